@@ -1,0 +1,42 @@
+// Helpers shared by every window: the backdrop, canvases, frames, palette
+// markers and the message and confirmation dialogs.
+#pragma once
+
+#include <glib.h>
+#include <gtk/gtk.h>
+
+#include "c64/pixbufs.h"
+
+inline constexpr int back_width = 320;
+inline constexpr int back_height = 200;
+// The location area of a canvas: 40 x 18 cells from row 56.
+inline constexpr int kLocationTop = 56;
+inline constexpr int kLocationWidth = 320;
+inline constexpr int kLocationHeight = 144;
+
+// --- Canvases (no display needed) ---
+// Loads "background.png" from the data folder, beside the executable or
+// from the current folder.
+gboolean common_load_background_pixbuf(GError **error);
+// Sets the backdrop directly (tests, the command line); takes a new reference.
+void common_set_background_pixbuf(GdkPixbuf *background);
+GdkPixbuf *common_get_background_pixbuf();
+GdkPixbuf *common_create_new_canvas();
+void common_copy_background_image_to_pixbuf(GdkPixbuf *canvas);
+void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas);
+void common_erase_pixbuf(GdkPixbuf *canvas, int colour);
+// Fills the location area (0, 56, 320, 144) with a palette colour.
+void common_fill_location_area(GdkPixbuf *canvas, int colour);
+// The frame of an item placed at rect's x and y: clipped, zoomed; returns
+// FALSE when nothing remains to draw. Display-free half of the frame drawing.
+gboolean common_compute_item_frame(int zoom, int item, gboolean is_object, ZbxRect *rect);
+void common_canvas_cleanup();
+
+// --- Windows (need a display) ---
+void common_draw_rectangle_around_item(GtkWidget *area, int frame_colour, int zoom, int item,
+                                       gboolean is_object, ZbxRect *rect);
+void common_draw_rectangle_around_color_in_palette(cairo_t *cr, int colour);
+void common_message_dialog(GtkWindow *parent, const char *text, GtkMessageType type);
+gboolean common_get_user_confirmation(const char *question);
+void common_adjust_from_options();
+void common_preview_changed_set_sensitive(gboolean flag);

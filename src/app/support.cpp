@@ -1,0 +1,32 @@
+#include "app/support.h"
+
+void zbx_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name)
+{
+    g_object_set_data_full(G_OBJECT(toplevel), name, g_object_ref(widget),
+                           (GDestroyNotify) g_object_unref);
+}
+
+GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name)
+{
+    for (;;) {
+        GtkWidget *parent;
+        if (GTK_IS_MENU(widget)) {
+            parent = gtk_menu_get_attach_widget(GTK_MENU(widget));
+        } else {
+            parent = widget->parent;
+        }
+        if (parent == nullptr) {
+            parent =
+                static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(widget), "GladeParentKey"));
+        }
+        if (parent == nullptr) {
+            break;
+        }
+        widget = parent;
+    }
+    GtkWidget *found = static_cast<GtkWidget *>(g_object_get_data(G_OBJECT(widget), widget_name));
+    if (found == nullptr) {
+        g_warning("Widget not found: %s", widget_name);
+    }
+    return found;
+}

@@ -1,0 +1,72 @@
+// Small RAII holders for GLib and GObject resources.
+#pragma once
+
+#include <glib-object.h>
+#include <glib.h>
+#include <memory>
+#include <utility>
+
+// One owned reference to a GObject (or any type that is one).
+template <typename T> class GRef
+{
+  public:
+    GRef() = default;
+    // Takes over a reference the caller owns.
+    explicit GRef(T *owned) : ptr_(owned) {}
+    GRef(const GRef &other) : ptr_(other.ptr_) { ref(); }
+    GRef(GRef &&other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+    ~GRef() { reset(); }
+    GRef &operator=(GRef other) noexcept
+    {
+        std::swap(ptr_, other.ptr_);
+        return *this;
+    }
+    // Adds a reference of our own to an object someone else owns.
+    static GRef share(T *borrowed)
+    {
+        GRef r(borrowed);
+        r.ref();
+        return r;
+    }
+    void reset(T *owned = nullptr)
+    {
+        if (ptr_ != nullptr) {
+            g_object_unref(ptr_);
+        }
+        ptr_ = owned;
+    }
+    // Hands the reference to the caller.
+    T *release() { return std::exchange(ptr_, nullptr); }
+    T *get() const { return ptr_; }
+    T *operator->() const { return ptr_; }
+    explicit operator bool() const { return ptr_ != nullptr; }
+
+  private:
+    void ref()
+    {
+        if (ptr_ != nullptr) {
+            g_object_ref(ptr_);
+        }
+    }
+    T *ptr_ = nullptr;
+};
+
+struct GFreeDeleter
+{
+    void operator()(void *p) const { g_free(p); }
+};
+// A string or block from g_malloc.
+using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
+
+struct GErrorDeleter
+{
+    void operator()(GError *e) const { g_error_free(e); }
+};
+using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
+
+// Sets *error (when asked for) to a file-domain failure with the given text,
+// taken verbatim.
+inline void zbx_set_error(GError **error, const char *text)
+{
+    g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, text);
+}

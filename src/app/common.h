@@ -27,9 +27,10 @@ void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas);
 void common_erase_pixbuf(GdkPixbuf *canvas, int colour);
 // Fills the location area (0, 56, 320, 144) with a palette colour.
 void common_fill_location_area(GdkPixbuf *canvas, int colour);
-// The frame of an item placed at rect's x and y: clipped, zoomed; returns
-// FALSE when nothing remains to draw. Display-free half of the frame drawing.
-gboolean common_compute_item_frame(int zoom, int item, gboolean is_object, ZbxRect *rect);
+// Scales an item's frame (position and size in the location area) by the
+// zoom exponent and clips it to the zoomed location area; FALSE when
+// nothing remains to draw.
+gboolean common_clip_item_frame(int zoom, ZbxRect *rect);
 void common_canvas_cleanup();
 
 // --- Windows (need a display) ---

@@ -97,7 +97,13 @@ GdkPixbuf *common_get_background_pixbuf()
 
 GdkPixbuf *common_create_new_canvas()
 {
-    return gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, back_width, back_height);
+    GdkPixbuf *canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, back_width, back_height);
+    // Opaque black until something is drawn, so that a canvas never shows
+    // stale memory (for instance when the backdrop is missing).
+    if (canvas != nullptr) {
+        gdk_pixbuf_fill(canvas, 0x000000ff);
+    }
+    return canvas;
 }
 
 void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas)
@@ -153,6 +159,42 @@ gboolean common_clip_item_frame(int zoom, ZbxRect *rect)
     }
     *rect = {x0, y0, x1 - x0, y1 - y0};
     return TRUE;
+}
+
+gboolean common_item_frame_on_area(int zoom, ZbxRect *rect)
+{
+    if (!common_clip_item_frame(zoom, rect)) {
+        return FALSE;
+    }
+    rect->y += kLocationTop << zoom;
+    return TRUE;
+}
+
+void common_stroke_item_frame(GtkWidget *area, int frame_colour, int zoom, ZbxRect rect)
+{
+    if (area == nullptr || area->window == nullptr || !common_item_frame_on_area(zoom, &rect)) {
+        return;
+    }
+    cairo_t *cr = gdk_cairo_create(area->window);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr, 1.0);
+    const double shade = frame_colour == 1 ? 0.0 : 1.0;
+    cairo_set_source_rgb(cr, shade, shade, shade);
+    cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
+    cairo_stroke(cr);
+    cairo_destroy(cr);
+}
+
+void common_draw_rectangle_around_color_in_palette(cairo_t *cr, int colour)
+{
+    const int index = ((colour % 16) + 16) % 16;
+    cairo_save(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr, 1.0);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    cairo_rectangle(cr, 16 * index + 1, 1, 15, 15);
+    cairo_stroke(cr);
+    cairo_restore(cr);
 }
 
 void common_canvas_cleanup()

@@ -180,7 +180,10 @@ void common_stroke_item_frame(GtkWidget *area, int frame_colour, int zoom, ZbxRe
     cairo_set_line_width(cr, 1.0);
     const double shade = frame_colour == 1 ? 0.0 : 1.0;
     cairo_set_source_rgb(cr, shade, shade, shade);
-    cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
+    // Through the centres of the rectangle's outermost pixels: the frame
+    // covers exactly its border, so it stays inside the clipped location
+    // area and is the same on all four sides.
+    cairo_rectangle(cr, rect.x + 0.5, rect.y + 0.5, rect.width - 1, rect.height - 1);
     cairo_stroke(cr);
     cairo_destroy(cr);
 }

@@ -2,6 +2,7 @@
 // back what a window shows.
 #pragma once
 
+#include <glib/gstdio.h>
 #include <gtk/gtk.h>
 #include <string>
 
@@ -116,4 +117,50 @@ inline uint32_t rgb_at(GdkPixbuf *image, int x, int y)
     const guchar *p = gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
                       x * gdk_pixbuf_get_n_channels(image);
     return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+}
+
+// A fresh folder below the temporary folder, removed with its contents.
+class TempFolder
+{
+  public:
+    TempFolder()
+    {
+        gchar *made = g_dir_make_tmp("zbx-test-XXXXXX", nullptr);
+        path_ = made != nullptr ? made : "";
+        g_free(made);
+    }
+    ~TempFolder() { remove_tree(path_); }
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+    const std::string &path() const { return path_; }
+    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
+
+  private:
+    static void remove_tree(const std::string &path)
+    {
+        if (path.empty()) {
+            return;
+        }
+        if (GDir *dir = g_dir_open(path.c_str(), 0, nullptr)) {
+            while (const char *name = g_dir_read_name(dir)) {
+                remove_tree(path + "/" + name);
+            }
+            g_dir_close(dir);
+        }
+        g_chmod(path.c_str(), 0700);
+        g_remove(path.c_str());
+    }
+    std::string path_;
+};
+
+inline std::string read_file(const std::string &path)
+{
+    gchar *text = nullptr;
+    gsize length = 0;
+    if (!g_file_get_contents(path.c_str(), &text, &length, nullptr)) {
+        return {};
+    }
+    std::string s(text, length);
+    g_free(text);
+    return s;
 }

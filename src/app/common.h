@@ -4,6 +4,8 @@
 
 #include <glib.h>
 #include <gtk/gtk.h>
+#include <string>
+#include <vector>
 
 #include "c64/pixbufs.h"
 
@@ -18,6 +20,11 @@ inline constexpr int kLocationHeight = 144;
 // Loads "background.png" from the data folder, beside the executable or
 // from the current folder.
 gboolean common_load_background_pixbuf(GError **error);
+// The places looked in, in order: the installed data folder, the folder of
+// the executable (the build tree), the current folder.
+std::vector<std::string> common_background_candidates();
+// Replaces those places (tests); an empty list restores them.
+void common_set_background_candidates(std::vector<std::string> paths);
 // Sets the backdrop directly (tests, the command line); takes a new reference.
 void common_set_background_pixbuf(GdkPixbuf *background);
 GdkPixbuf *common_get_background_pixbuf();

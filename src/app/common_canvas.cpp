@@ -14,6 +14,8 @@ struct CanvasState
 {
     // The backdrop, normalised to 320 x 200 RGBA.
     GRef<GdkPixbuf> background;
+    // Where the backdrop is looked for, when set (tests).
+    std::vector<std::string> candidates;
 };
 CanvasState state;
 
@@ -58,8 +60,11 @@ void common_set_background_pixbuf(GdkPixbuf *image)
     state.background = canvas;
 }
 
-gboolean common_load_background_pixbuf(GError **error)
+std::vector<std::string> common_background_candidates()
 {
+    if (!state.candidates.empty()) {
+        return state.candidates;
+    }
     const std::string name = "background.png";
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/" + name};
     std::string beside = executable_folder();
@@ -67,26 +72,46 @@ gboolean common_load_background_pixbuf(GError **error)
         candidates.push_back(beside + "/" + name);
     }
     candidates.push_back(name);
-    GError *last = nullptr;
+    return candidates;
+}
+
+void common_set_background_candidates(std::vector<std::string> paths)
+{
+    state.candidates = std::move(paths);
+}
+
+gboolean common_load_background_pixbuf(GError **error)
+{
+    const std::vector<std::string> candidates = common_background_candidates();
+    // The first failure of a file that exists says most; when none exists,
+    // the last place is tried anyway for the loader's own message.
+    GError *failure = nullptr;
     for (const std::string &path : candidates) {
-        if (!g_file_test(path.c_str(), G_FILE_TEST_EXISTS) && &path != &candidates.back()) {
+        const bool exists = g_file_test(path.c_str(), G_FILE_TEST_EXISTS);
+        if (!exists && (failure != nullptr || &path != &candidates.back())) {
             continue;
         }
-        g_clear_error(&last);
-        GRef<GdkPixbuf> image(gdk_pixbuf_new_from_file(path.c_str(), &last));
+        GError *local = nullptr;
+        GRef<GdkPixbuf> image(gdk_pixbuf_new_from_file(path.c_str(), &local));
+        if (image && (gdk_pixbuf_get_width(image.get()) < back_width ||
+                      gdk_pixbuf_get_height(image.get()) < back_height)) {
+            g_set_error(&local, G_FILE_ERROR, G_FILE_ERROR_FAILED,
+                        "The backdrop \"%s\" is smaller than %d x %d pixels", path.c_str(),
+                        back_width, back_height);
+            image.reset();
+        }
         if (image) {
-            if (gdk_pixbuf_get_width(image.get()) < back_width ||
-                gdk_pixbuf_get_height(image.get()) < back_height) {
-                g_set_error(&last, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                            "The backdrop \"%s\" is smaller than %d x %d pixels", path.c_str(),
-                            back_width, back_height);
-                continue;
-            }
+            g_clear_error(&failure);
             common_set_background_pixbuf(image.get());
             return TRUE;
         }
+        if (failure == nullptr) {
+            failure = local;
+        } else {
+            g_clear_error(&local);
+        }
     }
-    g_propagate_error(error, last);
+    g_propagate_error(error, failure);
     return FALSE;
 }
 
@@ -202,5 +227,5 @@ void common_draw_rectangle_around_color_in_palette(cairo_t *cr, int colour)
 
 void common_canvas_cleanup()
 {
-    state.background.reset();
+    state = CanvasState{};
 }

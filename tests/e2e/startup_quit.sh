@@ -40,7 +40,8 @@ pid=$!
 wait_window() {
     local id=""
     for _ in $(seq 1 "$2"); do
-        id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)"
+        id="$(xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null |
+            head -n 1 || true)"
         [ -n "$id" ] && break
         kill -0 "$pid" 2>/dev/null || fail "zembrix ended while waiting for \"$1\""
         sleep 0.1
@@ -51,9 +52,9 @@ wait_window() {
 main="$(wait_window Zembrix 600)"
 [ -n "$main" ] || fail "no window titled Zembrix"
 sleep 1
-[ -z "$(xdotool search --onlyvisible --name '^Error$' 2>/dev/null || true)" ] ||
+[ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Error$' 2>/dev/null || true)" ] ||
     fail "an error dialog came up at start-up"
-import -window root "$shots/e2e_startup.png"
+import -window "$main" "$shots/e2e_startup.png"
 
 # The options file of a first run.
 [ -d "$config" ] || fail "no folder $config"
@@ -71,7 +72,9 @@ ask_to_quit() {
     dialog="$(wait_window 'Confirmation request' 100)"
     [ -n "$dialog" ] || fail "no confirmation after Control+Q"
     sleep 0.3
-    [ -n "${2:-}" ] && import -window root "$shots/$2"
+    if [ -n "${2:-}" ]; then
+        import -window root "$shots/$2"
+    fi
     xdotool windowfocus --sync "$dialog"
     xdotool key --clearmodifiers "$1"
 }
@@ -80,7 +83,9 @@ rm -f "$config/user-qv.ini"
 ask_to_quit alt+n e2e_confirmation.png
 sleep 1
 kill -0 "$pid" 2>/dev/null || fail "zembrix ended although the answer was No"
-[ -z "$(xdotool search --onlyvisible --name '^Confirmation request$' 2>/dev/null || true)" ] ||
+confirmations="$(xdotool search --all --onlyvisible --pid "$pid" --name '^Confirmation request$' \
+    2>/dev/null || true)"
+[ -z "$confirmations" ] ||
     fail "the confirmation stayed open"
 [ ! -e "$config/user-qv.ini" ] || fail "options written although the answer was No"
 

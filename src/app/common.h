@@ -20,8 +20,9 @@ inline constexpr int kLocationHeight = 144;
 // Loads "background.png" from the data folder, beside the executable or
 // from the current folder.
 gboolean common_load_background_pixbuf(GError **error);
-// The places looked in, in order: the installed data folder, the folder of
-// the executable (the build tree), the current folder.
+// The places looked in, in order: the installed data folder (where it was
+// installed to, then relative to the executable), the folder of the
+// executable (the build tree), the current folder.
 std::vector<std::string> common_background_candidates();
 // Replaces those places (tests); an empty list restores them.
 void common_set_background_candidates(std::vector<std::string> paths);

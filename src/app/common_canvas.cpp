@@ -69,6 +69,8 @@ std::vector<std::string> common_background_candidates()
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/" + name};
     std::string beside = executable_folder();
     if (!beside.empty()) {
+        // An installation moved elsewhere keeps its data beside bin/.
+        candidates.push_back(beside + "/../share/zembrix/" + name);
         candidates.push_back(beside + "/" + name);
     }
     candidates.push_back(name);

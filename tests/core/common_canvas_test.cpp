@@ -132,7 +132,7 @@ TEST_F(CanvasTest, NewCanvasIsOpaqueBlackAndCopiesReplaceAlpha)
 TEST_F(CanvasTest, BackdropIsLookedForInOrderAndReportsTheLoadersError)
 {
     auto defaults = common_background_candidates();
-    ASSERT_EQ(defaults.size(), 3u);
+    ASSERT_EQ(defaults.size(), 4u);
     EXPECT_EQ(defaults.front(), std::string(ZBX_DATADIR) + "/background.png");
     EXPECT_EQ(defaults.back(), "background.png");
 

@@ -149,24 +149,6 @@ TEST(Confirmation, OnlyYesAgrees)
     EXPECT_EQ(find_toplevel("Confirmation request"), nullptr);
 }
 
-TEST(Confirmation, DialogLayout)
-{
-    GtkWidget *dialog = create_dialog_yes_no_confirmation();
-    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog)), "Confirmation request");
-    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
-    for (const char *name : {"vbox_yes_no_confirmation", "label_yes_no_confirmation",
-                             "hbuttonbox_yes_no_confirmation"}) {
-        EXPECT_NE(lookup_widget(dialog, name), nullptr) << name;
-    }
-    EXPECT_EQ(gtk_dialog_get_response_for_widget(
-                  GTK_DIALOG(dialog), lookup_widget(dialog, "button_yes_no_confirmation_yes")),
-              GTK_RESPONSE_YES);
-    EXPECT_EQ(gtk_dialog_get_response_for_widget(
-                  GTK_DIALOG(dialog), lookup_widget(dialog, "button_yes_no_confirmation_no")),
-              GTK_RESPONSE_NO);
-    gtk_widget_destroy(dialog);
-}
-
 TEST(MessageDialog, TitleFollowsTypeAndTextIsVerbatim)
 {
     struct

@@ -301,20 +301,6 @@ TEST_F(MainWindowLayout, TextsTooltipsAndSizes)
     EXPECT_FALSE(GTK_WIDGET_SENSITIVE(lookup_widget(window, "separatormenuitem_file")));
 }
 
-TEST_F(MainWindowLayout, StockMenuItemsCarryTheirAccelerators)
-{
-    // The toolkit's Quit accelerator is Control+Q; activating it through the
-    // window's accelerator group must reach the quit item.
-    GtkWidget *quit = lookup_widget(window, "quit");
-    GList *closures = gtk_widget_list_accel_closures(quit);
-    EXPECT_NE(closures, nullptr);
-    g_list_free(closures);
-    GtkAccelGroup *group = GTK_ACCEL_GROUP(g_object_get_data(G_OBJECT(window), "accel_group"));
-    ASSERT_NE(group, nullptr);
-    GSList *groups = gtk_accel_groups_from_object(G_OBJECT(window));
-    EXPECT_NE(g_slist_find(groups, group), nullptr);
-}
-
 TEST(PopupMenus, ItemsAreNamedAndConnected)
 {
     struct

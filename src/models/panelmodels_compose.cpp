@@ -4,14 +4,13 @@
 #include "models/panelmodels_compose.h"
 
 #include <algorithm>
-#include <bit>
 #include <bitset>
 #include <climits>
 #include <cstring>
 
 namespace {
 
-constexpr uint8_t kNone = 255;
+constexpr int kNone = 255;
 constexpr int kPassLimit = 16;
 // Panels are item indexes; anything outside is no panel.
 constexpr int kPanelIndexes = 256;
@@ -67,6 +66,15 @@ inline PixelMasks pixel_masks(uint64_t lines)
     return {{0, lo & ~hi, hi & ~lo, lo & hi}};
 }
 
+// Number of pixels in a mask of PixelMasks (only the lower bit of each pair
+// set). Plain arithmetic: the portable build has no popcount instruction.
+inline int count_pixels(uint64_t low_bits)
+{
+    uint64_t x = (low_bits + (low_bits >> 2)) & kPairs;
+    x = (x + (x >> 4)) & kNibbles;
+    return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+}
+
 inline uint64_t both_bits(uint64_t low_bits)
 {
     return low_bits | (low_bits << 1);
@@ -80,55 +88,82 @@ inline void copy_cell(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_col
     dst_colour = colour;
 }
 
-void merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
-           uint8_t screen, uint8_t colour, uint8_t bg)
+// Candidates for eviction in the order they are scanned: slots 3, 2, 1,
+// then object pairs 3, 2, 1. A candidate's key is its pixel count shifted
+// left by 3 with its place in this order below, so that the smallest key
+// is the smallest count and, among equal counts, the earliest candidate.
+constexpr int kNoCandidate = 1 << 12;
+
+inline int candidate_key(bool candidate, int count, int place_in_order)
 {
-    // Slot colours of the destination and the object's colours, index 1..3
-    // for bit pairs 01, 10, 11.
-    uint8_t d[4] = {0, (dst_colour & 0x20) ? static_cast<uint8_t>(dst_screen >> 4) : kNone,
-                    (dst_colour & 0x40) ? static_cast<uint8_t>(dst_screen & 15) : kNone,
-                    (dst_colour & 0x80) ? static_cast<uint8_t>(dst_colour & 15) : kNone};
-    uint8_t s[4] = {0, (colour & 0x20) ? static_cast<uint8_t>(screen >> 4) : kNone,
-                    (colour & 0x40) ? static_cast<uint8_t>(screen & 15) : kNone,
-                    (colour & 0x80) ? static_cast<uint8_t>(colour & 15) : kNone};
-    uint8_t m[4] = {0, kNone, kNone, kNone};
+    return candidate ? (count << 3) | place_in_order : kNoCandidate;
+}
+
+// Every value lives in its own variable (index 1..3 for bit pairs 01, 10,
+// 11), so that the compiler keeps them all in registers.
+void merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
+           uint8_t screen, uint8_t colour, int bg)
+{
+    // Slot colours of the destination and the object's colours.
+    int d1 = (dst_colour & 0x20) ? dst_screen >> 4 : kNone;
+    int d2 = (dst_colour & 0x40) ? dst_screen & 15 : kNone;
+    int d3 = (dst_colour & 0x80) ? dst_colour & 15 : kNone;
+    int s1 = (colour & 0x20) ? screen >> 4 : kNone;
+    int s2 = (colour & 0x40) ? screen & 15 : kNone;
+    int s3 = (colour & 0x80) ? colour & 15 : kNone;
+    int m1 = kNone;
+    int m2 = kNone;
+    int m3 = kNone;
     const uint64_t below = load_lines(dst_bitmap);
     const PixelMasks object_pixels = pixel_masks(lines);
 
     // The census only depends on the two bitmaps, so it is taken once.
     bool counted = false;
-    int object_base[4] = {0, 0, 0, 0};
-    int visible_base[4] = {0, 0, 0, 0};
+    int object_base1 = 0, object_base2 = 0, object_base3 = 0;
+    int visible_base1 = 0, visible_base2 = 0, visible_base3 = 0;
 
-    for (int pass = 0; pass < kPassLimit; pass++) {
-        bool fresh[4] = {false, false, false, false};
+    for (int pass = 0;; pass++) {
+        bool fresh1 = false, fresh2 = false, fresh3 = false;
         int conflicts = 0;
-        for (int k = 3; k >= 1; k--) {
-            if (s[k] == kNone) {
-                m[k] = kNone;
-            } else if (s[k] == bg) {
-                m[k] = 0;
-            } else if (s[k] == d[1]) {
-                m[k] = 1;
-            } else if (s[k] == d[2]) {
-                m[k] = 2;
-            } else if (s[k] == d[3]) {
-                m[k] = 3;
-            } else {
-                m[k] = kNone;
-                for (int j = 1; j <= 3; j++) {
-                    if (d[j] == kNone) {
-                        d[j] = s[k];
-                        fresh[j] = true;
-                        m[k] = static_cast<uint8_t>(j);
-                        break;
-                    }
-                }
-                if (m[k] == kNone) {
-                    conflicts++;
-                }
+        // An object colour goes to the background, a slot that holds it,
+        // the first free slot, or nowhere.
+        auto map = [&](int c) {
+            if (c == kNone) {
+                return kNone;
             }
-        }
+            if (c == bg) {
+                return 0;
+            }
+            if (c == d1) {
+                return 1;
+            }
+            if (c == d2) {
+                return 2;
+            }
+            if (c == d3) {
+                return 3;
+            }
+            if (d1 == kNone) {
+                d1 = c;
+                fresh1 = true;
+                return 1;
+            }
+            if (d2 == kNone) {
+                d2 = c;
+                fresh2 = true;
+                return 2;
+            }
+            if (d3 == kNone) {
+                d3 = c;
+                fresh3 = true;
+                return 3;
+            }
+            conflicts++;
+            return kNone;
+        };
+        m3 = map(s3);
+        m2 = map(s2);
+        m1 = map(s1);
         // Past the pass limit (only reachable with inconsistent usage bits)
         // the colours without a slot are left out.
         if (conflicts == 0 || pass + 1 == kPassLimit) {
@@ -136,96 +171,127 @@ void merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64
         }
 
         if (!counted) {
-            const uint64_t uncovered =
-                below & ~both_bits(object_pixels.of[1] | object_pixels.of[2] | object_pixels.of[3]);
-            const PixelMasks visible = pixel_masks(uncovered);
-            for (int p = 1; p <= 3; p++) {
-                object_base[p] = std::popcount(object_pixels.of[p]);
-                visible_base[p] = std::popcount(visible.of[p]);
-            }
+            const uint64_t covering =
+                both_bits(object_pixels.of[1] | object_pixels.of[2] | object_pixels.of[3]);
+            const PixelMasks visible = pixel_masks(below & ~covering);
+            object_base1 = count_pixels(object_pixels.of[1]);
+            object_base2 = count_pixels(object_pixels.of[2]);
+            object_base3 = count_pixels(object_pixels.of[3]);
+            visible_base1 = count_pixels(visible.of[1]);
+            visible_base2 = count_pixels(visible.of[2]);
+            visible_base3 = count_pixels(visible.of[3]);
             counted = true;
         }
-        int object_count[4];
-        int dest_count[4];
-        std::copy(object_base, object_base + 4, object_count);
-        std::copy(visible_base, visible_base + 4, dest_count);
-        for (int k = 1; k <= 3; k++) {
-            if (m[k] != kNone) {
-                dest_count[m[k]] += object_count[k];
-                object_count[k] = 0;
-            }
-        }
+        // Object pixels of a colour that has a slot count for that slot.
+        int object_count1 = object_base1, object_count2 = object_base2,
+            object_count3 = object_base3;
+        int dest_count1 = visible_base1, dest_count2 = visible_base2, dest_count3 = visible_base3;
+        auto credit = [&](int m, int &count) {
+            dest_count1 += m == 1 ? count : 0;
+            dest_count2 += m == 2 ? count : 0;
+            dest_count3 += m == 3 ? count : 0;
+            count = m != kNone ? 0 : count;
+        };
+        credit(m1, object_count1);
+        credit(m2, object_count2);
+        credit(m3, object_count3);
 
-        for (;;) {
-            int free_slots = 0;
-            for (int j = 1; j <= 3; j++) {
-                if (dest_count[j] == 0) {
-                    d[j] = kNone;
-                    if (!fresh[j]) {
-                        free_slots++;
-                    }
-                }
+        // Eviction. Within one pass the candidates' counts do not change;
+        // candidates only drop out. So the keys are taken once, and the
+        // slots emptied on the way lose their colour once at the end.
+        int key_slot3 = candidate_key(d3 != kNone && !fresh3 && dest_count3 != 0, dest_count3, 0);
+        int key_slot2 = candidate_key(d2 != kNone && !fresh2 && dest_count2 != 0, dest_count2, 1);
+        int key_slot1 = candidate_key(d1 != kNone && !fresh1 && dest_count1 != 0, dest_count1, 2);
+        int key_pair3 = candidate_key(s3 != kNone && object_count3 != 0, object_count3, 3);
+        int key_pair2 = candidate_key(s2 != kNone && object_count2 != 0, object_count2, 4);
+        int key_pair1 = candidate_key(s1 != kNone && object_count1 != 0, object_count1, 5);
+        int free_slots = (dest_count1 == 0 && !fresh1) + (dest_count2 == 0 && !fresh2) +
+                         (dest_count3 == 0 && !fresh3);
+        // A slot's colour goes, and with it the object colours mapped to it.
+        auto drop_slot = [&](int slot, int &dest_count) {
+            dest_count = 0;
+            free_slots++;
+            if (m1 == slot) {
+                s1 = kNone;
+                conflicts--;
             }
-            if (free_slots >= conflicts) {
-                break;
+            if (m2 == slot) {
+                s2 = kNone;
+                conflicts--;
             }
-            int victim = 0; // 1..3 a slot, -1..-3 an object pair
-            int key = INT_MAX;
-            for (int j = 3; j >= 1; j--) {
-                if (d[j] != kNone && !fresh[j] && dest_count[j] != 0 && dest_count[j] < key) {
-                    victim = j;
-                    key = dest_count[j];
-                }
+            if (m3 == slot) {
+                s3 = kNone;
+                conflicts--;
             }
-            for (int k = 3; k >= 1; k--) {
-                if (s[k] != kNone && object_count[k] != 0 && object_count[k] < key) {
-                    victim = -k;
-                    key = object_count[k];
-                }
-            }
-            if (victim == 0) {
+        };
+        while (free_slots < conflicts) {
+            int best =
+                std::min(std::min(std::min(key_slot3, key_slot2), std::min(key_slot1, key_pair3)),
+                         std::min(key_pair2, key_pair1));
+            if (best == kNoCandidate) {
                 // Only with usage bits that promise pixels the bitmap does
                 // not have: give up the first colour that found no slot.
-                for (int k = 3; k >= 1; k--) {
-                    if (s[k] != kNone && m[k] == kNone) {
-                        victim = -k;
-                        break;
-                    }
-                }
-                if (victim == 0) {
+                if (s3 != kNone && m3 == kNone) {
+                    best = 3;
+                } else if (s2 != kNone && m2 == kNone) {
+                    best = 4;
+                } else if (s1 != kNone && m1 == kNone) {
+                    best = 5;
+                } else {
                     break;
                 }
             }
-            if (victim < 0) {
-                s[-victim] = kNone;
+            switch (best & 7) {
+            case 0:
+                key_slot3 = kNoCandidate;
+                drop_slot(3, dest_count3);
+                break;
+            case 1:
+                key_slot2 = kNoCandidate;
+                drop_slot(2, dest_count2);
+                break;
+            case 2:
+                key_slot1 = kNoCandidate;
+                drop_slot(1, dest_count1);
+                break;
+            case 3:
+                key_pair3 = kNoCandidate;
+                s3 = kNone;
                 conflicts--;
-            } else {
-                dest_count[victim] = 0;
-                for (int k = 1; k <= 3; k++) {
-                    if (m[k] == victim) {
-                        s[k] = kNone;
-                        conflicts--;
-                    }
-                }
+                break;
+            case 4:
+                key_pair2 = kNoCandidate;
+                s2 = kNone;
+                conflicts--;
+                break;
+            default:
+                key_pair1 = kNoCandidate;
+                s1 = kNone;
+                conflicts--;
+                break;
             }
         }
+        d1 = dest_count1 == 0 ? kNone : d1;
+        d2 = dest_count2 == 0 ? kNone : d2;
+        d3 = dest_count3 == 0 ? kNone : d3;
     }
 
-    dst_screen = static_cast<uint8_t>((d[1] << 4) | (d[2] & 15));
-    dst_colour = static_cast<uint8_t>((d[3] != kNone ? 0x80 : 0) | (d[2] != kNone ? 0x40 : 0) |
-                                      (d[1] != kNone ? 0x20 : 0) | (d[3] & 15));
+    dst_screen = static_cast<uint8_t>((d1 << 4) | (d2 & 15));
+    dst_colour = static_cast<uint8_t>((d3 != kNone ? 0x80 : 0) | (d2 != kNone ? 0x40 : 0) |
+                                      (d1 != kNone ? 0x20 : 0) | (d3 & 15));
     uint64_t result = below;
-    for (int p = 1; p <= 3; p++) {
-        if (m[p] != kNone) {
-            const uint64_t mask = both_bits(object_pixels.of[p]);
-            result = (result & ~mask) | ((kLow * m[p]) & mask);
-        }
-    }
+    auto paint = [&](uint64_t pixels, int m) {
+        const uint64_t mask = m != kNone ? both_bits(pixels) : 0;
+        result = (result & ~mask) | ((kLow * static_cast<uint64_t>(m & 3)) & mask);
+    };
+    paint(object_pixels.of[1], m1);
+    paint(object_pixels.of[2], m2);
+    paint(object_pixels.of[3], m3);
     store_lines(dst_bitmap, result);
 }
 
 inline void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
-                  uint8_t screen, uint8_t colour, uint8_t bg)
+                  uint8_t screen, uint8_t colour, int bg)
 {
     if (dst_colour < 32) {
         copy_cell(dst_bitmap, dst_screen, dst_colour, lines, screen, colour);
@@ -375,7 +441,7 @@ bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> d
     // Now -w < cx < 40 and -h < cy < 18.
     const int col = static_cast<int>(cx);
     const int row = static_cast<int>(cy);
-    const uint8_t bg = static_cast<uint8_t>(background & 15);
+    const int bg = background & 15;
 
     const bool recolour = !overrides.empty();
     const std::array<uint8_t, 16> map = panelmodels_override_map(overrides);
@@ -422,13 +488,13 @@ bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> d
 void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background)
 {
     place(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
-          static_cast<uint8_t>(background & 15));
+          background & 15);
 }
 
 void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background)
 {
     merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
-          static_cast<uint8_t>(background & 15));
+          background & 15);
 }
 
 ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,

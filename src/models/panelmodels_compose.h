@@ -12,9 +12,10 @@
 #include "c64/pixbufs.h"
 #include "models/panelmodels_deflist.h"
 
-// The location area in cells.
+// The location area in cells, and its first line on a 320 x 200 canvas.
 inline constexpr int kComposeColumns = 40;
 inline constexpr int kComposeRows = 18;
+inline constexpr int kComposeAreaTop = 56;
 
 // The render buffers, laid out as a 40-cell-wide C64 screen: cell (c, r)
 // has its 8 bitmap bytes at r * 320 + c * 8 (top line first), its screen

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "c64/palette.h"
 #include "models/panelmodels_compose.h"
 
 namespace {
@@ -810,4 +811,37 @@ TEST(ComposeMerge, AgreesWithThePlainRuleOnRandomCells)
                           << pixels_of(expected);
         }
     }
+}
+
+TEST(ComposeCanvas, CellsBecomePixelsOfTheLocationArea)
+{
+    TestProject project;
+    // Pixels 0 1 2 3 in every line; screen 1/2, colour 3.
+    project.objects[0] = solid_object(1, 1, kOpaque);
+    project.top = {object_at(0, 8, 0), object_at(0, 312, 136)};
+    std::vector<uint8_t> pixels(320 * 200 * 4, 0x77);
+    const RgbaView canvas{pixels.data(), 320, 200, 320 * 4};
+    ComposeBuffers b;
+    panelmodels_render_into_view(project, -1, 6, b, canvas);
+
+    auto rgb_at = [&](int x, int y) {
+        const uint8_t *p = &pixels[(y * 320 + x) * 4];
+        return std::vector<int>{p[0], p[1], p[2], p[3]};
+    };
+    auto palette = [](int c) {
+        return std::vector<int>{palette_rgb[c][0], palette_rgb[c][1], palette_rgb[c][2], 255};
+    };
+    // Above the area nothing is touched.
+    EXPECT_EQ(rgb_at(0, 55), (std::vector<int>{0x77, 0x77, 0x77, 0x77}));
+    // Empty cells show the background; the object's four double pixels show
+    // background, screen high nibble, screen low nibble, colour.
+    EXPECT_EQ(rgb_at(0, 56), palette(6));
+    EXPECT_EQ(rgb_at(8, 56), palette(6));
+    EXPECT_EQ(rgb_at(10, 56), palette(1));
+    EXPECT_EQ(rgb_at(13, 63), palette(2));
+    EXPECT_EQ(rgb_at(15, 60), palette(3));
+    EXPECT_EQ(rgb_at(16, 56), palette(6));
+    // The last cell of the area, at the bottom right of the canvas.
+    EXPECT_EQ(rgb_at(319, 199), palette(3));
+    EXPECT_EQ(rgb_at(312, 192), palette(6));
 }

@@ -19,6 +19,9 @@ namespace {
 constexpr gint64 kIncrementalLimitUs = 3 * G_USEC_PER_SEC;
 // Pause after each drawn object, per object cell.
 constexpr gulong kPausePerCellUs = 192;
+// Events handled after each object at most: a source that is always ready
+// (an idle handler that stays) must not hold the run for ever.
+constexpr int kEventsPerObject = 1000;
 
 // The stores as the composition sees them. The list being rendered is held
 // for the whole run, whatever happens to the store meanwhile.
@@ -95,7 +98,7 @@ class IncrementalDisplay final : public ComposeObserver
             return;
         }
         show(buffers);
-        while (gtk_events_pending()) {
+        for (int n = 0; n < kEventsPerObject && gtk_events_pending(); n++) {
             // A quit request ends the pacing; the run still completes.
             if (gtk_main_iteration()) {
                 pacing_ = false;

@@ -100,7 +100,8 @@ class IncrementalDisplay final : public ComposeObserver
         show(buffers);
         for (int n = 0; n < kEventsPerObject && gtk_events_pending(); n++) {
             // A quit request ends the pacing; the run still completes.
-            if (gtk_main_iteration()) {
+            // (Outside any main loop the answer is always "quit".)
+            if (gtk_main_iteration() && gtk_main_level() > 0) {
                 pacing_ = false;
                 return;
             }

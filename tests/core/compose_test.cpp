@@ -386,22 +386,6 @@ TEST(ComposeMerge, SlotsLeftWithoutColourAreWrittenAsNone)
     EXPECT_EQ(pixels_of(dst), "11112222222222222222222222222222");
 }
 
-TEST(ComposeMerge, InconsistentUsageBitsStillEnd)
-{
-    // Usage bits that promise colours the bitmaps do not show, in every
-    // combination: the merge must end and leave a well-formed cell.
-    for (int dc = 0x20; dc < 0x100; dc += 0x10) {
-        for (int oc = 0x10; oc < 0x100; oc += 0x10) {
-            ComposeCell dst =
-                cell("33333333333333332222222211111111", 0x12, static_cast<uint8_t>(dc | 3));
-            const ComposeCell obj =
-                cell("00000000000000000000000000000000", 0x9A, static_cast<uint8_t>(oc | 0xB));
-            panelmodels_merge_cell(dst, obj, 0);
-            EXPECT_EQ(dst.colour & 0x10, 0);
-        }
-    }
-}
-
 TEST(ComposeRun, NestedPanelsAddTheirOffsets)
 {
     TestProject project;

@@ -4,6 +4,7 @@
 #include "models/panelmodels_compose.h"
 
 #include <algorithm>
+#include <bit>
 #include <bitset>
 #include <climits>
 #include <cstring>
@@ -67,12 +68,28 @@ inline PixelMasks pixel_masks(uint64_t lines)
 }
 
 // Number of pixels in a mask of PixelMasks (only the lower bit of each pair
-// set). Plain arithmetic: the portable build has no popcount instruction.
-inline int count_pixels(uint64_t low_bits)
+// set). The portable x86-64 build has no popcount instruction, so the merge
+// is built twice: with the instruction, for processors that have it, and
+// with plain arithmetic.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ZBX_MERGE_VARIANTS 1
+#define ZBX_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define ZBX_MERGE_VARIANTS 0
+#define ZBX_ALWAYS_INLINE inline
+#endif
+
+template <bool kInstruction> ZBX_ALWAYS_INLINE int count_pixels(uint64_t low_bits)
 {
-    uint64_t x = (low_bits + (low_bits >> 2)) & kPairs;
-    x = (x + (x >> 4)) & kNibbles;
-    return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+    if constexpr (!ZBX_MERGE_VARIANTS) {
+        return std::popcount(low_bits);
+    } else if constexpr (kInstruction) {
+        return __builtin_popcountll(low_bits);
+    } else {
+        uint64_t x = (low_bits + (low_bits >> 2)) & kPairs;
+        x = (x + (x >> 4)) & kNibbles;
+        return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+    }
 }
 
 inline uint64_t both_bits(uint64_t low_bits)
@@ -101,8 +118,9 @@ inline int candidate_key(bool candidate, int count, int place_in_order)
 
 // Every value lives in its own variable (index 1..3 for bit pairs 01, 10,
 // 11), so that the compiler keeps them all in registers.
-void merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
-           uint8_t screen, uint8_t colour, int bg)
+template <bool kPopcount>
+ZBX_ALWAYS_INLINE void merge_cell(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
+                                  uint64_t lines, uint8_t screen, uint8_t colour, int bg)
 {
     // Slot colours of the destination and the object's colours.
     int d1 = (dst_colour & 0x20) ? dst_screen >> 4 : kNone;
@@ -174,12 +192,12 @@ void merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64
             const uint64_t covering =
                 both_bits(object_pixels.of[1] | object_pixels.of[2] | object_pixels.of[3]);
             const PixelMasks visible = pixel_masks(below & ~covering);
-            object_base1 = count_pixels(object_pixels.of[1]);
-            object_base2 = count_pixels(object_pixels.of[2]);
-            object_base3 = count_pixels(object_pixels.of[3]);
-            visible_base1 = count_pixels(visible.of[1]);
-            visible_base2 = count_pixels(visible.of[2]);
-            visible_base3 = count_pixels(visible.of[3]);
+            object_base1 = count_pixels<kPopcount>(object_pixels.of[1]);
+            object_base2 = count_pixels<kPopcount>(object_pixels.of[2]);
+            object_base3 = count_pixels<kPopcount>(object_pixels.of[3]);
+            visible_base1 = count_pixels<kPopcount>(visible.of[1]);
+            visible_base2 = count_pixels<kPopcount>(visible.of[2]);
+            visible_base3 = count_pixels<kPopcount>(visible.of[3]);
             counted = true;
         }
         // Object pixels of a colour that has a slot count for that slot.
@@ -289,6 +307,32 @@ void merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64
     paint(object_pixels.of[3], m3);
     store_lines(dst_bitmap, result);
 }
+
+using MergeFunction = void (*)(uint8_t *, uint8_t &, uint8_t &, uint64_t, uint8_t, uint8_t, int);
+
+void merge_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
+                 uint8_t screen, uint8_t colour, int bg)
+{
+    merge_cell<false>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+}
+
+#if ZBX_MERGE_VARIANTS
+__attribute__((target("popcnt"))) void merge_popcount(uint8_t *dst_bitmap, uint8_t &dst_screen,
+                                                      uint8_t &dst_colour, uint64_t lines,
+                                                      uint8_t screen, uint8_t colour, int bg)
+{
+    merge_cell<true>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+}
+
+MergeFunction choose_merge()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("popcnt") ? merge_popcount : merge_plain;
+}
+const MergeFunction merge = choose_merge();
+#else
+const MergeFunction merge = merge_plain;
+#endif
 
 inline void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
                   uint8_t screen, uint8_t colour, int bg)
@@ -495,6 +539,12 @@ void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int backgr
 {
     merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
           background & 15);
+}
+
+void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background)
+{
+    merge_plain(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
+                background & 15);
 }
 
 ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,

@@ -134,6 +134,8 @@ bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> d
 void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background);
 // Merges an object cell into a destination cell under the three-colour rule.
 void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background);
+// The same as built for processors without a popcount instruction.
+void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background);
 
 // The bounding box of a list of definitions, disabled ones included, in
 // pixels relative to the panel's origin. An object contributes its position

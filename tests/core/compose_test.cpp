@@ -787,6 +787,9 @@ TEST(ComposeMerge, AgreesWithThePlainRuleOnRandomCells)
         reference_merge(expected, obj, bg);
         ComposeCell actual = dst;
         panelmodels_merge_cell(actual, obj, bg);
+        ComposeCell portable = dst;
+        panelmodels_merge_cell_portable(portable, obj, bg);
+        EXPECT_EQ(portable, actual);
         if (!(actual == expected)) {
             differences++;
             ADD_FAILURE() << "round " << round << ": screen " << int(actual.screen) << " vs "

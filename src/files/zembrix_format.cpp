@@ -40,6 +40,13 @@ int written_override_count(const PanelDef &def)
     return std::clamp(def.override_count, 0, 3);
 }
 
+// Address of the first item's data: after the header, the location table,
+// the pointer table and the end pointer.
+std::size_t first_data_address(std::size_t count)
+{
+    return kZbxLoadAddress + (kZbxPointerTableOffset - 2) + 2 * count + 2;
+}
+
 } // namespace
 
 int zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxProject *project,
@@ -199,6 +206,21 @@ int zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *p
     return 1;
 }
 
+namespace {
+std::size_t item_size(const ZbxItem &item)
+{
+    switch (item.kind) {
+    case ZbxItemKind::Object:
+        return item.record.size();
+    case ZbxItemKind::Panel:
+        return zembrix_def_list_size(item.defs);
+    case ZbxItemKind::Empty:
+        break;
+    }
+    return 0;
+}
+} // namespace
+
 std::size_t zembrix_def_list_size(std::span<const PanelDef> defs)
 {
     std::size_t size = 1;
@@ -228,6 +250,15 @@ void zembrix_encode_def_list(std::span<const PanelDef> defs, std::vector<uint8_t
     out->push_back(0xff);
 }
 
+std::size_t zembrix_data_end(const ZbxProject &project)
+{
+    std::size_t end = first_data_address(project.items.size());
+    for (const ZbxItem &item : project.items) {
+        end += item_size(item);
+    }
+    return end + 1;
+}
+
 int zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error)
 {
     const std::size_t count = project.items.size();
@@ -235,38 +266,27 @@ int zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError 
         zbx_set_error(error, "Too many items");
         return 0;
     }
-    std::vector<std::size_t> sizes(count);
-    std::size_t end = kZbxLoadAddress + kZbxPointerTableOffset - 2 + 2 * count + 2;
-    for (std::size_t i = 0; i < count; i++) {
-        const ZbxItem &item = project.items[i];
-        if (item.kind == ZbxItemKind::Object) {
-            sizes[i] = item.record.size();
-        } else if (item.kind == ZbxItemKind::Panel) {
-            sizes[i] = zembrix_def_list_size(item.defs);
-        }
-        end += sizes[i];
-    }
-    // end is now the address of the final terminator.
-    if (end >= kZbxAddressLimit) {
+    const std::size_t end = zembrix_data_end(project);
+    if (end > kZbxAddressLimit) {
         g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
                     "Data too large: the file would end at $%04X, above the limit of $7FFF",
-                    static_cast<unsigned>(end + 1));
+                    static_cast<unsigned>(end));
         return 0;
     }
 
     std::vector<uint8_t> bytes;
-    bytes.reserve(end - kZbxLoadAddress + 3);
+    bytes.reserve(end - kZbxLoadAddress + 2);
     bytes.insert(bytes.end(), {0x00, 0x08, static_cast<uint8_t>(count), 0x00, 0x08});
     for (const ZbxLocationRecord &location : project.locations) {
         bytes.push_back(location.panel);
         bytes.push_back(location.colour);
     }
-    std::size_t address = kZbxLoadAddress + kZbxPointerTableOffset - 2 + 2 * count + 2;
-    for (std::size_t i = 0; i < count; i++) {
-        const bool panel = project.items[i].kind == ZbxItemKind::Panel;
+    std::size_t address = first_data_address(count);
+    for (const ZbxItem &item : project.items) {
+        const bool panel = item.kind == ZbxItemKind::Panel;
         bytes.push_back(address & 0xff);
         bytes.push_back(((address >> 8) & 0x7f) | (panel ? 0 : 0x80));
-        address += sizes[i];
+        address += item_size(item);
     }
     bytes.push_back(address & 0xff);
     bytes.push_back(address >> 8);

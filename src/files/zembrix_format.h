@@ -98,6 +98,9 @@ std::size_t zembrix_def_list_size(std::span<const PanelDef> defs);
 // Appends a definition list and its terminator.
 void zembrix_encode_def_list(std::span<const PanelDef> defs, std::vector<uint8_t> *out);
 
+// The address one past the final terminator when the project is written.
+std::size_t zembrix_data_end(const ZbxProject &project);
+
 // The whole file. Refuses (out untouched) data whose final terminator would
 // lie at $8000 or above, with "Data too large: the file would end at $XXXX,
 // above the limit of $7FFF" naming the address one past that terminator.

@@ -21,8 +21,8 @@ struct CliCommand
 // Parses a command's options with GOptionContext ("--help" prints the
 // command's help and exits). On success argv holds the positional arguments
 // after argv[0]; expects exactly `positional` of them.
-bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int positional,
-               int *argc, char ***argv, GError **error);
+bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int positional, int *argc,
+               char ***argv, GError **error);
 
 // Prints the error's message to standard error and returns exit code 1.
 int cli_fail(GError *error);

@@ -57,12 +57,11 @@ int cli_grab(int argc, char **argv)
         {"y", 0, 0, G_OPTION_ARG_INT, &y, "Top edge in pixels (a multiple of 8)", "Y"},
         {"width", 0, 0, G_OPTION_ARG_INT, &width, "Width in pixels (8 to 120, a multiple of 8)",
          "W"},
-        {"height", 0, 0, G_OPTION_ARG_INT, &height,
-         "Height in pixels (8 to 120, a multiple of 8)", "H"},
+        {"height", 0, 0, G_OPTION_ARG_INT, &height, "Height in pixels (8 to 120, a multiple of 8)",
+         "H"},
         {"transparent", 0, 0, G_OPTION_ARG_INT, &transparent,
          "C64 colour (0 to 15) to make transparent besides the background", "T"},
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Object file to write",
-         "OUT.zbxobject"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Object file to write", "OUT.zbxobject"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
     if (!cli_parse(*cli_find_command("grab"), entries, 1, &argc, &argv, &error)) {

@@ -82,8 +82,8 @@ Json project_json()
             {{"index", i}, {"width", width}, {"height", height}, {"data_sha1", sha1_hex(data)}});
     }
 
-    const std::map<int, int> colours = column_by_key(
-        GTK_TREE_MODEL(panelmodels_get_panel_model()), PANEL_COL_INDEX, PANEL_COL_COLOUR);
+    const std::map<int, int> colours = column_by_key(GTK_TREE_MODEL(panelmodels_get_panel_model()),
+                                                     PANEL_COL_INDEX, PANEL_COL_COLOUR);
     Json panels = Json::array();
     for (int i = 0; i < count; i++) {
         ZbxDefList *list = panels_get_from_array_at_index(i);

@@ -1,5 +1,6 @@
 // zembrix-cli: the editor's core on the command line, for build pipelines
 // and version control. No display is needed.
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 
@@ -51,8 +52,8 @@ const CliCommand *cli_find_command(const char *name)
     return nullptr;
 }
 
-bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int positional,
-               int *argc, char ***argv, GError **error)
+bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int positional, int *argc,
+               char ***argv, GError **error)
 {
     std::string prgname = std::string("zembrix-cli ") + command.name;
     g_set_prgname(prgname.c_str());
@@ -137,6 +138,7 @@ bool cli_require_string(const char *option, const char *value, GError **error)
 
 int main(int argc, char *argv[])
 {
+    std::setlocale(LC_ALL, "");
     if (argc < 2) {
         print_usage(stderr);
         return 1;

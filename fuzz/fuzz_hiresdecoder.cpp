@@ -1,0 +1,68 @@
+// Any bytes as a picture file, under detection and under every format
+// selector; then the same bytes shaped into a file of (nearly) the length
+// and with the load address of one format, so that decoding and rendering
+// see arbitrary picture data.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "c64/hiresdecoder.h"
+#include "gref.h"
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+void decode(std::span<const uint8_t> file, int format)
+{
+    static uint8_t destination[kHiresDataSize];
+    static uint8_t before[kHiresDataSize];
+    std::memset(destination, 0xA5, sizeof destination);
+    std::memcpy(before, destination, sizeof before);
+    GdkPixbuf *image = nullptr;
+    GError *error = nullptr;
+    const gboolean ok =
+        hiresdecoder_decode_hires_screen_data(file, format, &image, destination, &error);
+    if (ok) {
+        check(image != nullptr && error == nullptr);
+        check(gdk_pixbuf_get_width(image) == kScreenWidth &&
+              gdk_pixbuf_get_height(image) == kScreenHeight);
+        check(hiresdecoder_detect_format(file) != 0);
+        g_object_unref(image);
+    } else {
+        check(image == nullptr && error != nullptr && error->domain == G_FILE_ERROR);
+        check(std::memcmp(destination, before, sizeof before) == 0);
+        g_error_free(error);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const std::span<const uint8_t> bytes(data, size);
+    for (int format = -1; format <= 6; format++) {
+        decode(bytes, format);
+    }
+    if (size < 2) {
+        return 0;
+    }
+    const HiresFormat &f = hiresdecoder_formats[data[0] % hiresdecoder_formats.size()];
+    const int delta = static_cast<int>(data[1] % 5) - 2;
+    std::vector<uint8_t> file(f.length + delta);
+    file[0] = static_cast<uint8_t>(f.load_address & 0xFF);
+    file[1] = static_cast<uint8_t>(f.load_address >> 8);
+    for (size_t i = 2; i < file.size() && size > 2; i++) {
+        file[i] = data[2 + (i - 2) % (size - 2)];
+    }
+    decode(std::span<const uint8_t>(file.data(), file.size()), 0);
+    decode(std::span<const uint8_t>(file.data(), file.size()), f.selector);
+    return 0;
+}

@@ -1,0 +1,34 @@
+// What the list models share about the main window's tree views: finding a
+// view by name, giving it its one right-aligned number column, and the
+// row that is selected in it.
+#pragma once
+
+#include <gtk/gtk.h>
+
+// A tree view that forgets the widget when it is destroyed.
+class ModelView
+{
+  public:
+    ModelView() = default;
+    ModelView(const ModelView &) = delete;
+    ModelView &operator=(const ModelView &) = delete;
+    ~ModelView() { reset(nullptr); }
+    void reset(GtkTreeView *view);
+    GtkTreeView *get() const { return view_; }
+
+  private:
+    GtkTreeView *view_ = nullptr;
+};
+
+// Finds the tree view registered as name on window (null window: none),
+// appends a right-aligned text column showing the int column of its model,
+// and attaches model when one is given. Null (with a warning) when the
+// window has no such tree view.
+GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *title, int column,
+                              GtkTreeModel *model);
+// The row selected in view when exactly one is: its model and iterator.
+gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter);
+// The first row of model whose int column holds value.
+gboolean modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter);
+// The int in column of the row.
+int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column);

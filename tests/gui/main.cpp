@@ -1,0 +1,25 @@
+// The window tests: GTK first, then GoogleTest. Runs under Xvfb.
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+int main(int argc, char **argv)
+{
+    // Keep the user's own settings out of the tests: the configuration
+    // folder is read once per process, so it is set before anything asks.
+    char folder[] = "/tmp/zbx-gui-tests-XXXXXX";
+    if (g_mkdtemp(folder) == nullptr) {
+        return 1;
+    }
+    g_setenv("XDG_CONFIG_HOME", folder, TRUE);
+    g_setenv("NO_AT_BRIDGE", "1", TRUE);
+
+    gtk_init(&argc, &argv);
+    testing::InitGoogleTest(&argc, argv);
+    int result = RUN_ALL_TESTS();
+
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return result;
+}

@@ -63,16 +63,6 @@ std::vector<uint8_t> near_limit_file()
     return bytes;
 }
 
-void init_modules()
-{
-    palette_module_init();
-    objects_module_init();
-    panels_module_init();
-    objectmodel_module_init(nullptr);
-    panelmodels_module_init(nullptr);
-    locations_module_init(nullptr);
-}
-
 void discard()
 {
     itemwrapper_cleanup();
@@ -93,7 +83,7 @@ BENCHMARK(BM_ParseNearLimit)->Unit(benchmark::kMicrosecond);
 void BM_LoadNearLimit(benchmark::State &state)
 {
     const std::vector<uint8_t> file = near_limit_file();
-    init_modules();
+    zembrix_init_headless();
     for (auto _ : state) {
         state.PauseTiming();
         discard();
@@ -110,7 +100,7 @@ BENCHMARK(BM_LoadNearLimit)->Unit(benchmark::kMicrosecond);
 void BM_EncodeFromTables(benchmark::State &state)
 {
     const std::vector<uint8_t> file = near_limit_file();
-    init_modules();
+    zembrix_init_headless();
     discard();
     zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
     for (auto _ : state) {
@@ -126,7 +116,7 @@ BENCHMARK(BM_EncodeFromTables)->Unit(benchmark::kMicrosecond);
 void BM_SaveNearLimit(benchmark::State &state)
 {
     const std::vector<uint8_t> file = near_limit_file();
-    init_modules();
+    zembrix_init_headless();
     discard();
     zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
     GCharPtr dir(g_dir_make_tmp("zbx-bench-XXXXXX", nullptr));

@@ -28,9 +28,6 @@ bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int posit
 int cli_fail(GError *error);
 int cli_fail(const std::string &message);
 
-// Brings up the core modules without a display: palette, item tables and
-// the list models.
-void cli_init_core();
 // Reads a project file into the tables and models.
 bool cli_load_project(const char *filename, GError **error);
 

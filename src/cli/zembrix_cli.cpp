@@ -86,19 +86,9 @@ int cli_fail(const std::string &message)
     return 1;
 }
 
-void cli_init_core()
-{
-    palette_module_init();
-    objects_module_init();
-    panels_module_init();
-    objectmodel_module_init(nullptr);
-    panelmodels_module_init(nullptr);
-    locations_module_init(nullptr);
-}
-
 bool cli_load_project(const char *filename, GError **error)
 {
-    cli_init_core();
+    zembrix_init_headless();
     return zembrix_load_file(filename, nullptr, nullptr, error) != 0;
 }
 

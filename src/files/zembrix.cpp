@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "c64/palette.h"
 #include "c64/pixbufs.h"
 #include "gref.h"
 #include "items/itemwrapper.h"
@@ -84,6 +85,16 @@ void store_panels(const ZbxProject &project)
 }
 
 } // namespace
+
+void zembrix_init_headless()
+{
+    palette_module_init();
+    objects_module_init();
+    panels_module_init();
+    objectmodel_module_init(nullptr);
+    panelmodels_module_init(nullptr);
+    locations_module_init(nullptr);
+}
 
 int zembrix_load_data(std::span<const uint8_t> file, const char *name, ZbxProgressFunc progress,
                       ZbxActionFunc action, GError **error)

@@ -7,6 +7,11 @@
 
 #include "files/zembrix_format.h"
 
+// Brings up what loading, drawing and saving need without a display: the
+// palette, the item tables and the list models, with no views attached. For
+// the command line, the benchmarks and the fuzz targets.
+void zembrix_init_headless();
+
 // Reads a project file into the item tables and models, which the caller
 // has emptied. Reports each phase through action and the progress within it
 // through progress (either may be null). Returns 1, or 0 with a file-domain

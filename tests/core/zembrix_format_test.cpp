@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "../support/bytes.h"
-#include "../support/printers.h"
+#include "../support/project.h"
 #include "files/zembrix_format.h"
 #include "gref.h"
 
@@ -132,47 +132,6 @@ std::vector<uint8_t> encode(const ZbxProject &project)
     return out;
 }
 
-ZbxItem object_item(std::vector<uint8_t> rec)
-{
-    ZbxItem item;
-    item.kind = ZbxItemKind::Object;
-    item.record = std::move(rec);
-    return item;
-}
-
-ZbxItem panel_item(std::vector<PanelDef> defs)
-{
-    ZbxItem item;
-    item.kind = ZbxItemKind::Panel;
-    item.defs = std::move(defs);
-    return item;
-}
-
-PanelDef object_def(int item, int x, int y, bool mirror = false, std::vector<int> overrides = {})
-{
-    PanelDef d;
-    d.item = item;
-    d.is_object = true;
-    d.mirror = mirror;
-    d.x = x;
-    d.y = y;
-    d.has_overrides = !overrides.empty();
-    d.override_count = static_cast<int>(overrides.size());
-    for (std::size_t k = 0; k < overrides.size(); k++) {
-        d.overrides[k] = overrides[k];
-    }
-    return d;
-}
-
-PanelDef panel_def(int item, int x, int y)
-{
-    PanelDef d;
-    d.item = item;
-    d.x = x;
-    d.y = y;
-    return d;
-}
-
 std::vector<uint8_t> minimal_file()
 {
     return Builder(0).file();
@@ -241,10 +200,10 @@ TEST(ZembrixObjects, DecodesRecordsWhereverTheyLie)
     Parsed p = parse(b.file());
     ASSERT_TRUE(p.ok) << p.message;
     ASSERT_EQ(p.project.items.size(), 3u);
-    EXPECT_EQ(p.project.items[0], object_item(record(3, 2, 10)));
+    EXPECT_EQ(p.project.items[0], zbx_object_item(record(3, 2, 10)));
     EXPECT_EQ(p.project.items[0].record.size(), 61u);
-    EXPECT_EQ(p.project.items[1], panel_item({}));
-    EXPECT_EQ(p.project.items[2], object_item(record(1, 1, 30)));
+    EXPECT_EQ(p.project.items[1], zbx_panel_item({}));
+    EXPECT_EQ(p.project.items[2], zbx_object_item(record(1, 1, 30)));
 }
 
 TEST(ZembrixObjects, SkipsEntriesThatFailAnyCheck)
@@ -298,7 +257,7 @@ TEST(ZembrixObjects, SkipsEntriesThatFailAnyCheck)
         Parsed p = parse(b.file());
         ASSERT_TRUE(p.ok) << c.what << ": " << p.message;
         EXPECT_EQ(p.project.items[0].kind == ZbxItemKind::Object, c.kept) << c.what;
-        EXPECT_EQ(p.project.items[2], object_item(record(2, 1, 77))) << c.what;
+        EXPECT_EQ(p.project.items[2], zbx_object_item(record(2, 1, 77))) << c.what;
     }
 }
 
@@ -308,7 +267,7 @@ TEST(ZembrixObjects, RecordMustLieWithinTheFile)
     Builder b(1);
     b.add_object(0, record(2, 2));
     std::vector<uint8_t> exact = b.bytes(); // record ends on the last byte
-    EXPECT_EQ(parse(exact).project.items[0], object_item(record(2, 2)));
+    EXPECT_EQ(parse(exact).project.items[0], zbx_object_item(record(2, 2)));
     std::vector<uint8_t> cut(exact.begin(), exact.end() - 1);
     EXPECT_EQ(parse(cut).project.items[0].kind, ZbxItemKind::Empty);
 
@@ -339,7 +298,7 @@ TEST(ZembrixObjects, OverlapEmptiesThePreviousSlot)
     EXPECT_EQ(p.project.items[0].kind, ZbxItemKind::Empty);
     std::vector<uint8_t> second(11, 0x42);
     second[0] = 0x11;
-    EXPECT_EQ(p.project.items[1], object_item(second));
+    EXPECT_EQ(p.project.items[1], zbx_object_item(second));
 
     // One byte later the two objects touch without overlapping.
     Builder touch(2);
@@ -359,10 +318,10 @@ TEST(ZembrixObjects, OverlapEmptiesThePreviousSlot)
     gap.object_at(1, start + 20); // skipped: the next entry lies before it
     gap.object_at(2, start + 5);
     p = parse(gap.file());
-    EXPECT_EQ(p.project.items[0], object_item(big));
+    EXPECT_EQ(p.project.items[0], zbx_object_item(big));
     EXPECT_EQ(p.project.items[1].kind, ZbxItemKind::Empty);
     EXPECT_EQ(p.project.items[2],
-              object_item(std::vector<uint8_t>(big.begin() + 5, big.begin() + 16)));
+              zbx_object_item(std::vector<uint8_t>(big.begin() + 5, big.begin() + 16)));
 }
 
 TEST(ZembrixObjects, SameAddressTwiceKeepsTheSecond)
@@ -372,7 +331,7 @@ TEST(ZembrixObjects, SameAddressTwiceKeepsTheSecond)
     b.object_at(1, a);
     Parsed p = parse(b.file());
     EXPECT_EQ(p.project.items[0].kind, ZbxItemKind::Empty);
-    EXPECT_EQ(p.project.items[1], object_item(record(1, 2)));
+    EXPECT_EQ(p.project.items[1], zbx_object_item(record(1, 2)));
 }
 
 TEST(ZembrixPanels, DecodesDefinitionFields)
@@ -392,14 +351,14 @@ TEST(ZembrixPanels, DecodesDefinitionFields)
     Parsed p = parse(b.file());
     ASSERT_TRUE(p.ok) << p.message;
     const std::vector<PanelDef> expected = {
-        object_def(7, 0, 0, true, {5}),
-        object_def(3, -112, -112),
-        object_def(3, 392, 136, false, {1, 2, 3}),
-        panel_def(2, 8, 0),
-        panel_def(5, 0, 0),
+        zbx_object_def(7, 0, 0, true, {5}),
+        zbx_object_def(3, -112, -112),
+        zbx_object_def(3, 392, 136, false, {1, 2, 3}),
+        zbx_panel_def(2, 8, 0),
+        zbx_panel_def(5, 0, 0),
     };
-    EXPECT_EQ(p.project.items[0], panel_item(expected));
-    EXPECT_EQ(p.project.items[2], panel_item({}));
+    EXPECT_EQ(p.project.items[0], zbx_panel_item(expected));
+    EXPECT_EQ(p.project.items[2], zbx_panel_item({}));
     EXPECT_TRUE(p.project.items[0].defs[0].enabled);
 }
 
@@ -425,7 +384,7 @@ TEST(ZembrixPanels, DropsDefinitionsOfItselfOrBeyondTheItems)
                    });
     Parsed p = parse(b.file());
     ASSERT_TRUE(p.ok) << p.message;
-    EXPECT_EQ(p.project.items[1], panel_item({object_def(2, 8, 8)}));
+    EXPECT_EQ(p.project.items[1], zbx_panel_item({zbx_object_def(2, 8, 8)}));
 }
 
 TEST(ZembrixPanels, DataOutsideTheFileIsError4)
@@ -478,8 +437,8 @@ TEST(ZembrixPanels, Error4KeepsWhatWasDecodedSoFar)
     EXPECT_FALSE(zembrix_parse(file, "x", &p.project, nullptr, nullptr, &error));
     ASSERT_NE(error, nullptr);
     g_error_free(error);
-    EXPECT_EQ(p.project.items[0], panel_item({object_def(3, 0, 0)}));
-    EXPECT_EQ(p.project.items[1], panel_item({object_def(3, 8, 0)}));
+    EXPECT_EQ(p.project.items[0], zbx_panel_item({zbx_object_def(3, 0, 0)}));
+    EXPECT_EQ(p.project.items[1], zbx_panel_item({zbx_object_def(3, 8, 0)}));
     EXPECT_EQ(p.project.items[2].kind, ZbxItemKind::Empty); // never reached
     EXPECT_EQ(p.project.items[3].kind, ZbxItemKind::Object);
 }
@@ -514,11 +473,11 @@ TEST(ZembrixEncode, LaysOutHeaderPointersAndData)
     ZbxProject project;
     project.locations[0] = {1, 6};
     project.locations[31] = {0, 0x1e};
-    project.items.push_back(object_item(record(1, 1, 9)));
+    project.items.push_back(zbx_object_item(record(1, 1, 9)));
     project.items.push_back(
-        panel_item({object_def(0, -8, 16, true, {0x25, 0x57}), panel_def(3, 0, 0)}));
+        zbx_panel_item({zbx_object_def(0, -8, 16, true, {0x25, 0x57}), zbx_panel_def(3, 0, 0)}));
     project.items.push_back(ZbxItem{});
-    project.items.push_back(panel_item({}));
+    project.items.push_back(zbx_panel_item({}));
 
     Builder b(4);
     b.locations[0] = 1;
@@ -540,21 +499,21 @@ TEST(ZembrixEncode, DefinitionBytes)
         PanelDef def;
         std::vector<uint8_t> bytes;
     };
-    PanelDef stale = object_def(4, 0, 0, false, {1, 2});
+    PanelDef stale = zbx_object_def(4, 0, 0, false, {1, 2});
     stale.has_overrides = false; // the count stays, but is not written
-    PanelDef zero = object_def(4, 0, 0);
+    PanelDef zero = zbx_object_def(4, 0, 0);
     zero.has_overrides = true; // with count 0
-    PanelDef mirrored_panel = panel_def(4, 0, 0);
+    PanelDef mirrored_panel = zbx_panel_def(4, 0, 0);
     mirrored_panel.mirror = true;
     const Case cases[] = {
-        {"origin", object_def(4, 0, 0), {4, 0x0e, 0x0e}},
-        {"extremes", object_def(4, -112, 136), {4, 0x00, 0x1f}},
-        {"x 392", object_def(4, 392, 0), {4, 0x3f, 0x0e}},
-        {"truncates toward zero", object_def(4, -12, 12), {4, 0x0d, 0x0f}},
-        {"wraps modulo 64 and 32", object_def(4, -120, 144), {4, 0x3f, 0x00}},
+        {"origin", zbx_object_def(4, 0, 0), {4, 0x0e, 0x0e}},
+        {"extremes", zbx_object_def(4, -112, 136), {4, 0x00, 0x1f}},
+        {"x 392", zbx_object_def(4, 392, 0), {4, 0x3f, 0x0e}},
+        {"truncates toward zero", zbx_object_def(4, -12, 12), {4, 0x0d, 0x0f}},
+        {"wraps modulo 64 and 32", zbx_object_def(4, -120, 144), {4, 0x3f, 0x00}},
         {"count without flag", stale, {4, 0x0e, 0x0e}},
         {"flag without count", zero, {4, 0x0e, 0x0e}},
-        {"three overrides", object_def(4, 0, 0, true, {0x101, 2, 3}), {4, 0x8e, 0x6e, 1, 2, 3}},
+        {"three overrides", zbx_object_def(4, 0, 0, true, {0x101, 2, 3}), {4, 0x8e, 0x6e, 1, 2, 3}},
         {"panel ignores mirror", mirrored_panel, {4, 0x0e, 0x0e}},
     };
     for (const Case &c : cases) {
@@ -572,12 +531,12 @@ TEST(ZembrixEncode, RefusesDataThatWouldReachTheAddressLimit)
     // Thirteen objects of 15 x 15 cells and one panel whose definitions fill
     // the rest, so that the terminator lies exactly at $7FFF.
     ZbxProject project;
-    project.items.assign(13, object_item(record(15, 15)));
+    project.items.assign(13, zbx_object_item(record(15, 15)));
     const std::size_t budget = 0x7fff - data_address(14) - 13 * 2251;
     ASSERT_EQ(budget % 3, 0u); // 1 terminator + 3 per definition + 2 overrides
-    std::vector<PanelDef> defs((budget - 3) / 3, panel_def(0, 0, 0));
-    defs.back() = object_def(0, 0, 0, false, {1, 2});
-    project.items.push_back(panel_item(defs));
+    std::vector<PanelDef> defs((budget - 3) / 3, zbx_panel_def(0, 0, 0));
+    defs.back() = zbx_object_def(0, 0, 0, false, {1, 2});
+    project.items.push_back(zbx_panel_item(defs));
 
     std::vector<uint8_t> out;
     GError *error = nullptr;
@@ -588,7 +547,7 @@ TEST(ZembrixEncode, RefusesDataThatWouldReachTheAddressLimit)
     EXPECT_TRUE(parse(out).ok);
 
     // One more override byte.
-    project.items.back().defs.back() = object_def(0, 0, 0, false, {1, 2, 3});
+    project.items.back().defs.back() = zbx_object_def(0, 0, 0, false, {1, 2, 3});
     std::vector<uint8_t> untouched = {1, 2, 3};
     EXPECT_FALSE(zembrix_encode(project, &untouched, &error));
     ASSERT_NE(error, nullptr);
@@ -600,22 +559,22 @@ TEST(ZembrixEncode, RefusesDataThatWouldReachTheAddressLimit)
     // Data that reads back from a file larger than it was written from is
     // refused the same way.
     ZbxProject huge;
-    huge.items.assign(255, object_item(record(15, 15)));
+    huge.items.assign(255, zbx_object_item(record(15, 15)));
     EXPECT_FALSE(zembrix_encode(huge, &out, nullptr));
 }
 
 TEST(ZembrixRoundTrip, WhatTheWriterWroteReadsBackTheSame)
 {
     ZbxProject project;
-    project.items.push_back(object_item(record(3, 2, 1)));
+    project.items.push_back(zbx_object_item(record(3, 2, 1)));
     project.items.push_back(ZbxItem{});
-    project.items.push_back(object_item(record(1, 1, 2)));
-    project.items.push_back(panel_item({
-        object_def(0, -112, 136, true, {0x12, 0x34, 0x56}), object_def(2, 392, -112),
-        panel_def(5, 8, 8), panel_def(1, 16, 0), // an empty item
+    project.items.push_back(zbx_object_item(record(1, 1, 2)));
+    project.items.push_back(zbx_panel_item({
+        zbx_object_def(0, -112, 136, true, {0x12, 0x34, 0x56}), zbx_object_def(2, 392, -112),
+        zbx_panel_def(5, 8, 8), zbx_panel_def(1, 16, 0), // an empty item
     }));
     project.items.push_back(ZbxItem{});
-    project.items.push_back(panel_item({object_def(2, 0, 0, false, {0x0f})}));
+    project.items.push_back(zbx_panel_item({zbx_object_def(2, 0, 0, false, {0x0f})}));
     project.items.push_back(ZbxItem{}); // last item empty
     project.locations[3] = {3, 14};
     project.locations[20] = {5, 0xf2};

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "../support/bytes.h"
-#include "../support/printers.h"
+#include "../support/items_fixture.h"
+#include "../support/project.h"
 #include "../support/reset.h"
 #include "files/zembrix.h"
 #include "files/zembrix_check.h"
@@ -81,20 +82,6 @@ class ZembrixLoad : public ::testing::Test
     ZbxTempDir tmp;
 };
 
-std::vector<int> column(GtkListStore *store, int col)
-{
-    std::vector<int> values;
-    GtkTreeModel *model = GTK_TREE_MODEL(store);
-    GtkTreeIter iter;
-    for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok;
-         ok = gtk_tree_model_iter_next(model, &iter)) {
-        int value = 0;
-        gtk_tree_model_get(model, &iter, col, &value, -1);
-        values.push_back(value);
-    }
-    return values;
-}
-
 std::vector<int> box(int panel)
 {
     int x = 0;
@@ -103,40 +90,6 @@ std::vector<int> box(int panel)
     int h = 0;
     EXPECT_TRUE(panels_get_displacement_at_index(panel, &x, &y, &w, &h));
     return {x, y, w, h};
-}
-
-PanelDef def(int item, bool object, int x, int y, bool mirror = false,
-             std::vector<int> overrides = {})
-{
-    PanelDef d;
-    d.item = item;
-    d.is_object = object;
-    d.x = x;
-    d.y = y;
-    d.mirror = mirror;
-    d.has_overrides = !overrides.empty();
-    d.override_count = static_cast<int>(overrides.size());
-    for (std::size_t k = 0; k < overrides.size(); k++) {
-        d.overrides[k] = overrides[k];
-    }
-    return d;
-}
-
-ZbxItem object_item(int w, int h, uint8_t seed)
-{
-    ZbxItem item;
-    item.kind = ZbxItemKind::Object;
-    item.record.assign(10 * w * h + 1, seed);
-    item.record[0] = static_cast<uint8_t>(w << 4 | h);
-    return item;
-}
-
-ZbxItem panel_item(std::vector<PanelDef> defs)
-{
-    ZbxItem item;
-    item.kind = ZbxItemKind::Panel;
-    item.defs = std::move(defs);
-    return item;
 }
 
 std::vector<uint8_t> encoded(const ZbxProject &project)
@@ -156,12 +109,13 @@ TEST_F(ZembrixLoad, FillsTablesAndModelsFromTheSample)
     EXPECT_EQ(itemwrapper_get_array_size(), 10);
     EXPECT_EQ(objects_get_count_of_valid_objects(), 5);
     EXPECT_EQ(panels_get_count_of_valid_panels(), 4);
-    EXPECT_EQ(column(objectmodel_get_model(), OBJ_COL_INDEX), (std::vector<int>{0, 1, 4, 6, 8}));
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
+    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(objectmodel_get_model()), OBJ_COL_INDEX),
+              (std::vector<int>{0, 1, 4, 6, 8}));
+    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(panelmodels_get_panel_model()), PANEL_COL_INDEX),
               (std::vector<int>{2, 5, 7, 9}));
     // Panel 5 is elected by locations 0 (colour 6) and 31 (colour 2): the
     // last one read wins.
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_COLOUR),
+    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(panelmodels_get_panel_model()), PANEL_COL_COLOUR),
               (std::vector<int>{14, 2, 1, 0}));
 
     int w = 0;
@@ -175,10 +129,10 @@ TEST_F(ZembrixLoad, FillsTablesAndModelsFromTheSample)
     EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.end()), object_file);
 
     const std::vector<PanelDef> expected = {
-        def(0, true, 0, 0),
-        def(1, true, 24, 0, true),
-        def(1, true, 8, 16, false, {0x21}),
-        def(4, true, -8, -8),
+        zbx_object_def(0, 0, 0),
+        zbx_object_def(1, 24, 0, true),
+        zbx_object_def(1, 8, 16, false, {0x21}),
+        zbx_object_def(4, -8, -8),
     };
     EXPECT_EQ(zbx_def_list_rows(panels_get_from_array_at_index(2)), expected);
     EXPECT_EQ(zbx_def_list_size(panels_get_from_array_at_index(7)), 0);
@@ -190,9 +144,10 @@ TEST_F(ZembrixLoad, FillsTablesAndModelsFromTheSample)
     // Panel 5 places panel 2 (stored before it) at 16, 24 and 160, 24.
     EXPECT_EQ(box(5), (std::vector<int>{0, 16, 192, 112}));
 
-    EXPECT_EQ(column(locations_get_model(), LOC_COL_NUMBER).size(), 32u);
-    std::vector<int> panels = column(locations_get_model(), LOC_COL_PANEL);
-    std::vector<int> colours = column(locations_get_model(), LOC_COL_COLOUR);
+    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(locations_get_model()), LOC_COL_NUMBER).size(), 32u);
+    std::vector<int> panels = zbx_test_column(GTK_TREE_MODEL(locations_get_model()), LOC_COL_PANEL);
+    std::vector<int> colours =
+        zbx_test_column(GTK_TREE_MODEL(locations_get_model()), LOC_COL_COLOUR);
     EXPECT_EQ(panels[0], 5);
     EXPECT_EQ(colours[0], 6);
     EXPECT_EQ(panels[5], 7);
@@ -246,13 +201,13 @@ TEST_F(ZembrixLoad, BoxesTakeSubPanelsAsStoredAndEmptyItemsAsPoints)
 {
     ZbxProject project;
     project.items = {
-        panel_item({def(1, false, 16, 8)}), // panel 1 has no box yet: its position alone
-        panel_item({def(3, true, 8, 8)}),   //
-        ZbxItem{},                          //
-        object_item(2, 1, 0),               //
-        panel_item({def(2, false, 40, 64),  // an empty item: the point 40, 64
-                    def(1, false, -8, 0)}), // panel 1's box moved by -8, 0
-        panel_item({def(2, false, -24, 136)}),
+        zbx_panel_item({zbx_panel_def(1, 16, 8)}), // panel 1 has no box yet: its position alone
+        zbx_panel_item({zbx_object_def(3, 8, 8)}), //
+        ZbxItem{},                                 //
+        zbx_object_item(zbx_test_record(2, 1, 0)), //
+        zbx_panel_item({zbx_panel_def(2, 40, 64),  // an empty item: the point 40, 64
+                        zbx_panel_def(1, -8, 0)}), // panel 1's box moved by -8, 0
+        zbx_panel_item({zbx_panel_def(2, -24, 136)}),
     };
     ASSERT_EQ(load_bytes(encoded(project)), "");
     EXPECT_EQ(box(0), (std::vector<int>{16, 8, 0, 0}));
@@ -278,7 +233,7 @@ TEST_F(ZembrixLoad, HeaderErrorsChangeNothingAndError4LeavesThePartForTheCaller)
         EXPECT_NE(message, "") << length;
         EXPECT_NE(message.find(name), std::string::npos) << message;
         EXPECT_EQ(itemwrapper_get_array_size(), 0) << length;
-        EXPECT_EQ(column(locations_get_model(), 0).size(), 0u) << length;
+        EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(locations_get_model()), 0).size(), 0u) << length;
     }
 
     // Cut inside panel 9's list: panels 2, 5 and 7 are there, 9 is there
@@ -286,18 +241,19 @@ TEST_F(ZembrixLoad, HeaderErrorsChangeNothingAndError4LeavesThePartForTheCaller)
     zbx_write_file(name, std::vector<uint8_t>(sample.begin(), sample.end() - 6));
     EXPECT_EQ(load(name),
               "File \"" + name + "\" doesn't appear to be a supported zembrix file. Error: 4");
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
+    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(panelmodels_get_panel_model()), PANEL_COL_INDEX),
               (std::vector<int>{2, 5, 7, 9}));
     EXPECT_EQ(zbx_def_list_size(panels_get_from_array_at_index(9)), 2);
     EXPECT_EQ(objects_get_count_of_valid_objects(), 5);
-    EXPECT_EQ(column(locations_get_model(), 0).size(), 0u);
+    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(locations_get_model()), 0).size(), 0u);
 }
 
 TEST_F(ZembrixLoad, PanelsThatContainEachOtherLoad)
 {
     ZbxProject project;
-    project.items = {panel_item({def(2, false, 0, 0)}), object_item(1, 1, 3),
-                     panel_item({def(0, false, 8, 0), def(1, true, 0, 0)})};
+    project.items = {zbx_panel_item({zbx_panel_def(2, 0, 0)}),
+                     zbx_object_item(zbx_test_record(1, 1, 3)),
+                     zbx_panel_item({zbx_panel_def(0, 8, 0), zbx_object_def(1, 0, 0)})};
     project.locations[0] = {0, 5};
     ASSERT_EQ(load_bytes(encoded(project)), "");
     EXPECT_TRUE(panelmodels_is_bad_child());
@@ -341,7 +297,7 @@ TEST_F(ZembrixLoad, WhatIsNotInTheFormatReadsBackAsDocumented)
     ASSERT_EQ(load(tmp.path("a.prg")), "");
     const std::vector<PanelDef> &rows = zbx_def_list_rows(panels_get_from_array_at_index(2));
     EXPECT_TRUE(rows[0].enabled);
-    EXPECT_EQ(rows[2], def(1, true, 8, 16));
+    EXPECT_EQ(rows[2], zbx_object_def(1, 8, 16));
 }
 
 TEST_F(ZembrixLoad, SaveReplacesTheFileInOneStepOrNotAtAll)
@@ -453,15 +409,16 @@ TEST_F(ZembrixLoad, DeleteRefusesUsedItemsAndRenumbersEverythingElse)
     // and location.
     ASSERT_TRUE(zembrix_delete_item(3, &error));
     EXPECT_EQ(itemwrapper_get_array_size(), 9);
-    EXPECT_EQ(column(objectmodel_get_model(), OBJ_COL_INDEX), (std::vector<int>{0, 1, 3, 5, 7}));
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
+    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(objectmodel_get_model()), OBJ_COL_INDEX),
+              (std::vector<int>{0, 1, 3, 5, 7}));
+    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(panelmodels_get_panel_model()), PANEL_COL_INDEX),
               (std::vector<int>{2, 4, 6, 8}));
     std::vector<int> placed;
     for (const PanelDef &d : zbx_def_list_rows(panels_get_from_array_at_index(4))) {
         placed.push_back(d.item);
     }
     EXPECT_EQ(placed, (std::vector<int>{2, 2, 5, 7, 0}));
-    std::vector<int> panels = column(locations_get_model(), LOC_COL_PANEL);
+    std::vector<int> panels = zbx_test_column(GTK_TREE_MODEL(locations_get_model()), LOC_COL_PANEL);
     EXPECT_EQ(std::vector<int>(panels.begin(), panels.begin() + 6),
               (std::vector<int>{4, 8, 2, 255, 255, 6}));
     EXPECT_EQ(panels[31], 4);

@@ -1,11 +1,13 @@
 // The object file reader on arbitrary bytes: what it accepts must render to
-// an image of its announced size, store, and write back byte for byte.
+// an image of its announced size, store, write back byte for byte, and draw
+// into a location, clipped at every edge, mirrored and recoloured.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "gref.h"
 #include "items/objects.h"
+#include "models/panelmodels_compose.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
@@ -42,5 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     g_byte_array_unref(out);
     objects_cleanup();
+
+    static ComposeBuffers buffers;
+    buffers.clear();
+    const int overrides[3] = {data[size - 1], data[size / 2], data[1]};
+    const int background = data[size - 1] & 15;
+    panelmodels_draw_object(buffers, record, 0, 0, false, {}, background);
+    panelmodels_draw_object(buffers, record, -8 * (w - 1), -8, true, overrides, background);
+    panelmodels_draw_object(buffers, record, 312, 136, false, overrides, background);
+    panelmodels_draw_object(buffers, record, 100, 40, true, {overrides, 2}, background);
     return 0;
 }

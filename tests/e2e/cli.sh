@@ -138,5 +138,11 @@ Location 0: background colour 46 is above 15 (drawn as 14)
 Location 1: elects item 1, which is not a panel
 Location 4: elects item 3, which is not a panel"
 
+# --- panels that contain each other load, draw and are reported
+run 0 load "$DATA/loop.prg" && check "loops reported" grep -q '"loops": true' "$TMP/out"
+run 0 render "$DATA/loop.prg" --location 0 -o "$TMP/loop.png" && same_text <(png_info "$TMP/loop.png") "320 144 6"
+run 1 check "$DATA/loop.prg" && same_text "$TMP/out" "Panel loop: panels 0 and 1 contain each other"
+run 0 load "$DATA/sample.prg" && check "no loops in the sample" grep -q '"loops": false' "$TMP/out"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,85 @@
+// The project file reader on arbitrary bytes, through the item tables and
+// models: whatever it accepts must draw every location, write back the same
+// bytes from the tables as from the plain data, read back to the same data
+// and write back byte-identical.
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "c64/palette.h"
+#include "files/zembrix.h"
+#include "files/zembrix_format.h"
+#include "gref.h"
+#include "items/itemwrapper.h"
+#include "items/objects.h"
+#include "items/panels.h"
+#include "models/locations.h"
+#include "models/objectmodel.h"
+#include "models/panelmodels.h"
+
+namespace {
+GdkPixbuf *canvas = nullptr;
+}
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    zembrix_init_headless();
+    canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const std::span<const uint8_t> file(data, size);
+    ZbxProject plain;
+    const int parsed = zembrix_parse(file, "fuzz.prg", &plain, nullptr, nullptr, nullptr);
+
+    itemwrapper_cleanup();
+    locations_cleanup();
+    const int loaded = zembrix_load_data(file, "fuzz.prg", nullptr, nullptr, nullptr);
+    if (loaded != parsed) {
+        std::abort();
+    }
+    if (!loaded) {
+        return 0;
+    }
+
+    // Every location as the editor draws it; each distinct one once.
+    std::set<std::pair<int, int>> drawn;
+    for (int s = 0; s < kZbxLocationRecords; s++) {
+        int panel = kNoPanel;
+        int colour = 0;
+        locations_get_info_at_index(s, &panel, &colour);
+        if (drawn.insert({panel, colour}).second) {
+            ZbxDefList *list = panel == kNoPanel ? nullptr : panels_get_from_array_at_index(panel);
+            panelmodels_render_panel_defs(list, canvas, nullptr, colour, 0, 0);
+        }
+    }
+
+    ZbxProject from_tables;
+    zembrix_collect_project(&from_tables);
+    if (!(from_tables == plain)) {
+        std::abort();
+    }
+    std::vector<uint8_t> written;
+    if (!zembrix_encode(from_tables, &written, nullptr)) {
+        // Only data that grew past the address limit may be refused (a
+        // definition list shared by several panels is written once each).
+        if (zembrix_data_end(from_tables) <= kZbxAddressLimit) {
+            std::abort();
+        }
+        return 0;
+    }
+    ZbxProject again;
+    if (!zembrix_parse(written, "fuzz.prg", &again, nullptr, nullptr, nullptr) ||
+        !(again == plain)) {
+        std::abort();
+    }
+    std::vector<uint8_t> rewritten;
+    if (!zembrix_encode(again, &rewritten, nullptr) || rewritten != written) {
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,340 @@
+// The commands that read a project file.
+#include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "files/zembrix.h"
+#include "files/zembrix_check.h"
+#include "files/zembrix_refs.h"
+#include "gref.h"
+#include "items/itemwrapper.h"
+#include "items/objects.h"
+#include "items/panels.h"
+#include "models/locations.h"
+#include "models/panelmodels.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Column values of every row of a list model, keyed by the value of one.
+std::map<int, int> column_by_key(GtkTreeModel *model, int key_column, int value_column)
+{
+    std::map<int, int> values;
+    GtkTreeIter iter;
+    for (gboolean valid = model != nullptr && gtk_tree_model_get_iter_first(model, &iter); valid;
+         valid = gtk_tree_model_iter_next(model, &iter)) {
+        int key = 0;
+        int value = 0;
+        gtk_tree_model_get(model, &iter, key_column, &key, value_column, &value, -1);
+        values.emplace(key, value); // the first row with a key wins
+    }
+    return values;
+}
+
+struct LocationRow
+{
+    int slot;
+    int panel;
+    int colour;
+};
+
+std::vector<LocationRow> location_rows()
+{
+    std::vector<LocationRow> rows;
+    GtkTreeModel *model = GTK_TREE_MODEL(locations_get_model());
+    GtkTreeIter iter;
+    for (gboolean valid = model != nullptr && gtk_tree_model_get_iter_first(model, &iter); valid;
+         valid = gtk_tree_model_iter_next(model, &iter)) {
+        LocationRow row{};
+        gtk_tree_model_get(model, &iter, LOC_COL_NUMBER, &row.slot, LOC_COL_PANEL, &row.panel,
+                           LOC_COL_COLOUR, &row.colour, -1);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string sha1_hex(std::span<const uint8_t> data)
+{
+    GChecksum *checksum = g_checksum_new(G_CHECKSUM_SHA1);
+    g_checksum_update(checksum, data.data(), static_cast<gssize>(data.size()));
+    std::string hex = g_checksum_get_string(checksum);
+    g_checksum_free(checksum);
+    return hex;
+}
+
+Json project_json()
+{
+    const int count = itemwrapper_get_array_size();
+    Json objects = Json::array();
+    for (int i = 0; i < count; i++) {
+        std::span<const uint8_t> data;
+        int width = 0;
+        int height = 0;
+        if (objects_is_array_empty_at_index(i) || !objects_get_data_at_index(i, &data) ||
+            !objects_get_dimensions_at_index(i, &width, &height)) {
+            continue;
+        }
+        objects.push_back(
+            {{"index", i}, {"width", width}, {"height", height}, {"data_sha1", sha1_hex(data)}});
+    }
+
+    const std::map<int, int> colours = column_by_key(GTK_TREE_MODEL(panelmodels_get_panel_model()),
+                                                     PANEL_COL_INDEX, PANEL_COL_COLOUR);
+    Json panels = Json::array();
+    for (int i = 0; i < count; i++) {
+        ZbxDefList *list = panels_get_from_array_at_index(i);
+        if (list == nullptr) {
+            continue;
+        }
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+        panels_get_displacement_at_index(i, &x, &y, &width, &height);
+        Json definitions = Json::array();
+        for (const PanelDef &def : zbx_def_list_rows(list)) {
+            Json overrides = Json::array();
+            for (int k = 0; k < std::clamp(def.override_count, 0, 3); k++) {
+                overrides.push_back(def.overrides[k]);
+            }
+            definitions.push_back({{"item", def.item},
+                                   {"object", def.is_object},
+                                   {"enabled", def.enabled},
+                                   {"mirror", def.mirror},
+                                   {"overrides_on", def.has_overrides},
+                                   {"x", def.x},
+                                   {"y", def.y},
+                                   {"overrides", overrides}});
+        }
+        auto colour = colours.find(i);
+        panels.push_back({{"index", i},
+                          {"preview_colour", colour == colours.end() ? 0 : colour->second},
+                          {"box", {x, y, width, height}},
+                          {"definitions", definitions}});
+    }
+
+    Json locations = Json::array();
+    for (const LocationRow &row : location_rows()) {
+        locations.push_back({{"slot", row.slot}, {"panel", row.panel}, {"colour", row.colour}});
+    }
+    return {{"items", count},
+            {"objects", objects},
+            {"panels", panels},
+            {"locations", locations},
+            {"loops", panelmodels_is_bad_child() != FALSE}};
+}
+
+// The location area of a canvas on which a panel's definitions were
+// composed over a background colour, as the editor's previews draw it.
+GdkPixbuf *compose_location_area(ZbxDefList *list, int background)
+{
+    GdkPixbuf *canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200);
+    if (canvas == nullptr) {
+        return nullptr;
+    }
+    gdk_pixbuf_fill(canvas, 0x000000ff);
+    panelmodels_render_panel_defs(list, canvas, nullptr, background, 0, 0);
+    GdkPixbuf *area = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 144);
+    if (area != nullptr) {
+        gdk_pixbuf_copy_area(canvas, 0, 56, 320, 144, area, 0, 0);
+    }
+    g_object_unref(canvas);
+    return area;
+}
+
+} // namespace
+
+int cli_load(int argc, char **argv)
+{
+    const GOptionEntry entries[] = {{nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GError *error = nullptr;
+    if (!cli_parse(*cli_find_command("load"), entries, 1, &argc, &argv, &error) ||
+        !cli_load_project(argv[1], &error)) {
+        return cli_fail(error);
+    }
+    std::printf("%s\n", project_json().dump(2).c_str());
+    return 0;
+}
+
+int cli_render(int argc, char **argv)
+{
+    int location = kCliUnset;
+    int panel = kCliUnset;
+    int object = kCliUnset;
+    int background = kCliUnset;
+    char *output = nullptr;
+    const GOptionEntry entries[] = {
+        {"location", 0, 0, G_OPTION_ARG_INT, &location, "Draw location slot S (0 to 31)", "S"},
+        {"panel", 0, 0, G_OPTION_ARG_INT, &panel, "Draw panel P (item index)", "P"},
+        {"background", 0, 0, G_OPTION_ARG_INT, &background,
+         "Background colour of --panel (0 to 255; default: the panel's preview colour)", "C"},
+        {"object", 0, 0, G_OPTION_ARG_INT, &object, "Draw object I (item index) on its own", "I"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "PNG file to write", "OUT.png"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GError *error = nullptr;
+    if (!cli_parse(*cli_find_command("render"), entries, 1, &argc, &argv, &error)) {
+        return cli_fail(error);
+    }
+    GCharPtr output_owned(output);
+    const int modes = (location != kCliUnset) + (panel != kCliUnset) + (object != kCliUnset);
+    if (modes != 1) {
+        return cli_fail("Give exactly one of --location, --panel or --object");
+    }
+    if (background != kCliUnset && panel == kCliUnset) {
+        return cli_fail("--background goes with --panel");
+    }
+    if (!cli_require_string("-o", output, &error) ||
+        (location != kCliUnset && !cli_require_int("--location", location, 0, 31, &error)) ||
+        (background != kCliUnset && !cli_require_int("--background", background, 0, 255, &error)) ||
+        !cli_load_project(argv[1], &error)) {
+        return cli_fail(error);
+    }
+
+    GRef<GdkPixbuf> image;
+    if (object != kCliUnset) {
+        GdkPixbuf *stored = objects_get_from_array_at_index(object);
+        if (stored == nullptr) {
+            return cli_fail("Invalid object");
+        }
+        image = GRef<GdkPixbuf>::share(stored);
+    } else if (location != kCliUnset) {
+        int shown = kNoPanel;
+        int colour = 0;
+        locations_get_info_at_index(location, &shown, &colour);
+        ZbxDefList *list = shown == kNoPanel ? nullptr : panels_get_from_array_at_index(shown);
+        image.reset(compose_location_area(list, colour));
+    } else {
+        if (background == kCliUnset) {
+            const std::map<int, int> colours = column_by_key(
+                GTK_TREE_MODEL(panelmodels_get_panel_model()), PANEL_COL_INDEX, PANEL_COL_COLOUR);
+            auto found = colours.find(panel);
+            background = found == colours.end() ? 0 : found->second;
+        }
+        image.reset(compose_location_area(panels_get_from_array_at_index(panel), background));
+    }
+    if (!image) {
+        return cli_fail("Could not create pixbuf");
+    }
+    if (!cli_save_png(image.get(), output, &error)) {
+        return cli_fail(error);
+    }
+    return 0;
+}
+
+int cli_resave(int argc, char **argv)
+{
+    char *output = nullptr;
+    const GOptionEntry entries[] = {
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Project file to write", "OUT"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GError *error = nullptr;
+    if (!cli_parse(*cli_find_command("resave"), entries, 1, &argc, &argv, &error)) {
+        return cli_fail(error);
+    }
+    GCharPtr output_owned(output);
+    if (!cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
+        !zembrix_save_file(output, &error)) {
+        return cli_fail(error);
+    }
+    return 0;
+}
+
+namespace {
+bool require_item(int item, GError **error)
+{
+    if (!cli_require_int("--item", item, 0, kMaxItems - 1, error)) {
+        return false;
+    }
+    if (item >= itemwrapper_get_array_size()) {
+        zbx_set_error(error, "Invalid item");
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+int cli_refs(int argc, char **argv)
+{
+    int item = kCliUnset;
+    const GOptionEntry entries[] = {
+        {"item", 0, 0, G_OPTION_ARG_INT, &item, "Item index to look for", "K"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GError *error = nullptr;
+    if (!cli_parse(*cli_find_command("refs"), entries, 1, &argc, &argv, &error) ||
+        !cli_require_int("--item", item, 0, kMaxItems - 1, &error) ||
+        !cli_load_project(argv[1], &error) || !require_item(item, &error)) {
+        return cli_fail(error);
+    }
+    GCharPtr report(zembrix_item_references_report(item));
+    std::fputs(report.get(), stdout);
+    if (!g_str_has_suffix(report.get(), "\n")) {
+        std::fputc('\n', stdout);
+    }
+    return 0;
+}
+
+int cli_delete(int argc, char **argv)
+{
+    int item = kCliUnset;
+    char *output = nullptr;
+    const GOptionEntry entries[] = {
+        {"item", 0, 0, G_OPTION_ARG_INT, &item, "Item index to delete", "K"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Project file to write", "OUT"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GError *error = nullptr;
+    if (!cli_parse(*cli_find_command("delete"), entries, 1, &argc, &argv, &error)) {
+        return cli_fail(error);
+    }
+    GCharPtr output_owned(output);
+    if (!cli_require_int("--item", item, 0, kMaxItems - 1, &error) ||
+        !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
+        !require_item(item, &error) || !zembrix_delete_item(item, &error) ||
+        !zembrix_save_file(output, &error)) {
+        return cli_fail(error);
+    }
+    return 0;
+}
+
+int cli_import(int argc, char **argv)
+{
+    char *object = nullptr;
+    char *output = nullptr;
+    const GOptionEntry entries[] = {
+        {"object", 0, 0, G_OPTION_ARG_FILENAME, &object, "Object file to append", "OBJFILE"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Project file to write", "OUT"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GError *error = nullptr;
+    if (!cli_parse(*cli_find_command("import"), entries, 1, &argc, &argv, &error)) {
+        return cli_fail(error);
+    }
+    GCharPtr object_owned(object);
+    GCharPtr output_owned(output);
+    if (!cli_require_string("--object", object, &error) ||
+        !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
+        !itemwrapper_import_object_data_from_file(object, &error) ||
+        !zembrix_save_file(output, &error)) {
+        return cli_fail(error);
+    }
+    return 0;
+}
+
+int cli_check(int argc, char **argv)
+{
+    const GOptionEntry entries[] = {{nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GError *error = nullptr;
+    if (!cli_parse(*cli_find_command("check"), entries, 1, &argc, &argv, &error) ||
+        !cli_load_project(argv[1], &error)) {
+        return cli_fail(error);
+    }
+    ZbxProject project;
+    zembrix_collect_project(&project);
+    const std::vector<std::string> findings = zembrix_check_project(project);
+    for (const std::string &line : findings) {
+        std::printf("%s\n", line.c_str());
+    }
+    return findings.empty() ? 0 : 1;
+}

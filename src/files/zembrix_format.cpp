@@ -1,0 +1,303 @@
+#include "files/zembrix_format.h"
+
+#include <algorithm>
+
+#include "gref.h"
+
+namespace {
+
+void fail_unsupported(GError **error, const char *name, int number)
+{
+    g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
+                "File \"%s\" doesn't appear to be a supported zembrix file. Error: %d", name,
+                number);
+}
+
+unsigned pointer_entry(std::span<const uint8_t> file, int index)
+{
+    std::size_t at = kZbxPointerTableOffset + 2 * static_cast<std::size_t>(index);
+    return file[at] | (file[at + 1] << 8);
+}
+
+void report(ZbxProgressFunc progress, double fraction)
+{
+    if (progress != nullptr) {
+        progress(fraction);
+    }
+}
+
+int position_code(int pixels)
+{
+    // Division truncates toward zero, as the game's tools always did.
+    return pixels / 8 + 14;
+}
+
+int written_override_count(const PanelDef &def)
+{
+    if (!def.is_object || !def.has_overrides) {
+        return 0;
+    }
+    return std::clamp(def.override_count, 0, 3);
+}
+
+// Address of the first item's data: after the header, the location table,
+// the pointer table and the end pointer.
+std::size_t first_data_address(std::size_t count)
+{
+    return kZbxLoadAddress + (kZbxPointerTableOffset - 2) + 2 * count + 2;
+}
+
+} // namespace
+
+int zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                         GError **error)
+{
+    const std::size_t length = file.size();
+    if (length <= 1) {
+        g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, "File \"%s\" is too short", name);
+        return 0;
+    }
+    if (file[0] != 0x00 || file[1] != 0x08 || length < 5 || file[3] != 0x00 || file[4] != 0x08) {
+        fail_unsupported(error, name, 1);
+        return 0;
+    }
+    if (length - 2 <= 66) {
+        fail_unsupported(error, name, 2);
+        return 0;
+    }
+    const int count = file[2];
+    if (length - 2 < 2 * static_cast<std::size_t>(count) + 70) {
+        fail_unsupported(error, name, 3);
+        return 0;
+    }
+    project->items.assign(count, ZbxItem{});
+    for (int s = 0; s < kZbxLocationRecords; s++) {
+        project->locations[s].panel = file[kZbxLocationTableOffset + 2 * s];
+        project->locations[s].colour = file[kZbxLocationTableOffset + 2 * s + 1];
+    }
+    return 1;
+}
+
+void zembrix_parse_objects(std::span<const uint8_t> file, ZbxProject *project,
+                           ZbxProgressFunc progress)
+{
+    const std::size_t length = file.size();
+    const std::span<const uint8_t> image = file.subspan(2);
+    const int count = static_cast<int>(project->items.size());
+    // One past the cells of the object decoded last (its final colour byte).
+    std::size_t previous_end = 0;
+    for (int i = 0; i < count; i++) {
+        report(progress, static_cast<double>(i) / count);
+        const unsigned entry = pointer_entry(file, i);
+        if ((entry & 0x8000) == 0) {
+            continue;
+        }
+        const unsigned address = entry & 0x7fff;
+        if (i < count - 1 && (pointer_entry(file, i + 1) & 0x7fff) < address + 10) {
+            continue;
+        }
+        if (address < kZbxLoadAddress) {
+            continue;
+        }
+        const std::size_t offset = address - kZbxLoadAddress;
+        if (offset > length - 3) {
+            continue;
+        }
+        const int w = image[offset] >> 4;
+        const int h = image[offset] & 15;
+        if (w * h == 0) {
+            continue;
+        }
+        const std::size_t size = 10 * static_cast<std::size_t>(w * h) + 1;
+        if (offset + size > length - 2) {
+            continue;
+        }
+        if (previous_end >= address && project->items[i - 1].kind == ZbxItemKind::Object) {
+            project->items[i - 1] = ZbxItem{};
+        }
+        previous_end = address + 10 * static_cast<std::size_t>(w * h);
+        ZbxItem &item = project->items[i];
+        item.kind = ZbxItemKind::Object;
+        item.record.assign(image.begin() + offset, image.begin() + offset + size);
+    }
+}
+
+int zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                         ZbxProgressFunc progress, GError **error)
+{
+    const std::size_t length = file.size();
+    const std::span<const uint8_t> image = file.subspan(2);
+    const int count = static_cast<int>(project->items.size());
+    for (int i = 0; i < count; i++) {
+        report(progress, static_cast<double>(i) / count);
+        const unsigned address = pointer_entry(file, i);
+        if ((address & 0x8000) != 0) {
+            continue;
+        }
+        ZbxItem &panel = project->items[i];
+        panel = ZbxItem{};
+        panel.kind = ZbxItemKind::Panel;
+        if (address < kZbxLoadAddress || address - kZbxLoadAddress > length - 3) {
+            fail_unsupported(error, name, 4);
+            return 0;
+        }
+        std::size_t offset = address - kZbxLoadAddress;
+        if (image[offset] == 0xff) {
+            continue;
+        }
+        if (offset > length - 5) {
+            fail_unsupported(error, name, 4);
+            return 0;
+        }
+        for (;;) {
+            const int n = (image[offset + 2] >> 5) & 3;
+            if (offset + n > length - 5) {
+                fail_unsupported(error, name, 4);
+                return 0;
+            }
+            const int item = image[offset];
+            if (item < count && item != i) {
+                PanelDef def;
+                def.item = item;
+                def.x = (image[offset + 1] & 63) * 8 - 112;
+                def.y = (image[offset + 2] & 31) * 8 - 112;
+                if (project->items[item].kind == ZbxItemKind::Object) {
+                    def.is_object = true;
+                    def.mirror = (image[offset + 1] & 0x80) != 0;
+                    def.has_overrides = n != 0;
+                    def.override_count = n;
+                    for (int k = 0; k < n; k++) {
+                        def.overrides[k] = image[offset + 3 + k];
+                    }
+                }
+                panel.defs.push_back(def);
+            }
+            offset += 3 + n;
+            if (offset < length - 2 && image[offset] == 0xff) {
+                break;
+            }
+            if (offset > length - 5) {
+                fail_unsupported(error, name, 4);
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
+int zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                  ZbxProgressFunc progress, ZbxActionFunc action, GError **error)
+{
+    if (!zembrix_parse_header(file, name, project, error)) {
+        return 0;
+    }
+    if (action != nullptr) {
+        action(kZbxActionObjects);
+    }
+    zembrix_parse_objects(file, project, progress);
+    report(progress, 1.0);
+    if (action != nullptr) {
+        action(kZbxActionPanels);
+    }
+    if (!zembrix_parse_panels(file, name, project, progress, error)) {
+        return 0;
+    }
+    report(progress, 1.0);
+    return 1;
+}
+
+namespace {
+std::size_t item_size(const ZbxItem &item)
+{
+    switch (item.kind) {
+    case ZbxItemKind::Object:
+        return item.record.size();
+    case ZbxItemKind::Panel:
+        return zembrix_def_list_size(item.defs);
+    case ZbxItemKind::Empty:
+        break;
+    }
+    return 0;
+}
+} // namespace
+
+std::size_t zembrix_def_list_size(std::span<const PanelDef> defs)
+{
+    std::size_t size = 1;
+    for (const PanelDef &def : defs) {
+        size += 3 + written_override_count(def);
+    }
+    return size;
+}
+
+void zembrix_encode_def_list(std::span<const PanelDef> defs, std::vector<uint8_t> *out)
+{
+    for (const PanelDef &def : defs) {
+        const int n = written_override_count(def);
+        uint8_t x = position_code(def.x) & 63;
+        uint8_t y = position_code(def.y) & 31;
+        if (def.is_object) {
+            x |= def.mirror ? 0x80 : 0;
+            y |= n << 5;
+        }
+        out->push_back(static_cast<uint8_t>(def.item));
+        out->push_back(x);
+        out->push_back(y);
+        for (int k = 0; k < n; k++) {
+            out->push_back(static_cast<uint8_t>(def.overrides[k]));
+        }
+    }
+    out->push_back(0xff);
+}
+
+std::size_t zembrix_data_end(const ZbxProject &project)
+{
+    std::size_t end = first_data_address(project.items.size());
+    for (const ZbxItem &item : project.items) {
+        end += item_size(item);
+    }
+    return end + 1;
+}
+
+int zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error)
+{
+    const std::size_t count = project.items.size();
+    if (count > 255) {
+        zbx_set_error(error, "Too many items");
+        return 0;
+    }
+    const std::size_t end = zembrix_data_end(project);
+    if (end > kZbxAddressLimit) {
+        g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
+                    "Data too large: the file would end at $%04X, above the limit of $7FFF",
+                    static_cast<unsigned>(end));
+        return 0;
+    }
+
+    std::vector<uint8_t> bytes;
+    bytes.reserve(end - kZbxLoadAddress + 2);
+    bytes.insert(bytes.end(), {0x00, 0x08, static_cast<uint8_t>(count), 0x00, 0x08});
+    for (const ZbxLocationRecord &location : project.locations) {
+        bytes.push_back(location.panel);
+        bytes.push_back(location.colour);
+    }
+    std::size_t address = first_data_address(count);
+    for (const ZbxItem &item : project.items) {
+        const bool panel = item.kind == ZbxItemKind::Panel;
+        bytes.push_back(address & 0xff);
+        bytes.push_back(((address >> 8) & 0x7f) | (panel ? 0 : 0x80));
+        address += item_size(item);
+    }
+    bytes.push_back(address & 0xff);
+    bytes.push_back(address >> 8);
+    for (const ZbxItem &item : project.items) {
+        if (item.kind == ZbxItemKind::Object) {
+            bytes.insert(bytes.end(), item.record.begin(), item.record.end());
+        } else if (item.kind == ZbxItemKind::Panel) {
+            zembrix_encode_def_list(item.defs, &bytes);
+        }
+    }
+    bytes.push_back(0xff);
+    *out = std::move(bytes);
+    return 1;
+}

@@ -1,0 +1,107 @@
+// The Zembrix project file as bytes: a C64 program that loads at $0800 and
+// holds the item count, the 32 location records, the item pointer table and
+// the item data. Parsing and encoding here are plain functions over byte
+// buffers; zembrix.h fills the item tables and models from their results.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <glib.h>
+#include <span>
+#include <vector>
+
+#include "models/panelmodels_deflist.h"
+
+inline constexpr unsigned kZbxLoadAddress = 0x0800;
+// Item data, terminator included, must end below this address: item
+// pointers have 15 bits.
+inline constexpr unsigned kZbxAddressLimit = 0x8000;
+inline constexpr int kZbxLocationRecords = 32;
+// File offset of the location table and of the item pointer table.
+inline constexpr std::size_t kZbxLocationTableOffset = 5;
+inline constexpr std::size_t kZbxPointerTableOffset = 69;
+
+enum class ZbxItemKind : uint8_t
+{
+    Empty,
+    Object,
+    Panel
+};
+
+struct ZbxItem
+{
+    ZbxItemKind kind = ZbxItemKind::Empty;
+    // An object's raw record: header, bitmap, screen and colour bytes.
+    std::vector<uint8_t> record;
+    // A panel's definitions in drawing order.
+    std::vector<PanelDef> defs;
+
+    bool operator==(const ZbxItem &) const = default;
+};
+
+struct ZbxLocationRecord
+{
+    uint8_t panel = 255;
+    uint8_t colour = 0;
+
+    bool operator==(const ZbxLocationRecord &) const = default;
+};
+
+struct ZbxProject
+{
+    std::vector<ZbxItem> items;
+    std::array<ZbxLocationRecord, kZbxLocationRecords> locations{};
+
+    bool operator==(const ZbxProject &) const = default;
+};
+
+using ZbxProgressFunc = void (*)(double fraction);
+using ZbxActionFunc = void (*)(const char *text);
+
+// The reader's phases, in the order they are announced.
+inline constexpr const char *kZbxActionObjects = "Decoding objects...";
+inline constexpr const char *kZbxActionPanels = "Decoding panels and panel definitions...";
+inline constexpr const char *kZbxActionBoxes = "Processing sub panels...";
+inline constexpr const char *kZbxActionLocations = "Decoding locations...";
+inline constexpr const char *kZbxActionDone = "Done!";
+
+// Checks the load address, the repeated $0800, and that the file can hold
+// its header, tables and one byte of data. On success sizes project->items
+// to the item count (all empty) and fills the location records. On failure
+// sets "File \"<name>\" is too short" or the unsupported-file error 1, 2 or 3
+// and leaves project alone.
+int zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                         GError **error);
+
+// The object pass over a file that passed zembrix_parse_header: fills every
+// object entry that survives the skip and overlap rules; skips raise no
+// error. Reports i / N before item i.
+void zembrix_parse_objects(std::span<const uint8_t> file, ZbxProject *project,
+                           ZbxProgressFunc progress);
+
+// The panel pass, after the object pass: decodes every panel's definition
+// list. A definition is an object placement when its item holds an object.
+// Fails with error 4 when a panel's data lies outside the file or runs past
+// its end; the panels decoded so far (the failing one with its definitions
+// up to the fault) stay in project. Reports i / N before item i.
+int zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                         ZbxProgressFunc progress, GError **error);
+
+// The three steps above in order, announcing "Decoding objects..." and
+// "Decoding panels and panel definitions..." and ending each pass with 1.0.
+// Either callback may be null.
+int zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                  ZbxProgressFunc progress, ZbxActionFunc action, GError **error);
+
+// Bytes of a panel's definition list, terminator included.
+std::size_t zembrix_def_list_size(std::span<const PanelDef> defs);
+// Appends a definition list and its terminator.
+void zembrix_encode_def_list(std::span<const PanelDef> defs, std::vector<uint8_t> *out);
+
+// The address one past the final terminator when the project is written.
+std::size_t zembrix_data_end(const ZbxProject &project);
+
+// The whole file. Refuses (out untouched) data whose final terminator would
+// lie at $8000 or above, with "Data too large: the file would end at $XXXX,
+// above the limit of $7FFF" naming the address one past that terminator.
+int zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error);

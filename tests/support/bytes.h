@@ -1,0 +1,29 @@
+// Test support: byte buffers and their comparison.
+#pragma once
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+// Succeeds when both buffers are equal; otherwise names the first offset at
+// which they differ (or where the shorter one ends).
+::testing::AssertionResult zbx_bytes_equal(const std::vector<uint8_t> &expected,
+                                           const std::vector<uint8_t> &actual);
+// Whole file contents (fails the test when unreadable).
+std::vector<uint8_t> zbx_read_file(const std::string &path);
+void zbx_write_file(const std::string &path, const std::vector<uint8_t> &bytes);
+// A fresh temporary directory, removed with everything in it on destruction.
+class ZbxTempDir
+{
+  public:
+    ZbxTempDir();
+    ~ZbxTempDir();
+    ZbxTempDir(const ZbxTempDir &) = delete;
+    ZbxTempDir &operator=(const ZbxTempDir &) = delete;
+    std::string path(const std::string &name) const { return dir_ + "/" + name; }
+    const std::string &dir() const { return dir_; }
+
+  private:
+    std::string dir_;
+};

@@ -1,0 +1,87 @@
+// Test support: plain project data (items, definitions) built in a line,
+// and readable gtest output for it.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "files/zembrix_format.h"
+#include "models/panelmodels_deflist.h"
+
+inline ZbxItem zbx_object_item(std::vector<uint8_t> record)
+{
+    ZbxItem item;
+    item.kind = ZbxItemKind::Object;
+    item.record = std::move(record);
+    return item;
+}
+
+inline ZbxItem zbx_panel_item(std::vector<PanelDef> defs)
+{
+    ZbxItem item;
+    item.kind = ZbxItemKind::Panel;
+    item.defs = std::move(defs);
+    return item;
+}
+
+// An object placement; overrides given means has-overrides with their count.
+inline PanelDef zbx_object_def(int item, int x, int y, bool mirror = false,
+                               std::vector<int> overrides = {})
+{
+    PanelDef d;
+    d.item = item;
+    d.is_object = true;
+    d.mirror = mirror;
+    d.x = x;
+    d.y = y;
+    d.has_overrides = !overrides.empty();
+    d.override_count = static_cast<int>(overrides.size());
+    for (std::size_t k = 0; k < overrides.size() && k < 3; k++) {
+        d.overrides[k] = overrides[k];
+    }
+    return d;
+}
+
+inline PanelDef zbx_panel_def(int item, int x, int y)
+{
+    PanelDef d;
+    d.item = item;
+    d.x = x;
+    d.y = y;
+    return d;
+}
+
+inline void PrintTo(const PanelDef &d, std::ostream *os)
+{
+    *os << "{item " << d.item << (d.is_object ? " object" : " panel")
+        << (d.enabled ? "" : " disabled") << (d.mirror ? " mirror" : "") << " at " << d.x << ","
+        << d.y;
+    if (d.has_overrides || d.override_count != 0) {
+        *os << (d.has_overrides ? " overrides" : " (off)") << " " << d.override_count << ":"
+            << d.overrides[0] << "," << d.overrides[1] << "," << d.overrides[2];
+    }
+    *os << "}";
+}
+
+inline void PrintTo(const ZbxItemKind &kind, std::ostream *os)
+{
+    *os << (kind == ZbxItemKind::Empty    ? "Empty"
+            : kind == ZbxItemKind::Object ? "Object"
+                                          : "Panel");
+}
+
+inline void PrintTo(const ZbxItem &item, std::ostream *os)
+{
+    PrintTo(item.kind, os);
+    if (item.kind == ZbxItemKind::Object) {
+        *os << " of " << item.record.size() << " bytes, header $" << std::hex
+            << (item.record.empty() ? -1 : item.record[0]) << std::dec;
+    } else if (item.kind == ZbxItemKind::Panel) {
+        *os << " [";
+        for (const PanelDef &d : item.defs) {
+            PrintTo(d, os);
+            *os << " ";
+        }
+        *os << "]";
+    }
+}

@@ -44,6 +44,11 @@ struct FileopenState
     int picture_filter_lastopen = kPictureSupported;
     GCharPtr utf8_path_lastopenfile_zembrix;
 };
+struct FileopenSettings
+{
+    std::string examples;
+};
+FileopenSettings settings;
 FileopenState state;
 
 enum class Preview
@@ -309,8 +314,16 @@ void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image)
         });
 }
 
+void fileopen_set_examples_folder(const char *folder)
+{
+    settings.examples = folder != nullptr ? folder : "";
+}
+
 std::string fileopen_examples_folder()
 {
+    if (!settings.examples.empty()) {
+        return settings.examples;
+    }
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/examples"};
     const std::string beside = executable_folder();
     if (!beside.empty()) {

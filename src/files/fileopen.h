@@ -34,3 +34,5 @@ void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image);
 // The folder of example projects that comes with the program, or "" when
 // none is found: the installed data folder, then beside the program.
 std::string fileopen_examples_folder();
+// Uses this folder instead (tests); null goes back to looking for it.
+void fileopen_set_examples_folder(const char *folder);

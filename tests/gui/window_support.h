@@ -87,10 +87,33 @@ struct ChooserAnswer
     std::string name_field;
     bool has_preview = false;
     bool overwrite_confirmation = false;
+    // The preview of the chosen file: whether it was shown, and its size.
+    bool preview_active = false;
+    int preview_width = 0;
+    int preview_height = 0;
+    int preview_request[2] = {-1, -1};
     GtkWidget *dialog = nullptr;
     int polls = 0;
     int phase = 0;
 };
+
+// The first visible text entry below a widget: a save chooser's name field.
+inline GtkWidget *first_entry(GtkWidget *widget)
+{
+    if (GTK_IS_ENTRY(widget) && GTK_WIDGET_VISIBLE(widget)) {
+        return widget;
+    }
+    if (!GTK_IS_CONTAINER(widget)) {
+        return nullptr;
+    }
+    GtkWidget *found = nullptr;
+    GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList *l = children; l != nullptr && found == nullptr; l = l->next) {
+        found = first_entry(GTK_WIDGET(l->data));
+    }
+    g_list_free(children);
+    return found;
+}
 
 inline gboolean answer_chooser_cb(gpointer data)
 {
@@ -134,11 +157,9 @@ inline gboolean answer_chooser_cb(gpointer data)
         a->folder = folder != nullptr ? folder : "";
         g_free(folder);
         if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
-            gchar *name = gtk_file_chooser_get_filename(chooser);
-            gchar *base = name != nullptr ? g_path_get_basename(name) : nullptr;
-            a->name_field = base != nullptr ? base : "";
-            g_free(base);
-            g_free(name);
+            if (GtkWidget *entry = first_entry(a->dialog)) {
+                a->name_field = gtk_entry_get_text(GTK_ENTRY(entry));
+            }
         }
         if (a->path.empty()) {
             a->answered = true;
@@ -165,6 +186,14 @@ inline gboolean answer_chooser_cb(gpointer data)
     if (!ready) {
         return TRUE;
     }
+    if (GtkWidget *preview = gtk_file_chooser_get_preview_widget(chooser)) {
+        a->preview_active = gtk_file_chooser_get_preview_widget_active(chooser);
+        gtk_widget_get_size_request(preview, &a->preview_request[0], &a->preview_request[1]);
+        if (GdkPixbuf *image = gtk_image_get_pixbuf(GTK_IMAGE(preview))) {
+            a->preview_width = gdk_pixbuf_get_width(image);
+            a->preview_height = gdk_pixbuf_get_height(image);
+        }
+    }
     a->answered = true;
     gtk_dialog_response(GTK_DIALOG(a->dialog), GTK_RESPONSE_OK);
     return FALSE;
@@ -173,6 +202,55 @@ inline gboolean answer_chooser_cb(gpointer data)
 inline void answer_next_chooser(ChooserAnswer *answer)
 {
     g_timeout_add(10, answer_chooser_cb, answer);
+}
+
+// The visible popup menu of this name, or null.
+inline GtkWidget *shown_popup(const char *name)
+{
+    GtkWidget *found = nullptr;
+    GList *all = gtk_window_list_toplevels();
+    for (GList *l = all; l != nullptr; l = l->next) {
+        GtkWidget *child = gtk_bin_get_child(GTK_BIN(l->data));
+        if (child != nullptr && GTK_IS_MENU(child) && GTK_WIDGET_VISIBLE(child) &&
+            g_strcmp0(gtk_widget_get_name(child), name) == 0) {
+            found = child;
+        }
+    }
+    g_list_free(all);
+    return found;
+}
+
+// Answers the next references dialog with its OK button; keeps its text.
+struct ReferencesAnswer
+{
+    bool answered = false;
+    std::string text;
+    int polls = 0;
+};
+
+inline gboolean answer_references_cb(gpointer data)
+{
+    auto *a = static_cast<ReferencesAnswer *>(data);
+    std::vector<GtkWidget *> found = toplevels_titled("References");
+    if (found.empty() || !GTK_WIDGET_MAPPED(found[0])) {
+        return ++a->polls < 500 ? TRUE : FALSE;
+    }
+    GtkTextBuffer *buffer =
+        gtk_text_view_get_buffer(GTK_TEXT_VIEW(lookup_widget(found[0], "textview_references")));
+    GtkTextIter start;
+    GtkTextIter end;
+    gtk_text_buffer_get_bounds(buffer, &start, &end);
+    gchar *text = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
+    a->text = text;
+    g_free(text);
+    a->answered = true;
+    gtk_button_clicked(GTK_BUTTON(lookup_widget(found[0], "button_references_ok")));
+    return FALSE;
+}
+
+inline void answer_next_references(ReferencesAnswer *answer)
+{
+    g_timeout_add(10, answer_references_cb, answer);
 }
 
 // The status bar's message.

@@ -10,6 +10,7 @@
 // definitions, some of them sub-panels.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <sys/resource.h>
@@ -145,5 +146,8 @@ int main(int argc, char **argv)
                 "max %.2f ms\n",
                 runs, ms[ms.size() / 2], ms.front(), ms.back());
     std::printf("peak memory (max RSS): %ld KiB\n", usage.ru_maxrss);
+    std::error_code ignored;
+    std::filesystem::remove_all(config, ignored);
+    g_free(config);
     return 0;
 }

@@ -22,6 +22,11 @@ zbx_install_missing() {
     echo "Installing missing packages: ${missing[*]}"
     local sudo=()
     if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "Please install these packages as root, then run this again:" >&2
+            echo "  apt-get install ${missing[*]}" >&2
+            exit 1
+        fi
         sudo=(sudo)
     fi
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq

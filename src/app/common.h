@@ -4,6 +4,8 @@
 
 #include <glib.h>
 #include <gtk/gtk.h>
+#include <string>
+#include <vector>
 
 #include "c64/pixbufs.h"
 
@@ -18,6 +20,12 @@ inline constexpr int kLocationHeight = 144;
 // Loads "background.png" from the data folder, beside the executable or
 // from the current folder.
 gboolean common_load_background_pixbuf(GError **error);
+// The places looked in, in order: the installed data folder (where it was
+// installed to, then relative to the executable), the folder of the
+// executable (the build tree), the current folder.
+std::vector<std::string> common_background_candidates();
+// Replaces those places (tests); an empty list restores them.
+void common_set_background_candidates(std::vector<std::string> paths);
 // Sets the backdrop directly (tests, the command line); takes a new reference.
 void common_set_background_pixbuf(GdkPixbuf *background);
 GdkPixbuf *common_get_background_pixbuf();
@@ -31,13 +39,36 @@ void common_fill_location_area(GdkPixbuf *canvas, int colour);
 // zoom exponent and clips it to the zoomed location area; FALSE when
 // nothing remains to draw.
 gboolean common_clip_item_frame(int zoom, ZbxRect *rect);
+// As common_clip_item_frame, then moved into drawing-area coordinates (the
+// location area starts 56 rows down, scaled by the zoom): the rectangle the
+// frame is stroked along.
+gboolean common_item_frame_on_area(int zoom, ZbxRect *rect);
 void common_canvas_cleanup();
 
-// --- Windows (need a display) ---
+// --- Drawing on a realised area ---
+// Frames an item placed at (rect->x, rect->y) in the location area: takes
+// the object's size, or the panel's bounding box (moving x and y by its
+// offset), then strokes the zoomed and clipped frame, black when
+// frame_colour is 1 and white otherwise. rect holds the item's frame in
+// location-area pixels afterwards.
 void common_draw_rectangle_around_item(GtkWidget *area, int frame_colour, int zoom, int item,
                                        gboolean is_object, ZbxRect *rect);
+// Strokes the frame of rect (location-area pixels, unzoomed) on the area.
+void common_stroke_item_frame(GtkWidget *area, int frame_colour, int zoom, ZbxRect rect);
+// The white marker around one 16 x 16 square of a palette strip.
 void common_draw_rectangle_around_color_in_palette(cairo_t *cr, int colour);
-void common_message_dialog(GtkWindow *parent, const char *text, GtkMessageType type);
+
+// --- Dialogs and the main window ---
+// A modal message with a close button, titled "Error" (error), "Information"
+// (info) or "Warning"; shown at once and destroyed on its response.
+// Returns the dialog.
+GtkWidget *common_message_dialog(GtkWindow *parent, const char *text, GtkMessageType type);
+// The yes/no dialog, built anew for each question.
+GtkWidget *create_dialog_yes_no_confirmation();
+// Asks the question (Pango markup); TRUE only for yes.
 gboolean common_get_user_confirmation(const char *question);
+// Applies the loaded options to the main window (incremental rendering,
+// position).
 void common_adjust_from_options();
+// Makes the main window's location commands (in)sensitive.
 void common_preview_changed_set_sensitive(gboolean flag);

@@ -14,6 +14,8 @@ struct CanvasState
 {
     // The backdrop, normalised to 320 x 200 RGBA.
     GRef<GdkPixbuf> background;
+    // Where the backdrop is looked for, when set (tests).
+    std::vector<std::string> candidates;
 };
 CanvasState state;
 
@@ -58,35 +60,60 @@ void common_set_background_pixbuf(GdkPixbuf *image)
     state.background = canvas;
 }
 
-gboolean common_load_background_pixbuf(GError **error)
+std::vector<std::string> common_background_candidates()
 {
+    if (!state.candidates.empty()) {
+        return state.candidates;
+    }
     const std::string name = "background.png";
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/" + name};
     std::string beside = executable_folder();
     if (!beside.empty()) {
+        // An installation moved elsewhere keeps its data beside bin/.
+        candidates.push_back(beside + "/../share/zembrix/" + name);
         candidates.push_back(beside + "/" + name);
     }
     candidates.push_back(name);
-    GError *last = nullptr;
+    return candidates;
+}
+
+void common_set_background_candidates(std::vector<std::string> paths)
+{
+    state.candidates = std::move(paths);
+}
+
+gboolean common_load_background_pixbuf(GError **error)
+{
+    const std::vector<std::string> candidates = common_background_candidates();
+    // The first failure of a file that exists says most; when none exists,
+    // the last place is tried anyway for the loader's own message.
+    GError *failure = nullptr;
     for (const std::string &path : candidates) {
-        if (!g_file_test(path.c_str(), G_FILE_TEST_EXISTS) && &path != &candidates.back()) {
+        const bool exists = g_file_test(path.c_str(), G_FILE_TEST_EXISTS);
+        if (!exists && (failure != nullptr || &path != &candidates.back())) {
             continue;
         }
-        g_clear_error(&last);
-        GRef<GdkPixbuf> image(gdk_pixbuf_new_from_file(path.c_str(), &last));
+        GError *local = nullptr;
+        GRef<GdkPixbuf> image(gdk_pixbuf_new_from_file(path.c_str(), &local));
+        if (image && (gdk_pixbuf_get_width(image.get()) < back_width ||
+                      gdk_pixbuf_get_height(image.get()) < back_height)) {
+            g_set_error(&local, G_FILE_ERROR, G_FILE_ERROR_FAILED,
+                        "The backdrop \"%s\" is smaller than %d x %d pixels", path.c_str(),
+                        back_width, back_height);
+            image.reset();
+        }
         if (image) {
-            if (gdk_pixbuf_get_width(image.get()) < back_width ||
-                gdk_pixbuf_get_height(image.get()) < back_height) {
-                g_set_error(&last, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                            "The backdrop \"%s\" is smaller than %d x %d pixels", path.c_str(),
-                            back_width, back_height);
-                continue;
-            }
+            g_clear_error(&failure);
             common_set_background_pixbuf(image.get());
             return TRUE;
         }
+        if (failure == nullptr) {
+            failure = local;
+        } else {
+            g_clear_error(&local);
+        }
     }
-    g_propagate_error(error, last);
+    g_propagate_error(error, failure);
     return FALSE;
 }
 
@@ -97,7 +124,13 @@ GdkPixbuf *common_get_background_pixbuf()
 
 GdkPixbuf *common_create_new_canvas()
 {
-    return gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, back_width, back_height);
+    GdkPixbuf *canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, back_width, back_height);
+    // Opaque black until something is drawn, so that a canvas never shows
+    // stale memory (for instance when the backdrop is missing).
+    if (canvas != nullptr) {
+        gdk_pixbuf_fill(canvas, 0x000000ff);
+    }
+    return canvas;
 }
 
 void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas)
@@ -155,7 +188,46 @@ gboolean common_clip_item_frame(int zoom, ZbxRect *rect)
     return TRUE;
 }
 
+gboolean common_item_frame_on_area(int zoom, ZbxRect *rect)
+{
+    if (!common_clip_item_frame(zoom, rect)) {
+        return FALSE;
+    }
+    rect->y += kLocationTop << zoom;
+    return TRUE;
+}
+
+void common_stroke_item_frame(GtkWidget *area, int frame_colour, int zoom, ZbxRect rect)
+{
+    if (area == nullptr || area->window == nullptr || !common_item_frame_on_area(zoom, &rect)) {
+        return;
+    }
+    cairo_t *cr = gdk_cairo_create(area->window);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr, 1.0);
+    const double shade = frame_colour == 1 ? 0.0 : 1.0;
+    cairo_set_source_rgb(cr, shade, shade, shade);
+    // Through the centres of the rectangle's outermost pixels: the frame
+    // covers exactly its border, so it stays inside the clipped location
+    // area and is the same on all four sides.
+    cairo_rectangle(cr, rect.x + 0.5, rect.y + 0.5, rect.width - 1, rect.height - 1);
+    cairo_stroke(cr);
+    cairo_destroy(cr);
+}
+
+void common_draw_rectangle_around_color_in_palette(cairo_t *cr, int colour)
+{
+    const int index = ((colour % 16) + 16) % 16;
+    cairo_save(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr, 1.0);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    cairo_rectangle(cr, 16 * index + 1, 1, 15, 15);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
 void common_canvas_cleanup()
 {
-    state.background.reset();
+    state = CanvasState{};
 }

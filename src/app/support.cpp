@@ -1,9 +1,15 @@
 #include "app/support.h"
 
+void zbx_register_object(GtkWidget *toplevel, gpointer object, const char *name)
+{
+    g_object_set_data_full(G_OBJECT(toplevel), name, g_object_ref(object),
+                           (GDestroyNotify) g_object_unref);
+}
+
 void zbx_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name)
 {
-    g_object_set_data_full(G_OBJECT(toplevel), name, g_object_ref(widget),
-                           (GDestroyNotify) g_object_unref);
+    gtk_widget_set_name(widget, name);
+    zbx_register_object(toplevel, widget, name);
 }
 
 GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name)

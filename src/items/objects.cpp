@@ -79,7 +79,9 @@ int objects_allocate_array(int count)
     if (count < 0 || count > kMaxItems) {
         return 0;
     }
-    for (int i = 0; i < count; i++) {
+    // Slots in use beyond the new size are released too, so that nothing is
+    // left behind or counted.
+    for (int i = 0; i < std::max(count, state.n_objects); i++) {
         clear_record(state.records[i]);
     }
     state.n_objects = count;

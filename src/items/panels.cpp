@@ -55,7 +55,7 @@ int panels_allocate_array(int count)
     if (count < 0 || count > kMaxItems) {
         return 0;
     }
-    for (int i = 0; i < count; i++) {
+    for (int i = 0; i < std::max(count, state.n_panels); i++) {
         release_list(state.records[i]);
         state.records[i] = PanelRecord();
     }

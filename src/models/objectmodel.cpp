@@ -57,6 +57,9 @@ void objectmodel_cleanup()
 
 void objectmodel_add_item_to_object_model(int index, GdkPixbuf *image)
 {
+    if (!state.store) {
+        return;
+    }
     GtkTreeIter iter;
     gtk_list_store_append(state.store.get(), &iter);
     set_row(&iter, index);
@@ -65,6 +68,9 @@ void objectmodel_add_item_to_object_model(int index, GdkPixbuf *image)
 
 void objectmodel_renumber_objects_in_object_model_after_index(int index)
 {
+    if (!state.store) {
+        return;
+    }
     GtkTreeIter iter;
     for (gboolean more = gtk_tree_model_get_iter_first(model(), &iter); more;
          more = gtk_tree_model_iter_next(model(), &iter)) {

@@ -364,3 +364,20 @@ TEST_F(Cascade, CleanupEmptiesTablesAndModelsAndReleasesEverything)
     g_object_unref(image);
     g_object_unref(list);
 }
+
+TEST_F(Items, SizingTheTablesAgainReleasesWhatTheyHeld)
+{
+    zbx_test_allocate(3);
+    GdkPixbuf *image = zbx_test_image(1, 1);
+    g_object_ref(image);
+    ASSERT_EQ(objects_set_array_at_index(2, image, zbx_test_record(1, 1)), 1);
+    ZbxDefList *list = zbx_test_put_panel(1);
+    g_object_ref(list);
+    zbx_test_allocate(1);
+    EXPECT_EQ(objects_get_count_of_valid_objects(), 0);
+    EXPECT_EQ(panels_get_count_of_valid_panels(), 0);
+    EXPECT_EQ(G_OBJECT(image)->ref_count, 1u);
+    EXPECT_EQ(G_OBJECT(list)->ref_count, 1u);
+    g_object_unref(image);
+    g_object_unref(list);
+}

@@ -1,7 +1,11 @@
 // Objects cut out of a picture: the record's layout, the usage nibble and
 // the transparent colour.
+#include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 
+#include "c64/hiresdecoder.h"
+#include "c64/palette.h"
 #include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
@@ -205,4 +209,75 @@ TEST_F(ObjectRegionItems, AnImageOfTheWrongSizeIsRefusedAndStaysTheCallers)
     EXPECT_EQ(index, -1);
     EXPECT_EQ(objects_get_array_size(), 0);
     EXPECT_EQ(G_OBJECT(image.get())->ref_count, 1u);
+}
+
+namespace {
+bool same_pixel(const uint8_t *a, const uint8_t *b)
+{
+    // Transparent pixels may hold any colour.
+    return a[3] == b[3] && (a[3] == 0 || memcmp(a, b, 3) == 0);
+}
+} // namespace
+
+TEST(ObjectRegion, ObjectsCutFromARealPictureLookLikeThePicture)
+{
+    std::vector<uint8_t> hires(kHiresDataSize);
+    GError *error = nullptr;
+    ASSERT_TRUE(
+        hiresdecoder_decode_hires_screen_file("../shared/testdata/pictures/koala/NINJA3.KOA",
+                                              kHiresDetect, nullptr, hires.data(), &error))
+        << (error ? error->message : "");
+    std::span<const uint8_t> bitmap(hires.data(), kHiresBitmapSize);
+    std::span<const uint8_t> screen(hires.data() + kHiresScreenOffset, kHiresCellCount);
+    std::span<const uint8_t> colour(hires.data() + kHiresColourOffset, kHiresCellCount);
+    const ZbxRect region{160, 96, 48, 32};
+    GRef<GdkPixbuf> expected(
+        pixbufs_new_from_hires_region(bitmap.data(), screen.data(), colour.data(), region));
+    ASSERT_TRUE(expected);
+
+    std::vector<uint8_t> plain = objects_region_to_record(bitmap, screen, colour, region, -1);
+    GRef<GdkPixbuf> rendered(objects_render_object_record(plain, nullptr));
+    ASSERT_TRUE(rendered);
+    RgbaView e = pixbufs_view(expected.get());
+    RgbaView p = pixbufs_view(rendered.get());
+    ASSERT_EQ(p.width, 48);
+    ASSERT_EQ(p.height, 32);
+    for (int y = 0; y < 32; y++) {
+        for (int x = 0; x < 48; x++) {
+            ASSERT_TRUE(
+                same_pixel(e.pixels + y * e.rowstride + 4 * x, p.pixels + y * p.rowstride + 4 * x))
+                << x << "," << y;
+        }
+    }
+
+    // With the high screen nibble of a cell that uses pair 01 transparent,
+    // pixels only ever turn transparent, and only where they showed it.
+    const size_t n = 6 * 4;
+    size_t cell = 0;
+    while (cell < n && (plain[1 + 9 * n + cell] & 0x20) == 0) {
+        cell++;
+    }
+    ASSERT_LT(cell, n);
+    const int t = plain[1 + 8 * n + cell] >> 4;
+    uint8_t rgb[3];
+    palette_get_rgb_at_index(t, rgb);
+    std::vector<uint8_t> cleared = objects_region_to_record(bitmap, screen, colour, region, t);
+    GRef<GdkPixbuf> see_through(objects_render_object_record(cleared, nullptr));
+    ASSERT_TRUE(see_through);
+    RgbaView c = pixbufs_view(see_through.get());
+    int turned = 0;
+    for (int y = 0; y < 32; y++) {
+        for (int x = 0; x < 48; x++) {
+            const uint8_t *before = p.pixels + y * p.rowstride + 4 * x;
+            const uint8_t *after = c.pixels + y * c.rowstride + 4 * x;
+            if (!same_pixel(before, after)) {
+                ASSERT_EQ(after[3], 0) << x << "," << y;
+                ASSERT_EQ(memcmp(before, rgb, 3), 0) << x << "," << y;
+                turned++;
+            }
+        }
+    }
+    EXPECT_GT(turned, 0);
+    // The usage nibbles are the same: counted before the change.
+    EXPECT_TRUE(std::equal(plain.begin() + 1 + 9 * n, plain.end(), cleared.begin() + 1 + 9 * n));
 }

@@ -102,6 +102,7 @@ struct DialogAnswer
     std::string title, question;
     gboolean resizable = TRUE;
     int polls = 0;
+    GtkWidget *dialog = nullptr; // cleared when the dialog is destroyed
 };
 
 gboolean answer_dialog(gpointer data)
@@ -121,6 +122,8 @@ gboolean answer_dialog(gpointer data)
         return ++answer->polls < 500;
     }
     answer->seen = true;
+    answer->dialog = dialog;
+    g_object_add_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer *>(&answer->dialog));
     answer->title = gtk_window_get_title(GTK_WINDOW(dialog));
     answer->resizable = gtk_window_get_resizable(GTK_WINDOW(dialog));
     answer->question =
@@ -318,6 +321,7 @@ TEST_F(ModelViews, ClearingARecordAsksFirst)
     guint source = g_timeout_add(10, answer_dialog, &no);
     locations_clear_location_record();
     ASSERT_TRUE(no.seen);
+    EXPECT_EQ(no.dialog, nullptr); // destroyed after the answer
     EXPECT_EQ(no.title, "Confirm");
     EXPECT_EQ(no.question, "Are you sure you want to\nclear the selected record?");
     EXPECT_FALSE(no.resizable);
@@ -328,6 +332,7 @@ TEST_F(ModelViews, ClearingARecordAsksFirst)
     g_timeout_add(10, answer_dialog, &yes);
     locations_clear_location_record();
     ASSERT_TRUE(yes.seen);
+    EXPECT_EQ(yes.dialog, nullptr);
     int panel = -1, colour = -1;
     EXPECT_FALSE(locations_get_info_at_index(31, &panel, &colour));
     EXPECT_EQ(panel, kNoPanel);

@@ -1,0 +1,246 @@
+// Rendering a dense location: 160 objects of 2 x 2 to 6 x 6 cells with
+// random bits and colours, placed through three levels of sub-panels below
+// the location's panel so that most cells merge.
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <random>
+#include <vector>
+
+#include "app/common.h"
+#include "c64/pixbufs.h"
+#include "gref.h"
+#include "items/itemwrapper.h"
+#include "items/objects.h"
+#include "items/panels.h"
+#include "models/panelmodels.h"
+#include "models/panelmodels_compose.h"
+
+namespace {
+
+struct BenchProject : ComposeSource
+{
+    std::vector<PanelDef> top;
+    std::map<int, std::vector<PanelDef>> panels;
+    std::vector<std::vector<uint8_t>> objects;
+
+    std::span<const PanelDef> panel_defs(int panel) const override
+    {
+        if (panel == kComposeTop) {
+            return top;
+        }
+        auto it = panels.find(panel);
+        return it == panels.end() ? std::span<const PanelDef>() : it->second;
+    }
+    std::span<const uint8_t> object_data(int object) const override
+    {
+        if (object < 0 || object >= static_cast<int>(objects.size())) {
+            return {};
+        }
+        return objects[object];
+    }
+};
+
+PanelDef place(int item, bool is_object, int x, int y, bool mirror = false)
+{
+    PanelDef d;
+    d.item = item;
+    d.is_object = is_object;
+    d.x = x;
+    d.y = y;
+    d.mirror = mirror;
+    return d;
+}
+
+// A random object whose usage nibbles match its pixels, as grabbed objects'
+// do.
+std::vector<uint8_t> random_object(std::mt19937 &rng, int w, int h)
+{
+    const int cells = w * h;
+    std::vector<uint8_t> data(1 + 10 * cells);
+    data[0] = static_cast<uint8_t>((w << 4) | h);
+    for (int c = 0; c < cells; c++) {
+        int usage = 0;
+        for (int line = 0; line < 8; line++) {
+            const uint8_t b = static_cast<uint8_t>(rng());
+            data[1 + 8 * c + line] = b;
+            for (int p = 0; p < 4; p++) {
+                usage |= 0x10 << ((b >> (2 * p)) & 3);
+            }
+        }
+        data[1 + 8 * cells + c] = static_cast<uint8_t>(rng());
+        data[1 + 9 * cells + c] = static_cast<uint8_t>(usage | (rng() & 15));
+    }
+    return data;
+}
+
+// Location panel -> 2 panels -> 2 each -> 4 each -> 10 objects each: 160
+// objects, each drawn once. Panel offsets are small so that objects pile
+// up over the whole area. Item indexes: objects 0..159, panels 160 up.
+struct DenseLocation
+{
+    BenchProject project;
+    double merged_share = 0;
+
+    DenseLocation()
+    {
+        std::mt19937 rng(1541);
+        std::uniform_int_distribution<int> size(2, 6);
+        for (int i = 0; i < 160; i++) {
+            project.objects.push_back(random_object(rng, size(rng), size(rng)));
+        }
+        int next_panel = 160;
+        int next_object = 0;
+        std::vector<std::pair<int, int>> origins; // absolute cell positions, to count merges
+        std::vector<int> object_order;
+        auto cell = [&](int limit) {
+            return 8 * std::uniform_int_distribution<int>(0, limit)(rng);
+        };
+        for (int a = 0; a < 2; a++) {
+            const int pa = next_panel++;
+            const int ax = cell(4), ay = cell(2);
+            project.top.push_back(place(pa, false, ax, ay));
+            for (int b = 0; b < 2; b++) {
+                const int pb = next_panel++;
+                const int bx = cell(4), by = cell(2);
+                project.panels[pa].push_back(place(pb, false, bx, by));
+                for (int c = 0; c < 4; c++) {
+                    const int pc = next_panel++;
+                    const int cx = cell(4), cy = cell(2);
+                    project.panels[pb].push_back(place(pc, false, cx, cy));
+                    for (int o = 0; o < 10; o++) {
+                        const int ox = cell(26), oy = cell(10);
+                        project.panels[pc].push_back(place(next_object, true, ox, oy, rng() & 1));
+                        origins.emplace_back((ax + bx + cx + ox) / 8, (ay + by + cy + oy) / 8);
+                        object_order.push_back(next_object++);
+                    }
+                }
+            }
+        }
+        // Share of drawn cells that land on a cell already drawn.
+        std::vector<int> covered(kComposeColumns * kComposeRows, 0);
+        long drawn = 0;
+        long merged = 0;
+        for (size_t i = 0; i < object_order.size(); i++) {
+            const std::vector<uint8_t> &data = project.objects[object_order[i]];
+            const int w = data[0] >> 4;
+            const int h = data[0] & 15;
+            for (int r = 0; r < h; r++) {
+                for (int c = 0; c < w; c++) {
+                    const int col = origins[i].first + c;
+                    const int row = origins[i].second + r;
+                    if (col < kComposeColumns && row < kComposeRows) {
+                        drawn++;
+                        merged += covered[row * kComposeColumns + col]++ > 0;
+                    }
+                }
+            }
+        }
+        merged_share = static_cast<double>(merged) / static_cast<double>(drawn);
+    }
+};
+
+const DenseLocation &dense()
+{
+    static const DenseLocation location;
+    return location;
+}
+
+void BM_ComposeDenseLocation(benchmark::State &state)
+{
+    const DenseLocation &location = dense();
+    ComposeBuffers buffers;
+    ComposeStats stats;
+    for (auto _ : state) {
+        stats = panelmodels_compose(location.project, -1, 6, buffers);
+        benchmark::DoNotOptimize(buffers.colour.data());
+    }
+    state.counters["objects"] = static_cast<double>(stats.objects);
+    state.counters["cells"] = static_cast<double>(stats.cells);
+    state.counters["merged_share"] = location.merged_share;
+}
+BENCHMARK(BM_ComposeDenseLocation)->Repetitions(15)->ReportAggregatesOnly(true);
+
+void BM_RenderDenseLocationIntoCanvas(benchmark::State &state)
+{
+    const DenseLocation &location = dense();
+    std::vector<uint8_t> pixels(320 * 200 * 4, 0);
+    const RgbaView canvas{pixels.data(), 320, 200, 320 * 4};
+    ComposeBuffers buffers;
+    for (auto _ : state) {
+        panelmodels_render_into_view(location.project, -1, 6, buffers, canvas);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+BENCHMARK(BM_RenderDenseLocationIntoCanvas)->Repetitions(15)->ReportAggregatesOnly(true);
+
+// The same location through the item stores, as the editor draws it: the
+// backdrop copied into the canvas, then the panel rendered over it.
+void BM_RenderDenseLocationFromStores(benchmark::State &state)
+{
+    const DenseLocation &location = dense();
+    const int count = 160 + static_cast<int>(location.project.panels.size()) + 1;
+    itemwrapper_allocate_array(count);
+    for (int i = 0; i < 160; i++) {
+        const std::vector<uint8_t> &data = location.project.objects[i];
+        const int w = data[0] >> 4;
+        const int h = data[0] & 15;
+        GdkPixbuf *image = pixbufs_new_from_hires(data.data() + 1, data.data() + 1 + 8 * w * h,
+                                                  data.data() + 1 + 9 * w * h, w, h);
+        objects_set_array_at_index(i, image, data);
+    }
+    for (const auto &[index, defs] : location.project.panels) {
+        ZbxDefList *list = zbx_def_list_new();
+        for (const PanelDef &d : defs) {
+            zbx_def_list_append(list, d);
+        }
+        panels_set_array_at_index(index, list);
+    }
+    const int top = count - 1;
+    ZbxDefList *top_list = zbx_def_list_new();
+    for (const PanelDef &d : location.project.top) {
+        zbx_def_list_append(top_list, d);
+    }
+    panels_set_array_at_index(top, top_list);
+
+    GRef<GdkPixbuf> backdrop(common_create_new_canvas());
+    gdk_pixbuf_fill(backdrop.get(), 0x404040ff);
+    common_set_background_pixbuf(backdrop.get());
+    GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    for (auto _ : state) {
+        common_copy_background_image_to_pixbuf(canvas.get());
+        panelmodels_render_panel_defs(panels_get_from_array_at_index(top), canvas.get(), nullptr, 6,
+                                      0, 0);
+        benchmark::DoNotOptimize(gdk_pixbuf_get_pixels(canvas.get()));
+    }
+    itemwrapper_cleanup();
+    common_set_background_pixbuf(nullptr);
+}
+BENCHMARK(BM_RenderDenseLocationFromStores)->Repetitions(15)->ReportAggregatesOnly(true);
+
+// Sub-panels shared eight levels deep (16^8 objects as written): the run
+// stops at its bound. Measures how long the editor can be held at most.
+void BM_ComposeBoundedByWork(benchmark::State &state)
+{
+    BenchProject project;
+    std::mt19937 rng(7);
+    project.objects.push_back(
+        random_object(rng, static_cast<int>(state.range(0)), static_cast<int>(state.range(0))));
+    for (int level = 0; level < 8; level++) {
+        for (int i = 0; i < 16; i++) {
+            project.panels[level].push_back(level == 7 ? place(0, true, 8 * (i % 4), 8 * (i / 4))
+                                                       : place(level + 1, false, 0, 0));
+        }
+    }
+    project.top = project.panels[0];
+    ComposeBuffers buffers;
+    ComposeStats stats;
+    for (auto _ : state) {
+        stats = panelmodels_compose(project, 0, 0, buffers);
+    }
+    state.counters["visits"] = static_cast<double>(stats.visits);
+    state.counters["cells"] = static_cast<double>(stats.cells);
+}
+BENCHMARK(BM_ComposeBoundedByWork)->Arg(1)->Arg(15)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace

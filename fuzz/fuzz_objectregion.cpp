@@ -1,0 +1,69 @@
+// Any bytes as a region to cut from a picture (the rest of the bytes), plain
+// or with a transparent colour: what is cut is a well-formed object record
+// whose usage nibbles tell the bit pairs each cell has.
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "items/objects.h"
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+void region(std::span<const uint8_t> bytes)
+{
+    if (bytes.size() < 5) {
+        return;
+    }
+    // Mostly on the grid and inside the picture, sometimes not.
+    const ZbxRect rect{8 * (bytes[0] % 42) - (bytes[0] >> 7), 8 * (bytes[1] % 27),
+                       8 * (bytes[2] % 17), 8 * (bytes[3] % 17)};
+    const int transparent = bytes[4] % 18 - 1;
+    // The rest of the bytes, repeated, make the picture.
+    const std::span<const uint8_t> rest = bytes.subspan(5);
+    std::vector<uint8_t> picture(10000);
+    for (size_t i = 0; !rest.empty() && i < picture.size(); i++) {
+        picture[i] = rest[i % rest.size()];
+    }
+    std::span<const uint8_t> all(picture);
+    std::vector<uint8_t> record = objects_region_to_record(
+        all.subspan(0, 8000), all.subspan(8000, 1000), all.subspan(9000, 1000), rect, transparent);
+    if (record.empty()) {
+        return;
+    }
+    const int w = rect.width / 8;
+    const int h = rect.height / 8;
+    check(record.size() == objects_record_size(w, h));
+    int rw = 0, rh = 0;
+    check(objects_check_object_record(record, &rw, &rh, nullptr) == 1 && rw == w && rh == h);
+    if (transparent < 0) {
+        // The usage nibble tells exactly which bit pairs each cell has.
+        const size_t n = static_cast<size_t>(w) * h;
+        for (size_t cell = 0; cell < n; cell++) {
+            unsigned used = 0;
+            for (int row = 0; row < 8; row++) {
+                const uint8_t byte = record[1 + 8 * cell + row];
+                for (int shift = 0; shift < 8; shift += 2) {
+                    used |= 16u << ((byte >> shift) & 3);
+                }
+            }
+            check((record[1 + 9 * n + cell] & 0xF0) == used);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const std::span<const uint8_t> bytes(data, size);
+    region(bytes);
+    return 0;
+}

@@ -1,0 +1,536 @@
+// The main window's layout, its popup menus and the bare file dialogs.
+#include "app/interface.h"
+
+#include <initializer_list>
+
+#include "app/callbacks.h"
+#include "app/i18n.h"
+#include "app/support.h"
+
+namespace {
+
+// Sizes of the lists beside the previews (the previews themselves are one
+// C64 screen each).
+constexpr int kPreviewWidth = 320;
+constexpr int kPreviewHeight = 200;
+constexpr int kPaletteWidth = 256;
+constexpr int kPaletteHeight = 16;
+constexpr int kListHeight = 200;
+
+// Creates and registers the widgets of one top-level window.
+class Builder
+{
+  public:
+    explicit Builder(GtkWidget *toplevel) : top_(toplevel) {}
+
+    GtkWidget *reg(GtkWidget *widget, const char *name)
+    {
+        zbx_register_widget(top_, widget, name);
+        gtk_widget_show(widget);
+        return widget;
+    }
+
+    GtkWidget *label(const char *name, const char *text, bool left = false)
+    {
+        GtkWidget *w = reg(gtk_label_new(text), name);
+        if (left) {
+            gtk_misc_set_alignment(GTK_MISC(w), 0.0f, 0.5f);
+        }
+        return w;
+    }
+
+    // A list in a scrolled window with automatic scroll bars.
+    GtkWidget *list(const char *scrolled_name, const char *view_name, int width)
+    {
+        GtkWidget *sw = reg(gtk_scrolled_window_new(nullptr, nullptr), scrolled_name);
+        gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(sw), GTK_POLICY_AUTOMATIC,
+                                       GTK_POLICY_AUTOMATIC);
+        gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(sw), GTK_SHADOW_ETCHED_IN);
+        gtk_widget_set_size_request(sw, width, kListHeight);
+        GtkWidget *view = reg(gtk_tree_view_new(), view_name);
+        gtk_tree_view_set_rules_hint(GTK_TREE_VIEW(view), TRUE);
+        gtk_container_add(GTK_CONTAINER(sw), view);
+        return sw;
+    }
+
+    // A drawing area in a frame inside an alignment with border 2. Palette
+    // strips keep their size so that every click lands on a colour.
+    GtkWidget *drawing_area(const char *alignment_name, const char *frame_name,
+                            const char *area_name, int width, int height, bool fixed_size)
+    {
+        GtkWidget *alignment = reg(fixed_size ? gtk_alignment_new(0.0f, 0.5f, 0.0f, 0.0f)
+                                              : gtk_alignment_new(0.5f, 0.5f, 1.0f, 1.0f),
+                                   alignment_name);
+        gtk_container_set_border_width(GTK_CONTAINER(alignment), 2);
+        GtkWidget *frame = reg(gtk_frame_new(nullptr), frame_name);
+        gtk_container_add(GTK_CONTAINER(alignment), frame);
+        GtkWidget *area = reg(gtk_drawing_area_new(), area_name);
+        gtk_widget_set_size_request(area, width, height);
+        gtk_container_add(GTK_CONTAINER(frame), area);
+        return alignment;
+    }
+
+    // A button holding an icon and a (mnemonic) label in an alignment and a
+    // horizontal box.
+    GtkWidget *button(const char *name, const char *stem, const char *stock, const char *text,
+                      GtkTooltips *tooltips, const char *tip)
+    {
+        GtkWidget *b = reg(gtk_button_new(), name);
+        if (tip != nullptr) {
+            gtk_tooltips_set_tip(tooltips, b, tip, nullptr);
+        }
+        gchar *n = g_strconcat("alignment_", stem, nullptr);
+        GtkWidget *alignment = reg(gtk_alignment_new(0.5f, 0.5f, 0.0f, 0.0f), n);
+        g_free(n);
+        gtk_container_add(GTK_CONTAINER(b), alignment);
+        n = g_strconcat("hbox_", stem, nullptr);
+        GtkWidget *hbox = reg(gtk_hbox_new(FALSE, 2), n);
+        g_free(n);
+        gtk_container_add(GTK_CONTAINER(alignment), hbox);
+        n = g_strconcat("image_", stem, nullptr);
+        GtkWidget *image = reg(gtk_image_new_from_stock(stock, GTK_ICON_SIZE_BUTTON), n);
+        g_free(n);
+        gtk_box_pack_start(GTK_BOX(hbox), image, FALSE, FALSE, 0);
+        n = g_strconcat("label_", stem, nullptr);
+        GtkWidget *label = reg(gtk_label_new_with_mnemonic(text), n);
+        g_free(n);
+        gtk_box_pack_start(GTK_BOX(hbox), label, FALSE, FALSE, 0);
+        return b;
+    }
+
+    // A stock menu item with the toolkit's label and accelerator.
+    GtkWidget *stock_item(GtkWidget *menu, const char *name, const char *stock,
+                          GtkAccelGroup *accel_group)
+    {
+        GtkWidget *item = reg(gtk_image_menu_item_new_from_stock(stock, accel_group), name);
+        gtk_container_add(GTK_CONTAINER(menu), item);
+        return item;
+    }
+
+    // A menu item with a mnemonic text and a stock image.
+    GtkWidget *image_item(GtkWidget *menu, const char *name, const char *text,
+                          const char *image_name, const char *stock)
+    {
+        GtkWidget *item = reg(gtk_image_menu_item_new_with_mnemonic(text), name);
+        GtkWidget *image = reg(gtk_image_new_from_stock(stock, GTK_ICON_SIZE_MENU), image_name);
+        gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(item), image);
+        gtk_container_add(GTK_CONTAINER(menu), item);
+        return item;
+    }
+
+    // A top-level menu of the menu bar with its submenu.
+    GtkWidget *menu(GtkWidget *menubar, const char *name, const char *text, const char *image_name,
+                    const char *stock, const char *submenu_name)
+    {
+        GtkWidget *item = image_item(menubar, name, text, image_name, stock);
+        GtkWidget *submenu = reg(gtk_menu_new(), submenu_name);
+        gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), submenu);
+        return submenu;
+    }
+
+  private:
+    GtkWidget *top_;
+};
+
+void attach(GtkWidget *table, GtkWidget *child, int column, int row, GtkAttachOptions x,
+            GtkAttachOptions y)
+{
+    gtk_table_attach(GTK_TABLE(table), child, column, column + 1, row, row + 1, x, y, 0, 0);
+}
+
+constexpr auto kFill = GTK_FILL;
+constexpr auto kGrow = static_cast<GtkAttachOptions>(GTK_EXPAND | GTK_FILL);
+constexpr auto kKeep = static_cast<GtkAttachOptions>(0);
+
+GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
+{
+    GtkWidget *menubar = b.reg(gtk_menu_bar_new(), "menubar_main");
+
+    GtkWidget *file =
+        b.menu(menubar, "menuitem_file", _("_File"), "image1", "gtk-floppy", "menuitem_file_menu");
+    b.stock_item(file, "open", "gtk-open", accel_group);
+    b.stock_item(file, "save", "gtk-save", accel_group);
+    b.stock_item(file, "save_as", "gtk-save-as", accel_group);
+    b.stock_item(file, "close", "gtk-close", accel_group);
+    GtkWidget *separator = b.reg(gtk_separator_menu_item_new(), "separatormenuitem_file");
+    gtk_widget_set_sensitive(separator, FALSE);
+    gtk_container_add(GTK_CONTAINER(file), separator);
+    b.stock_item(file, "quit", "gtk-quit", accel_group);
+
+    GtkWidget *preferences = b.menu(menubar, "menuitem_preferences", _("_Preferences"), "image20",
+                                    "gtk-preferences", "menuitem_preferences_menu");
+    GtkWidget *incremental =
+        b.reg(gtk_check_menu_item_new_with_mnemonic(_("_Incremental rendering")),
+              "menuitem_incremental_rendering");
+    gtk_container_add(GTK_CONTAINER(preferences), incremental);
+
+    GtkWidget *help =
+        b.menu(menubar, "menuitem_help", _("_Help"), "image2", "gtk-help", "menuitem_help_menu");
+    b.stock_item(help, "about", "gtk-about", accel_group);
+    b.image_item(help, "menuitem_resources", _("Resources"), "image3", "gtk-properties");
+    return menubar;
+}
+
+GtkWidget *build_location_controls(Builder &b, GtkTooltips *tooltips)
+{
+    GtkWidget *table = b.reg(gtk_table_new(2, 3, FALSE), "table_main_controls");
+    gtk_table_set_col_spacings(GTK_TABLE(table), 2);
+
+    attach(table, b.label("label_main_available_locations", _(" Location slots:"), true), 0, 0,
+           kFill, kKeep);
+    attach(table, b.label("label_main_location_preview", _("Location preview:"), true), 1, 0, kFill,
+           kKeep);
+    attach(table, b.list("scrolledwindow_main_locations", "treeview_main_locations", 240), 0, 1,
+           kGrow, kGrow);
+    attach(table,
+           b.drawing_area("alignment_main_location_preview", "frame_main_location_preview",
+                          "drawingarea_main_location_preview", kPreviewWidth, kPreviewHeight,
+                          false),
+           1, 1, kFill, kFill);
+
+    GtkWidget *buttons = b.reg(gtk_vbox_new(FALSE, 2), "vbox_main_location_buttons");
+    attach(table, buttons, 2, 1, kFill, kFill);
+    gtk_box_pack_start(GTK_BOX(buttons),
+                       b.button("button_main_clear_location_record", "main_clear_location_record",
+                                "gtk-clear", _("Clear location record"), tooltips,
+                                _("Clear the currently selected location record")),
+                       FALSE, FALSE, 0);
+    GtkWidget *info = b.label("label_main_location_info", "", true);
+    gtk_misc_set_padding(GTK_MISC(info), 2, 2);
+    gtk_box_pack_end(GTK_BOX(buttons), info, FALSE, FALSE, 0);
+    return table;
+}
+
+GtkWidget *build_object_page(Builder &b, GtkTooltips *tooltips)
+{
+    GtkWidget *table = b.reg(gtk_table_new(3, 3, FALSE), "table_object_controls");
+    gtk_table_set_col_spacings(GTK_TABLE(table), 2);
+
+    attach(table, b.label("label_object_controls_available_objects", _(" Defined objects:"), true),
+           0, 0, kFill, kKeep);
+    attach(table, b.label("label_object_controls_object_preview", _("Object preview:"), true), 1, 0,
+           kFill, kKeep);
+    attach(table, b.list("scrolledwindow_main_objects", "treeview_main_objects", 240), 0, 1, kGrow,
+           kGrow);
+    attach(table,
+           b.drawing_area(
+               "alignment_object_controls_object_preview", "frame_object_controls_object_preview",
+               "drawingarea_object_controls_object_preview", kPreviewWidth, kPreviewHeight, false),
+           1, 1, kFill, kFill);
+
+    GtkWidget *buttons = b.reg(gtk_vbox_new(FALSE, 2), "vbox_object_controls_object_buttons");
+    attach(table, buttons, 2, 1, kFill, kFill);
+    gtk_box_pack_start(GTK_BOX(buttons),
+                       b.button("button_object_controls_import", "object_controls_import",
+                                "gtk-open", _("_Import single object..."), tooltips,
+                                _("Import object from file")),
+                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(buttons),
+                       b.button("button_object_controls_export", "object_controls_export",
+                                "gtk-save-as", _("_Export current object..."), tooltips,
+                                _("Export the currently selected object to file")),
+                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(buttons),
+                       b.button("_object_controls_launch_object_grabber",
+                                "object_controls_launch_object_grabber", "gtk-about",
+                                _("Launch _object grabber..."), tooltips,
+                                _("Launch the object grabber utility")),
+                       FALSE, FALSE, 0);
+
+    attach(table,
+           b.label("label_object_controls_object_background_color",
+                   _(" Preview background colour:"), true),
+           0, 2, kFill, kKeep);
+    GtkWidget *palette = b.drawing_area(
+        "alignment_object_controls_object_palette", "frame_object_controls_object_palette",
+        "drawingarea_object_controls_object_palette", kPaletteWidth, kPaletteHeight, true);
+    attach(table, palette, 1, 2, kFill, kKeep);
+    return table;
+}
+
+GtkWidget *build_panel_page(Builder &b, GtkTooltips *tooltips)
+{
+    GtkWidget *table = b.reg(gtk_table_new(3, 3, FALSE), "table_panel_controls");
+    gtk_table_set_col_spacings(GTK_TABLE(table), 2);
+
+    GtkWidget *labels = b.reg(gtk_hbox_new(TRUE, 2), "hbox_panel_controls_panel_labels");
+    gtk_box_pack_start(
+        GTK_BOX(labels),
+        b.label("label_panel_controls_available_panels", _(" Defined panels:"), true), TRUE, TRUE,
+        0);
+    gtk_box_pack_start(GTK_BOX(labels),
+                       b.label("label_panel_controls_panel_defs", _("Items therein:"), true), TRUE,
+                       TRUE, 0);
+    attach(table, labels, 0, 0, kFill, kKeep);
+    attach(table, b.label("label_panel_controls_panel_preview", _("Panel preview:"), true), 1, 0,
+           kFill, kKeep);
+
+    GtkWidget *lists = b.reg(gtk_hbox_new(FALSE, 2), "hbox_panel_controls_panel_and_def_controls");
+    gtk_box_pack_start(GTK_BOX(lists),
+                       b.list("scrolledwindow_panel_controls_panels", "treeview_main_panels", 110),
+                       TRUE, TRUE, 0);
+    gtk_box_pack_start(
+        GTK_BOX(lists),
+        b.list("scrolledwindow_panel_controls_object_defs", "treeview_main_panel_defs", 260), TRUE,
+        TRUE, 0);
+    attach(table, lists, 0, 1, kGrow, kGrow);
+    attach(table,
+           b.drawing_area("alignment_panel_controls_panel_preview", "frame_panel_preview",
+                          "drawingarea_panel_preview", kPreviewWidth, kPreviewHeight, false),
+           1, 1, kFill, kFill);
+
+    GtkWidget *buttons = b.reg(gtk_vbox_new(FALSE, 2), "vbox_panel_controls_panel_buttons");
+    attach(table, buttons, 2, 1, kFill, kFill);
+    gtk_box_pack_start(GTK_BOX(buttons),
+                       b.button("button_main_panel_edit", "main_panel_edit", "gtk-edit",
+                                _("_Edit panel..."), tooltips,
+                                _("Edit the currently selected panel")),
+                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(buttons),
+                       b.button("button_main_panel_store", "main_panel_store", "gtk-apply",
+                                _("Store as location"), tooltips,
+                                _("Store the current panel and background colour to the location "
+                                  "record selected above")),
+                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(buttons),
+                       b.button("button_panel_controls_new", "panel_controls_new", "gtk-new",
+                                _("_New panel"), tooltips, nullptr),
+                       FALSE, FALSE, 0);
+
+    attach(table,
+           b.label("label_panel_controls_panel_background_colour",
+                   _(" Preview background colour override:"), true),
+           0, 2, kFill, kKeep);
+    attach(table,
+           b.drawing_area("alignment_panel_controls_panel_palette", "frame_panel_palette",
+                          "drawingarea_panel_palette", kPaletteWidth, kPaletteHeight, true),
+           1, 2, kFill, kKeep);
+    return table;
+}
+
+GtkWidget *build_zoom_controls(Builder &b)
+{
+    GtkWidget *hbox = b.reg(gtk_hbox_new(FALSE, 4), "hbox_main_zoom_level_controls");
+    GtkWidget *level2 =
+        b.reg(gtk_radio_button_new_with_mnemonic(nullptr, _("2X")), "radiobutton_main_zoom_level2");
+    gtk_box_pack_end(GTK_BOX(hbox), level2, FALSE, FALSE, 0);
+    GtkWidget *level1 =
+        b.reg(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(level2), _("1X")),
+              "radiobutton_main_zoom_level1");
+    gtk_box_pack_end(GTK_BOX(hbox), level1, FALSE, FALSE, 0);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(level1), TRUE);
+    gtk_box_pack_end(GTK_BOX(hbox), b.label("label_main_zoom_level", _("Zoom level:")), FALSE,
+                     FALSE, 0);
+    return hbox;
+}
+
+void connect(GtkWidget *window, const char *name, const char *signal, GCallback handler)
+{
+    g_signal_connect(lookup_widget(window, name), signal, handler, nullptr);
+}
+
+void connect_window_main(GtkWidget *w)
+{
+    g_signal_connect(w, "delete_event", G_CALLBACK(on_window_main_delete_event), nullptr);
+    connect(w, "open", "activate", G_CALLBACK(on_open_activate));
+    connect(w, "save", "activate", G_CALLBACK(on_save_activate));
+    connect(w, "save_as", "activate", G_CALLBACK(on_save_as_activate));
+    connect(w, "close", "activate", G_CALLBACK(on_close_activate));
+    connect(w, "quit", "activate", G_CALLBACK(on_quit_activate));
+    connect(w, "menuitem_incremental_rendering", "activate",
+            G_CALLBACK(on_menuitem_incremental_rendering_activate));
+    connect(w, "about", "activate", G_CALLBACK(on_about_activate));
+    connect(w, "menuitem_resources", "activate", G_CALLBACK(on_menuitem_resources_activate));
+    connect(w, "drawingarea_main_location_preview", "configure_event",
+            G_CALLBACK(on_drawingarea_main_location_preview_configure_event));
+    connect(w, "drawingarea_main_location_preview", "expose_event",
+            G_CALLBACK(on_drawingarea_main_location_preview_expose_event));
+    connect(w, "treeview_main_locations", "cursor_changed",
+            G_CALLBACK(on_treeview_main_locations_cursor_changed));
+    connect(w, "button_main_clear_location_record", "clicked",
+            G_CALLBACK(on_button_main_clear_location_record_clicked));
+    connect(w, "drawingarea_object_controls_object_preview", "configure_event",
+            G_CALLBACK(on_drawingarea_object_controls_object_preview_configure_event));
+    connect(w, "drawingarea_object_controls_object_preview", "expose_event",
+            G_CALLBACK(on_drawingarea_object_controls_object_preview_expose_event));
+    connect(w, "drawingarea_object_controls_object_palette", "configure_event",
+            G_CALLBACK(on_drawingarea_object_controls_object_palette_configure_event));
+    connect(w, "drawingarea_object_controls_object_palette", "expose_event",
+            G_CALLBACK(on_drawingarea_object_controls_object_palette_expose_event));
+    connect(w, "drawingarea_object_controls_object_palette", "button_press_event",
+            G_CALLBACK(on_drawingarea_object_controls_object_palette_button_press_event));
+    connect(w, "treeview_main_objects", "cursor_changed",
+            G_CALLBACK(on_treeview_main_objects_cursor_changed));
+    connect(w, "treeview_main_objects", "popup_menu",
+            G_CALLBACK(on_treeview_main_objects_popup_menu));
+    connect(w, "treeview_main_objects", "button_press_event",
+            G_CALLBACK(on_treeview_main_objects_button_press_event));
+    connect(w, "button_object_controls_import", "clicked",
+            G_CALLBACK(on_button_object_controls_import_clicked));
+    connect(w, "button_object_controls_export", "clicked",
+            G_CALLBACK(on_button_object_controls_export_clicked));
+    connect(w, "_object_controls_launch_object_grabber", "clicked",
+            G_CALLBACK(on_object_controls_launch_object_grabber_clicked));
+    connect(w, "drawingarea_panel_preview", "configure_event",
+            G_CALLBACK(on_drawingarea_panel_preview_configure_event));
+    connect(w, "drawingarea_panel_preview", "expose_event",
+            G_CALLBACK(on_drawingarea_panel_preview_expose_event));
+    connect(w, "drawingarea_panel_palette", "expose_event",
+            G_CALLBACK(on_drawingarea_panel_palette_expose_event));
+    connect(w, "drawingarea_panel_palette", "button_press_event",
+            G_CALLBACK(on_drawingarea_panel_palette_button_press_event));
+    connect(w, "drawingarea_panel_palette", "configure_event",
+            G_CALLBACK(on_drawingarea_panel_palette_configure_event));
+    connect(w, "treeview_main_panels", "cursor_changed",
+            G_CALLBACK(on_treeview_main_panels_cursor_changed));
+    connect(w, "treeview_main_panels", "popup_menu",
+            G_CALLBACK(on_treeview_main_panels_popup_menu));
+    connect(w, "treeview_main_panels", "button_press_event",
+            G_CALLBACK(on_treeview_main_panels_button_press_event));
+    connect(w, "treeview_main_panel_defs", "cursor_changed",
+            G_CALLBACK(on_treeview_main_panel_defs_cursor_changed));
+    connect(w, "button_main_panel_edit", "clicked", G_CALLBACK(on_button_main_panel_edit_clicked));
+    connect(w, "button_main_panel_store", "clicked",
+            G_CALLBACK(on_button_main_panel_store_clicked));
+    connect(w, "button_panel_controls_new", "clicked",
+            G_CALLBACK(on_button_panel_controls_new_clicked));
+    connect(w, "radiobutton_main_zoom_level2", "clicked",
+            G_CALLBACK(on_radiobutton_main_zoom_level2_clicked));
+    connect(w, "radiobutton_main_zoom_level1", "clicked",
+            G_CALLBACK(on_radiobutton_main_zoom_level1_clicked));
+}
+
+GtkWidget *popupmenu(const char *menu_name, const char *find_name, const char *find_text,
+                     const char *find_image, GCallback on_find, const char *delete_name,
+                     const char *delete_text, const char *delete_image, GCallback on_delete)
+{
+    GtkWidget *menu = gtk_menu_new();
+    // The registry keeps the menu alive as long as the menu itself.
+    g_object_set_data(G_OBJECT(menu), menu_name, menu);
+    Builder b(menu);
+    GtkWidget *find = b.image_item(menu, find_name, find_text, find_image, "gtk-find");
+    g_signal_connect(find, "activate", on_find, nullptr);
+    GtkWidget *remove = b.image_item(menu, delete_name, delete_text, delete_image, "gtk-delete");
+    g_signal_connect(remove, "activate", on_delete, nullptr);
+    gtk_widget_set_name(menu, menu_name);
+    return menu;
+}
+
+GtkWidget *file_dialog(GtkFileChooserAction action, const char *stem, const char *accept_name,
+                       const char *accept_stock)
+{
+    GtkWidget *dialog = gtk_file_chooser_dialog_new("", nullptr, action, nullptr, nullptr);
+    gtk_widget_set_name(dialog, stem[0] == 'o' ? "filechooserdialog_open_file"
+                                               : "filechooserdialog_save_file");
+    gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+    gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
+
+    Builder b(dialog);
+    gchar *name = g_strdup_printf("vbox_%s_top_most", stem);
+    b.reg(GTK_DIALOG(dialog)->vbox, name);
+    g_free(name);
+    name = g_strdup_printf("dialog_%s_action_area", stem);
+    b.reg(GTK_DIALOG(dialog)->action_area, name);
+    g_free(name);
+    gtk_button_box_set_layout(GTK_BUTTON_BOX(GTK_DIALOG(dialog)->action_area), GTK_BUTTONBOX_END);
+
+    name = g_strdup_printf("button_%s_cancel", stem);
+    GtkWidget *cancel = b.reg(gtk_button_new_from_stock("gtk-cancel"), name);
+    g_free(name);
+    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), cancel, GTK_RESPONSE_CANCEL);
+    GTK_WIDGET_SET_FLAGS(cancel, GTK_CAN_DEFAULT);
+
+    GtkWidget *accept = b.reg(gtk_button_new_from_stock(accept_stock), accept_name);
+    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), accept, GTK_RESPONSE_OK);
+    GTK_WIDGET_SET_FLAGS(accept, GTK_CAN_DEFAULT);
+    gtk_widget_grab_default(accept);
+    return dialog;
+}
+
+} // namespace
+
+GtkWidget *create_window_main()
+{
+    GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_widget_set_name(window, "window_main");
+    g_object_set_data(G_OBJECT(window), "window_main", window);
+    gtk_window_set_title(GTK_WINDOW(window), _("Zembrix"));
+    gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
+    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+
+    Builder b(window);
+    GtkAccelGroup *accel_group = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(window), accel_group);
+    zbx_register_object(window, accel_group, "accel_group");
+    g_object_unref(accel_group);
+    GtkTooltips *tooltips = gtk_tooltips_new();
+    g_object_ref_sink(tooltips);
+    zbx_register_object(window, tooltips, "tooltips");
+    g_object_unref(tooltips);
+
+    GtkWidget *top = b.reg(gtk_vbox_new(FALSE, 0), "vbox_main_top_most");
+    gtk_container_add(GTK_CONTAINER(window), top);
+    gtk_box_pack_start(GTK_BOX(top), build_menubar(b, accel_group), FALSE, FALSE, 0);
+
+    GtkWidget *work = b.reg(gtk_vbox_new(FALSE, 2), "vbox_main_work_area");
+    gtk_container_set_border_width(GTK_CONTAINER(work), 2);
+    gtk_box_pack_start(GTK_BOX(top), work, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(work), build_location_controls(b, tooltips), TRUE, TRUE, 0);
+
+    GtkWidget *notebook = b.reg(gtk_notebook_new(), "notebook_secondary_controls");
+    gtk_box_pack_start(GTK_BOX(work), notebook, TRUE, TRUE, 0);
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), build_object_page(b, tooltips),
+                             b.label("label_object_controls", _("Objects")));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), build_panel_page(b, tooltips),
+                             b.label("label_panel_controls", _("Panels")));
+
+    gtk_box_pack_start(GTK_BOX(work), build_zoom_controls(b), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(work),
+                       b.reg(gtk_progress_bar_new(), "progressbar_main_zembrix_decode"), FALSE,
+                       FALSE, 0);
+
+    GtkWidget *statusbar = b.reg(gtk_statusbar_new(), "statusbar_main");
+    gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(statusbar), FALSE);
+    gtk_box_pack_start(GTK_BOX(top), statusbar, FALSE, FALSE, 0);
+
+    for (const char *area :
+         {"drawingarea_object_controls_object_palette", "drawingarea_panel_palette"}) {
+        gtk_widget_add_events(lookup_widget(window, area), GDK_BUTTON_PRESS_MASK);
+    }
+    connect_window_main(window);
+    return window;
+}
+
+GtkWidget *create_popupmenu_object()
+{
+    return popupmenu("popupmenu_object", "popupmenu_object_find_all_references",
+                     _("Find all references to object..."),
+                     "image_popupmenu_object_find_all_references",
+                     G_CALLBACK(on_popupmenu_object_find_all_references_activate),
+                     "popupmenu_object_delete", _("Delete object"), "imagepopupmenu_object_delete",
+                     G_CALLBACK(on_popupmenu_object_delete_activate));
+}
+
+GtkWidget *create_popupmenu_panel()
+{
+    return popupmenu("popupmenu_panel", "popupmenu_panel_find_all_references",
+                     _("Find all references to panel..."),
+                     "image_popupmenu_panel_find_all_references",
+                     G_CALLBACK(on_popupmenu_panel_find_all_references_activate),
+                     "popupmenu_panel_delete", _("Delete panel"), "image_popupmenu_panel_delete",
+                     G_CALLBACK(on_popupmenu_panel_delete_activate));
+}
+
+GtkWidget *create_filechooserdialog_open_file()
+{
+    return file_dialog(GTK_FILE_CHOOSER_ACTION_OPEN, "open_file", "button_open_file_open",
+                       "gtk-open");
+}
+
+GtkWidget *create_filechooserdialog_save_file()
+{
+    return file_dialog(GTK_FILE_CHOOSER_ACTION_SAVE, "save_file", "button_save_file_save",
+                       "gtk-save");
+}

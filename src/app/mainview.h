@@ -1,0 +1,69 @@
+// The main window's three previews and two palette strips: their canvases,
+// zoom and preview background colours. The handlers of the main window
+// call these; the File menu and the panel editor reset and re-render the
+// previews through them.
+#pragma once
+
+#include <gtk/gtk.h>
+
+enum MainPreview
+{
+    PREVIEW_LOCATION = 0,
+    PREVIEW_OBJECT,
+    PREVIEW_PANEL,
+    PREVIEW_COUNT
+};
+
+enum MainPalette
+{
+    PALETTE_OBJECT = 0,
+    PALETTE_PANEL,
+    PALETTE_COUNT
+};
+
+inline constexpr int kObjectPreviewColourDefault = 3;
+inline constexpr int kPanelPreviewColourDefault = 0;
+
+// Back to the start-up state: no canvases, zoom 1x, default colours.
+void mainview_module_init();
+void mainview_cleanup();
+
+// A preview's drawing area was (re)configured: creates its canvas the first
+// time, then renders it afresh. Returns the canvas.
+GdkPixbuf *mainview_configure_preview(MainPreview which, GtkWidget *area);
+// The preview's canvas (owned by the view), or null before its first configure.
+GdkPixbuf *mainview_get_canvas(MainPreview which);
+// The preview's drawing area, or null before its first configure.
+GtkWidget *mainview_get_area(MainPreview which);
+void mainview_set_palette_area(MainPalette which, GtkWidget *area);
+GtkWidget *mainview_get_palette_area(MainPalette which);
+
+// Paints a preview's canvas, scaled by the zoom, into the exposed part of its
+// area; FALSE when it has no canvas yet.
+gboolean mainview_paint_preview(MainPreview which, GtkWidget *area, const GdkRectangle *exposed);
+// Paints the palette strip with the marker around the current colour.
+gboolean mainview_paint_palette(MainPalette which, GtkWidget *area, const GdkRectangle *exposed);
+
+// Renders a preview afresh into its canvas. incremental_area, when given,
+// is repainted as the rendering goes on.
+void mainview_render_location_preview(GtkWidget *incremental_area);
+void mainview_render_object_preview();
+void mainview_render_panel_preview(GtkWidget *incremental_area);
+// Copies the backdrop into every canvas and queues their redraws.
+void mainview_reset_previews();
+void mainview_queue_redraw(MainPreview which);
+void mainview_queue_palette_redraw(MainPalette which);
+
+// The palette colour under a click at x on a strip (16 pixels a colour).
+int mainview_colour_at(double x);
+// Takes a press on a strip: a single press of button 1 picks its colour.
+gboolean mainview_pick_colour(MainPalette which, const GdkEventButton *event);
+
+int mainview_get_object_preview_colour();
+int mainview_get_panel_preview_colour();
+void mainview_set_panel_preview_colour(int colour);
+
+// Zoom exponent of the previews: 0 (1x) or 1 (2x).
+int mainview_get_expansion();
+// Sets the zoom and the previews' size requests (320 x 200 scaled).
+void mainview_set_expansion(int expansion);

@@ -1,0 +1,188 @@
+// The options file: a small key file, read once at start-up and rewritten at
+// a few save points (a file opened or saved, quitting, incremental rendering
+// toggled, and the first run).
+#include "app/options.h"
+
+#include <array>
+#include <gtk/gtk.h>
+#include <string>
+
+#include "app/app.h"
+#include "app/i18n.h"
+#include "gref.h"
+
+namespace {
+
+constexpr const char *kHeader = "# Zembrix config file - do NOT edit";
+constexpr const char *kFolderKeys[OPTIONS_FOLDER_COUNT] = {"zembrix_dir", "object_dir",
+                                                           "picture_dir"};
+
+struct OptionsState
+{
+    std::array<GCharPtr, OPTIONS_FOLDER_COUNT> folder;
+    int incremental_rendering = 0;
+    bool has_position = false;
+    int position[2] = {0, 0};
+    std::string path;
+};
+OptionsState state;
+
+struct KeyFileDeleter
+{
+    void operator()(GKeyFile *k) const { g_key_file_free(k); }
+};
+using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileDeleter>;
+
+// The folder as a file URI, or "(NULL)" when none is known.
+std::string folder_uri(const char *folder)
+{
+    if (folder == nullptr) {
+        return "(NULL)";
+    }
+    GCharPtr uri(g_filename_to_uri(folder, nullptr, nullptr));
+    return uri ? uri.get() : "(NULL)";
+}
+
+// A local folder that exists, from a file URI; null for anything else.
+char *folder_from_uri(const char *uri)
+{
+    GCharPtr path(g_filename_from_uri(uri, nullptr, nullptr));
+    if (!path || !g_file_test(path.get(), G_FILE_TEST_IS_DIR)) {
+        return nullptr;
+    }
+    return path.release();
+}
+
+} // namespace
+
+const char *options_module_init_in(const char *config_dir)
+{
+    state = OptionsState{};
+    GCharPtr folder(g_build_filename(config_dir, _("zbx-decoder"), nullptr));
+    if (!g_file_test(folder.get(), G_FILE_TEST_IS_DIR) &&
+        g_mkdir_with_parents(folder.get(), 0700) != 0) {
+        folder.reset(g_get_current_dir());
+    }
+    GCharPtr path(g_build_filename(folder.get(), _("user-qv.ini"), nullptr));
+    state.path = path.get();
+    options_load_from_file();
+    return state.path.c_str();
+}
+
+const char *options_module_init()
+{
+    return options_module_init_in(g_get_user_config_dir());
+}
+
+void options_cleanup()
+{
+    state = OptionsState{};
+}
+
+gboolean options_load_from_file()
+{
+    if (state.path.empty()) {
+        return FALSE;
+    }
+    if (!g_file_test(state.path.c_str(), G_FILE_TEST_EXISTS)) {
+        options_save_to_file();
+        return FALSE;
+    }
+    KeyFilePtr file(g_key_file_new());
+    if (!g_key_file_load_from_file(file.get(), state.path.c_str(), G_KEY_FILE_KEEP_COMMENTS,
+                                   nullptr)) {
+        return FALSE;
+    }
+
+    if (g_key_file_has_key(file.get(), "application", "position", nullptr)) {
+        state.has_position = false;
+        gsize length = 0;
+        gint *list =
+            g_key_file_get_integer_list(file.get(), "application", "position", &length, nullptr);
+        if (list != nullptr && length == 2) {
+            state.position[0] = list[0];
+            state.position[1] = list[1];
+            state.has_position = true;
+        }
+        g_free(list);
+    }
+
+    for (int i = 0; i < OPTIONS_FOLDER_COUNT; i++) {
+        GCharPtr uri(g_key_file_get_string(file.get(), "directories", kFolderKeys[i], nullptr));
+        if (!uri) {
+            continue;
+        }
+        if (char *folder = folder_from_uri(uri.get())) {
+            state.folder[i].reset(folder);
+        }
+    }
+
+    // A missing key or a value that is no boolean both mean off.
+    state.incremental_rendering =
+        g_key_file_get_boolean(file.get(), "misc", "incremental_rendering", nullptr) ? 1 : 0;
+    return TRUE;
+}
+
+gboolean options_save_to_file()
+{
+    if (state.path.empty()) {
+        return FALSE;
+    }
+    GString *text = g_string_new(nullptr);
+    g_string_append_printf(text, "%s\n[directories]\n", kHeader);
+    for (int i = 0; i < OPTIONS_FOLDER_COUNT; i++) {
+        g_string_append_printf(text, "%s=%s\n", kFolderKeys[i],
+                               folder_uri(state.folder[i].get()).c_str());
+    }
+    g_string_append_printf(text, "[misc]\nincremental_rendering=%s\n",
+                           state.incremental_rendering == 1 ? "true" : "false");
+
+    KeyFilePtr file(g_key_file_new());
+    gboolean parsed = g_key_file_load_from_data(file.get(), text->str, text->len,
+                                                G_KEY_FILE_KEEP_COMMENTS, nullptr);
+    g_string_free(text, TRUE);
+    if (!parsed) {
+        return FALSE;
+    }
+    if (window_main != nullptr) {
+        gint position[2] = {0, 0};
+        gtk_window_get_position(GTK_WINDOW(window_main), &position[0], &position[1]);
+        g_key_file_set_integer_list(file.get(), "application", "position", position, 2);
+    }
+    return g_key_file_save_to_file(file.get(), state.path.c_str(), nullptr);
+}
+
+const char *options_get_path()
+{
+    return state.path.c_str();
+}
+
+const char *options_get_folder(OptionsFolder which)
+{
+    return state.folder[which].get();
+}
+
+void options_set_folder(OptionsFolder which, const char *path)
+{
+    state.folder[which].reset(path != nullptr ? g_strdup(path) : nullptr);
+}
+
+int options_get_incremental_rendering()
+{
+    return state.incremental_rendering;
+}
+
+void options_set_incremental_rendering(int on)
+{
+    state.incremental_rendering = on ? 1 : 0;
+}
+
+gboolean options_get_window_position(int *x, int *y)
+{
+    if (!state.has_position) {
+        return FALSE;
+    }
+    *x = state.position[0];
+    *y = state.position[1];
+    return TRUE;
+}

@@ -1,0 +1,598 @@
+// Panel composition over plain byte buffers. The per-cell work treats the 8
+// bitmap bytes of a cell as one 64-bit word: each byte is one pixel line of
+// four 2-bit pixels, and every operation below stays inside its byte.
+#include "models/panelmodels_compose.h"
+
+#include <algorithm>
+#include <bit>
+#include <bitset>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+constexpr int kNone = 255;
+constexpr int kPassLimit = 16;
+// Panels are item indexes; anything outside is no panel.
+constexpr int kPanelIndexes = 256;
+
+constexpr uint64_t kLow = 0x5555555555555555ULL;
+constexpr uint64_t kPairs = 0x3333333333333333ULL;
+constexpr uint64_t kNibbles = 0x0F0F0F0F0F0F0F0FULL;
+
+constexpr uint8_t mirror_byte(uint8_t b)
+{
+    return static_cast<uint8_t>(((b & 0x03) << 6) | ((b & 0x0C) << 2) | ((b & 0x30) >> 2) |
+                                ((b & 0xC0) >> 6));
+}
+
+constexpr std::array<uint8_t, 256> make_mirror_table()
+{
+    std::array<uint8_t, 256> t{};
+    for (int b = 0; b < 256; b++) {
+        t[b] = mirror_byte(static_cast<uint8_t>(b));
+    }
+    return t;
+}
+
+// The mirror table applied to all eight lines at once.
+inline uint64_t mirror_lines(uint64_t x)
+{
+    x = ((x & kPairs) << 2) | ((x >> 2) & kPairs);
+    return ((x & kNibbles) << 4) | ((x >> 4) & kNibbles);
+}
+
+inline uint64_t load_lines(const uint8_t *p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+inline void store_lines(uint8_t *p, uint64_t v)
+{
+    std::memcpy(p, &v, 8);
+}
+
+// One bit (the lower of the pair) for every pixel of value 1, 2 or 3.
+struct PixelMasks
+{
+    uint64_t of[4];
+};
+
+inline PixelMasks pixel_masks(uint64_t lines)
+{
+    const uint64_t lo = lines & kLow;
+    const uint64_t hi = (lines >> 1) & kLow;
+    return {{0, lo & ~hi, hi & ~lo, lo & hi}};
+}
+
+// Number of pixels in a mask of PixelMasks (only the lower bit of each pair
+// set). The portable x86-64 build has no popcount instruction, so the merge
+// is built twice: with the instruction, for processors that have it, and
+// with plain arithmetic.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ZBX_MERGE_VARIANTS 1
+#define ZBX_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define ZBX_MERGE_VARIANTS 0
+#define ZBX_ALWAYS_INLINE inline
+#endif
+
+template <bool kInstruction> ZBX_ALWAYS_INLINE int count_pixels(uint64_t low_bits)
+{
+    if constexpr (!ZBX_MERGE_VARIANTS) {
+        return std::popcount(low_bits);
+    } else if constexpr (kInstruction) {
+        return __builtin_popcountll(low_bits);
+    } else {
+        uint64_t x = (low_bits + (low_bits >> 2)) & kPairs;
+        x = (x + (x >> 4)) & kNibbles;
+        return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+    }
+}
+
+inline uint64_t both_bits(uint64_t low_bits)
+{
+    return low_bits | (low_bits << 1);
+}
+
+inline void copy_cell(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
+                      uint8_t screen, uint8_t colour)
+{
+    store_lines(dst_bitmap, lines);
+    dst_screen = screen;
+    dst_colour = colour;
+}
+
+// Candidates for eviction in the order they are scanned: slots 3, 2, 1,
+// then object pairs 3, 2, 1. A candidate's key is its pixel count shifted
+// left by 3 with its place in this order below, so that the smallest key
+// is the smallest count and, among equal counts, the earliest candidate.
+constexpr int kNoCandidate = 1 << 12;
+
+inline int candidate_key(bool candidate, int count, int place_in_order)
+{
+    return candidate ? (count << 3) | place_in_order : kNoCandidate;
+}
+
+// Every value lives in its own variable (index 1..3 for bit pairs 01, 10,
+// 11), so that the compiler keeps them all in registers.
+template <bool kPopcount>
+ZBX_ALWAYS_INLINE void merge_cell(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
+                                  uint64_t lines, uint8_t screen, uint8_t colour, int bg)
+{
+    // Slot colours of the destination and the object's colours.
+    int d1 = (dst_colour & 0x20) ? dst_screen >> 4 : kNone;
+    int d2 = (dst_colour & 0x40) ? dst_screen & 15 : kNone;
+    int d3 = (dst_colour & 0x80) ? dst_colour & 15 : kNone;
+    int s1 = (colour & 0x20) ? screen >> 4 : kNone;
+    int s2 = (colour & 0x40) ? screen & 15 : kNone;
+    int s3 = (colour & 0x80) ? colour & 15 : kNone;
+    int m1 = kNone;
+    int m2 = kNone;
+    int m3 = kNone;
+    const uint64_t below = load_lines(dst_bitmap);
+    const PixelMasks object_pixels = pixel_masks(lines);
+
+    // The census only depends on the two bitmaps, so it is taken once.
+    bool counted = false;
+    int object_base1 = 0, object_base2 = 0, object_base3 = 0;
+    int visible_base1 = 0, visible_base2 = 0, visible_base3 = 0;
+
+    for (int pass = 0;; pass++) {
+        bool fresh1 = false, fresh2 = false, fresh3 = false;
+        int conflicts = 0;
+        // An object colour goes to the background, a slot that holds it,
+        // the first free slot, or nowhere.
+        auto map = [&](int c) {
+            if (c == kNone) {
+                return kNone;
+            }
+            if (c == bg) {
+                return 0;
+            }
+            if (c == d1) {
+                return 1;
+            }
+            if (c == d2) {
+                return 2;
+            }
+            if (c == d3) {
+                return 3;
+            }
+            if (d1 == kNone) {
+                d1 = c;
+                fresh1 = true;
+                return 1;
+            }
+            if (d2 == kNone) {
+                d2 = c;
+                fresh2 = true;
+                return 2;
+            }
+            if (d3 == kNone) {
+                d3 = c;
+                fresh3 = true;
+                return 3;
+            }
+            conflicts++;
+            return kNone;
+        };
+        m3 = map(s3);
+        m2 = map(s2);
+        m1 = map(s1);
+        // Past the pass limit (only reachable with inconsistent usage bits)
+        // the colours without a slot are left out.
+        if (conflicts == 0 || pass + 1 == kPassLimit) {
+            break;
+        }
+
+        if (!counted) {
+            const uint64_t covering =
+                both_bits(object_pixels.of[1] | object_pixels.of[2] | object_pixels.of[3]);
+            const PixelMasks visible = pixel_masks(below & ~covering);
+            object_base1 = count_pixels<kPopcount>(object_pixels.of[1]);
+            object_base2 = count_pixels<kPopcount>(object_pixels.of[2]);
+            object_base3 = count_pixels<kPopcount>(object_pixels.of[3]);
+            visible_base1 = count_pixels<kPopcount>(visible.of[1]);
+            visible_base2 = count_pixels<kPopcount>(visible.of[2]);
+            visible_base3 = count_pixels<kPopcount>(visible.of[3]);
+            counted = true;
+        }
+        // Object pixels of a colour that has a slot count for that slot.
+        int object_count1 = object_base1, object_count2 = object_base2,
+            object_count3 = object_base3;
+        int dest_count1 = visible_base1, dest_count2 = visible_base2, dest_count3 = visible_base3;
+        auto credit = [&](int m, int &count) {
+            dest_count1 += m == 1 ? count : 0;
+            dest_count2 += m == 2 ? count : 0;
+            dest_count3 += m == 3 ? count : 0;
+            count = m != kNone ? 0 : count;
+        };
+        credit(m1, object_count1);
+        credit(m2, object_count2);
+        credit(m3, object_count3);
+
+        // Eviction. Within one pass the candidates' counts do not change;
+        // candidates only drop out. So the keys are taken once, and the
+        // slots emptied on the way lose their colour once at the end.
+        int key_slot3 = candidate_key(d3 != kNone && !fresh3 && dest_count3 != 0, dest_count3, 0);
+        int key_slot2 = candidate_key(d2 != kNone && !fresh2 && dest_count2 != 0, dest_count2, 1);
+        int key_slot1 = candidate_key(d1 != kNone && !fresh1 && dest_count1 != 0, dest_count1, 2);
+        int key_pair3 = candidate_key(s3 != kNone && object_count3 != 0, object_count3, 3);
+        int key_pair2 = candidate_key(s2 != kNone && object_count2 != 0, object_count2, 4);
+        int key_pair1 = candidate_key(s1 != kNone && object_count1 != 0, object_count1, 5);
+        int free_slots = (dest_count1 == 0 && !fresh1) + (dest_count2 == 0 && !fresh2) +
+                         (dest_count3 == 0 && !fresh3);
+        // A slot's colour goes, and with it the object colours mapped to it.
+        auto drop_slot = [&](int slot, int &dest_count) {
+            dest_count = 0;
+            free_slots++;
+            if (m1 == slot) {
+                s1 = kNone;
+                conflicts--;
+            }
+            if (m2 == slot) {
+                s2 = kNone;
+                conflicts--;
+            }
+            if (m3 == slot) {
+                s3 = kNone;
+                conflicts--;
+            }
+        };
+        while (free_slots < conflicts) {
+            int best =
+                std::min(std::min(std::min(key_slot3, key_slot2), std::min(key_slot1, key_pair3)),
+                         std::min(key_pair2, key_pair1));
+            if (best == kNoCandidate) {
+                // Only with usage bits that promise pixels the bitmap does
+                // not have: give up the first colour that found no slot.
+                if (s3 != kNone && m3 == kNone) {
+                    best = 3;
+                } else if (s2 != kNone && m2 == kNone) {
+                    best = 4;
+                } else if (s1 != kNone && m1 == kNone) {
+                    best = 5;
+                } else {
+                    break;
+                }
+            }
+            switch (best & 7) {
+            case 0:
+                key_slot3 = kNoCandidate;
+                drop_slot(3, dest_count3);
+                break;
+            case 1:
+                key_slot2 = kNoCandidate;
+                drop_slot(2, dest_count2);
+                break;
+            case 2:
+                key_slot1 = kNoCandidate;
+                drop_slot(1, dest_count1);
+                break;
+            case 3:
+                key_pair3 = kNoCandidate;
+                s3 = kNone;
+                conflicts--;
+                break;
+            case 4:
+                key_pair2 = kNoCandidate;
+                s2 = kNone;
+                conflicts--;
+                break;
+            default:
+                key_pair1 = kNoCandidate;
+                s1 = kNone;
+                conflicts--;
+                break;
+            }
+        }
+        d1 = dest_count1 == 0 ? kNone : d1;
+        d2 = dest_count2 == 0 ? kNone : d2;
+        d3 = dest_count3 == 0 ? kNone : d3;
+    }
+
+    dst_screen = static_cast<uint8_t>((d1 << 4) | (d2 & 15));
+    dst_colour = static_cast<uint8_t>((d3 != kNone ? 0x80 : 0) | (d2 != kNone ? 0x40 : 0) |
+                                      (d1 != kNone ? 0x20 : 0) | (d3 & 15));
+    uint64_t result = below;
+    auto paint = [&](uint64_t pixels, int m) {
+        const uint64_t mask = m != kNone ? both_bits(pixels) : 0;
+        result = (result & ~mask) | ((kLow * static_cast<uint64_t>(m & 3)) & mask);
+    };
+    paint(object_pixels.of[1], m1);
+    paint(object_pixels.of[2], m2);
+    paint(object_pixels.of[3], m3);
+    store_lines(dst_bitmap, result);
+}
+
+using MergeFunction = void (*)(uint8_t *, uint8_t &, uint8_t &, uint64_t, uint8_t, uint8_t, int);
+
+void merge_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
+                 uint8_t screen, uint8_t colour, int bg)
+{
+    merge_cell<false>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+}
+
+#if ZBX_MERGE_VARIANTS
+__attribute__((target("popcnt"))) void merge_popcount(uint8_t *dst_bitmap, uint8_t &dst_screen,
+                                                      uint8_t &dst_colour, uint64_t lines,
+                                                      uint8_t screen, uint8_t colour, int bg)
+{
+    merge_cell<true>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+}
+
+MergeFunction choose_merge()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("popcnt") ? merge_popcount : merge_plain;
+}
+const MergeFunction merge = choose_merge();
+#else
+const MergeFunction merge = merge_plain;
+#endif
+
+inline void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
+                  uint8_t screen, uint8_t colour, int bg)
+{
+    if (dst_colour < 32) {
+        copy_cell(dst_bitmap, dst_screen, dst_colour, lines, screen, colour);
+    } else if (colour < 32) {
+        // An empty object cell leaves what is there.
+    } else if ((colour & 0x10) == 0) {
+        copy_cell(dst_bitmap, dst_screen, dst_colour, lines, screen, colour);
+    } else {
+        merge(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+    }
+}
+
+// The walk over the definitions of one rendering run.
+struct Run
+{
+    const ComposeSource &source;
+    ComposeBuffers &buffers;
+    ComposeObserver *observer;
+    int background;
+    ComposeStats stats;
+    std::bitset<kPanelIndexes> on_path;
+    // Grows with every call of the observer, after which spans are fetched anew.
+    unsigned long epoch = 0;
+};
+
+std::span<const int> overrides_of(const PanelDef &def)
+{
+    if (!def.has_overrides) {
+        return {};
+    }
+    const int n = std::clamp(def.override_count, 0, 3);
+    return {def.overrides, static_cast<size_t>(n)};
+}
+
+void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
+{
+    std::span<const PanelDef> defs = run.source.panel_defs(panel);
+    unsigned long fetched = run.epoch;
+    for (size_t i = 0; i < defs.size(); i++) {
+        if (run.stats.visits >= kComposeMaxVisits || run.stats.cells >= kComposeMaxCells) {
+            run.stats.truncated = true;
+        }
+        if (run.stats.truncated) {
+            return;
+        }
+        run.stats.visits++;
+        const PanelDef def = defs[i];
+        if (!def.enabled) {
+            continue;
+        }
+        const int64_t x = x_offset + def.x;
+        const int64_t y = y_offset + def.y;
+        if (def.is_object) {
+            const std::span<const uint8_t> data = run.source.object_data(def.item);
+            if (panelmodels_draw_object(run.buffers, data, x, y, def.mirror, overrides_of(def),
+                                        run.background, &run.stats.cells)) {
+                run.stats.objects++;
+                if (run.observer != nullptr) {
+                    run.epoch++;
+                    run.observer->object_drawn(run.buffers, data[0] >> 4, data[0] & 15);
+                }
+            }
+        } else if (def.item >= 0 && def.item < kPanelIndexes) {
+            if (run.on_path.test(def.item)) {
+                run.stats.cycles++;
+            } else {
+                run.on_path.set(def.item);
+                visit_panel(run, def.item, x, y);
+                run.on_path.reset(def.item);
+            }
+        }
+        if (run.epoch != fetched) {
+            defs = run.source.panel_defs(panel);
+            fetched = run.epoch;
+        }
+    }
+}
+
+} // namespace
+
+const std::array<uint8_t, 256> panelmodels_mirror_table = make_mirror_table();
+
+void ComposeBuffers::clear()
+{
+    bitmap.fill(0);
+    screen.fill(0);
+    colour.fill(0);
+}
+
+bool panelmodels_object_record_ok(std::span<const uint8_t> data, int *w_cells, int *h_cells)
+{
+    if (data.empty()) {
+        return false;
+    }
+    const int w = data[0] >> 4;
+    const int h = data[0] & 15;
+    if (w == 0 || h == 0 || data.size() < static_cast<size_t>(10 * w * h + 1)) {
+        return false;
+    }
+    *w_cells = w;
+    *h_cells = h;
+    return true;
+}
+
+std::array<uint8_t, 16> panelmodels_override_map(std::span<const int> overrides)
+{
+    std::array<uint8_t, 16> map;
+    for (int c = 0; c < 16; c++) {
+        map[c] = static_cast<uint8_t>(c);
+    }
+    for (int value : overrides) {
+        const uint8_t from = value & 15;
+        const uint8_t to = (value >> 4) & 15;
+        for (uint8_t &c : map) {
+            if (c == from) {
+                c = to;
+            }
+        }
+    }
+    return map;
+}
+
+bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> data, int64_t x,
+                             int64_t y, bool mirror, std::span<const int> overrides, int background,
+                             long *cells)
+{
+    int w = 0;
+    int h = 0;
+    if (!panelmodels_object_record_ok(data, &w, &h)) {
+        return false;
+    }
+    // Arithmetic shifts: x = -1 lies in cell column -1.
+    const int64_t cx = x >> 3;
+    const int64_t cy = y >> 3;
+    if (x >= 0 && cx >= kComposeColumns) {
+        return false;
+    }
+    if (x < 0 && cx + w <= 0) {
+        return false;
+    }
+    if (y >= 0 && cy >= kComposeRows) {
+        return false;
+    }
+    if (y < 0 && cy + h <= 0) {
+        return false;
+    }
+    // Now -w < cx < 40 and -h < cy < 18.
+    const int col = static_cast<int>(cx);
+    const int row = static_cast<int>(cy);
+    const int bg = background & 15;
+
+    const bool recolour = !overrides.empty();
+    const std::array<uint8_t, 16> map = panelmodels_override_map(overrides);
+
+    const uint8_t *obj_bitmap = data.data() + 1;
+    const uint8_t *obj_screen = obj_bitmap + 8 * w * h;
+    const uint8_t *obj_colour = obj_screen + w * h;
+
+    const int first_col = std::max(0, col);
+    const int first_obj_col = mirror ? w - 1 + std::min(col, 0) : std::max(0, -col);
+    const int last_obj_col = mirror ? 0 : w - 1;
+    const int step = mirror ? -1 : 1;
+    long drawn = 0;
+    for (int r = std::max(0, -row); r < h && row + r < kComposeRows; r++) {
+        const int dst_row = row + r;
+        int oc = first_obj_col;
+        for (int dc = first_col; dc < kComposeColumns; dc++, oc += step) {
+            const int src = r * w + oc;
+            uint8_t screen = obj_screen[src];
+            uint8_t colour = obj_colour[src];
+            if (recolour) {
+                colour = static_cast<uint8_t>((colour & 0xF0) | map[colour & 15]);
+                screen = static_cast<uint8_t>((map[screen >> 4] << 4) | map[screen & 15]);
+            }
+            uint64_t lines = load_lines(obj_bitmap + 8 * src);
+            if (mirror) {
+                lines = mirror_lines(lines);
+            }
+            const int dst = dst_row * kComposeColumns + dc;
+            place(&buffers.bitmap[8 * dst], buffers.screen[dst], buffers.colour[dst], lines, screen,
+                  colour, bg);
+            drawn++;
+            if (oc == last_obj_col) {
+                break;
+            }
+        }
+    }
+    if (cells != nullptr) {
+        *cells += drawn;
+    }
+    return true;
+}
+
+void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background)
+{
+    place(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
+          background & 15);
+}
+
+void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background)
+{
+    merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
+          background & 15);
+}
+
+void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background)
+{
+    merge_plain(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
+                background & 15);
+}
+
+ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
+                                 ComposeBuffers &buffers, ComposeObserver *observer)
+{
+    buffers.clear();
+    Run run{source, buffers, observer, background & 15, {}, {}};
+    if (top_panel >= 0 && top_panel < kPanelIndexes) {
+        run.on_path.set(top_panel);
+    }
+    visit_panel(run, kComposeTop, 0, 0);
+    return run.stats;
+}
+
+ZbxRect panelmodels_bounding_box(std::span<const PanelDef> defs, const BoxSource &source)
+{
+    int64_t min_x = 320;
+    int64_t min_y = 144;
+    int64_t max_x = 0;
+    int64_t max_y = 0;
+    for (const PanelDef &def : defs) {
+        int64_t x = def.x;
+        int64_t y = def.y;
+        int64_t width = 0;
+        int64_t height = 0;
+        if (def.is_object) {
+            int w = 0;
+            int h = 0;
+            if (source.object_size(def.item, &w, &h)) {
+                width = w;
+                height = h;
+            }
+        } else {
+            ZbxRect box{0, 0, 0, 0};
+            if (source.panel_box(def.item, &box)) {
+                x += box.x;
+                y += box.y;
+                width = box.width;
+                height = box.height;
+            }
+        }
+        min_x = std::min(min_x, x);
+        min_y = std::min(min_y, y);
+        max_x = std::max(max_x, x + width);
+        max_y = std::max(max_y, y + height);
+    }
+    auto clamp_int = [](int64_t v) {
+        return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+    };
+    return {clamp_int(min_x), clamp_int(min_y), clamp_int(max_x - min_x), clamp_int(max_y - min_y)};
+}

@@ -1,0 +1,156 @@
+// Panel composition: turns a panel's definitions, recursively through its
+// sub-panels, into the raw C64 multicolour data of the location area (40 x 18
+// cells), merging overlapping cells under the rule of three colours plus
+// background per cell. Plain bytes only: no display and no toolkit types, so
+// the editor, the command line and the tests share it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "c64/pixbufs.h"
+#include "models/panelmodels_deflist.h"
+
+// The location area in cells, and its first line on a 320 x 200 canvas.
+inline constexpr int kComposeColumns = 40;
+inline constexpr int kComposeRows = 18;
+inline constexpr int kComposeAreaTop = 56;
+
+// The render buffers, laid out as a 40-cell-wide C64 screen: cell (c, r)
+// has its 8 bitmap bytes at r * 320 + c * 8 (top line first), its screen
+// and colour bytes at r * 40 + c. Only rows 0 to 17 are used. A cell keeps
+// its usage nibble (the high nibble of the colour byte), so that later
+// objects see what is already there.
+struct ComposeBuffers
+{
+    std::array<uint8_t, 8000> bitmap;
+    std::array<uint8_t, 1000> screen;
+    std::array<uint8_t, 1000> colour;
+
+    void clear();
+    HiresData hires() const { return {bitmap, screen, colour}; }
+};
+
+// One multicolour cell.
+struct ComposeCell
+{
+    uint8_t bitmap[8];
+    uint8_t screen;
+    uint8_t colour;
+
+    bool operator==(const ComposeCell &) const = default;
+};
+
+// Names the list being rendered in ComposeSource::panel_defs.
+inline constexpr int kComposeTop = -1;
+
+// Where a composition finds its data. Both queries may be asked again at
+// any time; the composition never keeps what they return across a call of
+// the observer.
+class ComposeSource
+{
+  public:
+    // The definitions of panel `panel` (an item index), of the list being
+    // rendered for kComposeTop, or an empty span when there is no such panel.
+    virtual std::span<const PanelDef> panel_defs(int panel) const = 0;
+    // The raw record of object `object` (dimension byte, bitmap, screen,
+    // colour), or an empty span. Records are checked before use.
+    virtual std::span<const uint8_t> object_data(int object) const = 0;
+
+  protected:
+    ~ComposeSource() = default;
+};
+
+// Told after each object that was drawn (not skipped as wholly outside the
+// area), with the buffers as they stand and the object's full size in
+// cells. It may run the toolkit's main loop: the composition re-reads its
+// source afterwards.
+class ComposeObserver
+{
+  public:
+    virtual void object_drawn(const ComposeBuffers &buffers, int w_cells, int h_cells) = 0;
+
+  protected:
+    ~ComposeObserver() = default;
+};
+
+// Bounds on the work of one run, so that data which shares sub-panels many
+// levels deep still renders quickly: at most this many definitions are
+// visited and this many object cells drawn; past either the run stops.
+inline constexpr long kComposeMaxVisits = 1'000'000;
+inline constexpr long kComposeMaxCells = 4'000'000;
+
+struct ComposeStats
+{
+    long visits = 0;        // definitions looked at
+    long cells = 0;         // object cells drawn (copied, kept or merged)
+    long objects = 0;       // objects drawn
+    long cycles = 0;        // sub-panel definitions refused as already being drawn
+    bool truncated = false; // a bound was reached and the run stopped
+};
+
+// Composes the definitions of source.panel_defs(kComposeTop) into the
+// buffers, which are cleared first. `top_panel` is the item index of that
+// list when it is a stored panel (or -1): a panel is never entered while it
+// is already being drawn further up the nesting, so a panel that places
+// itself, directly or through others, draws the rest of its definitions and
+// skips that one. `background` is the colour of bit pair 00 (modulo 16).
+ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
+                                 ComposeBuffers &buffers, ComposeObserver *observer = nullptr);
+
+// Composes and converts the result into the location area of a 320 x 200
+// RGBA canvas (rows 56 to 199), pair 00 in the background colour.
+ComposeStats panelmodels_render_into_view(const ComposeSource &source, int top_panel,
+                                          int background, ComposeBuffers &buffers, RgbaView canvas);
+// Converts the 40 x 18 cells of the buffers into the canvas's location area.
+void panelmodels_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas);
+
+// --- The steps, for the tests and for anyone who needs one of them ---
+
+// Entry b is b with its four bit pairs in reverse order.
+extern const std::array<uint8_t, 256> panelmodels_mirror_table;
+
+// Whether a record holds a dimension byte with width and height in 1..15
+// and the 10wh + 1 bytes it announces; reports w and h in cells.
+bool panelmodels_object_record_ok(std::span<const uint8_t> data, int *w_cells, int *h_cells);
+
+// The colour map of up to three overrides applied in list order, each to the
+// result of the previous: map[c] is what colour c becomes. Each override
+// byte holds the source colour in its low and the replacement in its high
+// nibble.
+std::array<uint8_t, 16> panelmodels_override_map(std::span<const int> overrides);
+
+// Draws one object record with its top-left pixel at (x, y) relative to the
+// location area, clipped to the 40 x 18 cells. Returns false when the
+// record is bad or the object lies wholly outside (nothing drawn); `cells`
+// (when given) grows by the cells drawn.
+bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> data, int64_t x,
+                             int64_t y, bool mirror, std::span<const int> overrides, int background,
+                             long *cells = nullptr);
+
+// Puts an object cell (bitmap already mirrored, colours already overridden)
+// over a destination cell: copy, keep or merge.
+void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background);
+// Merges an object cell into a destination cell under the three-colour rule.
+void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background);
+// The same as built for processors without a popcount instruction.
+void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background);
+
+// The bounding box of a list of definitions, disabled ones included, in
+// pixels relative to the panel's origin. An object contributes its position
+// and pixel size, a sub-panel its stored box moved by its position (a
+// missing item contributes its position with size 0). No definitions give
+// (320, 144, -320, -144).
+class BoxSource
+{
+  public:
+    // Pixel size of an object; false when there is none.
+    virtual bool object_size(int object, int *width, int *height) const = 0;
+    // Stored box of a panel; false when there is none.
+    virtual bool panel_box(int panel, ZbxRect *box) const = 0;
+
+  protected:
+    ~BoxSource() = default;
+};
+ZbxRect panelmodels_bounding_box(std::span<const PanelDef> defs, const BoxSource &source);

@@ -325,6 +325,14 @@ TEST(ComposeMerge, ColoursAlreadyThereOrBackgroundNeedNoSlot)
     EXPECT_EQ(dst.screen, 0x12);
     EXPECT_EQ(dst.colour, 0xE9);
     EXPECT_EQ(pixels_of(dst), "20112033201120332011203320112033");
+
+    // A background byte above 15 is compared as it stands: colour 0 is not
+    // the background 16, so it needs a slot and evicts the tied slot 3.
+    dst = cell("11113333111133331111333311113333", 0x12, 0xE9);
+    panelmodels_merge_cell(dst, obj, 16);
+    EXPECT_EQ(dst.screen, 0x12);
+    EXPECT_EQ(dst.colour, 0xE0);
+    EXPECT_EQ(pixels_of(dst), "23112333231123332311233323112333");
 }
 
 TEST(ComposeMerge, TwoNewColoursOverAFullCellEvictTheLeastVisible)

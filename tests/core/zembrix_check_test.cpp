@@ -87,6 +87,28 @@ TEST(ZembrixCheck, ReportsDefinitionsAndLocationsThatNameNothingUsable)
     EXPECT_EQ(zembrix_check_project(p), expected);
 }
 
+TEST(ZembrixCheck, ReportsPositionsTheFileCannotHold)
+{
+    ZbxProject p;
+    p.items = {object_item(), panel_item({})};
+    for (auto [x, y] :
+         {std::pair{-112, 136}, {392, -112}, {400, 0}, {0, 144}, {-120, 4}, {-4, 0}}) {
+        PanelDef d;
+        d.item = 0;
+        d.is_object = true;
+        d.x = x;
+        d.y = y;
+        p.items[1].defs.push_back(d);
+    }
+    const std::vector<std::string> expected = {
+        "Panel 1, definition 2: position 400, 0 is saved as -112, 0",
+        "Panel 1, definition 3: position 0, 144 is saved as 0, -112",
+        "Panel 1, definition 4: position -120, 4 is saved as 392, 0",
+        "Panel 1, definition 5: position -4, 0 is saved as 0, 0",
+    };
+    EXPECT_EQ(zembrix_check_project(p), expected);
+}
+
 TEST(ZembrixCheck, WarnsNearTheSizeLimitAndFailsAboveIt)
 {
     // 13 objects of 15 x 15 end at $0845 + 26 + 13 * 2251 + 1 = $7AAF.

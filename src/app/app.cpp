@@ -11,7 +11,13 @@
 #include "app/options.h"
 #include "app/support.h"
 #include "c64/palette.h"
+#include "files/fileopen.h"
 #include "gref.h"
+#include "items/objects.h"
+#include "items/panels.h"
+#include "models/locations.h"
+#include "models/objectmodel.h"
+#include "models/panelmodels.h"
 
 #ifdef ZBX_MAC_INTEGRATION
 #include <gtkosxapplication.h>
@@ -37,7 +43,7 @@ MacState mac;
 
 gboolean termination_cb(GtkosxApplication *, gpointer)
 {
-    return app_confirm_quit() ? FALSE : TRUE;
+    return app_request_quit() ? FALSE : TRUE;
 }
 
 // Hands a window's menu bar to the global menu bar.
@@ -85,6 +91,15 @@ void attach_icon_to_window(GtkWidget *window)
     }
 }
 
+void app_request_attention()
+{
+#ifdef ZBX_MAC_INTEGRATION
+    if (mac.main != nullptr) {
+        gtkosx_application_attention_request(mac.main, CRITICAL_REQUEST);
+    }
+#endif
+}
+
 gboolean app_confirm_quit()
 {
     if (!common_get_user_confirmation(kQuitQuestion)) {
@@ -98,8 +113,11 @@ void app_startup()
 {
     // The palette images and both (empty) item tables exist before any window.
     palette_module_init();
-    // objects_module_init(); panels_module_init();
+    objects_module_init();
+    panels_module_init();
     mainview_module_init();
+    fileopen_module_init();
+    app_files_module_init();
 
     window_main = create_window_main();
 
@@ -120,9 +138,12 @@ void app_startup()
         attach_icon_to_window(window);
     }
 
-    // The list models and the modules of the other windows start here, in
-    // order: object list, panels, locations, panel editor, icon views,
-    // object grabber, browser, colour overrides.
+    // The list models, attached to the main window's views.
+    objectmodel_module_init(window_main);
+    panelmodels_module_init(window_main);
+    locations_module_init(window_main);
+    // The modules of the other windows start here, in order: panel editor,
+    // icon views, object grabber, browser, colour overrides.
 
     // Realise the drawing areas of both notebook pages, so that their
     // canvases exist before any file is opened.

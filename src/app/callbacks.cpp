@@ -1,31 +1,181 @@
 // Signal handlers of the main window: find the widgets, call the module,
-// redraw. Handlers of commands that need a loaded file return at once until
-// their modules are wired in.
+// redraw. Commands that need data do nothing until a project file is
+// loaded, and nothing while a load or an incremental rendering runs.
 #include "app/callbacks.h"
 
+#include "app/about.h"
 #include "app/app.h"
+#include "app/common.h"
+#include "app/interface.h"
 #include "app/mainview.h"
 #include "app/options.h"
+#include "app/support.h"
+#include "files/fileopen.h"
+#include "files/zembrix_refs.h"
+#include "gref.h"
+#include "items/itemwrapper.h"
+#include "items/objects.h"
+#include "items/panels.h"
+#include "models/locations.h"
+#include "models/objectmodel.h"
+#include "models/panelmodels.h"
+
+namespace {
+
+bool commands_allowed()
+{
+    return app_file_loaded() && !app_is_busy();
+}
+
+GtkWidget *main_widget(const char *name)
+{
+    return lookup_widget(window_main, name);
+}
+
+void show_error(const char *text)
+{
+    common_message_dialog(GTK_WINDOW(window_main), text, GTK_MESSAGE_ERROR);
+}
+
+void show_error(GError *error)
+{
+    show_error(error != nullptr ? error->message : "Unknown error");
+    g_clear_error(&error);
+}
+
+// Moves the cursor of a list to a row, which selects it and runs the
+// list's cursor handler.
+void select_row(const char *view_name, int row)
+{
+    if (row < 0) {
+        return;
+    }
+    GtkTreeView *view = GTK_TREE_VIEW(main_widget(view_name));
+    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
+    gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0.0f, 0.0f);
+    gtk_tree_path_free(path);
+}
+
+gboolean destroy_menu(gpointer menu)
+{
+    gtk_widget_destroy(GTK_WIDGET(menu));
+    return FALSE;
+}
+
+// Pops a context menu up; it is destroyed once it has closed and its item
+// (if any) has run.
+void popup(GtkWidget *menu, guint button, guint32 time)
+{
+    g_signal_connect(menu, "deactivate", G_CALLBACK(+[](GtkMenuShell *shell, gpointer) {
+                         g_idle_add(destroy_menu, shell);
+                     }),
+                     nullptr);
+    gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, nullptr, nullptr, button, time);
+}
+
+// A single press of button 3 opens the menu for the row already selected
+// (the press does not move the selection); other presses go on as usual.
+gboolean context_press(const GdkEventButton *event, gboolean (*selected)(int *),
+                       GtkWidget *(*create)())
+{
+    if (event->type != GDK_BUTTON_PRESS || event->button != 3) {
+        return FALSE;
+    }
+    int index = -1;
+    if (!app_is_busy() && selected(&index)) {
+        popup(create(), event->button, event->time);
+    }
+    return TRUE;
+}
+
+gboolean context_key(gboolean (*selected)(int *), GtkWidget *(*create)())
+{
+    int index = -1;
+    if (app_is_busy() || !selected(&index)) {
+        return FALSE;
+    }
+    popup(create(), 0, gtk_get_current_event_time());
+    return TRUE;
+}
+
+void show_references_of_selected(gboolean (*selected)(int *))
+{
+    int index = -1;
+    if (!commands_allowed() || !selected(&index)) {
+        return;
+    }
+    GCharPtr text(zembrix_item_references_report(index));
+    mainview_show_references(text.get());
+}
+
+// Deletes the selected item when nothing refers to it, with every later
+// item and the locations renumbered; otherwise says that it is in use.
+bool delete_selected(gboolean (*selected)(int *))
+{
+    int index = -1;
+    if (!commands_allowed() || !selected(&index)) {
+        return false;
+    }
+    GError *error = nullptr;
+    if (!zembrix_delete_item(index, &error)) {
+        show_error(error);
+        return false;
+    }
+    // The location's panel number may have moved down.
+    render_location_helper(0);
+    return true;
+}
+
+} // namespace
 
 // --- Window and menus ---
 
 gboolean on_window_main_delete_event(GtkWidget *, GdkEvent *, gpointer)
 {
     // FALSE lets the window close; its destruction ends the main loop.
-    return app_confirm_quit() ? FALSE : TRUE;
+    return app_request_quit() ? FALSE : TRUE;
 }
 
-void on_open_activate(GtkMenuItem *, gpointer) {}
+void on_open_activate(GtkMenuItem *, gpointer)
+{
+    if (app_is_busy()) {
+        return;
+    }
+    char *chosen = nullptr;
+    if (!fileopen_open_zembrix_file(&chosen)) {
+        return;
+    }
+    GCharPtr path(chosen);
+    app_open_project(path.get());
+}
 
-void on_save_activate(GtkMenuItem *, gpointer) {}
+void on_save_activate(GtkMenuItem *, gpointer)
+{
+    if (!commands_allowed()) {
+        return;
+    }
+    app_save_project_to_current();
+    options_save_to_file();
+}
 
-void on_save_as_activate(GtkMenuItem *, gpointer) {}
+void on_save_as_activate(GtkMenuItem *, gpointer)
+{
+    if (commands_allowed()) {
+        app_save_project_as();
+    }
+}
 
-void on_close_activate(GtkMenuItem *, gpointer) {}
+void on_close_activate(GtkMenuItem *, gpointer)
+{
+    if (!app_is_busy()) {
+        app_close_project();
+    }
+}
 
 void on_quit_activate(GtkMenuItem *, gpointer)
 {
-    if (app_confirm_quit()) {
+    if (app_request_quit()) {
         gtk_main_quit();
     }
 }
@@ -37,9 +187,15 @@ void on_menuitem_incremental_rendering_activate(GtkMenuItem *menuitem, gpointer)
     options_save_to_file();
 }
 
-void on_about_activate(GtkMenuItem *, gpointer) {}
+void on_about_activate(GtkMenuItem *, gpointer)
+{
+    about_show_about();
+}
 
-void on_menuitem_resources_activate(GtkMenuItem *, gpointer) {}
+void on_menuitem_resources_activate(GtkMenuItem *, gpointer)
+{
+    about_show_resources();
+}
 
 // --- Locations ---
 
@@ -56,9 +212,24 @@ gboolean on_drawingarea_main_location_preview_expose_event(GtkWidget *widget, Gd
     return mainview_paint_preview(PREVIEW_LOCATION, widget, &event->area);
 }
 
-void on_treeview_main_locations_cursor_changed(GtkTreeView *, gpointer) {}
+void on_treeview_main_locations_cursor_changed(GtkTreeView *, gpointer)
+{
+    if (app_is_busy()) {
+        return;
+    }
+    common_preview_changed_set_sensitive(FALSE);
+    render_location_helper(options_get_incremental_rendering());
+    common_preview_changed_set_sensitive(TRUE);
+}
 
-void on_button_main_clear_location_record_clicked(GtkButton *, gpointer) {}
+void on_button_main_clear_location_record_clicked(GtkButton *, gpointer)
+{
+    if (!commands_allowed()) {
+        return;
+    }
+    locations_clear_location_record();
+    render_location_helper(0);
+}
 
 // --- Objects page ---
 
@@ -94,27 +265,71 @@ gboolean on_drawingarea_object_controls_object_palette_button_press_event(GtkWid
                                                                           GdkEventButton *event,
                                                                           gpointer)
 {
+    if (app_is_busy()) {
+        return FALSE;
+    }
     mainview_set_palette_area(PALETTE_OBJECT, widget);
     return mainview_pick_colour(PALETTE_OBJECT, event);
 }
 
-void on_treeview_main_objects_cursor_changed(GtkTreeView *, gpointer) {}
+void on_treeview_main_objects_cursor_changed(GtkTreeView *, gpointer)
+{
+    mainview_render_object_preview();
+    mainview_queue_redraw(PREVIEW_OBJECT);
+}
 
 gboolean on_treeview_main_objects_popup_menu(GtkWidget *, gpointer)
 {
-    return FALSE;
+    return context_key(objectmodel_get_current_object_id, create_popupmenu_object);
 }
 
-gboolean on_treeview_main_objects_button_press_event(GtkWidget *, GdkEventButton *, gpointer)
+gboolean on_treeview_main_objects_button_press_event(GtkWidget *, GdkEventButton *event, gpointer)
 {
-    return FALSE;
+    return context_press(event, objectmodel_get_current_object_id, create_popupmenu_object);
 }
 
-void on_button_object_controls_import_clicked(GtkButton *, gpointer) {}
+void on_button_object_controls_import_clicked(GtkButton *, gpointer)
+{
+    if (!commands_allowed()) {
+        return;
+    }
+    char *chosen = nullptr;
+    if (!fileopen_open_object_file(&chosen)) {
+        return;
+    }
+    GCharPtr path(chosen);
+    GError *error = nullptr;
+    if (!itemwrapper_import_object_data_from_file(path.get(), &error)) {
+        show_error(error);
+        return;
+    }
+    select_row("treeview_main_objects", objects_get_count_of_valid_objects() - 1);
+}
 
-void on_button_object_controls_export_clicked(GtkButton *, gpointer) {}
+void on_button_object_controls_export_clicked(GtkButton *, gpointer)
+{
+    int index = -1;
+    if (!commands_allowed() || !objectmodel_get_current_object_id(&index)) {
+        return;
+    }
+    GCharPtr suggested(g_strdup_printf("object_%d.zbxobject", index));
+    char *chosen = nullptr;
+    if (!fileopen_save_object_file(suggested.get(), &chosen)) {
+        return;
+    }
+    GCharPtr path(chosen);
+    GError *error = nullptr;
+    if (!objects_export_object_data_to_file(path.get(), index, &error)) {
+        show_error(error);
+    }
+}
 
-void on_object_controls_launch_object_grabber_clicked(GtkButton *, gpointer) {}
+void on_object_controls_launch_object_grabber_clicked(GtkButton *, gpointer)
+{
+    if (commands_allowed() && window_object_grabber != nullptr) {
+        gtk_widget_show(window_object_grabber);
+    }
+}
 
 // --- Panels page ---
 
@@ -147,29 +362,81 @@ gboolean on_drawingarea_panel_palette_expose_event(GtkWidget *widget, GdkEventEx
 gboolean on_drawingarea_panel_palette_button_press_event(GtkWidget *widget, GdkEventButton *event,
                                                          gpointer)
 {
+    if (app_is_busy()) {
+        return FALSE;
+    }
     mainview_set_palette_area(PALETTE_PANEL, widget);
     return mainview_pick_colour(PALETTE_PANEL, event);
 }
 
-void on_treeview_main_panels_cursor_changed(GtkTreeView *, gpointer) {}
+void on_treeview_main_panels_cursor_changed(GtkTreeView *, gpointer)
+{
+    if (app_is_busy()) {
+        return;
+    }
+    common_preview_changed_set_sensitive(FALSE);
+    panelmodels_on_cursor_changed_set_panel_defs_model();
+    mainview_render_panel_preview(
+        options_get_incremental_rendering() ? mainview_get_area(PREVIEW_PANEL) : nullptr);
+    mainview_queue_redraw(PREVIEW_PANEL);
+    mainview_queue_palette_redraw(PALETTE_PANEL);
+    common_preview_changed_set_sensitive(TRUE);
+}
 
 gboolean on_treeview_main_panels_popup_menu(GtkWidget *, gpointer)
 {
-    return FALSE;
+    return context_key(panelmodels_get_current_panel_index, create_popupmenu_panel);
 }
 
-gboolean on_treeview_main_panels_button_press_event(GtkWidget *, GdkEventButton *, gpointer)
+gboolean on_treeview_main_panels_button_press_event(GtkWidget *, GdkEventButton *event, gpointer)
 {
-    return FALSE;
+    return context_press(event, panelmodels_get_current_panel_index, create_popupmenu_panel);
 }
 
-void on_treeview_main_panel_defs_cursor_changed(GtkTreeView *, gpointer) {}
+void on_treeview_main_panel_defs_cursor_changed(GtkTreeView *, gpointer)
+{
+    // The frame moves to the newly selected definition.
+    if (!app_is_busy()) {
+        mainview_refresh_panel_preview();
+    }
+}
 
-void on_button_main_panel_edit_clicked(GtkButton *, gpointer) {}
+void on_button_main_panel_edit_clicked(GtkButton *, gpointer)
+{
+    int index = -1;
+    if (!commands_allowed() || !panelmodels_get_current_panel_index(&index)) {
+        return;
+    }
+    // The panel editor takes the panel here once it exists.
+    if (window_panel_editor != nullptr) {
+        gtk_widget_show(window_panel_editor);
+    }
+}
 
-void on_button_main_panel_store_clicked(GtkButton *, gpointer) {}
+void on_button_main_panel_store_clicked(GtkButton *, gpointer)
+{
+    if (!commands_allowed()) {
+        return;
+    }
+    GError *error = nullptr;
+    if (!locations_store_location(&error)) {
+        show_error(error);
+        return;
+    }
+    render_location_helper(0);
+}
 
-void on_button_panel_controls_new_clicked(GtkButton *, gpointer) {}
+void on_button_panel_controls_new_clicked(GtkButton *, gpointer)
+{
+    if (!commands_allowed()) {
+        return;
+    }
+    if (!itemwrapper_new_empty_panel()) {
+        show_error("No room for additional panels");
+        return;
+    }
+    select_row("treeview_main_panels", panels_get_count_of_valid_panels() - 1);
+}
 
 // --- Zoom ---
 
@@ -189,10 +456,32 @@ void on_radiobutton_main_zoom_level2_clicked(GtkButton *button, gpointer)
 
 // --- Popup menus ---
 
-void on_popupmenu_object_find_all_references_activate(GtkMenuItem *, gpointer) {}
+void on_popupmenu_object_find_all_references_activate(GtkMenuItem *, gpointer)
+{
+    show_references_of_selected(objectmodel_get_current_object_id);
+}
 
-void on_popupmenu_object_delete_activate(GtkMenuItem *, gpointer) {}
+void on_popupmenu_object_delete_activate(GtkMenuItem *, gpointer)
+{
+    if (delete_selected(objectmodel_get_current_object_id)) {
+        mainview_render_object_preview();
+        mainview_queue_redraw(PREVIEW_OBJECT);
+    }
+}
 
-void on_popupmenu_panel_find_all_references_activate(GtkMenuItem *, gpointer) {}
+void on_popupmenu_panel_find_all_references_activate(GtkMenuItem *, gpointer)
+{
+    show_references_of_selected(panelmodels_get_current_panel_index);
+}
 
-void on_popupmenu_panel_delete_activate(GtkMenuItem *, gpointer) {}
+void on_popupmenu_panel_delete_activate(GtkMenuItem *, gpointer)
+{
+    if (!delete_selected(panelmodels_get_current_panel_index)) {
+        return;
+    }
+    // The definitions shown were the deleted panel's.
+    if (!panelmodels_on_cursor_changed_set_panel_defs_model()) {
+        gtk_tree_view_set_model(GTK_TREE_VIEW(main_widget("treeview_main_panel_defs")), nullptr);
+    }
+    mainview_refresh_panel_preview();
+}

@@ -534,3 +534,44 @@ GtkWidget *create_filechooserdialog_save_file()
     return file_dialog(GTK_FILE_CHOOSER_ACTION_SAVE, "save_file", "button_save_file_save",
                        "gtk-save");
 }
+
+GtkWidget *create_dialog_references()
+{
+    GtkWidget *dialog = gtk_dialog_new();
+    gtk_widget_set_name(dialog, "dialog_references");
+    // The dialog names itself without a reference to itself.
+    g_object_set_data(G_OBJECT(dialog), "dialog_references", dialog);
+    gtk_window_set_title(GTK_WINDOW(dialog), _("References"));
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+    gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
+    gtk_window_set_default_size(GTK_WINDOW(dialog), 360, 240);
+
+    Builder b(dialog);
+    GtkWidget *vbox = b.reg(GTK_DIALOG(dialog)->vbox, "dialog_vbox_references");
+    GtkWidget *label = b.label("label_references_message",
+                               _("Please find below all references to the selected item"));
+    gtk_misc_set_padding(GTK_MISC(label), 3, 3);
+    gtk_box_pack_start(GTK_BOX(vbox), label, FALSE, FALSE, 0);
+
+    GtkWidget *scrolled =
+        b.reg(gtk_scrolled_window_new(nullptr, nullptr), "scrolledwindow_references_text");
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+    gtk_box_pack_start(GTK_BOX(vbox), scrolled, TRUE, TRUE, 0);
+    GtkWidget *text = b.reg(gtk_text_view_new(), "textview_references");
+    gtk_text_view_set_editable(GTK_TEXT_VIEW(text), FALSE);
+    gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(text), FALSE);
+    gtk_text_view_set_left_margin(GTK_TEXT_VIEW(text), 2);
+    gtk_container_add(GTK_CONTAINER(scrolled), text);
+
+    GtkWidget *actions = b.reg(GTK_DIALOG(dialog)->action_area, "dialog_action_area_references");
+    gtk_button_box_set_layout(GTK_BUTTON_BOX(actions), GTK_BUTTONBOX_SPREAD);
+    GtkWidget *ok = b.reg(gtk_button_new_with_mnemonic(_("_OK")), "button_references_ok");
+    gtk_button_set_image(GTK_BUTTON(ok), gtk_image_new_from_stock("gtk-ok", GTK_ICON_SIZE_BUTTON));
+    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), ok, GTK_RESPONSE_OK);
+    GTK_WIDGET_SET_FLAGS(ok, GTK_CAN_DEFAULT);
+    gtk_widget_grab_default(ok);
+    return dialog;
+}

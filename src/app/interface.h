@@ -13,3 +13,6 @@ GtkWidget *create_popupmenu_panel();
 // and destroys it.
 GtkWidget *create_filechooserdialog_open_file();
 GtkWidget *create_filechooserdialog_save_file();
+// The references dialog: a message, a read-only text view
+// ("textview_references") and an OK button; the caller fills and runs it.
+GtkWidget *create_dialog_references();

@@ -6,9 +6,13 @@
 
 #include "app/app.h"
 #include "app/common.h"
+#include "app/interface.h"
 #include "app/support.h"
 #include "c64/palette.h"
 #include "gref.h"
+#include "models/locations.h"
+#include "models/objectmodel.h"
+#include "models/panelmodels.h"
 
 namespace {
 
@@ -136,6 +140,10 @@ gboolean mainview_paint_preview(MainPreview which, GtkWidget *area, const GdkRec
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     cairo_destroy(cr);
+    if (which == PREVIEW_PANEL) {
+        // A white frame around the definition selected in the list.
+        panelmodels_draw_rectangle_around_item(area, 0, state.expansion);
+    }
     return TRUE;
 }
 
@@ -156,25 +164,37 @@ gboolean mainview_paint_palette(MainPalette which, GtkWidget *area, const GdkRec
 
 void mainview_render_location_preview(GtkWidget *incremental_area)
 {
-    (void) incremental_area;
-    // The location list renders the selected location here once it exists;
-    // until then the preview shows the backdrop.
-    common_copy_background_image_to_pixbuf(canvas(PREVIEW_LOCATION));
+    GdkPixbuf *image = canvas(PREVIEW_LOCATION);
+    if (image == nullptr) {
+        return;
+    }
+    if (incremental_area == nullptr) {
+        locations_render_location(image, nullptr, 0, 0);
+        return;
+    }
+    AppBusy busy;
+    locations_render_location(image, incremental_area, 0, 0);
 }
 
 void mainview_render_object_preview()
 {
-    // The object list renders the selected object over
-    // state.object_preview_colour here; until then the backdrop.
-    common_copy_background_image_to_pixbuf(canvas(PREVIEW_OBJECT));
+    objectmodel_render_object(canvas(PREVIEW_OBJECT), state.object_preview_colour);
 }
 
 void mainview_render_panel_preview(GtkWidget *incremental_area)
 {
-    (void) incremental_area;
-    // The panel list renders the selected panel here and hands back its
-    // preview colour (0 with none selected); until then the backdrop.
-    common_copy_background_image_to_pixbuf(canvas(PREVIEW_PANEL));
+    GdkPixbuf *image = canvas(PREVIEW_PANEL);
+    if (image == nullptr) {
+        // Still the selected panel's colour, as a rendering would set it.
+        panelmodels_render_panel(nullptr, nullptr, 0, 0, &state.panel_preview_colour);
+        return;
+    }
+    if (incremental_area == nullptr) {
+        panelmodels_render_panel(image, nullptr, 0, 0, &state.panel_preview_colour);
+        return;
+    }
+    AppBusy busy;
+    panelmodels_render_panel(image, incremental_area, 0, 0, &state.panel_preview_colour);
 }
 
 void mainview_reset_previews()
@@ -184,6 +204,52 @@ void mainview_reset_previews()
         common_copy_background_image_to_pixbuf(canvas(which));
         mainview_queue_redraw(which);
     }
+    if (window_main != nullptr) {
+        if (GtkWidget *info = lookup_widget(window_main, "label_main_location_info")) {
+            gtk_label_set_text(GTK_LABEL(info), "");
+        }
+    }
+}
+
+void render_location_helper(int incremental)
+{
+    if (window_main != nullptr) {
+        int panel = kNoPanel;
+        int colour = 0;
+        GCharPtr text(locations_get_current_location_info(&panel, &colour)
+                          ? locations_record_text(panel, colour)
+                          : g_strdup(""));
+        if (GtkWidget *info = lookup_widget(window_main, "label_main_location_info")) {
+            gtk_label_set_text(GTK_LABEL(info), text.get());
+        }
+    }
+    mainview_render_location_preview(incremental ? state.area[PREVIEW_LOCATION] : nullptr);
+    mainview_queue_redraw(PREVIEW_LOCATION);
+}
+
+void mainview_refresh_panel_preview()
+{
+    mainview_render_panel_preview(nullptr);
+    mainview_queue_redraw(PREVIEW_PANEL);
+    mainview_queue_palette_redraw(PALETTE_PANEL);
+}
+
+void mainview_after_panel_edit()
+{
+    mainview_refresh_panel_preview();
+    render_location_helper(0);
+}
+
+void mainview_show_references(const char *text)
+{
+    GtkWidget *dialog = create_dialog_references();
+    if (window_main != nullptr) {
+        gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(window_main));
+    }
+    GtkWidget *view = lookup_widget(dialog, "textview_references");
+    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), text, -1);
+    gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
 }
 
 void mainview_queue_redraw(MainPreview which)
@@ -218,8 +284,10 @@ gboolean mainview_pick_colour(MainPalette which, const GdkEventButton *event)
         mainview_queue_redraw(PREVIEW_OBJECT);
     } else {
         state.panel_preview_colour = colour;
-        // The panel list stores the colour for the selected panel and, when
-        // one is selected, the panel preview is rendered and redrawn.
+        if (panelmodels_set_panel_preview_background_colour(colour)) {
+            mainview_render_panel_preview(nullptr);
+            mainview_queue_redraw(PREVIEW_PANEL);
+        }
     }
     mainview_queue_palette_redraw(which);
     return TRUE;

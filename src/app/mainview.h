@@ -49,8 +49,18 @@ gboolean mainview_paint_palette(MainPalette which, GtkWidget *area, const GdkRec
 void mainview_render_location_preview(GtkWidget *incremental_area);
 void mainview_render_object_preview();
 void mainview_render_panel_preview(GtkWidget *incremental_area);
-// Copies the backdrop into every canvas and queues their redraws.
+// Copies the backdrop into every canvas, queues their redraws and empties
+// the location's record text.
 void mainview_reset_previews();
+// Shows the selected location's record text and renders its preview (into
+// the drawing area as it goes when incremental is 1), then queues a redraw.
+void render_location_helper(int incremental);
+// Renders the panel preview again at once and redraws it and its strip.
+void mainview_refresh_panel_preview();
+// After the panel editor closed: the panel and location previews again.
+void mainview_after_panel_edit();
+// Runs the references dialog with the text until it is answered.
+void mainview_show_references(const char *text);
 void mainview_queue_redraw(MainPreview which);
 void mainview_queue_palette_redraw(MainPalette which);
 

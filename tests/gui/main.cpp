@@ -13,6 +13,8 @@ int main(int argc, char **argv)
         return 1;
     }
     g_setenv("XDG_CONFIG_HOME", folder, TRUE);
+    // The file chooser records recent files below the data folder.
+    g_setenv("XDG_DATA_HOME", folder, TRUE);
     g_setenv("NO_AT_BRIDGE", "1", TRUE);
 
     gtk_init(&argc, &argv);

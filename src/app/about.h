@@ -1,0 +1,21 @@
+// The Help menu's two information windows: About (version, features, the
+// compiler and toolkit in use) and Resources (the project file and how many
+// objects and panels it holds).
+#pragma once
+
+#include <gtk/gtk.h>
+#include <string>
+
+// "Zembrix version 1.5.1".
+std::string about_version_text();
+// The feature lines of the About dialog, with the compiler that built the
+// program and the GTK+ library it runs with.
+std::string about_feature_text();
+// Builds and shows the About dialog over the main window; it is destroyed
+// when answered. Returns the dialog.
+GtkWidget *about_show_about();
+
+// "Zembrix filename: %s\nObjects/panels: %d/%d\n\n" for the loaded data.
+std::string about_resources_text();
+// Shows the Resources dialog; destroyed when answered. Returns it.
+GtkWidget *about_show_resources();

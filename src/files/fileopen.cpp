@@ -1,0 +1,339 @@
+// The file choosers and their previews.
+#include "files/fileopen.h"
+
+#include <algorithm>
+#include <glib/gstdio.h>
+#include <initializer_list>
+#include <vector>
+
+#include "app/interface.h"
+#include "app/options.h"
+#include "c64/hiresdecoder.h"
+#include "gref.h"
+#include "items/objects.h"
+
+namespace {
+
+struct FilterSpec
+{
+    const char *name;
+    std::initializer_list<const char *> patterns;
+};
+
+// Patterns match as written: their letter case matters.
+const FilterSpec kProgramFiles = {"  Program files (*.prg) ", {"*.PRG", "*.Prg", "*.prg"}};
+const FilterSpec kObjectFiles = {"  Object files (*.zbxobject) ",
+                                 {"*.ZBXOBJECT", "*.Zbxobject", "*.zbxobject"}};
+const FilterSpec kSupportedImages = {"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ",
+                                     {"*.a64", "*.blp", "*.pi", "*.koa", "*.kla", "*.vid"}};
+const FilterSpec kPrgImages = {"  Image files as non-executable PRG files (.prg) ",
+                               {"*.PRG", "*.Prg", "*.prg"}};
+const FilterSpec kAllFiles = {"  All files (*) ", {"*"}};
+
+// Remembered filter values, as the choosers store them.
+constexpr int kZembrixProgramFiles = 1;
+constexpr int kObjectObjectFiles = 2;
+constexpr int kPictureSupported = 0;
+constexpr int kPicturePrg = 1;
+constexpr int kOtherFilter = 3;
+
+struct FileopenState
+{
+    int zembrix_filter_lastopen = kZembrixProgramFiles;
+    int object_filter_lastopen = kObjectObjectFiles;
+    int picture_filter_lastopen = kPictureSupported;
+    GCharPtr utf8_path_lastopenfile_zembrix;
+};
+struct FileopenSettings
+{
+    std::string examples;
+};
+FileopenSettings settings;
+FileopenState state;
+
+enum class Preview
+{
+    None,
+    Object,
+    Picture
+};
+
+GtkFileFilter *add_filter(GtkFileChooser *chooser, const FilterSpec &spec)
+{
+    GtkFileFilter *filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, spec.name);
+    for (const char *pattern : spec.patterns) {
+        gtk_file_filter_add_pattern(filter, pattern);
+    }
+    gtk_file_chooser_add_filter(chooser, filter);
+    return filter;
+}
+
+// Starts in a remembered folder that still exists, else in fallback.
+void start_in(GtkFileChooser *chooser, OptionsFolder which, const std::string &fallback = {})
+{
+    const char *folder = options_get_folder(which);
+    if (folder != nullptr && g_file_test(folder, G_FILE_TEST_IS_DIR)) {
+        gtk_file_chooser_set_current_folder(chooser, folder);
+    } else if (!fallback.empty()) {
+        gtk_file_chooser_set_current_folder(chooser, fallback.c_str());
+    }
+}
+
+// Remembers the folder the user ended in (that of the file when the dialog
+// names none, as in its list of recent files).
+void remember_folder(GtkFileChooser *chooser, OptionsFolder which, const char *path)
+{
+    GCharPtr folder(gtk_file_chooser_get_current_folder(chooser));
+    if (!folder) {
+        folder.reset(g_path_get_dirname(path));
+    }
+    options_set_folder(which, folder.get());
+}
+
+void add_preview(GtkFileChooser *chooser, Preview kind)
+{
+    if (kind == Preview::None) {
+        return;
+    }
+    GtkWidget *image = gtk_image_new();
+    if (kind == Preview::Object) {
+        gtk_widget_set_size_request(image, 120, 120);
+    }
+    gtk_file_chooser_set_preview_widget(chooser, image);
+    g_signal_connect(chooser, "update-preview",
+                     kind == Preview::Object ? G_CALLBACK(fileopen_update_object_preview_cb)
+                                             : G_CALLBACK(fileopen_update_hires_preview_cb),
+                     image);
+}
+
+// Runs the dialog; on OK hands out the chosen path.
+gboolean run(GtkWidget *dialog, char **path)
+{
+    *path = nullptr;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) != GTK_RESPONSE_OK) {
+        return FALSE;
+    }
+    *path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+    return *path != nullptr;
+}
+
+// An open chooser: filters in order, one preselected; on OK the folder is
+// remembered and the index of the filter in use reported.
+gboolean open_chooser(const char *title, std::initializer_list<const FilterSpec *> filters,
+                      size_t preselect, OptionsFolder folder, Preview preview,
+                      const std::string &fallback, size_t *used, char **path)
+{
+    GtkWidget *dialog = create_filechooserdialog_open_file();
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_window_set_title(GTK_WINDOW(dialog), title);
+    std::vector<GtkFileFilter *> made;
+    for (const FilterSpec *spec : filters) {
+        made.push_back(add_filter(chooser, *spec));
+    }
+    gtk_file_chooser_set_filter(chooser, made[std::min(preselect, made.size() - 1)]);
+    start_in(chooser, folder, fallback);
+    add_preview(chooser, preview);
+
+    const gboolean ok = run(dialog, path);
+    if (ok) {
+        remember_folder(chooser, folder, *path);
+        GtkFileFilter *in_use = gtk_file_chooser_get_filter(chooser);
+        *used = static_cast<size_t>(std::find(made.begin(), made.end(), in_use) - made.begin());
+    }
+    gtk_widget_destroy(dialog);
+    return ok;
+}
+
+gboolean save_chooser(const char *title, const FilterSpec &filter, OptionsFolder folder,
+                      const char *suggested, char **path)
+{
+    GtkWidget *dialog = create_filechooserdialog_save_file();
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_window_set_title(GTK_WINDOW(dialog), title);
+    add_filter(chooser, filter);
+    start_in(chooser, folder);
+    if (suggested != nullptr) {
+        gtk_file_chooser_set_current_name(chooser, suggested);
+    }
+    gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+
+    const gboolean ok = run(dialog, path);
+    if (ok) {
+        remember_folder(chooser, folder, *path);
+    }
+    gtk_widget_destroy(dialog);
+    return ok;
+}
+
+// Only regular files of at most max_size bytes are read for a preview: a
+// large file would stall the chooser, and a pipe or device never ends.
+bool previewable(const char *path, goffset max_size)
+{
+    GStatBuf info;
+    return g_stat(path, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= max_size;
+}
+
+goffset largest_picture_file()
+{
+    size_t largest = 0;
+    for (const HiresFormat &format : hiresdecoder_formats) {
+        largest = std::max(largest, format.length);
+    }
+    return static_cast<goffset>(largest);
+}
+
+using PreviewDecoder = gboolean (*)(const char *path, GdkPixbuf **image);
+
+void update_preview(GtkFileChooser *chooser, gpointer image_widget, goffset max_size,
+                    PreviewDecoder decode)
+{
+    GCharPtr name(gtk_file_chooser_get_preview_filename(chooser));
+    if (!name) {
+        gtk_file_chooser_set_preview_widget_active(chooser, FALSE);
+        return;
+    }
+    GdkPixbuf *image = nullptr;
+    const gboolean ok = previewable(name.get(), max_size) && decode(name.get(), &image);
+    name.reset();
+    gtk_image_set_from_pixbuf(GTK_IMAGE(image_widget), image);
+    if (image != nullptr) {
+        g_object_unref(image);
+    }
+    gtk_file_chooser_set_preview_widget_active(chooser, ok);
+}
+
+std::string executable_folder()
+{
+    GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
+    if (!exe) {
+        return {};
+    }
+    GCharPtr dir(g_path_get_dirname(exe.get()));
+    return dir.get();
+}
+
+} // namespace
+
+void fileopen_module_init()
+{
+    state = FileopenState{};
+}
+
+void fileopen_cleanup()
+{
+    state = FileopenState{};
+}
+
+gboolean fileopen_open_zembrix_file(char **path)
+{
+    size_t used = 0;
+    const size_t preselect = state.zembrix_filter_lastopen == kZembrixProgramFiles ? 0 : 1;
+    if (!open_chooser("Select a zembrix file", {&kProgramFiles, &kAllFiles}, preselect,
+                      OPTIONS_ZEMBRIX_DIR, Preview::None, fileopen_examples_folder(), &used,
+                      path)) {
+        return FALSE;
+    }
+    state.zembrix_filter_lastopen = used == 0 ? kZembrixProgramFiles : kOtherFilter;
+    return TRUE;
+}
+
+gboolean fileopen_save_zembrix_file(char **path)
+{
+    if (!save_chooser("Save to a zembrix file", kProgramFiles, OPTIONS_ZEMBRIX_DIR, nullptr,
+                      path)) {
+        return FALSE;
+    }
+    state.utf8_path_lastopenfile_zembrix.reset(g_strdup(*path));
+    return TRUE;
+}
+
+gboolean fileopen_open_object_file(char **path)
+{
+    size_t used = 0;
+    const size_t preselect = state.object_filter_lastopen == kObjectObjectFiles ? 0 : 1;
+    if (!open_chooser("Select an object file", {&kObjectFiles, &kAllFiles}, preselect,
+                      OPTIONS_OBJECT_DIR, Preview::Object, {}, &used, path)) {
+        return FALSE;
+    }
+    state.object_filter_lastopen = used == 0 ? kObjectObjectFiles : kOtherFilter;
+    return TRUE;
+}
+
+gboolean fileopen_save_object_file(const char *suggested, char **path)
+{
+    return save_chooser("Save to an object file", kObjectFiles, OPTIONS_OBJECT_DIR, suggested,
+                        path);
+}
+
+gboolean fileopen_open_hires_file(char **path)
+{
+    size_t preselect = 1;
+    if (state.picture_filter_lastopen == kPictureSupported) {
+        preselect = 0;
+    } else if (state.picture_filter_lastopen == kOtherFilter) {
+        preselect = 2;
+    }
+    size_t used = 0;
+    if (!open_chooser("Select a picture file", {&kSupportedImages, &kPrgImages, &kAllFiles},
+                      preselect, OPTIONS_PICTURE_DIR, Preview::Picture, {}, &used, path)) {
+        return FALSE;
+    }
+    state.picture_filter_lastopen = used == 0   ? kPictureSupported
+                                    : used == 1 ? kPicturePrg
+                                                : kOtherFilter;
+    return TRUE;
+}
+
+void fileopen_get_zembrix_filename(const char **path)
+{
+    *path = state.utf8_path_lastopenfile_zembrix.get();
+}
+
+void fileopen_update_object_preview_cb(GtkFileChooser *chooser, gpointer image)
+{
+    update_preview(chooser, image, static_cast<goffset>(objects_record_size(15, 15)),
+                   [](const char *path, GdkPixbuf **decoded) {
+                       GError *error = nullptr;
+                       const gboolean ok = hiresdecoder_decode_object_file(path, decoded, &error);
+                       g_clear_error(&error);
+                       return ok;
+                   });
+}
+
+void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image)
+{
+    update_preview(
+        chooser, image, largest_picture_file(), [](const char *path, GdkPixbuf **decoded) {
+            GError *error = nullptr;
+            // No destination: the grabber's loaded picture stays as it is.
+            const gboolean ok =
+                hiresdecoder_decode_hires_screen_file(path, kHiresDetect, decoded, nullptr, &error);
+            g_clear_error(&error);
+            return ok;
+        });
+}
+
+void fileopen_set_examples_folder(const char *folder)
+{
+    settings.examples = folder != nullptr ? folder : "";
+}
+
+std::string fileopen_examples_folder()
+{
+    if (!settings.examples.empty()) {
+        return settings.examples;
+    }
+    std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/examples"};
+    const std::string beside = executable_folder();
+    if (!beside.empty()) {
+        candidates.push_back(beside + "/../share/zembrix/examples");
+        candidates.push_back(beside + "/examples");
+    }
+    for (const std::string &folder : candidates) {
+        if (g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
+            return folder;
+        }
+    }
+    return {};
+}

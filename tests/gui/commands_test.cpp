@@ -462,13 +462,14 @@ TEST_F(Commands, IncrementalRenderingHoldsOffDeletesAndClosingUntilItEnds)
     EXPECT_TRUE(app_file_loaded());
     EXPECT_FALSE(app_is_busy());
     EXPECT_TRUE(GTK_WIDGET_SENSITIVE(widget("treeview_main_locations")));
-    pump_events();
+    // The close request asks once the rendering is over, as soon as the main
+    // loop runs again: the answer is set up first, and the preview is read
+    // without running the loop.
+    ConfirmationAnswer answer;
+    answer.kind = ConfirmationAnswer::kYes;
     GRef<GdkPixbuf> expected(common_create_new_canvas());
     locations_render_location_at_index(1, expected.get(), 0, 0);
     EXPECT_EQ(compare_shown(widget("drawingarea_main_location_preview"), expected.get(), 1), "");
-    // The close request asks once the rendering is over.
-    ConfirmationAnswer answer;
-    answer.kind = ConfirmationAnswer::kYes;
     answer_next_confirmation(&answer);
     pump_until([&] { return destroyed; });
     EXPECT_TRUE(answer.answered);

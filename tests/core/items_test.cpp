@@ -1,4 +1,4 @@
-// The object and panel stores and the item slot layer: counts, ownership,
+// The object and panel stores and the item slot layer: ownership, counts,
 // the delete cascade and full tables.
 #include <cstring>
 #include <gtest/gtest.h>
@@ -30,36 +30,26 @@ std::vector<int> panel_rows()
     return zbx_test_column(GTK_TREE_MODEL(panelmodels_get_panel_model()));
 }
 
-// Everything a failed append must leave as it was.
-struct Snapshot
+// A reference of the test's own on a new object, to watch the store's go.
+template <typename T> T *watched(T *object)
 {
-    int n_objects, n_valid_objects, n_panels, n_valid_panels;
-    std::vector<int> objects, panels;
-    bool operator==(const Snapshot &) const = default;
-};
-Snapshot snapshot()
+    g_object_ref(object);
+    return object;
+}
+guint refs(gpointer object)
 {
-    return {objects_get_array_size(),
-            objects_get_count_of_valid_objects(),
-            panels_get_array_size(),
-            panels_get_count_of_valid_panels(),
-            object_rows(),
-            panel_rows()};
+    return G_OBJECT(object)->ref_count;
 }
 } // namespace
 
-TEST_F(Items, ObjectStoreCountsAndReleasesEachImageOnce)
+TEST_F(Items, StoresReleaseEachImageAndListExactlyOnce)
 {
     ASSERT_EQ(objects_allocate_array(3), 1);
-    GdkPixbuf *a = zbx_test_image(1, 1);
-    GdkPixbuf *b = zbx_test_image(1, 1);
-    g_object_ref(a); // our own, to watch the store's go
-    g_object_ref(b);
+    GdkPixbuf *a = watched(zbx_test_image(1, 1));
+    GdkPixbuf *b = watched(zbx_test_image(1, 1));
     ASSERT_EQ(objects_set_array_at_index(0, a, zbx_test_record(1, 1)), 1);
     ASSERT_EQ(objects_set_array_at_index(2, b, zbx_test_record(1, 1, 9)), 1);
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 2);
-
-    // Deleting the empty slot 1 shifts b down without touching the counts of images.
+    // Deleting the empty slot 1 shifts b and its data down.
     ASSERT_EQ(objects_delete_item_at_index(1), 1);
     EXPECT_EQ(objects_get_array_size(), 2);
     EXPECT_EQ(objects_get_count_of_valid_objects(), 2);
@@ -67,26 +57,48 @@ TEST_F(Items, ObjectStoreCountsAndReleasesEachImageOnce)
     std::span<const uint8_t> data;
     ASSERT_EQ(objects_get_data_at_index(1, &data), 1);
     EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.end()), zbx_test_record(1, 1, 9));
-
     ASSERT_EQ(objects_unset_array_at_index(0), 1);
-    EXPECT_EQ(G_OBJECT(a)->ref_count, 1u);
-    EXPECT_EQ(objects_get_array_size(), 2);
+    EXPECT_EQ(refs(a), 1u);
     EXPECT_EQ(objects_get_count_of_valid_objects(), 1);
     ASSERT_EQ(objects_delete_item_at_index(1), 1);
-    EXPECT_EQ(G_OBJECT(b)->ref_count, 1u);
-    ASSERT_EQ(objects_delete_item_at_index(0), 1);
-    EXPECT_EQ(objects_get_array_size(), 0);
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 0);
+    EXPECT_EQ(refs(b), 1u);
 
-    // Cleanup releases what is left, once.
+    ASSERT_EQ(panels_allocate_array(4), 1);
+    ZbxDefList *lists[4];
+    for (int i = 0; i < 4; i++) {
+        lists[i] = watched(zbx_def_list_new());
+        zbx_def_list_append(lists[i], PanelDef{.item = i});
+        ASSERT_EQ(panels_set_array_at_index(i, lists[i]), 1);
+        ASSERT_EQ(panels_set_pos_and_dimensions_at_index(i, i, 2 * i, 3 * i, 4 * i), 1);
+    }
+    // The box moves down with its list; the deleted list is emptied for any
+    // view still showing it.
+    ASSERT_EQ(panels_delete_item_at_index(2), 1);
+    EXPECT_EQ(panels_get_count_of_valid_panels(), 3);
+    EXPECT_EQ(refs(lists[2]), 1u);
+    EXPECT_EQ(zbx_def_list_size(lists[2]), 0);
+    EXPECT_EQ(panels_get_from_array_at_index(2), lists[3]);
+    int x = 100, y = 50, w = 0, h = 0;
+    ASSERT_EQ(panels_get_displacement_at_index(2, &x, &y, &w, &h), 1);
+    EXPECT_EQ(std::vector<int>({x, y, w, h}), std::vector<int>({103, 56, 9, 12}));
+    EXPECT_EQ(panels_get_displacement_at_index(3, &x, &y, &w, &h), 0);
+
+    // Cleanup, and sizing the tables again, release what is left, once.
     ASSERT_EQ(objects_allocate_array(1), 1);
-    g_object_ref(a);
-    ASSERT_EQ(objects_set_array_at_index(0, a, zbx_test_record(1, 1)), 1);
+    ASSERT_EQ(objects_set_array_at_index(0, watched(a), zbx_test_record(1, 1)), 1);
     objects_cleanup();
-    EXPECT_EQ(G_OBJECT(a)->ref_count, 1u);
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 0);
-    g_object_unref(a);
-    g_object_unref(b);
+    panels_cleanup();
+    EXPECT_EQ(objects_get_count_of_valid_objects() + panels_get_count_of_valid_panels(), 0);
+    zbx_test_allocate(3);
+    ASSERT_EQ(objects_set_array_at_index(2, watched(b), zbx_test_record(1, 1)), 1);
+    ASSERT_EQ(panels_set_array_at_index(1, watched(lists[0])), 1);
+    zbx_test_allocate(1);
+    EXPECT_EQ(objects_get_count_of_valid_objects() + panels_get_count_of_valid_panels(), 0);
+    for (gpointer object : {gpointer(a), gpointer(b), gpointer(lists[0]), gpointer(lists[1]),
+                            gpointer(lists[2]), gpointer(lists[3])}) {
+        EXPECT_EQ(refs(object), 1u);
+        g_object_unref(object);
+    }
 }
 
 TEST_F(Items, ObjectStoreRefusesBadIndexesAndMismatchedRecords)
@@ -94,114 +106,55 @@ TEST_F(Items, ObjectStoreRefusesBadIndexesAndMismatchedRecords)
     ASSERT_EQ(objects_allocate_array(2), 1);
     EXPECT_TRUE(objects_is_array_empty_at_index(-1));
     EXPECT_TRUE(objects_is_array_empty_at_index(2));
-    EXPECT_EQ(objects_get_from_array_at_index(2), nullptr);
     EXPECT_EQ(objects_unset_array_at_index(-1), 0);
     EXPECT_EQ(objects_delete_item_at_index(2), 0);
-    EXPECT_EQ(objects_get_at_index_as_mask(0), nullptr);
     EXPECT_EQ(objects_allocate_array(256), 0);
     EXPECT_EQ(objects_get_array_size(), 2);
 
-    GRef<GdkPixbuf> image(zbx_test_image(3, 2));
     // Out of range, or data that is not the record of the image's size:
     // refused, and the caller keeps its image.
-    EXPECT_EQ(objects_set_array_at_index(2, image.get(), zbx_test_record(3, 2)), 0);
-    EXPECT_EQ(objects_set_array_at_index(0, image.get(), zbx_test_record(2, 3)), 0);
+    GRef<GdkPixbuf> image(zbx_test_image(3, 2));
     std::vector<uint8_t> short_record = zbx_test_record(3, 2);
     short_record.pop_back();
+    EXPECT_EQ(objects_set_array_at_index(2, image.get(), zbx_test_record(3, 2)), 0);
+    EXPECT_EQ(objects_set_array_at_index(0, image.get(), zbx_test_record(2, 3)), 0);
     EXPECT_EQ(objects_set_array_at_index(0, image.get(), short_record), 0);
     EXPECT_EQ(objects_set_array_at_index(0, nullptr, zbx_test_record(1, 1)), 0);
-    EXPECT_EQ(G_OBJECT(image.get())->ref_count, 1u);
+    EXPECT_EQ(refs(image.get()), 1u);
     EXPECT_EQ(objects_get_count_of_valid_objects(), 0);
 
-    // Saving writes exactly the record: 61 bytes for 3 x 2 cells.
+    // Saving writes exactly the record, and nothing for no object.
     ASSERT_EQ(objects_set_array_at_index(1, image.release(), zbx_test_record(3, 2, 5)), 1);
     GByteArray *out = g_byte_array_new();
-    objects_save_object_data(out, 0); // empty slot: nothing
-    objects_save_object_data(out, 5); // out of range: nothing
-    EXPECT_EQ(out->len, 0u);
+    objects_save_object_data(out, 0);
+    objects_save_object_data(out, 5);
     objects_save_object_data(out, 1);
     EXPECT_EQ(std::vector<uint8_t>(out->data, out->data + out->len), zbx_test_record(3, 2, 5));
     g_byte_array_unref(out);
     int w = 0, h = 0;
     ASSERT_EQ(objects_get_dimensions_at_index(1, &w, &h), 1);
-    EXPECT_EQ(w, 24);
-    EXPECT_EQ(h, 16);
+    EXPECT_EQ(std::vector<int>({w, h}), std::vector<int>({24, 16}));
 }
 
-TEST_F(Items, MaskWhitensEveryVisibleMulticolourPixel)
+TEST_F(Items, MaskWhitensEveryVisiblePixelOfACopy)
 {
     ASSERT_EQ(objects_allocate_array(1), 1);
     GdkPixbuf *image = zbx_test_image(1, 1);
-    RgbaView v = pixbufs_view(image);
-    // Row 0: pixel pair 0 opaque red, pair 1 transparent with colour left in.
-    uint8_t *p = v.pixels;
-    const uint8_t red[4] = {200, 10, 10, 255};
-    memcpy(p, red, 4);
-    memcpy(p + 4, red, 4);
-    p[8] = 7;
-    p[11] = 0;
+    // Row 0: pixel 0 and 1 opaque red, pixel 2 transparent with colour left in.
+    uint8_t *p = pixbufs_view(image).pixels;
+    const uint8_t pixels[12] = {200, 10, 10, 255, 200, 10, 10, 255, 7, 0, 0, 0};
+    memcpy(p, pixels, 12);
     ASSERT_EQ(objects_set_array_at_index(0, image, zbx_test_record(1, 1)), 1);
     GRef<GdkPixbuf> mask(objects_get_at_index_as_mask(0));
     ASSERT_TRUE(mask);
-    ASSERT_NE(mask.get(), image);
-    RgbaView m = pixbufs_view(mask.get());
-    EXPECT_EQ(std::vector<uint8_t>(m.pixels, m.pixels + 12),
+    const uint8_t *m = pixbufs_view(mask.get()).pixels;
+    EXPECT_EQ(std::vector<uint8_t>(m, m + 12),
               (std::vector<uint8_t>{255, 255, 255, 255, 255, 255, 255, 255, 7, 0, 0, 0}));
-    EXPECT_EQ(v.pixels[0], 200); // the stored image is untouched
+    EXPECT_EQ(p[0], 200); // the stored image is untouched
+    EXPECT_EQ(objects_get_at_index_as_mask(1), nullptr);
 }
 
-TEST_F(Items, PanelStoreMovesBoxesWithListsAndReleasesThem)
-{
-    ASSERT_EQ(panels_allocate_array(4), 1);
-    ZbxDefList *lists[4];
-    for (int i = 0; i < 4; i++) {
-        lists[i] = zbx_def_list_new();
-        g_object_ref(lists[i]);
-        zbx_def_list_append(lists[i], PanelDef{.item = i});
-        ASSERT_EQ(panels_set_array_at_index(i, lists[i]), 1);
-        ASSERT_EQ(panels_set_pos_and_dimensions_at_index(i, i, 2 * i, 3 * i, 4 * i), 1);
-    }
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 4);
-    ASSERT_EQ(panels_delete_item_at_index(2), 1);
-    EXPECT_EQ(panels_get_array_size(), 3);
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 3);
-    EXPECT_EQ(G_OBJECT(lists[2])->ref_count, 1u);
-    EXPECT_EQ(zbx_def_list_size(lists[2]), 0); // emptied for any view still showing it
-    EXPECT_EQ(panels_get_from_array_at_index(2), lists[3]);
-    int x = 0, y = 0, w = 0, h = 0;
-    ASSERT_EQ(panels_get_displacement_at_index(2, &x, &y, &w, &h), 1);
-    EXPECT_EQ(std::vector<int>({x, y, w, h}), std::vector<int>({3, 6, 9, 12}));
-
-    // A grown slot has no list and a zero box.
-    int index = -1;
-    ASSERT_EQ(panels_grow_array(&index), 1);
-    EXPECT_EQ(index, 3);
-    EXPECT_TRUE(panels_is_panel_empty_at_index(3));
-    ASSERT_EQ(panels_get_dimensions_at_index(3, &w, &h), 1);
-    EXPECT_EQ(w, 0);
-    EXPECT_EQ(h, 0);
-
-    panels_cleanup();
-    EXPECT_EQ(panels_get_array_size(), 0);
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 0);
-    for (ZbxDefList *list : lists) {
-        EXPECT_EQ(G_OBJECT(list)->ref_count, 1u);
-        g_object_unref(list);
-    }
-}
-
-TEST_F(Items, PanelDisplacementMovesARectangleByTheBox)
-{
-    ASSERT_EQ(panels_allocate_array(1), 1);
-    ASSERT_EQ(panels_set_pos_and_dimensions_at_index(0, -8, 16, 40, 24), 1);
-    int x = 100, y = 50, w = 0, h = 0;
-    ASSERT_EQ(panels_get_displacement_at_index(0, &x, &y, &w, &h), 1);
-    EXPECT_EQ(std::vector<int>({x, y, w, h}), std::vector<int>({92, 66, 40, 24}));
-    EXPECT_EQ(panels_get_displacement_at_index(1, &x, &y, &w, &h), 0);
-    EXPECT_EQ(x, 92);
-}
-
-TEST_F(Items, NewPanelAndImportsAppendAtTheEndOfBothTables)
+TEST_F(Items, NewPanelsAppendAtTheEndOfBothTables)
 {
     zbx_test_allocate(2);
     zbx_test_put_object(0);
@@ -209,22 +162,17 @@ TEST_F(Items, NewPanelAndImportsAppendAtTheEndOfBothTables)
     EXPECT_EQ(itemwrapper_get_array_size(), 3);
     EXPECT_EQ(objects_get_array_size(), 3);
     EXPECT_FALSE(panels_is_panel_empty_at_index(2));
-    EXPECT_TRUE(objects_is_array_empty_at_index(2));
     EXPECT_EQ(panel_rows(), std::vector<int>({2}));
-    EXPECT_TRUE(itemwrapper_is_item_empty_at_index(1));
+    for (int i : {-1, 1, 3}) {
+        EXPECT_TRUE(itemwrapper_is_item_empty_at_index(i)) << i;
+    }
     EXPECT_FALSE(itemwrapper_is_item_empty_at_index(0));
-    EXPECT_TRUE(itemwrapper_is_item_empty_at_index(3));
-    EXPECT_TRUE(itemwrapper_is_item_empty_at_index(-1));
-
-    std::vector<uint8_t> bitmap(8000, 0xE4), screen(1000, 0x12), colour(1000, 3);
-    GdkPixbuf *image = zbx_test_image(2, 1);
-    ASSERT_EQ(itemwrapper_import_object_data_from_hires_region(image, bitmap.data(), screen.data(),
-                                                               colour.data(), ZbxRect{8, 8, 16, 8}),
-              1);
-    EXPECT_EQ(objects_get_from_array_at_index(3), image);
-    EXPECT_EQ(panels_get_array_size(), 4);
-    EXPECT_EQ(object_rows(), std::vector<int>({0, 3}));
-    EXPECT_EQ(zbx_test_object_labels().back(), "OBJECT 3");
+    int index = -1, w = -1, h = -1;
+    ASSERT_EQ(panels_grow_array(&index), 1);
+    EXPECT_EQ(index, 3);
+    EXPECT_TRUE(panels_is_panel_empty_at_index(3));
+    ASSERT_EQ(panels_get_dimensions_at_index(3, &w, &h), 1);
+    EXPECT_EQ(w + h, 0);
 }
 
 TEST_F(Items, FullTablesRefuseEveryAppendWithNothingChanged)
@@ -232,9 +180,15 @@ TEST_F(Items, FullTablesRefuseEveryAppendWithNothingChanged)
     zbx_test_allocate(kMaxItems);
     zbx_test_put_object(0);
     zbx_test_put_panel(1);
-    const Snapshot before = snapshot();
+    auto snapshot = [] {
+        return std::vector<std::vector<int>>{
+            {objects_get_array_size(), objects_get_count_of_valid_objects(),
+             panels_get_array_size(), panels_get_count_of_valid_panels()},
+            object_rows(),
+            panel_rows()};
+    };
+    const auto before = snapshot();
     EXPECT_EQ(itemwrapper_allocate_array(256), 0);
-
     EXPECT_EQ(itemwrapper_new_empty_panel(), 0);
     int index = 7;
     EXPECT_EQ(objects_grow_array(&index), 0);
@@ -254,7 +208,7 @@ TEST_F(Items, FullTablesRefuseEveryAppendWithNothingChanged)
                                                    colour.data(), cell, &index),
               0);
     EXPECT_EQ(index, -1);
-    EXPECT_EQ(G_OBJECT(image.get())->ref_count, 1u); // still only ours
+    EXPECT_EQ(refs(image.get()), 1u); // still only ours
 
     GError *error = nullptr;
     EXPECT_EQ(itemwrapper_import_object_data_from_file("/nonexistent.zbxobject", &error), 0);
@@ -262,18 +216,14 @@ TEST_F(Items, FullTablesRefuseEveryAppendWithNothingChanged)
     EXPECT_STREQ(error->message, "No room for additional objects");
     g_clear_error(&error);
     GdkPixbuf *imported = nullptr;
-    EXPECT_EQ(
-        objects_import_object_data_from_file("/nonexistent.zbxobject", &imported, &index, &error),
-        0);
+    EXPECT_EQ(objects_import_object_data_from_file("/x.zbxobject", &imported, &index, nullptr), 0);
     EXPECT_EQ(index, -1);
     EXPECT_EQ(imported, nullptr);
-    g_clear_error(&error);
-
     EXPECT_EQ(snapshot(), before);
 }
 
-// Item 0 object, 1 panel, 2 object, 3 panel placing 2, 1 and 0, 4 empty,
-// 5 panel placing 3 and 2.
+// Item 0 object, 1 panel placing 2, 2 object, 3 panel placing 2, 1 and 0,
+// 4 empty, 5 panel placing 3 and 2 and elected as location 4.
 class Cascade : public Items
 {
   protected:
@@ -283,15 +233,13 @@ class Cascade : public Items
         zbx_test_allocate(6);
         zbx_test_put_object(0);
         zbx_test_put_object(2, 2, 1, 2);
-        zbx_test_put_panel(1);
-        zbx_test_put_panel(3);
-        zbx_test_put_panel(5);
-        zbx_test_place(1, 2);
-        zbx_test_place(3, 2);
-        zbx_test_place(3, 1);
-        zbx_test_place(3, 0);
-        zbx_test_place(5, 3);
-        zbx_test_place(5, 2);
+        for (auto [panel, items] :
+             {std::pair{1, std::vector<int>{2}}, {3, {2, 1, 0}}, {5, {3, 2}}}) {
+            zbx_test_put_panel(panel);
+            for (int item : items) {
+                zbx_test_place(panel, item);
+            }
+        }
         for (int i = 0; i < kLocationCount; i++) {
             locations_add_item_to_location_model(i, i == 4 ? 5 : kNoPanel, 0);
         }
@@ -309,8 +257,6 @@ TEST_F(Cascade, DeletingItemZeroShiftsEveryLaterItemEverywhere)
     EXPECT_EQ(objects_get_array_size(), 5);
     EXPECT_EQ(objects_get_count_of_valid_objects(), 1);
     EXPECT_EQ(panels_get_count_of_valid_panels(), 3);
-    EXPECT_FALSE(panels_is_panel_empty_at_index(0));
-    EXPECT_FALSE(objects_is_array_empty_at_index(1));
     EXPECT_TRUE(itemwrapper_is_item_empty_at_index(3));
     int w = 0, h = 0;
     objects_get_dimensions_at_index(1, &w, &h);
@@ -348,36 +294,15 @@ TEST_F(Cascade, DeletingAPanelOrAnEmptyItemLeavesReferencesBelowAlone)
 
 TEST_F(Cascade, CleanupEmptiesTablesAndModelsAndReleasesEverything)
 {
-    GdkPixbuf *image = objects_get_from_array_at_index(2);
-    ZbxDefList *list = panels_get_from_array_at_index(3);
-    g_object_ref(image);
-    g_object_ref(list);
+    GdkPixbuf *image = watched(objects_get_from_array_at_index(2));
+    ZbxDefList *list = watched(panels_get_from_array_at_index(3));
     itemwrapper_cleanup();
-    EXPECT_EQ(itemwrapper_get_array_size(), 0);
-    EXPECT_EQ(objects_get_array_size(), 0);
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 0);
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 0);
+    EXPECT_EQ(itemwrapper_get_array_size() + objects_get_array_size(), 0);
+    EXPECT_EQ(objects_get_count_of_valid_objects() + panels_get_count_of_valid_panels(), 0);
     EXPECT_TRUE(object_rows().empty());
     EXPECT_TRUE(panel_rows().empty());
-    EXPECT_EQ(G_OBJECT(image)->ref_count, 1u);
-    EXPECT_EQ(G_OBJECT(list)->ref_count, 1u);
-    g_object_unref(image);
-    g_object_unref(list);
-}
-
-TEST_F(Items, SizingTheTablesAgainReleasesWhatTheyHeld)
-{
-    zbx_test_allocate(3);
-    GdkPixbuf *image = zbx_test_image(1, 1);
-    g_object_ref(image);
-    ASSERT_EQ(objects_set_array_at_index(2, image, zbx_test_record(1, 1)), 1);
-    ZbxDefList *list = zbx_test_put_panel(1);
-    g_object_ref(list);
-    zbx_test_allocate(1);
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 0);
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 0);
-    EXPECT_EQ(G_OBJECT(image)->ref_count, 1u);
-    EXPECT_EQ(G_OBJECT(list)->ref_count, 1u);
+    EXPECT_EQ(refs(image), 1u);
+    EXPECT_EQ(refs(list), 1u);
     g_object_unref(image);
     g_object_unref(list);
 }

@@ -2,8 +2,10 @@
 
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <sstream>
 
 #include "gref.h"
+#include "reset.h"
 
 ::testing::AssertionResult zbx_bytes_equal(const std::vector<uint8_t> &expected,
                                            const std::vector<uint8_t> &actual)
@@ -48,6 +50,19 @@ void zbx_write_file(const std::string &path, const std::vector<uint8_t> &bytes)
         ADD_FAILURE() << error->message;
         g_error_free(error);
     }
+}
+
+std::vector<std::string> zbx_data_rows(const std::string &relative)
+{
+    const std::vector<uint8_t> bytes = zbx_read_file(zbx_source_path("tests/data/" + relative));
+    std::vector<std::string> rows;
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    for (std::string line; std::getline(in, line);) {
+        if (line.find_first_not_of(" \t") != std::string::npos && line[0] != '#') {
+            rows.push_back(line);
+        }
+    }
+    return rows;
 }
 
 namespace {

@@ -18,6 +18,10 @@ GdkPixbuf *zbx_test_image(int w_cells, int h_cells);
 void zbx_test_allocate(int count);
 // Stores an object of w x h cells at index and appends its row.
 void zbx_test_put_object(int index, int w_cells = 1, int h_cells = 1, uint8_t seed = 0);
+// Stores an object of w x h cells whose every line shows pixels 0 1 2 3:
+// background, screen high nibble, screen low nibble, colour 3. Its usage
+// nibble marks pair 00 unused, so it covers what is below.
+void zbx_test_put_opaque_object(int index, int w_cells, int h_cells, uint8_t screen = 0x12);
 // Stores an empty panel at index and appends its row.
 ZbxDefList *zbx_test_put_panel(int index);
 // Appends a definition placing item (object or panel as the tables say).

@@ -80,7 +80,8 @@ TEST_F(StoreRendering, PanelsAreDrawnOverTheirBackground)
 {
     ZbxDefList *list = zbx_test_put_panel(1);
     zbx_test_place(1, 0, 8, 0);
-    zbx_test_place(1, 5, 40, 0); // empty item: nothing
+    zbx_test_place(1, 5, 40, 0);    // empty item: nothing
+    zbx_test_place(1, 0, 304, 120); // the last cells of the area
     render(list);
     EXPECT_EQ(pixel(canvas_.get(), 0, 55), kWhite);
     EXPECT_EQ(pixel(canvas_.get(), 0, 56), colour(6));
@@ -88,6 +89,7 @@ TEST_F(StoreRendering, PanelsAreDrawnOverTheirBackground)
     EXPECT_EQ(pixel(canvas_.get(), 10, 56), colour(1));
     EXPECT_EQ(pixel(canvas_.get(), 15, 56 + 23), colour(3));
     EXPECT_EQ(pixel(canvas_.get(), 41, 56), colour(6));
+    EXPECT_EQ(pixel(canvas_.get(), 319, 199), colour(3));
     // No list: the background colour alone.
     render(nullptr, 2);
     EXPECT_EQ(pixel(canvas_.get(), 10, 56), colour(2));

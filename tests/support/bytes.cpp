@@ -70,6 +70,7 @@ void remove_tree(const std::string &path)
 {
     if (g_file_test(path.c_str(), G_FILE_TEST_IS_DIR) &&
         !g_file_test(path.c_str(), G_FILE_TEST_IS_SYMLINK)) {
+        g_chmod(path.c_str(), 0700); // a test may have taken the write permission
         GDir *dir = g_dir_open(path.c_str(), 0, nullptr);
         if (dir != nullptr) {
             while (const char *name = g_dir_read_name(dir)) {

@@ -194,11 +194,8 @@ TEST_F(MainViewTest, ItemFrameIsStrokedAlongTheZoomedClippedRectangle)
         }
     }
     // The frame covers the item's outermost pixels on all four sides.
-    EXPECT_EQ(left, 8);
-    EXPECT_EQ(top, 56 + 8);
-    EXPECT_EQ(right, 8 + 15);
-    EXPECT_EQ(bottom, 56 + 8 + 15);
-    EXPECT_EQ(white, 4 * 15);
+    EXPECT_EQ(std::vector<int>({left, top, right, bottom, white}),
+              std::vector<int>({8, 56 + 8, 8 + 15, 56 + 8 + 15, 4 * 15}));
     // Flag 1 draws black; a frame wholly outside the location area nothing.
     common_stroke_item_frame(area, 1, 0, ZbxRect{100, 100, 8, 8});
     common_stroke_item_frame(area, 1, 0, ZbxRect{100, 150, 8, 8});

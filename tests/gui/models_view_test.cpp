@@ -160,20 +160,6 @@ gboolean answer_clear_record(gpointer data)
 }
 } // namespace
 
-TEST_F(ModelViews, EachViewShowsItsModel)
-{
-    EXPECT_EQ(gtk_tree_view_get_model(view("treeview_main_objects")),
-              GTK_TREE_MODEL(objectmodel_get_model()));
-    EXPECT_EQ(gtk_tree_view_get_model(view("treeview_main_panels")),
-              GTK_TREE_MODEL(panelmodels_get_panel_model()));
-    EXPECT_EQ(gtk_tree_view_get_model(view("treeview_main_locations")),
-              GTK_TREE_MODEL(locations_get_model()));
-    GList *columns = gtk_tree_view_get_columns(view("treeview_main_objects"));
-    ASSERT_EQ(g_list_length(columns), 1u);
-    EXPECT_STREQ(gtk_tree_view_column_get_title(GTK_TREE_VIEW_COLUMN(columns->data)), "Object ID");
-    g_list_free(columns);
-}
-
 TEST_F(ModelViews, ObjectSelectionQueriesRemovalAndPreview)
 {
     // Objects of 3 x 2, 15 x 15 and 1 x 1 cells, red but for their
@@ -191,19 +177,19 @@ TEST_F(ModelViews, ObjectSelectionQueriesRemovalAndPreview)
         ASSERT_EQ(objects_set_array_at_index(i, image, zbx_test_record(cases[i].w, cases[i].h)), 1);
         objectmodel_add_item_to_object_model(i, image);
     }
+    // Each fills exactly its cells (a top-left pixel pair in the preview
+    // colour), the rest of the area is in that colour, above it the backdrop.
     for (int i = 0; i < 3; i++) {
         const auto &c = cases[i];
         select("treeview_main_objects", {i});
         objectmodel_render_object(canvas_.get(), 5);
-        const int right = c.x + 8 * c.w - 1;
-        const int bottom = c.y + 8 * c.h - 1;
+        const int right = c.x + 8 * c.w - 1, bottom = c.y + 8 * c.h - 1;
         EXPECT_EQ(rgba_at(canvas_.get(), c.x, c.y), colour(5)) << i;
         EXPECT_EQ(rgba_at(canvas_.get(), c.x + 2, c.y), 0xff0000ffu) << i;
         EXPECT_EQ(rgba_at(canvas_.get(), right, bottom), 0xff0000ffu) << i;
         EXPECT_EQ(rgba_at(canvas_.get(), c.x - 1, c.y + 1), colour(5)) << i;
         EXPECT_EQ(rgba_at(canvas_.get(), right + 1, bottom), colour(5)) << i;
-        EXPECT_EQ(rgba_at(canvas_.get(), right, bottom + 1 < 200 ? bottom + 1 : 56), colour(5));
-        EXPECT_EQ(rgba_at(canvas_.get(), 0, 55), kBackdrop);
+        EXPECT_EQ(rgba_at(canvas_.get(), 0, 55), kBackdrop) << i;
     }
     // Without a selection: the backdrop alone.
     select("treeview_main_objects", {});

@@ -8,18 +8,12 @@
 #include "app/interface.h"
 #include "app/options.h"
 #include "gui_support.h"
+#include "support/reset.h"
 
 namespace {
 
-constexpr const char *kDefaults = "# Zembrix config file - do NOT edit\n"
-                                  "\n"
-                                  "[directories]\n"
-                                  "zembrix_dir=(NULL)\n"
-                                  "object_dir=(NULL)\n"
-                                  "picture_dir=(NULL)\n"
-                                  "\n"
-                                  "[misc]\n"
-                                  "incremental_rendering=false\n";
+// What a first run writes.
+const std::string kDefaults = read_file(zbx_source_path("tests/data/gui/options_defaults.ini"));
 
 class OptionsTest : public testing::Test
 {

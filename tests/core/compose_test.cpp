@@ -3,6 +3,7 @@
 // bound on the work of one run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <random>
 #include <sstream>
@@ -358,40 +359,29 @@ TEST(ComposeSteps, MirrorTableRecordCheckAndOverrideChain)
 
 TEST(ComposeClipping, ObjectsAtTheEdgesOfTheArea)
 {
-    struct Case
-    {
-        int w, h;
-        int64_t x, y;
-        bool mirror;
-        Drawn expected; // empty: nothing drawn, draw_object says false
-    } const cases[] = {
-        {3, 1, -8, 0, false, {{0, 0, 0x01}, {1, 0, 0x02}}},
-        {3, 1, -8, 0, true, {{0, 0, 0x01}, {1, 0, 0x00}}},
-        // x = -1 lies in cell column -1, so it draws like x = -8.
-        {3, 1, -1, 0, false, {{0, 0, 0x01}, {1, 0, 0x02}}},
-        {3, 1, -16, 0, true, {{0, 0, 0x00}}},
-        {3, 1, -17, 0, false, {}},
-        {3, 1, -24, 0, false, {}},
-        {2, 2, 312, 0, false, {{39, 0, 0x00}, {39, 1, 0x10}}},
-        {2, 2, 312, 0, true, {{39, 0, 0x01}, {39, 1, 0x11}}},
-        {2, 2, 320, 0, false, {}},
-        {2, 2, 0, 144, false, {}},
-        {2, 2, 0, 136, false, {{0, 17, 0x00}, {1, 17, 0x01}}},
-        {2, 2, 8, -8, false, {{1, 0, 0x10}, {2, 0, 0x11}}},
-        {2, 2, INT64_MIN / 2, 0, false, {}},
-        {2, 2, 0, INT64_MAX / 2, false, {}},
-    };
-    for (const Case &c : cases) {
+    const std::vector<std::string> rows = zbx_data_rows("compose/clipping.txt");
+    EXPECT_EQ(rows.size(), 14u);
+    for (const std::string &row : rows) {
+        std::istringstream in(row);
+        int w = 0, h = 0, col = 0, r = 0, screen = 0;
+        int64_t x = 0, y = 0;
+        std::string mirror, cell_text;
+        in >> w >> h >> x >> y >> mirror;
+        Drawn expected;
+        while (in >> cell_text && cell_text != "none") {
+            ASSERT_EQ(std::sscanf(cell_text.c_str(), "%d,%d=%x", &col, &r, &screen), 3) << row;
+            expected.push_back({col, r, screen});
+        }
         ComposeBuffers b;
         b.clear();
         EXPECT_EQ(
-            panelmodels_draw_object(b, object(c.w, c.h, kOpaque, true), c.x, c.y, c.mirror, {}, 0),
-            !c.expected.empty())
-            << c.x << "," << c.y << (c.mirror ? " mirrored" : "");
-        EXPECT_EQ(drawn_cells(b), c.expected) << c.x << "," << c.y << (c.mirror ? " mirrored" : "");
-        if (c.x == -8) {
+            panelmodels_draw_object(b, object(w, h, kOpaque, true), x, y, mirror == "yes", {}, 0),
+            !expected.empty())
+            << row;
+        EXPECT_EQ(drawn_cells(b), expected) << row;
+        if (x == -8) {
             EXPECT_EQ(pixels_of(cell_at(b, 0, 0)),
-                      c.mirror ? "32103210321032103210321032103210" : pixels_of(kOpaque));
+                      mirror == "yes" ? "32103210321032103210321032103210" : pixels_of(kOpaque));
         }
     }
 }

@@ -61,21 +61,6 @@ class StoreRendering : public ::testing::Test
 
 } // namespace
 
-TEST_F(StoreRendering, BoxesOfStoredPanels)
-{
-    zbx_test_put_panel(1);
-    int box[4] = {-7, -7, -7, -7};
-    EXPECT_TRUE(panelmodels_compute_panel_size_and_pos(1, &box[0], &box[1], &box[2], &box[3]));
-    EXPECT_EQ(std::vector<int>(box, box + 4), (std::vector<int>{320, 144, -320, -144}));
-    // No panel there: FALSE, size 0, position untouched.
-    for (int panel : {0, 99}) {
-        box[0] = box[1] = -7;
-        EXPECT_FALSE(
-            panelmodels_compute_panel_size_and_pos(panel, &box[0], &box[1], &box[2], &box[3]));
-        EXPECT_EQ(std::vector<int>(box, box + 4), (std::vector<int>{-7, -7, 0, 0}));
-    }
-}
-
 TEST_F(StoreRendering, PanelsAreDrawnOverTheirBackground)
 {
     ZbxDefList *list = zbx_test_put_panel(1);

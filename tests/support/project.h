@@ -66,29 +66,6 @@ inline void PrintTo(const PanelDef &d, std::ostream *os)
     *os << "}";
 }
 
-inline void PrintTo(const ZbxItemKind &kind, std::ostream *os)
-{
-    *os << (kind == ZbxItemKind::Empty    ? "Empty"
-            : kind == ZbxItemKind::Object ? "Object"
-                                          : "Panel");
-}
-
-inline void PrintTo(const ZbxItem &item, std::ostream *os)
-{
-    PrintTo(item.kind, os);
-    if (item.kind == ZbxItemKind::Object) {
-        *os << " of " << item.record.size() << " bytes, header $" << std::hex
-            << (item.record.empty() ? -1 : item.record[0]) << std::dec;
-    } else if (item.kind == ZbxItemKind::Panel) {
-        *os << " [";
-        for (const PanelDef &d : item.defs) {
-            PrintTo(d, os);
-            *os << " ";
-        }
-        *os << "]";
-    }
-}
-
 // A project as lines of text, for comparison with expected files: one line
 // per item (an object's record in hex, a panel's definitions) and one per
 // location record that is not empty.

@@ -109,11 +109,6 @@ TEST_F(CanvasTest, NewCanvasIsOpaqueBlackAndCopiesReplaceAlpha)
 
 TEST_F(CanvasTest, BackdropIsLookedForInOrderAndReportsTheLoadersError)
 {
-    auto defaults = common_background_candidates();
-    ASSERT_EQ(defaults.size(), 4u);
-    EXPECT_EQ(defaults.front(), std::string(ZBX_DATADIR) + "/background.png");
-    EXPECT_EQ(defaults.back(), "background.png");
-
     const std::string real = zbx_source_path("resources/background.png");
     const std::string missing = zbx_source_path("resources/no-such-backdrop.png");
     const std::string small = zbx_source_path("resources/zembrix.png");

@@ -12,14 +12,11 @@
 #include "models/objectmodel.h"
 #include "support/bytes.h"
 #include "support/items_fixture.h"
-#include "support/reset.h"
 
 namespace {
-class ObjectFile : public ::testing::Test
+class ObjectFile : public ZbxModulesTest
 {
   protected:
-    void SetUp() override { zbx_reset_all_modules(); }
-    void TearDown() override { zbx_reset_all_modules(); }
     ZbxTempDir tmp;
 };
 
@@ -101,7 +98,7 @@ TEST_F(ObjectFile, ImportAppendsAtTheEndAndExportWritesTheSameBytes)
     EXPECT_EQ(itemwrapper_get_array_size(), 3);
     EXPECT_EQ(objects_get_array_size(), 3);
     EXPECT_TRUE(panels_is_panel_empty_at_index(2));
-    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(objectmodel_get_model())), std::vector<int>({2}));
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({2}));
     GdkPixbuf *stored = objects_get_from_array_at_index(2);
     EXPECT_EQ(G_OBJECT(stored)->ref_count, 2u); // the store's and the row's
     RgbaView a = pixbufs_view(preview.get());

@@ -11,7 +11,6 @@
 #include "items/panels.h"
 #include "models/objectmodel.h"
 #include "support/items_fixture.h"
-#include "support/reset.h"
 
 namespace {
 struct Picture
@@ -51,6 +50,7 @@ std::vector<uint8_t> rows(std::vector<uint8_t> first, uint8_t rest)
     first.resize(8, rest);
     return first;
 }
+using ObjectRegionItems = ZbxModulesTest;
 } // namespace
 
 TEST(ObjectRegion, LaysOutHeaderBitmapScreenAndColourCellByCell)
@@ -135,9 +135,8 @@ TEST(ObjectRegion, UsageNibbleAndTransparentColour)
     EXPECT_EQ(cell_of(pic.convert({8, 0, 8, 8}, 6)), (Cell{rows({0x00}, 0xAA), 0x66, 32 + 64 + 2}));
 }
 
-TEST(ObjectRegion, CutsAreAppendedAsNewItemsOrRefused)
+TEST_F(ObjectRegionItems, CutsAreAppendedAsNewItemsOrRefused)
 {
-    zbx_reset_all_modules();
     Picture pic;
     pic.cell(41, {0xE4}, 0x21, 0x05);
     zbx_test_allocate(1);
@@ -156,7 +155,7 @@ TEST(ObjectRegion, CutsAreAppendedAsNewItemsOrRefused)
     EXPECT_TRUE(panels_is_panel_empty_at_index(2));
     EXPECT_EQ(objects_get_from_array_at_index(2), second);
     EXPECT_EQ(G_OBJECT(first)->ref_count, 2u); // the store's and the row's
-    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(objectmodel_get_model())), std::vector<int>({1, 2}));
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({1, 2}));
     EXPECT_EQ(zbx_test_object_labels().back(), "OBJECT 2");
     std::span<const uint8_t> plain, cleared;
     objects_get_data_at_index(1, &plain);
@@ -174,7 +173,6 @@ TEST(ObjectRegion, CutsAreAppendedAsNewItemsOrRefused)
     EXPECT_EQ(index, -1);
     EXPECT_EQ(objects_get_array_size(), 3);
     EXPECT_EQ(G_OBJECT(image.get())->ref_count, 1u);
-    zbx_reset_all_modules();
 }
 
 TEST(ObjectRegion, ObjectsCutFromARealPictureLookLikeThePicture)

@@ -12,7 +12,6 @@
 #include "../support/project.h"
 #include "../support/reset.h"
 #include "files/zembrix.h"
-#include "files/zembrix_check.h"
 #include "files/zembrix_refs.h"
 #include "gref.h"
 #include "items/itemwrapper.h"
@@ -35,12 +34,9 @@ std::string outcome(int ok, GError *error)
     return message;
 }
 
-class ZembrixLoad : public ::testing::Test
+class ZembrixLoad : public ZbxModulesTest
 {
   protected:
-    void SetUp() override { zbx_reset_all_modules(); }
-    void TearDown() override { zbx_reset_all_modules(); }
-
     // Empties everything first, as File -> Open does.
     std::string load(const std::string &path)
     {
@@ -80,11 +76,6 @@ std::vector<int> box(int panel)
     return {x, y, w, h};
 }
 
-std::vector<int> column(GtkListStore *store, int column)
-{
-    return zbx_test_column(GTK_TREE_MODEL(store), column);
-}
-
 std::vector<std::string> calls;
 
 } // namespace
@@ -109,12 +100,13 @@ TEST_F(ZembrixLoad, FillsTablesAndModelsAndReportsEveryPhase)
                       "Processing sub panels...|0|f|1|Decoding locations...|0|f|1|Done!|");
     EXPECT_EQ(calls.size(), 4 + 10 + 1 + 10 + 1 + 10 + 1 + 32 + 1 + 1u);
 
-    EXPECT_EQ(column(objectmodel_get_model(), OBJ_COL_INDEX), (std::vector<int>{0, 1, 4, 6, 8}));
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model(), OBJ_COL_INDEX),
+              (std::vector<int>{0, 1, 4, 6, 8}));
+    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
               (std::vector<int>{2, 5, 7, 9}));
     // Panel 5 is elected by locations 0 (colour 6) and 31 (colour 2): the
     // last one read wins.
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_COLOUR),
+    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_COLOUR),
               (std::vector<int>{14, 2, 1, 0}));
     std::span<const uint8_t> data;
     ASSERT_TRUE(objects_get_data_at_index(6, &data));
@@ -157,7 +149,7 @@ TEST_F(ZembrixLoad, HeaderErrorsChangeNothingAndError4LeavesThePartForTheCaller)
         zbx_write_file(name, std::vector<uint8_t>(sample.begin(), sample.begin() + length));
         EXPECT_NE(load(name).find(name), std::string::npos) << length;
         EXPECT_EQ(itemwrapper_get_array_size(), 0) << length;
-        EXPECT_TRUE(column(locations_get_model(), 0).empty()) << length;
+        EXPECT_TRUE(zbx_test_column(locations_get_model(), 0).empty()) << length;
     }
 
     // Cut inside panel 9's list: panels 2, 5 and 7 are there, 9 is there
@@ -165,22 +157,11 @@ TEST_F(ZembrixLoad, HeaderErrorsChangeNothingAndError4LeavesThePartForTheCaller)
     zbx_write_file(name, std::vector<uint8_t>(sample.begin(), sample.end() - 6));
     EXPECT_EQ(load(name),
               "File \"" + name + "\" doesn't appear to be a supported zembrix file. Error: 4");
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
+    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
               (std::vector<int>{2, 5, 7, 9}));
     EXPECT_EQ(zbx_def_list_size(panels_get_from_array_at_index(9)), 2);
     EXPECT_EQ(objects_get_count_of_valid_objects(), 5);
-    EXPECT_TRUE(column(locations_get_model(), 0).empty());
-}
-
-TEST_F(ZembrixLoad, PanelsThatContainEachOtherLoad)
-{
-    ZbxProject project;
-    project.items = {zbx_panel_item({zbx_panel_def(2, 0, 0)}),
-                     zbx_object_item(zbx_test_record(1, 1, 3)),
-                     zbx_panel_item({zbx_panel_def(0, 8, 0), zbx_object_def(1, 0, 0)})};
-    ASSERT_EQ(load_bytes(project), "");
-    EXPECT_TRUE(panelmodels_is_bad_child());
-    EXPECT_EQ(zembrix_find_panel_loops(collected()), (std::vector<std::vector<int>>{{0, 2}}));
+    EXPECT_TRUE(zbx_test_column(locations_get_model(), 0).empty());
 }
 
 TEST_F(ZembrixLoad, ResavingWhatTheWriterProducedIsByteIdentical)
@@ -241,31 +222,6 @@ TEST_F(ZembrixLoad, SaveReplacesTheFileInOneStepOrNotAtAll)
     EXPECT_NE(save(tmp.path("no/such/dir.prg")), "");
 }
 
-TEST_F(ZembrixLoad, HelpersOfTheModulesWriteWhatTheWriterWrites)
-{
-    ASSERT_EQ(load(kSample), "");
-    const ZbxProject project = collected();
-    std::vector<uint8_t> expected;
-    GByteArray *out = g_byte_array_new();
-    for (int i = 0; i < itemwrapper_get_array_size(); i++) {
-        panelmodels_save_panel_def_list(out, i);
-        objects_save_object_data(out, i);
-        const ZbxItem &item = project.items[i];
-        zembrix_encode_def_list(item.defs, &expected);
-        if (item.kind != ZbxItemKind::Panel) {
-            expected.resize(expected.size() - 1); // no terminator without a list
-        }
-        expected.insert(expected.end(), item.record.begin(), item.record.end());
-        EXPECT_EQ(panelmodels_compute_panel_memory_size(i),
-                  item.kind == ZbxItemKind::Panel ? int(zembrix_def_list_size(item.defs)) : 0);
-    }
-    const std::vector<uint8_t> file = zbx_read_file(kSample);
-    expected.insert(expected.end(), file.begin() + 5, file.begin() + 69);
-    locations_save_location_table(out);
-    EXPECT_TRUE(zbx_bytes_equal(expected, std::vector<uint8_t>(out->data, out->data + out->len)));
-    g_byte_array_unref(out);
-}
-
 TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
 {
     ASSERT_EQ(load(kSample), "");
@@ -300,11 +256,12 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
     // and location, and the boxes follow.
     ASSERT_EQ(remove(3), "");
     EXPECT_EQ(itemwrapper_get_array_size(), 9);
-    EXPECT_EQ(column(objectmodel_get_model(), OBJ_COL_INDEX), (std::vector<int>{0, 1, 3, 5, 7}));
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model(), OBJ_COL_INDEX),
+              (std::vector<int>{0, 1, 3, 5, 7}));
+    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
               (std::vector<int>{2, 4, 6, 8}));
     EXPECT_EQ(zbx_test_placed(4), (std::vector<int>{2, 2, 5, 7, 0}));
-    std::vector<int> panels = column(locations_get_model(), LOC_COL_PANEL);
+    std::vector<int> panels = zbx_test_column(locations_get_model(), LOC_COL_PANEL);
     EXPECT_EQ(std::vector<int>(panels.begin(), panels.begin() + 6),
               (std::vector<int>{4, 8, 2, 255, 255, 6}));
     EXPECT_EQ(panels[31], 4);

@@ -240,19 +240,4 @@ TEST_F(MainViewTest, OptionsAreAppliedToTheWindowAndTheMenuItemSavesThem)
     EXPECT_EQ(y, 0);
 }
 
-TEST_F(MainViewTest, LocationCommandsFollowTheSensitivityFlag)
-{
-    const char *names[] = {"button_main_clear_location_record", "button_main_panel_store",
-                           "treeview_main_locations", "treeview_main_panels"};
-    common_preview_changed_set_sensitive(FALSE);
-    for (const char *name : names) {
-        EXPECT_FALSE(GTK_WIDGET_SENSITIVE(widget(name))) << name;
-    }
-    EXPECT_TRUE(GTK_WIDGET_SENSITIVE(widget("button_main_panel_edit")));
-    common_preview_changed_set_sensitive(TRUE);
-    for (const char *name : names) {
-        EXPECT_TRUE(GTK_WIDGET_SENSITIVE(widget(name))) << name;
-    }
-}
-
 } // namespace

@@ -129,11 +129,6 @@ bool same_pixels(GdkPixbuf *a, GdkPixbuf *b)
                        gdk_pixbuf_get_rowstride(a) * 200) == 0;
 }
 
-std::vector<int> column(GtkListStore *store, int c = 0)
-{
-    return zbx_test_column(GTK_TREE_MODEL(store), c);
-}
-
 // Answers the clear-record dialog from inside its own loop.
 struct DialogAnswer
 {
@@ -201,13 +196,13 @@ TEST_F(ModelViews, ObjectSelectionQueriesRemovalAndPreview)
     select("treeview_main_objects", {0, 2});
     EXPECT_FALSE(objectmodel_get_current_object_id(&id));
     objectmodel_remove_selected_object_from_object_model();
-    EXPECT_EQ(column(objectmodel_get_model()), std::vector<int>({0, 1, 2}));
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({0, 1, 2}));
     // Deleting the selected object takes its row and renumbers the rest.
     select("treeview_main_objects", {1});
     ASSERT_TRUE(objectmodel_get_current_object_id(&id));
     EXPECT_EQ(id, 1);
     ASSERT_EQ(itemwrapper_delete_object_at_index(1, TRUE), 1);
-    EXPECT_EQ(column(objectmodel_get_model()), std::vector<int>({0, 1}));
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({0, 1}));
     EXPECT_EQ(zbx_test_object_labels(), std::vector<std::string>({"OBJECT 0", "OBJECT 1"}));
 }
 
@@ -232,7 +227,8 @@ TEST_F(ModelViews, PanelSelectionDrivesTheDefinitionListAndThePreview)
     EXPECT_TRUE(panelmodels_set_panel_preview_background_colour(9));
     ASSERT_TRUE(panelmodels_get_current_panel_info(&index, &preview));
     EXPECT_EQ(std::vector<int>({index, preview}), std::vector<int>({3, 9}));
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_COLOUR), std::vector<int>({0, 9}));
+    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_COLOUR),
+              std::vector<int>({0, 9}));
     panelmodels_render_panel(canvas_.get(), nullptr, 0, 0, &preview);
     EXPECT_EQ(preview, 9);
     EXPECT_EQ(rgba_at(canvas_.get(), 18, 64), colour(1));
@@ -256,7 +252,7 @@ TEST_F(ModelViews, PanelSelectionDrivesTheDefinitionListAndThePreview)
     zbx_def_list_remove(panels_get_from_array_at_index(3), 1);
     select("treeview_main_panels", {0});
     ASSERT_EQ(itemwrapper_delete_panel_at_index(1, TRUE), 1);
-    EXPECT_EQ(column(panelmodels_get_panel_model()), std::vector<int>({2}));
+    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model()), std::vector<int>({2}));
     EXPECT_EQ(gtk_tree_view_get_model(defs), GTK_TREE_MODEL(panels_get_from_array_at_index(2)));
     // Closing the data detaches the definition list.
     itemwrapper_cleanup();

@@ -19,11 +19,6 @@ std::string tooltip_of(GtkWidget *widget)
     return text ? text.get() : "";
 }
 
-void add_warning(const gchar *, GLogLevelFlags, const gchar *message, gpointer data)
-{
-    static_cast<std::vector<std::string> *>(data)->push_back(message);
-}
-
 } // namespace
 
 TEST(MainWindowLayout, EveryNamedWidgetIsFoundFromEveryOtherWithItsTextsAndHandlers)
@@ -94,15 +89,4 @@ TEST(MainWindowLayout, EveryNamedWidgetIsFoundFromEveryOtherWithItsTextsAndHandl
         gtk_widget_destroy(top);
         g_object_unref(top);
     }
-}
-
-TEST(MainWindowLayout, UnknownNameWarnsAndGivesNull)
-{
-    GtkWidget *window = create_window_main();
-    std::vector<std::string> warnings;
-    guint handler = g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, add_warning, &warnings);
-    EXPECT_EQ(lookup_widget(window, "no_such_widget"), nullptr);
-    g_log_remove_handler(nullptr, handler);
-    EXPECT_EQ(warnings, std::vector<std::string>({"Widget not found: no_such_widget"}));
-    gtk_widget_destroy(window);
 }

@@ -3,11 +3,21 @@
 #pragma once
 
 #include <cstdint>
-#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <string>
 #include <vector>
 
 #include "models/panelmodels_deflist.h"
+#include "reset.h"
+
+// Every module at its start-up state before and after each test.
+class ZbxModulesTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { zbx_reset_all_modules(); }
+    void TearDown() override { zbx_reset_all_modules(); }
+};
 
 // A record of w x h cells whose bytes all derive from seed.
 std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed = 0);
@@ -30,5 +40,9 @@ void zbx_test_place(int panel, int item, int x = 0, int y = 0);
 std::vector<int> zbx_test_placed(int panel);
 // Column 0 of every row of a list model, in order.
 std::vector<int> zbx_test_column(GtkTreeModel *model, int column = 0);
+inline std::vector<int> zbx_test_column(GtkListStore *store, int column = 0)
+{
+    return zbx_test_column(GTK_TREE_MODEL(store), column);
+}
 // Column 1 (the label) of every row of the object list.
 std::vector<std::string> zbx_test_object_labels();

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "c64/palette.h"
 #include "models/panelmodels_compose.h"
 #include "support/bytes.h"
 #include "support/project.h"
@@ -125,34 +124,6 @@ struct RecordingObserver : ComposeObserver
         }
     }
 };
-
-struct TestBoxes : BoxSource
-{
-    std::map<int, std::pair<int, int>> objects;
-    std::map<int, ZbxRect> panels;
-    bool object_size(int object, int *w, int *h) const override
-    {
-        auto it = objects.find(object);
-        if (it != objects.end()) {
-            std::tie(*w, *h) = it->second;
-        }
-        return it != objects.end();
-    }
-    bool panel_box(int panel, ZbxRect *box) const override
-    {
-        auto it = panels.find(panel);
-        if (it != panels.end()) {
-            *box = it->second;
-        }
-        return it != panels.end();
-    }
-};
-
-std::vector<int> box_of(const std::vector<PanelDef> &defs, const TestBoxes &boxes)
-{
-    const ZbxRect r = panelmodels_bounding_box(defs, boxes);
-    return {r.x, r.y, r.width, r.height};
-}
 
 // The merge rule transcribed step by step, pixel by pixel, as the plain
 // reference for the drawing path, which works on whole cells at once.
@@ -526,27 +497,6 @@ TEST(ComposeRun, ObserverSeesEachDrawnObjectAndMayChangeTheProject)
     RecordingObserver clearing;
     clearing.clear_on_first = &project;
     EXPECT_EQ(panelmodels_compose(project, -1, 0, b, &clearing).objects, 1);
-}
-
-TEST(ComposeBox, EmptyDisabledNestedAndMissing)
-{
-    TestBoxes boxes;
-    EXPECT_EQ(box_of({}, boxes), (std::vector<int>{320, 144, -320, -144}));
-
-    boxes.objects[1] = {16, 24};
-    boxes.panels[2] = {-8, 16, 40, 24};
-    PanelDef hidden = zbx_object_def(1, 200, 100);
-    hidden.enabled = false;
-    // Objects (40, 32)-(56, 56) and (200, 100)-(216, 124); the panel
-    // (92, 66)-(132, 90).
-    EXPECT_EQ(box_of({zbx_object_def(1, 40, 32), zbx_panel_def(2, 100, 50), hidden}, boxes),
-              (std::vector<int>{40, 32, 176, 92}));
-    // The start values take part: far right and below does not move min x
-    // and y below 320 and 144.
-    EXPECT_EQ(box_of({zbx_object_def(1, 400, 200)}, boxes), (std::vector<int>{320, 144, 96, 80}));
-    // A missing item counts with its position alone.
-    EXPECT_EQ(box_of({zbx_object_def(7, 8, 8), zbx_panel_def(9, 16, 24)}, boxes),
-              (std::vector<int>{8, 8, 8, 16}));
 }
 
 TEST(ComposeMerge, AgreesWithThePlainRuleOnRandomCells)

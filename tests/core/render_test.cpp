@@ -13,6 +13,7 @@
 #include "models/locations.h"
 #include "models/panelmodels.h"
 #include "support/items_fixture.h"
+#include "support/project.h"
 #include "support/reset.h"
 
 namespace {
@@ -60,6 +61,40 @@ class StoreRendering : public ::testing::Test
 };
 
 } // namespace
+
+TEST_F(StoreRendering, BoundingBoxesOfStoredPanels)
+{
+    // Succeeded, x, y, width, height; object 0 is 16 x 24 pixels.
+    auto box = [](int panel) {
+        int b[4] = {-7, -7, -7, -7};
+        const int ok = panelmodels_compute_panel_size_and_pos(panel, &b[0], &b[1], &b[2], &b[3]);
+        return std::vector<int>{ok, b[0], b[1], b[2], b[3]};
+    };
+    zbx_test_put_panel(1);
+    EXPECT_EQ(box(1), (std::vector<int>{1, 320, 144, -320, -144}));
+    EXPECT_EQ(box(0), (std::vector<int>{0, -7, -7, 0, 0})); // no panel: position untouched
+    // Disabled definitions count; a sub-panel counts with its stored box
+    // moved by its position: object 0 at (40, 32)-(56, 56) and (200,
+    // 100)-(216, 124), panel 3 at (92, 66)-(132, 90).
+    ZbxDefList *two = zbx_test_put_panel(2);
+    zbx_test_put_panel(3);
+    ASSERT_EQ(panels_set_pos_and_dimensions_at_index(3, -8, 16, 40, 24), 1);
+    PanelDef hidden = zbx_object_def(0, 200, 100);
+    hidden.enabled = false;
+    for (const PanelDef &d : {zbx_object_def(0, 40, 32), zbx_panel_def(3, 100, 50), hidden}) {
+        zbx_def_list_append(two, d);
+    }
+    EXPECT_EQ(box(2), (std::vector<int>{1, 40, 32, 176, 92}));
+    // The start values take part: far right and below leaves x and y at
+    // 320 and 144; a missing item counts with its position alone.
+    zbx_def_list_clear(two);
+    zbx_def_list_append(two, zbx_object_def(0, 400, 200));
+    EXPECT_EQ(box(2), (std::vector<int>{1, 320, 144, 96, 80}));
+    zbx_def_list_clear(two);
+    zbx_def_list_append(two, zbx_object_def(7, 8, 8));
+    zbx_def_list_append(two, zbx_panel_def(6, 16, 24));
+    EXPECT_EQ(box(2), (std::vector<int>{1, 8, 8, 8, 16}));
+}
 
 TEST_F(StoreRendering, PanelsAreDrawnOverTheirBackground)
 {

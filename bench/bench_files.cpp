@@ -21,7 +21,7 @@
 namespace {
 
 // 128 objects of 4 x 4 cells and 127 panels of 21 definitions each, some of
-// them sub-panels: the data ends at $7A85, 1403 bytes below the limit.
+// them sub-panels: the file ends at $7A84, 1404 bytes below $8000.
 std::vector<uint8_t> near_limit_file()
 {
     std::mt19937 rng(7);

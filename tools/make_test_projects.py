@@ -26,8 +26,8 @@ OBJECTS = [
 ]
 
 
-def grab(cli, tmp, spec, number):
-    picture, x, y, w, h, transparent = spec
+def grab(cli, tmp, cut, number):
+    picture, x, y, w, h, transparent = cut
     out = os.path.join(tmp, "object_%d.zbxobject" % number)
     args = [cli, "grab", os.path.join(PICTURES, picture), "--x", str(x), "--y", str(y),
             "--width", str(w), "--height", str(h), "-o", out]
@@ -136,7 +136,7 @@ def main():
     cli = sys.argv[1]
     outdir = sys.argv[2] if len(sys.argv) > 2 else os.path.join(ROOT, "tests", "data", "files")
     with tempfile.TemporaryDirectory() as tmp:
-        objects = [grab(cli, tmp, spec, k) for k, spec in enumerate(OBJECTS)]
+        objects = [grab(cli, tmp, cut, k) for k, cut in enumerate(OBJECTS)]
     for k, obj in enumerate(objects):
         with open(os.path.join(outdir, "object_%d.zbxobject" % k), "wb") as f:
             f.write(obj)

@@ -126,6 +126,14 @@ std::vector<std::string> zembrix_check_project(const ZbxProject &project)
             continue;
         }
         for (std::size_t d = 0; d < defs.size(); d++) {
+            int stored_x = 0;
+            int stored_y = 0;
+            zembrix_stored_position(defs[d].x, defs[d].y, &stored_x, &stored_y);
+            if (stored_x != defs[d].x || stored_y != defs[d].y) {
+                findings.push_back(
+                    format("Panel %d, definition %zu: position %d, %d is saved as %d, %d", p, d,
+                           defs[d].x, defs[d].y, stored_x, stored_y));
+            }
             const int item = defs[d].item;
             const char *problem = nullptr;
             if (item < 0 || item >= count) {

@@ -1,6 +1,7 @@
 // What in a project would trip up the editor or the game: panel loops,
-// definitions naming items that are not there, locations naming no panel,
-// and data at or near the address limit.
+// definitions naming items that are not there or placed where the file
+// cannot hold them, locations naming no panel, and data at or near the
+// address limit.
 #pragma once
 
 #include <string>

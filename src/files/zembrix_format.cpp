@@ -221,6 +221,12 @@ std::size_t item_size(const ZbxItem &item)
 }
 } // namespace
 
+void zembrix_stored_position(int x, int y, int *stored_x, int *stored_y)
+{
+    *stored_x = (position_code(x) & 63) * 8 - 112;
+    *stored_y = (position_code(y) & 31) * 8 - 112;
+}
+
 std::size_t zembrix_def_list_size(std::span<const PanelDef> defs)
 {
     std::size_t size = 1;

@@ -93,6 +93,11 @@ int zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxPro
 int zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *project,
                   ZbxProgressFunc progress, ZbxActionFunc action, GError **error);
 
+// The position a definition at (x, y) pixels has once written and read
+// back: the file holds whole cells from -112 to 392 across and -112 to 136
+// down, wrapping around outside them.
+void zembrix_stored_position(int x, int y, int *stored_x, int *stored_y);
+
 // Bytes of a panel's definition list, terminator included.
 std::size_t zembrix_def_list_size(std::span<const PanelDef> defs);
 // Appends a definition list and its terminator.

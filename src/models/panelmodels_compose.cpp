@@ -485,7 +485,7 @@ bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> d
     // Now -w < cx < 40 and -h < cy < 18.
     const int col = static_cast<int>(cx);
     const int row = static_cast<int>(cy);
-    const int bg = background & 15;
+    const int bg = background & 255;
 
     const bool recolour = !overrides.empty();
     const std::array<uint8_t, 16> map = panelmodels_override_map(overrides);
@@ -532,26 +532,26 @@ bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> d
 void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background)
 {
     place(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
-          background & 15);
+          background & 255);
 }
 
 void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background)
 {
     merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
-          background & 15);
+          background & 255);
 }
 
 void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background)
 {
     merge_plain(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
-                background & 15);
+                background & 255);
 }
 
 ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
                                  ComposeBuffers &buffers, ComposeObserver *observer)
 {
     buffers.clear();
-    Run run{source, buffers, observer, background & 15, {}, {}};
+    Run run{source, buffers, observer, background & 255, {}, {}};
     if (top_panel >= 0 && top_panel < kPanelIndexes) {
         run.on_path.set(top_panel);
     }

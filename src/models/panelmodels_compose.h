@@ -95,7 +95,8 @@ struct ComposeStats
 // list when it is a stored panel (or -1): a panel is never entered while it
 // is already being drawn further up the nesting, so a panel that places
 // itself, directly or through others, draws the rest of its definitions and
-// skips that one. `background` is the colour of bit pair 00 (modulo 16).
+// skips that one. `background` is the byte of bit pair 00: the merge compares it with
+// object colours as it stands, and the canvas shows it modulo 16.
 ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
                                  ComposeBuffers &buffers, ComposeObserver *observer = nullptr);
 

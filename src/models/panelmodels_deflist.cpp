@@ -225,9 +225,20 @@ int zbx_def_list_size(const ZbxDefList *list)
     return static_cast<int>(list->rows.size());
 }
 
-static void emit(ZbxDefList *list, int row,
+// Whether anything listens to a model signal: lists built while loading
+// have no views yet, and skipping the notifications keeps loading fast.
+static bool watched(ZbxDefList *list, const char *signal)
+{
+    return g_signal_has_handler_pending(list, g_signal_lookup(signal, GTK_TYPE_TREE_MODEL), 0,
+                                        TRUE);
+}
+
+static void emit(ZbxDefList *list, int row, const char *name,
                  void (*signal)(GtkTreeModel *, GtkTreePath *, GtkTreeIter *))
 {
+    if (!watched(list, name)) {
+        return;
+    }
     GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
     GtkTreeIter iter;
     set_iter(list, &iter, row);
@@ -246,7 +257,7 @@ void zbx_def_list_insert(ZbxDefList *list, int position, const PanelDef &def)
     position = std::clamp(position, 0, size);
     list->rows.insert(list->rows.begin() + position, def);
     list->stamp++;
-    emit(list, position, gtk_tree_model_row_inserted);
+    emit(list, position, "row-inserted", gtk_tree_model_row_inserted);
 }
 
 void zbx_def_list_set(ZbxDefList *list, int position, const PanelDef &def)
@@ -255,7 +266,7 @@ void zbx_def_list_set(ZbxDefList *list, int position, const PanelDef &def)
         return;
     }
     list->rows[position] = def;
-    emit(list, position, gtk_tree_model_row_changed);
+    emit(list, position, "row-changed", gtk_tree_model_row_changed);
 }
 
 void zbx_def_list_remove(ZbxDefList *list, int position)
@@ -265,6 +276,9 @@ void zbx_def_list_remove(ZbxDefList *list, int position)
     }
     list->rows.erase(list->rows.begin() + position);
     list->stamp++;
+    if (!watched(list, "row-deleted")) {
+        return;
+    }
     GtkTreePath *path = gtk_tree_path_new_from_indices(position, -1);
     gtk_tree_model_row_deleted(GTK_TREE_MODEL(list), path);
     gtk_tree_path_free(path);
@@ -295,6 +309,9 @@ void zbx_def_list_move(ZbxDefList *list, int from, int to)
     order.erase(order.begin() + from);
     order.insert(order.begin() + to, old);
     list->stamp++;
+    if (!watched(list, "rows-reordered")) {
+        return;
+    }
     GtkTreePath *path = gtk_tree_path_new();
     gtk_tree_model_rows_reordered(GTK_TREE_MODEL(list), path, nullptr, order.data());
     gtk_tree_path_free(path);

@@ -3,13 +3,16 @@
 // bound on the work of one run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "c64/palette.h"
 #include "models/panelmodels_compose.h"
+#include "support/bytes.h"
+#include "support/project.h"
 
 namespace {
 
@@ -22,11 +25,10 @@ struct TestProject : ComposeSource
 
     std::span<const PanelDef> panel_defs(int panel) const override
     {
-        if (panel == kComposeTop) {
-            return top;
-        }
         auto it = panels.find(panel);
-        return it == panels.end() ? std::span<const PanelDef>() : it->second;
+        return panel == kComposeTop ? std::span<const PanelDef>(top)
+               : it == panels.end() ? std::span<const PanelDef>()
+                                    : it->second;
     }
     std::span<const uint8_t> object_data(int object) const override
     {
@@ -35,35 +37,13 @@ struct TestProject : ComposeSource
     }
 };
 
-PanelDef object_at(int item, int x, int y, bool mirror = false)
-{
-    PanelDef d;
-    d.item = item;
-    d.is_object = true;
-    d.x = x;
-    d.y = y;
-    d.mirror = mirror;
-    return d;
-}
-
-PanelDef panel_at(int item, int x, int y)
-{
-    PanelDef d;
-    d.item = item;
-    d.is_object = false;
-    d.x = x;
-    d.y = y;
-    return d;
-}
-
 // Eight pixel lines written as four digits 0..3 each, leftmost first.
 ComposeCell cell(const char *pixels, uint8_t screen, uint8_t colour)
 {
     ComposeCell c{};
-    std::string text(pixels);
-    EXPECT_EQ(text.size(), 32u);
+    EXPECT_EQ(std::string(pixels).size(), 32u);
     for (int i = 0; i < 32; i++) {
-        c.bitmap[i / 4] |= static_cast<uint8_t>((text[i] - '0') << (6 - 2 * (i % 4)));
+        c.bitmap[i / 4] |= static_cast<uint8_t>((pixels[i] - '0') << (6 - 2 * (i % 4)));
     }
     c.screen = screen;
     c.colour = colour;
@@ -79,30 +59,22 @@ std::string pixels_of(const ComposeCell &c)
     return text;
 }
 
-// An object record of w x h cells, all made from one cell whose screen byte
-// is replaced by its position (row in the high, column in the low nibble).
-std::vector<uint8_t> numbered_object(int w, int h, const ComposeCell &proto)
+// Pixels 0 1 2 3 in every line: asymmetric, so mirroring shows.
+const ComposeCell kOpaque = cell("01230123012301230123012301230123", 0x12, 0xE3);
+
+// An object record of w x h cells, all made from one cell. Numbered: each
+// screen byte is replaced by its position (row in the high, column in the
+// low nibble).
+std::vector<uint8_t> object(int w, int h, const ComposeCell &proto = kOpaque, bool numbered = false)
 {
     std::vector<uint8_t> data = {static_cast<uint8_t>((w << 4) | h)};
     for (int i = 0; i < w * h; i++) {
         data.insert(data.end(), proto.bitmap, proto.bitmap + 8);
     }
-    for (int r = 0; r < h; r++) {
-        for (int c = 0; c < w; c++) {
-            data.push_back(static_cast<uint8_t>((r << 4) | c));
-        }
-    }
     for (int i = 0; i < w * h; i++) {
-        data.push_back(proto.colour);
+        data.push_back(numbered ? static_cast<uint8_t>((i / w) << 4 | (i % w)) : proto.screen);
     }
-    return data;
-}
-
-std::vector<uint8_t> solid_object(int w, int h, const ComposeCell &c)
-{
-    std::vector<uint8_t> data = numbered_object(w, h, c);
-    std::fill(data.begin() + 1 + 9 * w * h, data.begin() + 1 + 10 * w * h, c.colour);
-    std::fill(data.begin() + 1 + 8 * w * h, data.begin() + 1 + 9 * w * h, c.screen);
+    data.insert(data.end(), w * h, proto.colour);
     return data;
 }
 
@@ -115,414 +87,29 @@ ComposeCell cell_at(const ComposeBuffers &b, int col, int row)
     return c;
 }
 
-// Pixels 0 1 2 3 in every line: asymmetric, so mirroring shows.
-const ComposeCell kOpaque = cell("01230123012301230123012301230123", 0x12, 0xE3);
-
-// The screen byte of each of the 40 cells of one row (0 where empty).
-std::vector<int> row_screens(const ComposeBuffers &b, int row)
+// Every drawn cell as {column, row, screen byte}.
+using Drawn = std::vector<std::array<int, 3>>;
+Drawn drawn_cells(const ComposeBuffers &b)
 {
-    std::vector<int> out;
-    for (int c = 0; c < 40; c++) {
-        out.push_back(b.colour[row * 40 + c] ? b.screen[row * 40 + c] : -1);
+    Drawn out;
+    for (int i = 0; i < 40 * kComposeRows; i++) {
+        if (b.colour[i] != 0) {
+            out.push_back({i % 40, i / 40, b.screen[i]});
+        }
     }
     return out;
 }
 
-std::vector<int> expected_row(std::initializer_list<std::pair<int, int>> cells)
+Drawn compose(const TestProject &project, int top, ComposeStats *stats = nullptr)
 {
-    std::vector<int> out(40, -1);
-    for (auto [col, screen] : cells) {
-        out[col] = screen;
+    ComposeBuffers b;
+    ComposeStats s = panelmodels_compose(project, top, 0, b);
+    if (stats != nullptr) {
+        *stats = s;
     }
-    return out;
+    return drawn_cells(b);
 }
 
-} // namespace
-
-TEST(ComposeTables, MirrorTableReversesBitPairs)
-{
-    EXPECT_EQ(panelmodels_mirror_table[1], 64);
-    EXPECT_EQ(panelmodels_mirror_table[2], 128);
-    EXPECT_EQ(panelmodels_mirror_table[4], 16);
-    EXPECT_EQ(panelmodels_mirror_table[27], 228);
-    // The drawing path mirrors all lines at once; it must agree with the
-    // table for every byte.
-    for (int first = 0; first < 256; first += 8) {
-        ComposeBuffers b;
-        b.clear();
-        std::vector<uint8_t> data = {0x11};
-        for (int i = 0; i < 8; i++) {
-            data.push_back(static_cast<uint8_t>(first + i));
-        }
-        data.push_back(0x12);
-        data.push_back(0xE3);
-        ASSERT_TRUE(panelmodels_draw_object(b, data, 0, 0, true, {}, 0));
-        for (int i = 0; i < 8; i++) {
-            EXPECT_EQ(b.bitmap[i], panelmodels_mirror_table[first + i]) << first + i;
-        }
-    }
-}
-
-TEST(ComposeTables, ObjectRecordsAreChecked)
-{
-    int w = 0;
-    int h = 0;
-    std::vector<uint8_t> ok = numbered_object(2, 3, kOpaque);
-    EXPECT_TRUE(panelmodels_object_record_ok(ok, &w, &h));
-    EXPECT_EQ(w, 2);
-    EXPECT_EQ(h, 3);
-    EXPECT_FALSE(panelmodels_object_record_ok(std::span(ok).first(ok.size() - 1), &w, &h));
-    EXPECT_FALSE(panelmodels_object_record_ok({}, &w, &h));
-    const uint8_t zero_width[] = {0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    const uint8_t zero_height[] = {0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_FALSE(panelmodels_object_record_ok(zero_width, &w, &h));
-    EXPECT_FALSE(panelmodels_object_record_ok(zero_height, &w, &h));
-
-    // A bad record draws nothing; a good one at the same place does.
-    ComposeBuffers b;
-    b.clear();
-    ok.pop_back();
-    EXPECT_FALSE(panelmodels_draw_object(b, ok, 0, 0, false, {}, 0));
-    EXPECT_EQ(b.colour[0], 0);
-}
-
-TEST(ComposeClipping, LeftEdgeWithAndWithoutMirror)
-{
-    const std::vector<uint8_t> three = numbered_object(3, 1, kOpaque);
-    ComposeBuffers b;
-    b.clear();
-    ASSERT_TRUE(panelmodels_draw_object(b, three, -8, 0, false, {}, 0));
-    EXPECT_EQ(row_screens(b, 0), expected_row({{0, 0x01}, {1, 0x02}}));
-    EXPECT_EQ(pixels_of(cell_at(b, 0, 0)), pixels_of(kOpaque));
-
-    b.clear();
-    ASSERT_TRUE(panelmodels_draw_object(b, three, -8, 0, true, {}, 0));
-    EXPECT_EQ(row_screens(b, 0), expected_row({{0, 0x01}, {1, 0x00}}));
-    EXPECT_EQ(pixels_of(cell_at(b, 0, 0)), "32103210321032103210321032103210");
-
-    // x = -1 lies in cell column -1, so it draws like x = -8.
-    b.clear();
-    ASSERT_TRUE(panelmodels_draw_object(b, three, -1, 0, false, {}, 0));
-    EXPECT_EQ(row_screens(b, 0), expected_row({{0, 0x01}, {1, 0x02}}));
-    // Mirrored and two cells out: only object column 0 shows, at column 0.
-    b.clear();
-    ASSERT_TRUE(panelmodels_draw_object(b, three, -16, 0, true, {}, 0));
-    EXPECT_EQ(row_screens(b, 0), expected_row({{0, 0x00}}));
-    // Wholly to the left.
-    EXPECT_FALSE(panelmodels_draw_object(b, three, -24, 0, false, {}, 0));
-    EXPECT_FALSE(panelmodels_draw_object(b, three, -17, 0, false, {}, 0));
-}
-
-TEST(ComposeClipping, RightAndBottomEdges)
-{
-    const std::vector<uint8_t> two = numbered_object(2, 2, kOpaque);
-    ComposeBuffers b;
-    b.clear();
-    ASSERT_TRUE(panelmodels_draw_object(b, two, 312, 0, false, {}, 0));
-    EXPECT_EQ(row_screens(b, 0), expected_row({{39, 0x00}}));
-    EXPECT_EQ(row_screens(b, 1), expected_row({{39, 0x10}}));
-    b.clear();
-    ASSERT_TRUE(panelmodels_draw_object(b, two, 312, 0, true, {}, 0));
-    EXPECT_EQ(row_screens(b, 0), expected_row({{39, 0x01}}));
-
-    b.clear();
-    EXPECT_FALSE(panelmodels_draw_object(b, two, 320, 0, false, {}, 0));
-    EXPECT_FALSE(panelmodels_draw_object(b, two, 0, 144, false, {}, 0));
-    EXPECT_EQ(std::count(b.colour.begin(), b.colour.end(), 0), 1000);
-
-    // The last row shows only the object's first row; above the top only
-    // its last.
-    ASSERT_TRUE(panelmodels_draw_object(b, two, 0, 136, false, {}, 0));
-    EXPECT_EQ(row_screens(b, 17), expected_row({{0, 0x00}, {1, 0x01}}));
-    b.clear();
-    ASSERT_TRUE(panelmodels_draw_object(b, two, 8, -8, false, {}, 0));
-    EXPECT_EQ(row_screens(b, 0), expected_row({{1, 0x10}, {2, 0x11}}));
-    EXPECT_EQ(row_screens(b, 1), expected_row({}));
-    // Far away positions are skipped, however far.
-    EXPECT_FALSE(panelmodels_draw_object(b, two, INT64_MIN / 2, 0, false, {}, 0));
-    EXPECT_FALSE(panelmodels_draw_object(b, two, 0, INT64_MAX / 2, false, {}, 0));
-}
-
-TEST(ComposeCells, EmptyObjectCellKeepsWhatIsBelow)
-{
-    const ComposeCell below = cell("11111111222222223333333300000000", 0x45, 0xF6);
-    const ComposeCell empty = cell("00000000000000000000000000000000", 0x00, 0x10);
-    ComposeCell dst = below;
-    panelmodels_place_cell(dst, empty, 0);
-    EXPECT_EQ(dst, below);
-    // Over an empty destination the cell is copied: all background.
-    ComposeCell nothing{};
-    panelmodels_place_cell(nothing, empty, 0);
-    EXPECT_EQ(nothing, empty);
-    // An opaque object cell (no pair 00) replaces whatever is below.
-    const ComposeCell opaque = cell("11112222333311112222333311112222", 0x9A, 0xEB);
-    dst = below;
-    panelmodels_place_cell(dst, opaque, 0);
-    EXPECT_EQ(dst, opaque);
-}
-
-TEST(ComposeOverrides, ApplyInListOrderToAllThreeNibbles)
-{
-    const int chain[] = {0x52, 0x75};
-    const std::array<uint8_t, 16> map = panelmodels_override_map(chain);
-    EXPECT_EQ(map[2], 7);
-    EXPECT_EQ(map[5], 7);
-    EXPECT_EQ(map[7], 7);
-    EXPECT_EQ(map[3], 3);
-
-    // Colour 2 in every place, 5 in the screen's low nibble.
-    const ComposeCell c = cell("01230123012301230123012301230123", 0x25, 0xE2);
-    std::vector<uint8_t> data = solid_object(1, 1, c);
-    PanelDef d = object_at(1, 0, 0);
-    d.has_overrides = true;
-    d.override_count = 2;
-    d.overrides[0] = 0x52;
-    d.overrides[1] = 0x75;
-    d.overrides[2] = 0x31; // beyond the count: not applied
-    TestProject project;
-    project.objects[1] = data;
-    project.top = {d};
-    ComposeBuffers b;
-    panelmodels_compose(project, -1, 0, b);
-    EXPECT_EQ(b.screen[0], 0x77);
-    EXPECT_EQ(b.colour[0], 0xE7);
-    EXPECT_EQ(pixels_of(cell_at(b, 0, 0)), pixels_of(c));
-
-    // Without the flag the values are ignored.
-    project.top[0].has_overrides = false;
-    panelmodels_compose(project, -1, 0, b);
-    EXPECT_EQ(b.screen[0], 0x25);
-    EXPECT_EQ(b.colour[0], 0xE2);
-}
-
-// Destination slots x = 1 (pair 01), y = 2 (pair 10), none (pair 11); the
-// object shows colour 5 in pair 01 and is transparent elsewhere.
-TEST(ComposeMerge, NewColourTakesAFreeSlot)
-{
-    ComposeCell dst = cell("11112222111122221111222211112222", 0x12, 0x60);
-    const ComposeCell obj = cell("10001000100010001000100010001000", 0x50, 0x30);
-    panelmodels_place_cell(dst, obj, 0);
-    EXPECT_EQ(dst.screen, 0x12);
-    EXPECT_EQ(dst.colour, 0xE5);
-    EXPECT_EQ(pixels_of(dst), "31113222311132223111322231113222");
-
-    // Two new colours and two free slots: pair 10 (colour 11) is mapped
-    // before pair 01 (colour 10), so it gets the first free slot.
-    dst = cell("11110000111100001111000011110000", 0x40, 0x20);
-    const ComposeCell two = cell("00120012001200120012001200120012", 0xAB, 0x70);
-    panelmodels_place_cell(dst, two, 0);
-    EXPECT_EQ(dst.screen, 0x4B);
-    EXPECT_EQ(dst.colour, 0xEA);
-    EXPECT_EQ(pixels_of(dst), "11320032113200321132003211320032");
-}
-
-TEST(ComposeMerge, ColoursAlreadyThereOrBackgroundNeedNoSlot)
-{
-    // Object colours 2 (already slot 2) and 0 (the background).
-    ComposeCell dst = cell("11113333111133331111333311113333", 0x12, 0xE9);
-    const ComposeCell obj = cell("12001200120012001200120012001200", 0x20, 0x70);
-    panelmodels_merge_cell(dst, obj, 0);
-    EXPECT_EQ(dst.screen, 0x12);
-    EXPECT_EQ(dst.colour, 0xE9);
-    EXPECT_EQ(pixels_of(dst), "20112033201120332011203320112033");
-}
-
-TEST(ComposeMerge, TwoNewColoursOverAFullCellEvictTheLeastVisible)
-{
-    // Below: slots 1, 2, 3 hold colours 1, 2, 3. Visible after the object:
-    // slot 1 six pixels, slot 2 four, slot 3 ten. The object brings colour
-    // 9 (five pixels) and colour 10 (seven pixels).
-    ComposeCell dst = cell("33333333333333331111112222333333", 0x12, 0xE3);
-    const ComposeCell obj = cell("11111222222200000000000000000000", 0x9A, 0x70);
-    panelmodels_merge_cell(dst, obj, 0);
-    // Slot 2 (four pixels) goes first, then colour 9 (five pixels) gives
-    // way; colour 10 takes slot 2. Colour 9's pixels keep what was there.
-    EXPECT_EQ(dst.screen, 0x1A);
-    EXPECT_EQ(dst.colour, 0xE3);
-    EXPECT_EQ(pixels_of(dst), "33333222222233331111112222333333");
-}
-
-TEST(ComposeMerge, TiesGoToSlotTwoBeforeSlotOne)
-{
-    // Visible: slot 1 four pixels, slot 2 four, slot 3 nine. The object's
-    // new colour 12 has fifteen pixels.
-    ComposeCell dst = cell("11112222333333333000000000000000", 0x45, 0xE6);
-    const ComposeCell obj = cell("00000000000000000111111111111111", 0xC0, 0x30);
-    panelmodels_merge_cell(dst, obj, 0);
-    EXPECT_EQ(dst.screen, 0x4C);
-    EXPECT_EQ(dst.colour, 0xE6);
-    EXPECT_EQ(pixels_of(dst), "11112222333333333222222222222222");
-
-    // A slot and an object colour with the same count: the slot goes.
-    dst = cell("11112222333333333000000000000000", 0x45, 0xE6);
-    const ComposeCell four = cell("00000000000000000111100000000000", 0xC0, 0x30);
-    panelmodels_merge_cell(dst, four, 0);
-    EXPECT_EQ(dst.screen, 0x4C);
-    EXPECT_EQ(pixels_of(dst), "11112222333333333222200000000000");
-}
-
-TEST(ComposeMerge, HiddenSlotIsGivenUpFirst)
-{
-    // Slot 1's pixels all lie under the object, slot 2 shows one pixel,
-    // slot 3 many: slot 1 makes room for the new colour 11.
-    ComposeCell dst = cell("11111111233333333333333333333333", 0x45, 0xE6);
-    const ComposeCell obj = cell("11111111000000000000000000000000", 0xB0, 0x30);
-    panelmodels_merge_cell(dst, obj, 0);
-    EXPECT_EQ(dst.screen, 0xB5);
-    EXPECT_EQ(dst.colour, 0xE6);
-    EXPECT_EQ(pixels_of(dst), "11111111233333333333333333333333");
-}
-
-TEST(ComposeMerge, SlotsLeftWithoutColourAreWrittenAsNone)
-{
-    // Slots 1 and 3 are hidden under the object; the object's colour 2
-    // is already in slot 2 and its colour 8 takes slot 1. Slot 3 ends
-    // without a colour: bit 7 clear, low nibble 15.
-    ComposeCell dst = cell("11113333222222222222222222222222", 0x12, 0xE4);
-    const ComposeCell obj = cell("11112222000000000000000000000000", 0x82, 0x70);
-    panelmodels_merge_cell(dst, obj, 0);
-    EXPECT_EQ(dst.screen, 0x82);
-    EXPECT_EQ(dst.colour, 0x6F);
-    EXPECT_EQ(pixels_of(dst), "11112222222222222222222222222222");
-}
-
-TEST(ComposeRun, NestedPanelsAddTheirOffsets)
-{
-    TestProject project;
-    project.objects[0] = solid_object(1, 1, kOpaque);
-    project.panels[1] = {object_at(0, 8, 16)};
-    project.panels[2] = {panel_at(1, 16, 8), panel_at(1, 40, 0)};
-    project.top = {panel_at(2, 8, 8)};
-    ComposeBuffers b;
-    ComposeStats stats = panelmodels_compose(project, 3, 0, b);
-    EXPECT_EQ(stats.objects, 2);
-    EXPECT_EQ(b.colour[4 * 40 + 4], 0xE3); // 8 + 16 + 8, 8 + 8 + 16
-    EXPECT_EQ(b.colour[3 * 40 + 7], 0xE3); // 8 + 40 + 8, 8 + 0 + 16
-    EXPECT_EQ(std::count(b.colour.begin(), b.colour.end(), 0), 998);
-    EXPECT_FALSE(stats.truncated);
-}
-
-TEST(ComposeRun, DisabledMissingAndBadItemsDrawNothingButTheRestIsDrawn)
-{
-    TestProject project;
-    project.objects[0] = solid_object(1, 1, kOpaque);
-    project.objects[1] = {0x22, 1, 2, 3}; // too short
-    project.objects[2] = solid_object(1, 1, kOpaque);
-    project.objects[2][0] = 0x01; // zero width
-    project.panels[5] = {object_at(0, 0, 0)};
-    PanelDef disabled_panel = panel_at(5, 8, 0);
-    disabled_panel.enabled = false;
-    PanelDef disabled_object = object_at(0, 16, 0);
-    disabled_object.enabled = false;
-    project.top = {object_at(1, 0, 0), object_at(2, 0, 0), object_at(9, 0, 0),
-                   panel_at(7, 0, 0),  panel_at(-4, 0, 0), panel_at(300, 0, 0),
-                   disabled_panel,     disabled_object,    object_at(0, 24, 0)};
-    ComposeBuffers b;
-    ComposeStats stats = panelmodels_compose(project, -1, 0, b);
-    EXPECT_EQ(stats.objects, 1);
-    EXPECT_EQ(row_screens(b, 0), expected_row({{3, 0x12}}));
-}
-
-TEST(ComposeRun, PanelsThatPlaceEachOtherDrawOnce)
-{
-    // 1 places 2, 2 places 1: from either side the other is drawn once and
-    // the way back is refused.
-    TestProject project;
-    project.objects[0] = solid_object(1, 1, kOpaque);
-    project.objects[1] = solid_object(1, 1, cell("11111111111111111111111111111111", 0x70, 0x20));
-    project.panels[1] = {object_at(0, 0, 0), panel_at(2, 8, 0)};
-    project.panels[2] = {object_at(1, 0, 8), panel_at(1, 8, 0), object_at(1, 0, 16)};
-
-    ComposeBuffers b;
-    project.top = project.panels[1];
-    ComposeStats stats = panelmodels_compose(project, 1, 0, b);
-    EXPECT_EQ(stats.cycles, 1);
-    EXPECT_EQ(stats.objects, 3);
-    EXPECT_EQ(row_screens(b, 0), expected_row({{0, 0x12}}));
-    EXPECT_EQ(row_screens(b, 1), expected_row({{1, 0x70}}));
-    EXPECT_EQ(row_screens(b, 2), expected_row({{1, 0x70}}));
-
-    project.top = project.panels[2];
-    stats = panelmodels_compose(project, 2, 0, b);
-    EXPECT_EQ(stats.cycles, 1);
-    EXPECT_EQ(row_screens(b, 0), expected_row({{1, 0x12}}));
-    EXPECT_EQ(row_screens(b, 1), expected_row({{0, 0x70}}));
-
-    // The same list not known as a stored panel: panel 2 is entered once
-    // more below panel 1 before the way back is refused.
-    stats = panelmodels_compose(project, -1, 0, b);
-    EXPECT_EQ(stats.cycles, 1);
-    EXPECT_EQ(row_screens(b, 0), expected_row({{1, 0x12}}));
-    EXPECT_EQ(row_screens(b, 1), expected_row({{0, 0x70}, {2, 0x70}}));
-}
-
-TEST(ComposeRun, LongerCyclesAndSelfPlacementEnd)
-{
-    TestProject project;
-    project.objects[0] = solid_object(1, 1, kOpaque);
-    project.panels[1] = {panel_at(2, 8, 0), object_at(0, 0, 0)};
-    project.panels[2] = {panel_at(3, 8, 0), object_at(0, 0, 0)};
-    project.panels[3] = {panel_at(1, 8, 0), panel_at(3, 0, 0), object_at(0, 0, 0)};
-    project.top = project.panels[1];
-    ComposeBuffers b;
-    ComposeStats stats = panelmodels_compose(project, 1, 0, b);
-    EXPECT_EQ(stats.cycles, 2);
-    EXPECT_EQ(stats.objects, 3);
-    EXPECT_EQ(row_screens(b, 0), expected_row({{0, 0x12}, {1, 0x12}, {2, 0x12}}));
-}
-
-TEST(ComposeRun, SharedSubPanelsAreNotCycles)
-{
-    // One sub-panel placed twice by two different panels is drawn four times.
-    TestProject project;
-    project.objects[0] = solid_object(1, 1, kOpaque);
-    project.panels[3] = {object_at(0, 0, 0)};
-    project.panels[2] = {panel_at(3, 0, 0), panel_at(3, 8, 0)};
-    project.top = {panel_at(2, 0, 0), panel_at(2, 0, 8)};
-    ComposeBuffers b;
-    ComposeStats stats = panelmodels_compose(project, -1, 0, b);
-    EXPECT_EQ(stats.cycles, 0);
-    EXPECT_EQ(stats.objects, 4);
-}
-
-TEST(ComposeRun, WorkIsBoundedForDeepSharing)
-{
-    // Eight levels, each placing the next sixteen times: 16^8 objects as
-    // written. The run stops at its bound.
-    TestProject project;
-    project.objects[0] = solid_object(1, 1, kOpaque);
-    for (int level = 0; level < 8; level++) {
-        std::vector<PanelDef> defs;
-        for (int i = 0; i < 16; i++) {
-            defs.push_back(level == 7 ? object_at(0, 8 * i, 0) : panel_at(level + 1, 0, 0));
-        }
-        project.panels[level] = defs;
-    }
-    project.top = project.panels[0];
-    ComposeBuffers b;
-    ComposeStats stats = panelmodels_compose(project, 0, 0, b);
-    EXPECT_TRUE(stats.truncated);
-    EXPECT_EQ(stats.visits, kComposeMaxVisits);
-    // What was drawn before the stop is there.
-    EXPECT_EQ(row_screens(b, 0)[15], 0x12);
-
-    // Big objects reach the bound on cells first.
-    project.objects[0] = solid_object(15, 15, kOpaque);
-    stats = panelmodels_compose(project, 0, 0, b);
-    EXPECT_TRUE(stats.truncated);
-    EXPECT_LT(stats.visits, kComposeMaxVisits);
-    EXPECT_GE(stats.cells, kComposeMaxCells);
-    EXPECT_LT(stats.cells, kComposeMaxCells + 225);
-
-    // Within the bound everything is drawn: four levels, 16^4 objects.
-    project.objects[0] = solid_object(1, 1, kOpaque);
-    project.panels[3] = project.panels[7];
-    stats = panelmodels_compose(project, 0, 0, b);
-    EXPECT_FALSE(stats.truncated);
-    EXPECT_EQ(stats.objects, 16 * 16 * 16 * 16);
-}
-
-namespace {
 struct RecordingObserver : ComposeObserver
 {
     std::vector<std::pair<int, int>> sizes;
@@ -537,87 +124,7 @@ struct RecordingObserver : ComposeObserver
         }
     }
 };
-} // namespace
 
-TEST(ComposeRun, ObserverSeesEachDrawnObject)
-{
-    TestProject project;
-    project.objects[0] = numbered_object(3, 2, kOpaque);
-    project.objects[1] = numbered_object(1, 1, kOpaque);
-    project.panels[4] = {object_at(1, 0, 0), object_at(0, 400, 0)};
-    project.top = {object_at(0, -8, 0), panel_at(4, 8, 8), object_at(0, -24, 0)};
-    RecordingObserver observer;
-    ComposeBuffers b;
-    panelmodels_compose(project, -1, 0, b, &observer);
-    // Clipped objects count with their full size; wholly outside ones not.
-    EXPECT_EQ(observer.sizes, (std::vector<std::pair<int, int>>{{3, 2}, {1, 1}}));
-
-    // The observer may change the project under the run (as the main loop
-    // can): the run reads its lists anew and ends with what is left.
-    project.panels[4] = {object_at(1, 0, 0), object_at(1, 8, 0), object_at(1, 16, 0)};
-    project.top = {panel_at(4, 0, 0), object_at(1, 0, 8), object_at(1, 0, 16)};
-    RecordingObserver clearing;
-    clearing.clear_on_first = &project;
-    ComposeStats stats = panelmodels_compose(project, -1, 0, b, &clearing);
-    EXPECT_EQ(stats.objects, 1);
-}
-
-namespace {
-struct TestBoxes : BoxSource
-{
-    std::map<int, std::pair<int, int>> objects;
-    std::map<int, ZbxRect> panels;
-    bool object_size(int object, int *w, int *h) const override
-    {
-        auto it = objects.find(object);
-        if (it == objects.end()) {
-            return false;
-        }
-        *w = it->second.first;
-        *h = it->second.second;
-        return true;
-    }
-    bool panel_box(int panel, ZbxRect *box) const override
-    {
-        auto it = panels.find(panel);
-        if (it == panels.end()) {
-            return false;
-        }
-        *box = it->second;
-        return true;
-    }
-};
-
-bool same(const ZbxRect &a, const ZbxRect &b)
-{
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-} // namespace
-
-TEST(ComposeBox, EmptyDisabledAndNested)
-{
-    TestBoxes boxes;
-    EXPECT_TRUE(same(panelmodels_bounding_box({}, boxes), {320, 144, -320, -144}));
-
-    boxes.objects[1] = {16, 24};
-    boxes.panels[2] = {-8, 16, 40, 24};
-    PanelDef hidden = object_at(1, 200, 100);
-    hidden.enabled = false;
-    std::vector<PanelDef> defs = {object_at(1, 40, 32), panel_at(2, 100, 50), hidden};
-    // Objects (40, 32)-(56, 56) and (200, 100)-(216, 124); the panel
-    // (92, 66)-(132, 90).
-    EXPECT_TRUE(same(panelmodels_bounding_box(defs, boxes), {40, 32, 176, 92}));
-
-    // The start values take part: a definition far right and below does not
-    // move min x and y below 320 and 144 unless it lies left of them.
-    defs = {object_at(1, 400, 200)};
-    EXPECT_TRUE(same(panelmodels_bounding_box(defs, boxes), {320, 144, 96, 80}));
-    // A missing item counts with its position alone.
-    defs = {object_at(7, 8, 8), panel_at(9, 16, 24)};
-    EXPECT_TRUE(same(panelmodels_bounding_box(defs, boxes), {8, 8, 8, 16}));
-}
-
-namespace {
 // The merge rule transcribed step by step, pixel by pixel, as the plain
 // reference for the drawing path, which works on whole cells at once.
 void reference_merge(ComposeCell &dst, const ComposeCell &obj, int bg)
@@ -772,6 +279,226 @@ ComposeCell random_cell(std::mt19937 &rng, int colours, bool consistent)
 }
 } // namespace
 
+TEST(ComposeSteps, MirrorTableRecordCheckAndOverrideChain)
+{
+    EXPECT_EQ(panelmodels_mirror_table[1], 64);
+    EXPECT_EQ(panelmodels_mirror_table[27], 228);
+    // The drawing path mirrors all lines at once; it must agree with the
+    // table for every byte.
+    for (int first = 0; first < 256; first += 8) {
+        ComposeBuffers b;
+        b.clear();
+        std::vector<uint8_t> data = {0x11};
+        for (int i = 0; i < 8; i++) {
+            data.push_back(static_cast<uint8_t>(first + i));
+        }
+        data.insert(data.end(), {0x12, 0xE3});
+        ASSERT_TRUE(panelmodels_draw_object(b, data, 0, 0, true, {}, 0));
+        for (int i = 0; i < 8; i++) {
+            EXPECT_EQ(b.bitmap[i], panelmodels_mirror_table[first + i]) << first + i;
+        }
+    }
+
+    // A record cut short, or of width or height 0, draws nothing.
+    int w = 0, h = 0;
+    std::vector<uint8_t> ok = object(2, 3);
+    EXPECT_TRUE(panelmodels_object_record_ok(ok, &w, &h));
+    EXPECT_EQ(w * 10 + h, 23);
+    ok.pop_back();
+    EXPECT_FALSE(panelmodels_object_record_ok(ok, &w, &h));
+    EXPECT_FALSE(panelmodels_object_record_ok(std::vector<uint8_t>(11, 0x10), &w, &h));
+    EXPECT_FALSE(panelmodels_object_record_ok(std::vector<uint8_t>(11, 0x01), &w, &h));
+    // Overrides apply in list order: 2 -> 5 -> 7.
+    const int chain[] = {0x52, 0x75};
+    const std::array<uint8_t, 16> map = panelmodels_override_map(chain);
+    EXPECT_EQ(std::vector<int>({map[2], map[5], map[7], map[3]}), std::vector<int>({7, 7, 7, 3}));
+    // In a run: colour 2 in all three places, 5 in the screen's low nibble;
+    // the third value lies beyond the count and the flag decides.
+    const ComposeCell c = cell("01230123012301230123012301230123", 0x25, 0xE2);
+    TestProject project;
+    project.objects[1] = object(1, 1, c);
+    project.top = {zbx_object_def(1, 0, 0, false, {0x52, 0x75})};
+    project.top[0].overrides[2] = 0x31;
+    ComposeBuffers b;
+    panelmodels_compose(project, -1, 0, b);
+    EXPECT_EQ(std::vector<int>({b.screen[0], b.colour[0]}), std::vector<int>({0x77, 0xE7}));
+    EXPECT_EQ(pixels_of(cell_at(b, 0, 0)), pixels_of(c));
+    project.top[0].has_overrides = false;
+    panelmodels_compose(project, -1, 0, b);
+    EXPECT_EQ(std::vector<int>({b.screen[0], b.colour[0]}), std::vector<int>({0x25, 0xE2}));
+}
+
+TEST(ComposeClipping, ObjectsAtTheEdgesOfTheArea)
+{
+    const std::vector<std::string> rows = zbx_data_rows("compose/clipping.txt");
+    EXPECT_EQ(rows.size(), 14u);
+    for (const std::string &row : rows) {
+        std::istringstream in(row);
+        int w = 0, h = 0, col = 0, r = 0, screen = 0;
+        int64_t x = 0, y = 0;
+        std::string mirror, cell_text;
+        in >> w >> h >> x >> y >> mirror;
+        Drawn expected;
+        while (in >> cell_text && cell_text != "none") {
+            ASSERT_EQ(std::sscanf(cell_text.c_str(), "%d,%d=%x", &col, &r, &screen), 3) << row;
+            expected.push_back({col, r, screen});
+        }
+        ComposeBuffers b;
+        b.clear();
+        EXPECT_EQ(
+            panelmodels_draw_object(b, object(w, h, kOpaque, true), x, y, mirror == "yes", {}, 0),
+            !expected.empty())
+            << row;
+        EXPECT_EQ(drawn_cells(b), expected) << row;
+        if (x == -8) {
+            EXPECT_EQ(pixels_of(cell_at(b, 0, 0)),
+                      mirror == "yes" ? "32103210321032103210321032103210" : pixels_of(kOpaque));
+        }
+    }
+}
+
+// The copy/keep/merge decision and the three-colour merge, one worked cell
+// over another per row of the table.
+TEST(ComposeMerge, WorkedCells)
+{
+    const std::vector<std::string> rows = zbx_data_rows("compose/cells.txt");
+    EXPECT_EQ(rows.size(), 12u);
+    for (const std::string &row : rows) {
+        std::istringstream in(row);
+        std::string op, dst_pixels, obj_pixels, pixels, what;
+        int ds, dc, os, oc, background, screen, colour;
+        in >> op >> dst_pixels >> std::hex >> ds >> dc >> obj_pixels >> os >> oc >> std::dec >>
+            background >> pixels >> std::hex >> screen >> colour;
+        std::getline(in >> std::ws, what);
+        ComposeCell dst = cell(dst_pixels.c_str(), uint8_t(ds), uint8_t(dc));
+        const ComposeCell obj = cell(obj_pixels.c_str(), uint8_t(os), uint8_t(oc));
+        (op == "place" ? panelmodels_place_cell : panelmodels_merge_cell)(dst, obj, background);
+        EXPECT_EQ(pixels_of(dst), pixels) << what;
+        EXPECT_EQ(dst.screen, screen) << what;
+        EXPECT_EQ(dst.colour, colour) << what;
+    }
+}
+
+TEST(ComposeRun, NestedDisabledMissingAndBadItems)
+{
+    TestProject project;
+    project.objects[0] = object(1, 1);
+    project.objects[1] = {0x22, 1, 2, 3}; // too short
+    project.objects[2] = object(1, 1);
+    project.objects[2][0] = 0x01; // zero width
+    project.panels[1] = {zbx_object_def(0, 8, 16)};
+    project.panels[2] = {zbx_panel_def(1, 16, 8), zbx_panel_def(1, 40, 0)};
+    PanelDef disabled_panel = zbx_panel_def(2, 8, 0);
+    disabled_panel.enabled = false;
+    PanelDef disabled_object = zbx_object_def(0, 16, 0);
+    disabled_object.enabled = false;
+    project.top = {zbx_panel_def(2, 8, 8),   zbx_object_def(1, 0, 0), zbx_object_def(2, 0, 0),
+                   zbx_object_def(9, 0, 0),  zbx_panel_def(7, 0, 0),  zbx_panel_def(-4, 0, 0),
+                   zbx_panel_def(300, 0, 0), disabled_panel,          disabled_object,
+                   zbx_object_def(0, 24, 0)};
+    ComposeStats stats;
+    // Offsets add up: 8 + 16 + 8, 8 + 8 + 16 and 8 + 40 + 8, 8 + 0 + 16.
+    EXPECT_EQ(compose(project, 3, &stats), (Drawn{{3, 0, 0x12}, {7, 3, 0x12}, {4, 4, 0x12}}));
+    EXPECT_EQ(stats.objects, 3);
+    EXPECT_FALSE(stats.truncated);
+}
+
+TEST(ComposeRun, PanelsThatPlaceEachOtherDrawEachOnce)
+{
+    // 1 places 2, 2 places 1: from either side the other is drawn once and
+    // the way back is refused.
+    TestProject project;
+    project.objects[0] = object(1, 1);
+    project.objects[1] = object(1, 1, cell("11111111111111111111111111111111", 0x70, 0x20));
+    project.panels[1] = {zbx_object_def(0, 0, 0), zbx_panel_def(2, 8, 0)};
+    project.panels[2] = {zbx_object_def(1, 0, 8), zbx_panel_def(1, 8, 0), zbx_object_def(1, 0, 16)};
+    ComposeStats stats;
+    project.top = project.panels[1];
+    EXPECT_EQ(compose(project, 1, &stats), (Drawn{{0, 0, 0x12}, {1, 1, 0x70}, {1, 2, 0x70}}));
+    EXPECT_EQ(stats.cycles, 1);
+    project.top = project.panels[2];
+    EXPECT_EQ(compose(project, 2, &stats), (Drawn{{1, 0, 0x12}, {0, 1, 0x70}, {0, 2, 0x70}}));
+    EXPECT_EQ(stats.cycles, 1);
+    // The same list not known as a stored panel: panel 2 is entered once
+    // more below panel 1 before the way back is refused.
+    EXPECT_EQ(compose(project, -1, &stats),
+              (Drawn{{1, 0, 0x12}, {0, 1, 0x70}, {2, 1, 0x70}, {0, 2, 0x70}, {2, 2, 0x70}}));
+    EXPECT_EQ(stats.cycles, 1);
+
+    // A longer cycle and a panel placing itself end too.
+    project.panels[1] = {zbx_panel_def(2, 8, 0), zbx_object_def(0, 0, 0)};
+    project.panels[2] = {zbx_panel_def(3, 8, 0), zbx_object_def(0, 0, 0)};
+    project.panels[3] = {zbx_panel_def(1, 8, 0), zbx_panel_def(3, 0, 0), zbx_object_def(0, 0, 0)};
+    project.top = project.panels[1];
+    EXPECT_EQ(compose(project, 1, &stats), (Drawn{{0, 0, 0x12}, {1, 0, 0x12}, {2, 0, 0x12}}));
+    EXPECT_EQ(stats.cycles, 2);
+
+    // One sub-panel placed twice by a panel placed twice is no cycle.
+    project.panels[3] = {zbx_object_def(0, 0, 0)};
+    project.panels[2] = {zbx_panel_def(3, 0, 0), zbx_panel_def(3, 8, 0)};
+    project.top = {zbx_panel_def(2, 0, 0), zbx_panel_def(2, 0, 8)};
+    compose(project, -1, &stats);
+    EXPECT_EQ(stats.cycles, 0);
+    EXPECT_EQ(stats.objects, 4);
+}
+
+TEST(ComposeRun, WorkIsBoundedForDeepSharing)
+{
+    // Eight levels, each placing the next sixteen times: 16^8 objects as
+    // written. The run stops at its bound.
+    TestProject project;
+    project.objects[0] = object(1, 1);
+    for (int level = 0; level < 8; level++) {
+        for (int i = 0; i < 16; i++) {
+            project.panels[level].push_back(level == 7 ? zbx_object_def(0, 8 * i, 0)
+                                                       : zbx_panel_def(level + 1, 0, 0));
+        }
+    }
+    project.top = project.panels[0];
+    ComposeBuffers b;
+    ComposeStats stats = panelmodels_compose(project, 0, 0, b);
+    EXPECT_TRUE(stats.truncated);
+    EXPECT_EQ(stats.visits, kComposeMaxVisits);
+    EXPECT_EQ(b.screen[15], 0x12); // what was drawn before the stop is there
+
+    // Big objects reach the bound on cells first.
+    project.objects[0] = object(15, 15);
+    stats = panelmodels_compose(project, 0, 0, b);
+    EXPECT_TRUE(stats.truncated);
+    EXPECT_LT(stats.visits, kComposeMaxVisits);
+    EXPECT_GE(stats.cells, kComposeMaxCells);
+    EXPECT_LT(stats.cells, kComposeMaxCells + 225);
+
+    // Within the bound everything is drawn: four levels, 16^4 objects.
+    project.objects[0] = object(1, 1);
+    project.panels[3] = project.panels[7];
+    stats = panelmodels_compose(project, 0, 0, b);
+    EXPECT_FALSE(stats.truncated);
+    EXPECT_EQ(stats.objects, 16 * 16 * 16 * 16);
+}
+
+TEST(ComposeRun, ObserverSeesEachDrawnObjectAndMayChangeTheProject)
+{
+    TestProject project;
+    project.objects[0] = object(3, 2);
+    project.objects[1] = object(1, 1);
+    project.panels[4] = {zbx_object_def(1, 0, 0), zbx_object_def(0, 400, 0)};
+    project.top = {zbx_object_def(0, -8, 0), zbx_panel_def(4, 8, 8), zbx_object_def(0, -24, 0)};
+    RecordingObserver observer;
+    ComposeBuffers b;
+    panelmodels_compose(project, -1, 0, b, &observer);
+    // Clipped objects count with their full size; wholly outside ones not.
+    EXPECT_EQ(observer.sizes, (std::vector<std::pair<int, int>>{{3, 2}, {1, 1}}));
+
+    // The run reads its lists anew after each object and ends with what is
+    // left.
+    project.panels[4] = {zbx_object_def(1, 0, 0), zbx_object_def(1, 8, 0)};
+    project.top = {zbx_panel_def(4, 0, 0), zbx_object_def(1, 0, 8)};
+    RecordingObserver clearing;
+    clearing.clear_on_first = &project;
+    EXPECT_EQ(panelmodels_compose(project, -1, 0, b, &clearing).objects, 1);
+}
+
 TEST(ComposeMerge, AgreesWithThePlainRuleOnRandomCells)
 {
     std::mt19937 rng(20240611);
@@ -798,37 +525,4 @@ TEST(ComposeMerge, AgreesWithThePlainRuleOnRandomCells)
                           << pixels_of(expected);
         }
     }
-}
-
-TEST(ComposeCanvas, CellsBecomePixelsOfTheLocationArea)
-{
-    TestProject project;
-    // Pixels 0 1 2 3 in every line; screen 1/2, colour 3.
-    project.objects[0] = solid_object(1, 1, kOpaque);
-    project.top = {object_at(0, 8, 0), object_at(0, 312, 136)};
-    std::vector<uint8_t> pixels(320 * 200 * 4, 0x77);
-    const RgbaView canvas{pixels.data(), 320, 200, 320 * 4};
-    ComposeBuffers b;
-    panelmodels_render_into_view(project, -1, 6, b, canvas);
-
-    auto rgb_at = [&](int x, int y) {
-        const uint8_t *p = &pixels[(y * 320 + x) * 4];
-        return std::vector<int>{p[0], p[1], p[2], p[3]};
-    };
-    auto palette = [](int c) {
-        return std::vector<int>{palette_rgb[c][0], palette_rgb[c][1], palette_rgb[c][2], 255};
-    };
-    // Above the area nothing is touched.
-    EXPECT_EQ(rgb_at(0, 55), (std::vector<int>{0x77, 0x77, 0x77, 0x77}));
-    // Empty cells show the background; the object's four double pixels show
-    // background, screen high nibble, screen low nibble, colour.
-    EXPECT_EQ(rgb_at(0, 56), palette(6));
-    EXPECT_EQ(rgb_at(8, 56), palette(6));
-    EXPECT_EQ(rgb_at(10, 56), palette(1));
-    EXPECT_EQ(rgb_at(13, 63), palette(2));
-    EXPECT_EQ(rgb_at(15, 60), palette(3));
-    EXPECT_EQ(rgb_at(16, 56), palette(6));
-    // The last cell of the area, at the bottom right of the canvas.
-    EXPECT_EQ(rgb_at(319, 199), palette(3));
-    EXPECT_EQ(rgb_at(312, 192), palette(6));
 }

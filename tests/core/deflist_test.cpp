@@ -4,14 +4,16 @@
 
 #include "gref.h"
 #include "models/panelmodels_deflist.h"
+#include "support/items_fixture.h"
 
 namespace {
-// Keeps a copy of the items column purely from the model's signals.
-struct Mirror
+// A copy of the items column kept purely from the model's signals.
+using Mirror = std::vector<int>;
+
+int row_of(GtkTreePath *path)
 {
-    std::vector<int> items;
-    GtkTreeModel *model;
-};
+    return gtk_tree_path_get_indices(path)[0];
+}
 
 int item_at(GtkTreeModel *model, GtkTreeIter *iter)
 {
@@ -20,38 +22,30 @@ int item_at(GtkTreeModel *model, GtkTreeIter *iter)
     return item;
 }
 
-void on_inserted(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *iter, gpointer data)
+void on_inserted(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *iter, Mirror *m)
 {
-    auto *m = static_cast<Mirror *>(data);
-    int row = gtk_tree_path_get_indices(path)[0];
-    ASSERT_LE(row, static_cast<int>(m->items.size()));
-    m->items.insert(m->items.begin() + row, item_at(model, iter));
+    ASSERT_LE(row_of(path), static_cast<int>(m->size()));
+    m->insert(m->begin() + row_of(path), item_at(model, iter));
 }
 
-void on_changed(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *iter, gpointer data)
+void on_changed(GtkTreeModel *model, GtkTreePath *path, GtkTreeIter *iter, Mirror *m)
 {
-    auto *m = static_cast<Mirror *>(data);
-    int row = gtk_tree_path_get_indices(path)[0];
-    ASSERT_LT(row, static_cast<int>(m->items.size()));
-    m->items[row] = item_at(model, iter);
+    m->at(row_of(path)) = item_at(model, iter);
 }
 
-void on_deleted(GtkTreeModel *, GtkTreePath *path, gpointer data)
+void on_deleted(GtkTreeModel *, GtkTreePath *path, Mirror *m)
 {
-    auto *m = static_cast<Mirror *>(data);
-    int row = gtk_tree_path_get_indices(path)[0];
-    ASSERT_LT(row, static_cast<int>(m->items.size()));
-    m->items.erase(m->items.begin() + row);
+    ASSERT_LT(row_of(path), static_cast<int>(m->size()));
+    m->erase(m->begin() + row_of(path));
 }
 
-void on_reordered(GtkTreeModel *, GtkTreePath *, GtkTreeIter *, gint *order, gpointer data)
+void on_reordered(GtkTreeModel *, GtkTreePath *, GtkTreeIter *, gint *order, Mirror *m)
 {
-    auto *m = static_cast<Mirror *>(data);
-    std::vector<int> moved(m->items.size());
+    Mirror moved(m->size());
     for (size_t i = 0; i < moved.size(); i++) {
-        moved[i] = m->items[order[i]];
+        moved[i] = m->at(order[i]);
     }
-    m->items = moved;
+    *m = moved;
 }
 
 std::vector<int> items_of(ZbxDefList *list)
@@ -59,18 +53,6 @@ std::vector<int> items_of(ZbxDefList *list)
     std::vector<int> items;
     for (const PanelDef &def : zbx_def_list_rows(list)) {
         items.push_back(def.item);
-    }
-    return items;
-}
-
-// The items the filter shows, walking it as a view would.
-std::vector<int> walk(GtkTreeModel *model)
-{
-    std::vector<int> items;
-    GtkTreeIter iter;
-    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
-         more = gtk_tree_model_iter_next(model, &iter)) {
-        items.push_back(item_at(model, &iter));
     }
     return items;
 }
@@ -87,7 +69,7 @@ TEST(DefList, ConsumersFollowEveryChange)
 {
     GRef<ZbxDefList> list(zbx_def_list_new());
     GtkTreeModel *model = GTK_TREE_MODEL(list.get());
-    Mirror mirror{{}, model};
+    Mirror mirror;
     g_signal_connect(model, "row-inserted", G_CALLBACK(on_inserted), &mirror);
     g_signal_connect(model, "row-changed", G_CALLBACK(on_changed), &mirror);
     g_signal_connect(model, "row-deleted", G_CALLBACK(on_deleted), &mirror);
@@ -96,12 +78,12 @@ TEST(DefList, ConsumersFollowEveryChange)
     gtk_tree_model_filter_set_visible_func(GTK_TREE_MODEL_FILTER(filter.get()), objects_only,
                                            nullptr, nullptr);
     // The filter builds its cache lazily; walk it once so it follows signals.
-    walk(filter.get());
+    zbx_test_column(filter.get(), DEF_COL_ITEM);
 
     auto check = [&](const std::vector<int> &expected, const std::vector<int> &objects) {
         EXPECT_EQ(items_of(list.get()), expected);
-        EXPECT_EQ(mirror.items, expected);
-        EXPECT_EQ(walk(filter.get()), objects);
+        EXPECT_EQ(mirror, expected);
+        EXPECT_EQ(zbx_test_column(filter.get(), DEF_COL_ITEM), objects);
     };
 
     for (int i = 0; i < 5; i++) {
@@ -125,37 +107,29 @@ TEST(DefList, ConsumersFollowEveryChange)
     check({}, {});
 }
 
-TEST(DefList, IteratorsOfAnEarlierShapeAreRefused)
+TEST(DefList, IteratorsOfAnEarlierShapeAreRefusedAndColumnsReadBack)
 {
     GRef<ZbxDefList> list(zbx_def_list_new());
+    GtkTreeModel *model = GTK_TREE_MODEL(list.get());
     zbx_def_list_append(list.get(), PanelDef{.item = 1});
     zbx_def_list_append(list.get(), PanelDef{.item = 2});
     GtkTreeIter iter;
-    ASSERT_TRUE(gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(list.get()), &iter, nullptr, 1));
+    ASSERT_TRUE(gtk_tree_model_iter_nth_child(model, &iter, nullptr, 1));
     EXPECT_EQ(zbx_def_list_iter_row(list.get(), &iter), 1);
     zbx_def_list_remove(list.get(), 0);
     EXPECT_EQ(zbx_def_list_iter_row(list.get(), &iter), -1);
 
-    // Every column reads back with its type.
-    PanelDef def{7, true, false, true, true, -8, 16, 2, {0x12, 0x34, 0x56}};
-    zbx_def_list_set(list.get(), 0, def);
-    ASSERT_TRUE(gtk_tree_model_get_iter_first(GTK_TREE_MODEL(list.get()), &iter));
-    int item, x, y, count, o1, o2, o3;
-    gboolean is_object, enabled, mirror, has_overrides;
-    gtk_tree_model_get(GTK_TREE_MODEL(list.get()), &iter, DEF_COL_ITEM, &item, DEF_COL_IS_OBJECT,
-                       &is_object, DEF_COL_ENABLED, &enabled, DEF_COL_MIRROR, &mirror,
-                       DEF_COL_HAS_OVERRIDES, &has_overrides, DEF_COL_X, &x, DEF_COL_Y, &y,
-                       DEF_COL_OVERRIDE_COUNT, &count, DEF_COL_OVERRIDE_1, &o1, DEF_COL_OVERRIDE_2,
-                       &o2, DEF_COL_OVERRIDE_3, &o3, -1);
-    EXPECT_EQ(gtk_tree_model_get_n_columns(GTK_TREE_MODEL(list.get())), 11);
-    EXPECT_EQ((PanelDef{item,
-                        is_object != 0,
-                        enabled != 0,
-                        mirror != 0,
-                        has_overrides != 0,
-                        x,
-                        y,
-                        count,
-                        {o1, o2, o3}}),
-              def);
+    // Every column reads back with its type, in the order of the columns.
+    zbx_def_list_set(list.get(), 0, PanelDef{7, true, false, true, true, -8, 16, 2, {1, 2, 3}});
+    ASSERT_EQ(gtk_tree_model_get_n_columns(model), 11);
+    ASSERT_TRUE(gtk_tree_model_get_iter_first(model, &iter));
+    std::vector<int> values;
+    for (int column = 0; column < 11; column++) {
+        GValue value = G_VALUE_INIT;
+        gtk_tree_model_get_value(model, &iter, column, &value);
+        values.push_back(G_VALUE_HOLDS_BOOLEAN(&value) ? 100 + g_value_get_boolean(&value)
+                                                       : g_value_get_int(&value));
+        g_value_unset(&value);
+    }
+    EXPECT_EQ(values, (std::vector<int>{7, 101, 100, 101, 101, -8, 16, 2, 1, 2, 3}));
 }

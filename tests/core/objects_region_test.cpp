@@ -5,14 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "c64/hiresdecoder.h"
-#include "c64/palette.h"
 #include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
 #include "items/panels.h"
 #include "models/objectmodel.h"
 #include "support/items_fixture.h"
-#include "support/reset.h"
 
 namespace {
 struct Picture
@@ -21,10 +19,10 @@ struct Picture
     std::vector<uint8_t> screen = std::vector<uint8_t>(1000);
     std::vector<uint8_t> colour = std::vector<uint8_t>(1000);
 
-    // Sets one picture cell.
+    // Sets one picture cell; the last bitmap row given repeats.
     void cell(int p, std::vector<uint8_t> rows, uint8_t s, uint8_t k)
     {
-        rows.resize(8, rows.empty() ? 0 : rows.back());
+        rows.resize(8, rows.back());
         std::copy(rows.begin(), rows.end(), bitmap.begin() + 8 * p);
         screen[p] = s;
         colour[p] = k;
@@ -35,17 +33,24 @@ struct Picture
     }
 };
 
-// Bitmap, screen and colour byte of cell 0 of a 1 x 1 record.
+// Bitmap rows, screen and colour byte of a 1 x 1 record.
 struct Cell
 {
     std::vector<uint8_t> rows;
-    uint8_t screen, colour;
+    int screen, colour;
+    bool operator==(const Cell &) const = default;
 };
 Cell cell_of(const std::vector<uint8_t> &record)
 {
     EXPECT_EQ(record.size(), 11u);
     return {std::vector<uint8_t>(record.begin() + 1, record.begin() + 9), record[9], record[10]};
 }
+std::vector<uint8_t> rows(std::vector<uint8_t> first, uint8_t rest)
+{
+    first.resize(8, rest);
+    return first;
+}
+using ObjectRegionItems = ZbxModulesTest;
 } // namespace
 
 TEST(ObjectRegion, LaysOutHeaderBitmapScreenAndColourCellByCell)
@@ -62,36 +67,40 @@ TEST(ObjectRegion, LaysOutHeaderBitmapScreenAndColourCellByCell)
     std::vector<uint8_t> record = pic.convert({16, 8, 24, 16});
     ASSERT_EQ(record.size(), 61u);
     EXPECT_EQ(record[0], 0x32);
-    for (int r = 0; r < 2; r++) {
-        for (int c = 0; c < 3; c++) {
-            int p = (2 + c) + 40 * (1 + r);
-            int cell = c + 3 * r;
-            for (int row = 0; row < 8; row++) {
-                EXPECT_EQ(record[1 + 8 * cell + row], pic.bitmap[8 * p + row]);
-            }
-            EXPECT_EQ(record[1 + 48 + cell], pic.screen[p]);
-            EXPECT_EQ(record[1 + 54 + cell] & 15, p & 15);
-        }
+    for (int cell = 0; cell < 6; cell++) {
+        const int p = (2 + cell % 3) + 40 * (1 + cell / 3);
+        EXPECT_TRUE(std::equal(record.begin() + 1 + 8 * cell, record.begin() + 9 + 8 * cell,
+                               pic.bitmap.begin() + 8 * p));
+        EXPECT_EQ(record[1 + 48 + cell], pic.screen[p]);
+        EXPECT_EQ(record[1 + 54 + cell] & 15, p & 15);
     }
-
-    EXPECT_EQ(pic.convert({0, 0, 8, 8}).size(), 11u);
     EXPECT_EQ(pic.convert({0, 0, 8, 8})[0], 0x11);
     std::vector<uint8_t> largest = pic.convert({200, 80, 120, 120});
     EXPECT_EQ(largest.size(), 2251u);
     EXPECT_EQ(largest[0], 0xFF);
-}
 
-TEST(ObjectRegion, BottomRightCellIsPictureCell999)
-{
-    Picture pic;
+    // The bottom right cell is picture cell 999.
     pic.cell(999, {0x1B, 0x2C}, 0x5A, 0x07);
-    Cell c = cell_of(pic.convert({312, 192, 8, 8}));
-    EXPECT_EQ(c.rows, std::vector<uint8_t>({0x1B, 0x2C, 0x2C, 0x2C, 0x2C, 0x2C, 0x2C, 0x2C}));
-    EXPECT_EQ(c.screen, 0x5A);
+    EXPECT_EQ(cell_of(pic.convert({312, 192, 8, 8})), (Cell{rows({0x1B}, 0x2C), 0x5A, 0xF7}));
+
+    // Regions outside the picture or off the cell grid are refused.
+    for (ZbxRect r : {ZbxRect{4, 0, 8, 8},
+                      {0, 0, 12, 8},
+                      {0, 0, 128, 8},
+                      {0, 0, 0, 8},
+                      {320, 0, 8, 8},
+                      {312, 96, 16, 8},
+                      {0, -8, 8, 8}}) {
+        EXPECT_TRUE(pic.convert(r).empty()) << r.x << "," << r.y << " " << r.width;
+    }
+    std::vector<uint8_t> small(999);
+    EXPECT_TRUE(objects_region_to_record(pic.bitmap, small, pic.colour, {0, 0, 8, 8}, -1).empty());
 }
 
-TEST(ObjectRegion, UsageNibbleMarksEachBitPairFound)
+TEST(ObjectRegion, UsageNibbleAndTransparentColour)
 {
+    // The usage nibble marks each bit pair found; the picture's high nibble
+    // is dropped.
     Picture pic;
     pic.cell(0, {0x00}, 0x12, 0xF3);       // only 00
     pic.cell(1, {0x1B}, 0x12, 0x03);       // 00 01 10 11
@@ -99,71 +108,34 @@ TEST(ObjectRegion, UsageNibbleMarksEachBitPairFound)
     pic.cell(3, {0xFF}, 0x12, 0x09);       // only 11
     std::vector<uint8_t> record = pic.convert({0, 0, 32, 8});
     ASSERT_EQ(record.size(), 41u);
-    const uint8_t *colour = record.data() + 1 + 36;
-    EXPECT_EQ(colour[0], 16 + 3); // the picture's high nibble is dropped
-    EXPECT_EQ(colour[1], 240 + 3);
-    EXPECT_EQ(colour[2], 32 + 64 + 12);
-    EXPECT_EQ(colour[3], 128 + 9);
-}
+    EXPECT_EQ(std::vector<int>(record.begin() + 37, record.end()),
+              std::vector<int>({16 + 3, 240 + 3, 32 + 64 + 12, 128 + 9}));
 
-TEST(ObjectRegion, TransparentColourClearsOnePairCountedBeforehand)
-{
-    Picture pic;
-    // Screen $6E: pair 01 shows 6, pair 10 shows 14; colour RAM 3 for pair 11.
-    const std::vector<uint8_t> rows = {0x55, 0x6A, 0xFF, 0x1B};
-    pic.cell(0, rows, 0x6E, 0x03);
-    Cell plain = cell_of(pic.convert({0, 0, 8, 8}));
-    EXPECT_EQ(plain.colour, 0xF3);
-
-    // T = high nibble of s: every 01 becomes 00; 01 is still marked used.
-    Cell high = cell_of(pic.convert({0, 0, 8, 8}, 6));
-    EXPECT_EQ(high.rows, std::vector<uint8_t>({0x00, 0x2A, 0xFF, 0x0B, 0x0B, 0x0B, 0x0B, 0x0B}));
-    EXPECT_EQ(high.screen, 0x6E);
-    EXPECT_EQ(high.colour, 0xF3);
-
-    // T = low nibble of s: the 10 pairs go.
-    Cell low = cell_of(pic.convert({0, 0, 8, 8}, 14));
-    EXPECT_EQ(low.rows, std::vector<uint8_t>({0x55, 0x40, 0xFF, 0x13, 0x13, 0x13, 0x13, 0x13}));
-
-    // T = colour RAM: the 11 pairs go.
-    Cell k = cell_of(pic.convert({0, 0, 8, 8}, 3));
-    EXPECT_EQ(k.rows, std::vector<uint8_t>({0x55, 0x6A, 0x00, 0x18, 0x18, 0x18, 0x18, 0x18}));
-    EXPECT_EQ(k.colour, 0xF3);
-
-    // T matching nothing: the same as the plain conversion.
-    EXPECT_EQ(pic.convert({0, 0, 8, 8}, 9), pic.convert({0, 0, 8, 8}));
-
-    // Both screen nibbles equal T: only the 01 pairs become transparent.
+    // Screen $6E: pair 01 shows 6, pair 10 shows 14; colour RAM 3 for pair
+    // 11. The transparent colour clears the pairs that show it; the usage
+    // nibble is counted beforehand.
+    pic.cell(0, {0x55, 0x6A, 0xFF, 0x1B}, 0x6E, 0x03);
+    const struct
+    {
+        int transparent;
+        Cell expected;
+    } cases[] = {
+        {-1, {rows({0x55, 0x6A, 0xFF}, 0x1B), 0x6E, 0xF3}},
+        {6, {rows({0x00, 0x2A, 0xFF}, 0x0B), 0x6E, 0xF3}},
+        {14, {rows({0x55, 0x40, 0xFF}, 0x13), 0x6E, 0xF3}},
+        {3, {rows({0x55, 0x6A, 0x00}, 0x18), 0x6E, 0xF3}},
+        {9, {rows({0x55, 0x6A, 0xFF}, 0x1B), 0x6E, 0xF3}}, // matching nothing
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(cell_of(pic.convert({0, 0, 8, 8}, c.transparent)), c.expected) << c.transparent;
+    }
+    // Both screen nibbles equal T: only the 01 pairs become transparent. No
+    // 00 pair in the picture: bit 4 stays clear though pairs became 00.
     pic.cell(1, {0x55, 0xAA}, 0x66, 0x02);
-    std::vector<uint8_t> both = pic.convert({8, 0, 8, 8}, 6);
-    EXPECT_EQ(both[1], 0x00);
-    EXPECT_EQ(both[2], 0xAA);
-    // No 00 pair in the picture: bit 4 stays clear even though pairs became 00.
-    EXPECT_EQ(both[10], 32 + 64 + 2);
+    EXPECT_EQ(cell_of(pic.convert({8, 0, 8, 8}, 6)), (Cell{rows({0x00}, 0xAA), 0x66, 32 + 64 + 2}));
 }
 
-TEST(ObjectRegion, RefusesRegionsOutsideThePictureOrOffTheGrid)
-{
-    Picture pic;
-    EXPECT_TRUE(pic.convert({4, 0, 8, 8}).empty());
-    EXPECT_TRUE(pic.convert({0, 0, 12, 8}).empty());
-    EXPECT_TRUE(pic.convert({0, 0, 128, 8}).empty());
-    EXPECT_TRUE(pic.convert({0, 0, 0, 8}).empty());
-    EXPECT_TRUE(pic.convert({320, 0, 8, 8}).empty());
-    EXPECT_TRUE(pic.convert({312, 96, 16, 8}).empty());
-    EXPECT_TRUE(pic.convert({0, -8, 8, 8}).empty());
-    std::vector<uint8_t> small(999);
-    EXPECT_TRUE(objects_region_to_record(pic.bitmap, small, pic.colour, {0, 0, 8, 8}, -1).empty());
-}
-
-class ObjectRegionItems : public ::testing::Test
-{
-  protected:
-    void SetUp() override { zbx_reset_all_modules(); }
-    void TearDown() override { zbx_reset_all_modules(); }
-};
-
-TEST_F(ObjectRegionItems, ConsecutiveCutsGetConsecutiveItemsWithEmptyPanelSlots)
+TEST_F(ObjectRegionItems, CutsAreAppendedAsNewItemsOrRefused)
 {
     Picture pic;
     pic.cell(41, {0xE4}, 0x21, 0x05);
@@ -179,27 +151,19 @@ TEST_F(ObjectRegionItems, ConsecutiveCutsGetConsecutiveItemsWithEmptyPanelSlots)
               1);
     EXPECT_EQ(itemwrapper_get_array_size(), 3);
     EXPECT_EQ(objects_get_array_size(), 3);
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 2);
     EXPECT_TRUE(panels_is_panel_empty_at_index(1));
     EXPECT_TRUE(panels_is_panel_empty_at_index(2));
-    EXPECT_EQ(objects_get_from_array_at_index(1), first);
     EXPECT_EQ(objects_get_from_array_at_index(2), second);
-    // The store and the row each hold one reference.
-    EXPECT_EQ(G_OBJECT(first)->ref_count, 2u);
-    EXPECT_EQ(zbx_test_column(GTK_TREE_MODEL(objectmodel_get_model())), std::vector<int>({1, 2}));
-
+    EXPECT_EQ(G_OBJECT(first)->ref_count, 2u); // the store's and the row's
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({1, 2}));
+    EXPECT_EQ(zbx_test_object_labels().back(), "OBJECT 2");
     std::span<const uint8_t> plain, cleared;
     objects_get_data_at_index(1, &plain);
     objects_get_data_at_index(2, &cleared);
-    EXPECT_EQ(plain[1], 0xE4);
-    EXPECT_EQ(cleared[1], 0xE0); // pair 01 showed colour 2
+    EXPECT_EQ(std::vector<int>({plain[1], cleared[1]}), std::vector<int>({0xE4, 0xE0}));
     EXPECT_EQ(plain[10], cleared[10]);
-}
 
-TEST_F(ObjectRegionItems, AnImageOfTheWrongSizeIsRefusedAndStaysTheCallers)
-{
-    Picture pic;
-    zbx_test_allocate(0);
+    // An image of the wrong size is refused and stays the caller's.
     GRef<GdkPixbuf> image(zbx_test_image(2, 1));
     int index = 5;
     EXPECT_EQ(objects_grow_array_with_hires_region(image.get(), pic.bitmap.data(),
@@ -207,77 +171,34 @@ TEST_F(ObjectRegionItems, AnImageOfTheWrongSizeIsRefusedAndStaysTheCallers)
                                                    {0, 0, 8, 8}, &index),
               0);
     EXPECT_EQ(index, -1);
-    EXPECT_EQ(objects_get_array_size(), 0);
+    EXPECT_EQ(objects_get_array_size(), 3);
     EXPECT_EQ(G_OBJECT(image.get())->ref_count, 1u);
 }
-
-namespace {
-bool same_pixel(const uint8_t *a, const uint8_t *b)
-{
-    // Transparent pixels may hold any colour.
-    return a[3] == b[3] && (a[3] == 0 || memcmp(a, b, 3) == 0);
-}
-} // namespace
 
 TEST(ObjectRegion, ObjectsCutFromARealPictureLookLikeThePicture)
 {
     std::vector<uint8_t> hires(kHiresDataSize);
-    GError *error = nullptr;
     ASSERT_TRUE(
         hiresdecoder_decode_hires_screen_file("../shared/testdata/pictures/koala/NINJA3.KOA",
-                                              kHiresDetect, nullptr, hires.data(), &error))
-        << (error ? error->message : "");
+                                              kHiresDetect, nullptr, hires.data(), nullptr));
     std::span<const uint8_t> bitmap(hires.data(), kHiresBitmapSize);
     std::span<const uint8_t> screen(hires.data() + kHiresScreenOffset, kHiresCellCount);
     std::span<const uint8_t> colour(hires.data() + kHiresColourOffset, kHiresCellCount);
     const ZbxRect region{160, 96, 48, 32};
     GRef<GdkPixbuf> expected(
         pixbufs_new_from_hires_region(bitmap.data(), screen.data(), colour.data(), region));
-    ASSERT_TRUE(expected);
-
-    std::vector<uint8_t> plain = objects_region_to_record(bitmap, screen, colour, region, -1);
-    GRef<GdkPixbuf> rendered(objects_render_object_record(plain, nullptr));
-    ASSERT_TRUE(rendered);
+    GRef<GdkPixbuf> cut(objects_render_object_record(
+        objects_region_to_record(bitmap, screen, colour, region, -1), nullptr));
+    ASSERT_TRUE(expected && cut);
+    // Transparent pixels may hold any colour.
     RgbaView e = pixbufs_view(expected.get());
-    RgbaView p = pixbufs_view(rendered.get());
-    ASSERT_EQ(p.width, 48);
-    ASSERT_EQ(p.height, 32);
+    RgbaView c = pixbufs_view(cut.get());
+    ASSERT_EQ(std::vector<int>({c.width, c.height}), std::vector<int>({48, 32}));
     for (int y = 0; y < 32; y++) {
         for (int x = 0; x < 48; x++) {
-            ASSERT_TRUE(
-                same_pixel(e.pixels + y * e.rowstride + 4 * x, p.pixels + y * p.rowstride + 4 * x))
-                << x << "," << y;
+            const uint8_t *a = e.pixels + y * e.rowstride + 4 * x;
+            const uint8_t *b = c.pixels + y * c.rowstride + 4 * x;
+            ASSERT_TRUE(a[3] == b[3] && (a[3] == 0 || memcmp(a, b, 3) == 0)) << x << "," << y;
         }
     }
-
-    // With the high screen nibble of a cell that uses pair 01 transparent,
-    // pixels only ever turn transparent, and only where they showed it.
-    const size_t n = 6 * 4;
-    size_t cell = 0;
-    while (cell < n && (plain[1 + 9 * n + cell] & 0x20) == 0) {
-        cell++;
-    }
-    ASSERT_LT(cell, n);
-    const int t = plain[1 + 8 * n + cell] >> 4;
-    uint8_t rgb[3];
-    palette_get_rgb_at_index(t, rgb);
-    std::vector<uint8_t> cleared = objects_region_to_record(bitmap, screen, colour, region, t);
-    GRef<GdkPixbuf> see_through(objects_render_object_record(cleared, nullptr));
-    ASSERT_TRUE(see_through);
-    RgbaView c = pixbufs_view(see_through.get());
-    int turned = 0;
-    for (int y = 0; y < 32; y++) {
-        for (int x = 0; x < 48; x++) {
-            const uint8_t *before = p.pixels + y * p.rowstride + 4 * x;
-            const uint8_t *after = c.pixels + y * c.rowstride + 4 * x;
-            if (!same_pixel(before, after)) {
-                ASSERT_EQ(after[3], 0) << x << "," << y;
-                ASSERT_EQ(memcmp(before, rgb, 3), 0) << x << "," << y;
-                turned++;
-            }
-        }
-    }
-    EXPECT_GT(turned, 0);
-    // The usage nibbles are the same: counted before the change.
-    EXPECT_TRUE(std::equal(plain.begin() + 1 + 9 * n, plain.end(), cleared.begin() + 1 + 9 * n));
 }

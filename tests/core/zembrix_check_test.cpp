@@ -1,32 +1,21 @@
 // Findings of the project check: loops, dangling definitions, locations
-// naming no panel, and the size limit.
+// naming no panel, positions the file cannot hold, and the size limit.
 #include <gtest/gtest.h>
 
 #include "files/zembrix_check.h"
+#include "support/items_fixture.h"
+#include "support/project.h"
 
 namespace {
-
-ZbxItem object_item(int w = 1, int h = 1)
-{
-    ZbxItem item;
-    item.kind = ZbxItemKind::Object;
-    item.record.assign(10 * w * h + 1, 0);
-    item.record[0] = static_cast<uint8_t>(w << 4 | h);
-    return item;
-}
-
+// A panel placing the given panels at 0, 0.
 ZbxItem panel_item(std::initializer_list<int> panels)
 {
-    ZbxItem item;
-    item.kind = ZbxItemKind::Panel;
+    std::vector<PanelDef> defs;
     for (int p : panels) {
-        PanelDef d;
-        d.item = p;
-        item.defs.push_back(d);
+        defs.push_back(zbx_panel_def(p, 0, 0));
     }
-    return item;
+    return zbx_panel_item(defs);
 }
-
 } // namespace
 
 TEST(ZembrixCheck, FindsEachGroupOfPanelsThatContainEachOther)
@@ -38,67 +27,69 @@ TEST(ZembrixCheck, FindsEachGroupOfPanelsThatContainEachOther)
                panel_item({}),     panel_item({4}),    panel_item({6}), panel_item({8}),
                panel_item({7, 9}), panel_item({})};
     EXPECT_EQ(zembrix_find_panel_loops(p), (std::vector<std::vector<int>>{{0, 1, 2}, {6}, {7, 8}}));
-    const std::vector<std::string> expected = {
-        "Panel loop: panels 0, 1 and 2 contain each other",
-        "Panel loop: panel 6 contains itself",
-        "Panel loop: panels 7 and 8 contain each other",
-    };
-    EXPECT_EQ(zembrix_check_project(p), expected);
+    EXPECT_EQ(zembrix_check_project(p),
+              (std::vector<std::string>{"Panel loop: panels 0, 1 and 2 contain each other",
+                                        "Panel loop: panel 6 contains itself",
+                                        "Panel loop: panels 7 and 8 contain each other"}));
 
-    // Object placements and placements of objects or empty items are no edges.
+    // Placements of objects or empty items are no edges.
     ZbxProject none;
-    none.items = {panel_item({1}), object_item(), ZbxItem{}};
-    none.items[0].defs[0].is_object = true;
-    EXPECT_TRUE(zembrix_find_panel_loops(none).empty());
+    none.items = {zbx_panel_item({zbx_object_def(1, 0, 0)}), zbx_object_item(zbx_test_record(1, 1)),
+                  ZbxItem{}};
     EXPECT_TRUE(zembrix_check_project(none).empty());
-}
 
-TEST(ZembrixCheck, LongChainsDoNotExhaustTheStack)
-{
-    ZbxProject p;
+    // A long chain does not exhaust the stack.
+    ZbxProject chain;
     for (int i = 0; i < 255; i++) {
-        p.items.push_back(panel_item({(i + 1) % 255}));
+        chain.items.push_back(panel_item({(i + 1) % 255}));
     }
-    ASSERT_EQ(zembrix_find_panel_loops(p).size(), 1u);
-    EXPECT_EQ(zembrix_find_panel_loops(p)[0].size(), 255u);
+    std::vector<std::vector<int>> loops = zembrix_find_panel_loops(chain);
+    ASSERT_EQ(loops.size(), 1u);
+    EXPECT_EQ(loops[0].size(), 255u);
 }
 
-TEST(ZembrixCheck, ReportsDefinitionsAndLocationsThatNameNothingUsable)
+TEST(ZembrixCheck, ReportsWhatNamesNothingUsableAndPositionsTheFileCannotHold)
 {
     ZbxProject p;
-    p.items = {object_item(), ZbxItem{}, panel_item({1, 0, 3, 9})};
-    p.items[2].defs[1].is_object = false; // object 0 placed as a panel
-    p.items.push_back(panel_item({}));
-    p.items[3].defs.push_back(PanelDef{});
-    p.items[3].defs[0].item = 2;
-    p.items[3].defs[0].is_object = true; // panel 2 placed as an object
+    p.items = {zbx_object_item(zbx_test_record(1, 1)), ZbxItem{},
+               zbx_panel_item({zbx_object_def(1, 0, 0), zbx_panel_def(0, 0, 0),
+                               zbx_panel_def(3, 0, 0), zbx_object_def(9, 0, 0)}),
+               zbx_panel_item({zbx_object_def(2, 0, 0)})};
+    for (auto [x, y] :
+         {std::pair{-112, 136}, {392, -112}, {400, 0}, {0, 144}, {-120, 4}, {-4, 0}}) {
+        p.items[3].defs.push_back(zbx_object_def(0, x, y));
+    }
     p.locations[4] = {2, 6};
     p.locations[5] = {1, 0};
     p.locations[6] = {0, 16};
-    const std::vector<std::string> expected = {
-        "Panel 2, definition 0: places item 1, which is empty",
-        "Panel 2, definition 1: places item 0 as a panel, but it is an object",
-        "Panel 2, definition 3: places item 9, which does not exist",
-        "Panel 3, definition 0: places item 2 as an object, but it is a panel",
-        "Location 5: elects item 1, which is not a panel",
-        "Location 6: elects item 0, which is not a panel",
-        "Location 6: background colour 16 is above 15 (drawn as 0)",
-    };
-    EXPECT_EQ(zembrix_check_project(p), expected);
+    EXPECT_EQ(zembrix_check_project(p),
+              (std::vector<std::string>{
+                  "Panel 2, definition 0: places item 1, which is empty",
+                  "Panel 2, definition 1: places item 0 as a panel, but it is an object",
+                  "Panel 2, definition 3: places item 9, which does not exist",
+                  "Panel 3, definition 0: places item 2 as an object, but it is a panel",
+                  "Panel 3, definition 3: position 400, 0 is saved as -112, 0",
+                  "Panel 3, definition 4: position 0, 144 is saved as 0, -112",
+                  "Panel 3, definition 5: position -120, 4 is saved as 392, 0",
+                  "Panel 3, definition 6: position -4, 0 is saved as 0, 0",
+                  "Location 5: elects item 1, which is not a panel",
+                  "Location 6: elects item 0, which is not a panel",
+                  "Location 6: background colour 16 is above 15 (drawn as 0)",
+              }));
 }
 
 TEST(ZembrixCheck, WarnsNearTheSizeLimitAndFailsAboveIt)
 {
     // 13 objects of 15 x 15 end at $0845 + 26 + 13 * 2251 + 1 = $7AAF.
     ZbxProject p;
-    p.items.assign(13, object_item(15, 15));
+    p.items.assign(13, zbx_object_item(zbx_test_record(15, 15)));
     ASSERT_EQ(zembrix_data_end(p), 0x7aafu);
     EXPECT_EQ(zembrix_check_project(p),
               (std::vector<std::string>{"Data near the size limit: the file ends at $7AAF, "
                                         "leaving 1361 bytes below $8000"}));
     p.items.resize(12);
     EXPECT_TRUE(zembrix_check_project(p).empty()); // 3612 bytes left
-    p.items.assign(14, object_item(15, 15));
+    p.items.assign(14, zbx_object_item(zbx_test_record(15, 15)));
     EXPECT_EQ(zembrix_check_project(p),
               (std::vector<std::string>{
                   "Data too large: the file would end at $837C, above the limit of $7FFF"}));

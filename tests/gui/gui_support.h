@@ -8,6 +8,7 @@
 
 #include "app/support.h"
 #include "gref.h"
+#include "support/bytes.h"
 
 // Runs the main loop until nothing is pending.
 inline void pump_events()
@@ -120,37 +121,12 @@ inline uint32_t rgb_at(GdkPixbuf *image, int x, int y)
 }
 
 // A fresh folder below the temporary folder, removed with its contents.
-class TempFolder
+class TempFolder : public ZbxTempDir
 {
   public:
-    TempFolder()
-    {
-        gchar *made = g_dir_make_tmp("zbx-test-XXXXXX", nullptr);
-        path_ = made != nullptr ? made : "";
-        g_free(made);
-    }
-    ~TempFolder() { remove_tree(path_); }
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    const std::string &path() const { return path_; }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-
-  private:
-    static void remove_tree(const std::string &path)
-    {
-        if (path.empty()) {
-            return;
-        }
-        if (GDir *dir = g_dir_open(path.c_str(), 0, nullptr)) {
-            while (const char *name = g_dir_read_name(dir)) {
-                remove_tree(path + "/" + name);
-            }
-            g_dir_close(dir);
-        }
-        g_chmod(path.c_str(), 0700);
-        g_remove(path.c_str());
-    }
-    std::string path_;
+    using ZbxTempDir::path;
+    const std::string &path() const { return dir(); }
+    std::string operator/(const std::string &name) const { return path(name); }
 };
 
 inline std::string read_file(const std::string &path)

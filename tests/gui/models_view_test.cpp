@@ -1,13 +1,15 @@
-// The list models attached to tree views as in the main window: columns,
-// selection queries, the object preview, storing and clearing locations.
+// The list models attached to tree views as in the main window: selection
+// queries, the previews they drive, storing and clearing locations, and
+// rendering object by object with the main loop running in between.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+
+#include <cstring>
 #include <string>
 
 #include "app/common.h"
-#include "app/support.h"
 #include "c64/palette.h"
-#include "gref.h"
+#include "gui_support.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
 #include "items/panels.h"
@@ -15,34 +17,68 @@
 #include "models/objectmodel.h"
 #include "models/panelmodels.h"
 #include "support/items_fixture.h"
+#include "support/project.h"
 #include "support/reset.h"
 
 namespace {
-const char *const kViews[] = {"treeview_main_objects", "treeview_main_panels",
-                              "treeview_main_panel_defs", "treeview_main_locations"};
 
+uint32_t rgba_at(GdkPixbuf *image, int x, int y)
+{
+    const uint8_t *p = pixbufs_view(image).pixels + y * pixbufs_view(image).rowstride + x * 4;
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+uint32_t colour(int c)
+{
+    return (uint32_t(palette_rgb[c][0]) << 24) | (uint32_t(palette_rgb[c][1]) << 16) |
+           (uint32_t(palette_rgb[c][2]) << 8) | 0xFF;
+}
+
+constexpr uint32_t kBackdrop = 0x102030ff;
+
+// Counts its calls; as a source, stays.
+gboolean count(gpointer n)
+{
+    ++*static_cast<int *>(n);
+    return TRUE;
+}
+
+// The four list views of the main window and a drawing area that counts its
+// redraws, over a plain backdrop.
 class ModelViews : public ::testing::Test
 {
   protected:
     void SetUp() override
     {
         zbx_reset_all_modules();
+        GRef<GdkPixbuf> backdrop(common_create_new_canvas());
+        gdk_pixbuf_fill(backdrop.get(), kBackdrop);
+        common_set_background_pixbuf(backdrop.get());
+        canvas_.reset(common_create_new_canvas());
         window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         GtkWidget *box = gtk_vbox_new(FALSE, 0);
         gtk_container_add(GTK_CONTAINER(window_), box);
-        for (const char *name : kViews) {
+        for (const char *name : {"treeview_main_objects", "treeview_main_panels",
+                                 "treeview_main_panel_defs", "treeview_main_locations"}) {
             GtkWidget *view = gtk_tree_view_new();
-            gtk_box_pack_start(GTK_BOX(box), view, TRUE, TRUE, 0);
+            gtk_box_pack_start(GTK_BOX(box), view, FALSE, FALSE, 0);
             zbx_register_widget(window_, view, name);
         }
+        area_ = gtk_drawing_area_new();
+        gtk_widget_set_size_request(area_, 320, 200);
+        gtk_box_pack_start(GTK_BOX(box), area_, FALSE, FALSE, 0);
+        g_signal_connect_swapped(area_, "expose-event", G_CALLBACK(count), &exposed_);
         objectmodel_module_init(window_);
         panelmodels_module_init(window_);
         locations_module_init(window_);
+        gtk_widget_show_all(window_);
+        pump_events();
     }
     void TearDown() override
     {
         zbx_reset_all_modules();
         gtk_widget_destroy(window_);
+        common_set_background_pixbuf(nullptr);
     }
     GtkTreeView *view(const char *name) const
     {
@@ -60,38 +96,37 @@ class ModelViews : public ::testing::Test
             gtk_tree_path_free(path);
         }
     }
+    // Records 0 to 31, the given ones electing a panel over colour 6.
     void locations(std::initializer_list<std::pair<int, int>> filled) const
     {
         for (int i = 0; i < kLocationCount; i++) {
             int panel = kNoPanel;
             for (auto [number, p] : filled) {
-                if (number == i) {
-                    panel = p;
-                }
+                panel = number == i ? p : panel;
             }
-            locations_add_item_to_location_model(i, panel, panel == kNoPanel ? 0 : 6);
+            locations_add_item_to_location_model(i, panel, panel == kNoPanel ? 7 : 6);
         }
+    }
+    // Renders a list into the canvas at once, or object by object into the
+    // area, over the backdrop.
+    GRef<GdkPixbuf> render(ZbxDefList *list, bool incremental)
+    {
+        GRef<GdkPixbuf> canvas(common_create_new_canvas());
+        common_copy_background_image_to_pixbuf(canvas.get());
+        panelmodels_render_panel_defs(list, canvas.get(), incremental ? area_ : nullptr, 6, 0, 0);
+        return canvas;
     }
 
     GtkWidget *window_ = nullptr;
+    GtkWidget *area_ = nullptr;
+    int exposed_ = 0;
+    GRef<GdkPixbuf> canvas_;
 };
 
-std::vector<int> column(GtkListStore *store, int c = 0)
+bool same_pixels(GdkPixbuf *a, GdkPixbuf *b)
 {
-    return zbx_test_column(GTK_TREE_MODEL(store), c);
-}
-
-uint32_t rgba_at(GdkPixbuf *image, int x, int y)
-{
-    RgbaView v = pixbufs_view(image);
-    const uint8_t *p = v.pixels + y * v.rowstride + x * 4;
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-uint32_t palette_rgba(int colour)
-{
-    return (uint32_t(palette_rgb[colour][0]) << 24) | (uint32_t(palette_rgb[colour][1]) << 16) |
-           (uint32_t(palette_rgb[colour][2]) << 8) | 0xFF;
+    return std::memcmp(gdk_pixbuf_get_pixels(a), gdk_pixbuf_get_pixels(b),
+                       gdk_pixbuf_get_rowstride(a) * 200) == 0;
 }
 
 // Answers the clear-record dialog from inside its own loop.
@@ -100,251 +135,238 @@ struct DialogAnswer
     bool yes = false;
     bool seen = false;
     std::string title, question;
-    gboolean resizable = TRUE;
     int polls = 0;
-    GtkWidget *dialog = nullptr; // cleared when the dialog is destroyed
 };
 
-gboolean answer_dialog(gpointer data)
+gboolean answer_clear_record(gpointer data)
 {
     auto *answer = static_cast<DialogAnswer *>(data);
-    GtkWidget *dialog = nullptr;
-    GList *all = gtk_window_list_toplevels();
-    for (GList *l = all; l != nullptr; l = l->next) {
-        GtkWidget *w = GTK_WIDGET(l->data);
-        if (g_strcmp0(gtk_widget_get_name(w), "dialog_clear_record") == 0 &&
-            gtk_widget_get_mapped(w)) {
-            dialog = w;
-        }
-    }
-    g_list_free(all);
-    if (dialog == nullptr) {
+    GtkWidget *dialog = find_toplevel("Confirm");
+    if (dialog == nullptr || !GTK_WIDGET_MAPPED(dialog)) {
         return ++answer->polls < 500;
     }
     answer->seen = true;
-    answer->dialog = dialog;
-    g_object_add_weak_pointer(G_OBJECT(dialog), reinterpret_cast<gpointer *>(&answer->dialog));
     answer->title = gtk_window_get_title(GTK_WINDOW(dialog));
-    answer->resizable = gtk_window_get_resizable(GTK_WINDOW(dialog));
     answer->question =
         gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_clear_record_request")));
-    const char *button = answer->yes ? "button_clear_record_ok" : "button_clear_record_cancel";
-    gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, button)));
+    gtk_button_clicked(GTK_BUTTON(lookup_widget(
+        dialog, answer->yes ? "button_clear_record_ok" : "button_clear_record_cancel")));
     return FALSE;
 }
 } // namespace
 
-TEST_F(ModelViews, EachViewGetsItsRightAlignedColumnAndStore)
+TEST_F(ModelViews, ObjectSelectionQueriesRemovalAndPreview)
 {
-    struct Expected
-    {
-        const char *view, *title;
-        GtkTreeModel *model;
-    } expected[] = {
-        {"treeview_main_objects", "Object ID", GTK_TREE_MODEL(objectmodel_get_model())},
-        {"treeview_main_panels", "Panel ID", GTK_TREE_MODEL(panelmodels_get_panel_model())},
-        {"treeview_main_panel_defs", "Item", nullptr},
-        {"treeview_main_locations", "Location ID", GTK_TREE_MODEL(locations_get_model())},
-    };
-    for (const Expected &e : expected) {
-        GtkTreeView *v = view(e.view);
-        EXPECT_EQ(gtk_tree_view_get_model(v), e.model) << e.view;
-        GList *columns = gtk_tree_view_get_columns(v);
-        ASSERT_EQ(g_list_length(columns), 1u) << e.view;
-        auto *c = GTK_TREE_VIEW_COLUMN(columns->data);
-        EXPECT_STREQ(gtk_tree_view_column_get_title(c), e.title);
-        GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(c));
-        gfloat xalign = 0;
-        g_object_get(cells->data, "xalign", &xalign, nullptr);
-        EXPECT_EQ(xalign, 1.0f) << e.view;
-        g_list_free(cells);
-        g_list_free(columns);
-    }
-}
-
-TEST_F(ModelViews, ObjectSelectionQueriesAndRemoval)
-{
-    zbx_test_allocate(6);
-    for (int index : {1, 3, 5}) {
-        zbx_test_put_object(index);
-    }
-    int id = -1;
-    EXPECT_FALSE(objectmodel_get_current_object_id(&id));
-    select("treeview_main_objects", {0, 2});
-    EXPECT_FALSE(objectmodel_get_current_object_id(&id));
-    objectmodel_remove_selected_object_from_object_model();
-    EXPECT_EQ(column(objectmodel_get_model()), std::vector<int>({1, 3, 5}));
-
-    select("treeview_main_objects", {1});
-    ASSERT_TRUE(objectmodel_get_current_object_id(&id));
-    EXPECT_EQ(id, 3);
-    // Deleting the selected object takes its row and renumbers the rest.
-    ASSERT_EQ(itemwrapper_delete_object_at_index(3, TRUE), 1);
-    EXPECT_EQ(column(objectmodel_get_model()), std::vector<int>({1, 4}));
-    EXPECT_EQ(zbx_test_object_labels(), std::vector<std::string>({"OBJECT 1", "OBJECT 4"}));
-}
-
-TEST_F(ModelViews, ObjectPreviewCentresTheObjectOnTheCellGrid)
-{
-    GRef<GdkPixbuf> backdrop(common_create_new_canvas());
-    gdk_pixbuf_fill(backdrop.get(), 0x102030ff);
-    common_set_background_pixbuf(backdrop.get());
-    struct Case
+    // Objects of 3 x 2, 15 x 15 and 1 x 1 cells, red but for their
+    // transparent top-left pixel pair, centred on the cell grid.
+    const struct
     {
         int w, h, x, y;
     } cases[] = {{3, 2, 144, 120}, {15, 15, 96, 64}, {1, 1, 152, 120}};
-    zbx_test_allocate(3);
+    zbx_test_allocate(5);
     for (int i = 0; i < 3; i++) {
         GdkPixbuf *image = zbx_test_image(cases[i].w, cases[i].h);
         gdk_pixbuf_fill(image, 0xff0000ff);
-        // Its top-left pixel pair stays transparent and shows the fill.
         RgbaView v = pixbufs_view(image);
         v.pixels[3] = v.pixels[7] = 0;
         ASSERT_EQ(objects_set_array_at_index(i, image, zbx_test_record(cases[i].w, cases[i].h)), 1);
         objectmodel_add_item_to_object_model(i, image);
     }
-    GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    // Each fills exactly its cells (a top-left pixel pair in the preview
+    // colour), the rest of the area is in that colour, above it the backdrop.
     for (int i = 0; i < 3; i++) {
-        const Case &c = cases[i];
+        const auto &c = cases[i];
         select("treeview_main_objects", {i});
-        objectmodel_render_object(canvas.get(), 5);
-        const int right = c.x + 8 * c.w - 1;
-        const int bottom = c.y + 8 * c.h - 1;
-        EXPECT_EQ(rgba_at(canvas.get(), c.x, c.y), palette_rgba(5)) << i;
-        EXPECT_EQ(rgba_at(canvas.get(), c.x + 2, c.y), 0xff0000ffu) << i;
-        EXPECT_EQ(rgba_at(canvas.get(), right, bottom), 0xff0000ffu) << i;
-        EXPECT_EQ(rgba_at(canvas.get(), c.x - 1, c.y + 1), palette_rgba(5)) << i;
-        EXPECT_EQ(rgba_at(canvas.get(), right + 1, bottom), palette_rgba(5)) << i;
-        EXPECT_EQ(rgba_at(canvas.get(), right, bottom + 1 < 200 ? bottom + 1 : 56), palette_rgba(5))
-            << i;
-        EXPECT_EQ(rgba_at(canvas.get(), 0, 56), palette_rgba(5));
-        EXPECT_EQ(rgba_at(canvas.get(), 0, 55), 0x102030ffu);
+        objectmodel_render_object(canvas_.get(), 5);
+        const int right = c.x + 8 * c.w - 1, bottom = c.y + 8 * c.h - 1;
+        EXPECT_EQ(rgba_at(canvas_.get(), c.x, c.y), colour(5)) << i;
+        EXPECT_EQ(rgba_at(canvas_.get(), c.x + 2, c.y), 0xff0000ffu) << i;
+        EXPECT_EQ(rgba_at(canvas_.get(), right, bottom), 0xff0000ffu) << i;
+        EXPECT_EQ(rgba_at(canvas_.get(), c.x - 1, c.y + 1), colour(5)) << i;
+        EXPECT_EQ(rgba_at(canvas_.get(), right + 1, bottom), colour(5)) << i;
+        EXPECT_EQ(rgba_at(canvas_.get(), 0, 55), kBackdrop) << i;
     }
     // Without a selection: the backdrop alone.
     select("treeview_main_objects", {});
-    objectmodel_render_object(canvas.get(), 5);
-    EXPECT_EQ(rgba_at(canvas.get(), 160, 128), 0x102030ffu);
-    common_set_background_pixbuf(nullptr);
+    objectmodel_render_object(canvas_.get(), 5);
+    EXPECT_EQ(rgba_at(canvas_.get(), 160, 128), kBackdrop);
+
+    // Two rows selected: no current object, nothing removed.
+    int id = -1;
+    select("treeview_main_objects", {0, 2});
+    EXPECT_FALSE(objectmodel_get_current_object_id(&id));
+    objectmodel_remove_selected_object_from_object_model();
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({0, 1, 2}));
+    // Deleting the selected object takes its row and renumbers the rest.
+    select("treeview_main_objects", {1});
+    ASSERT_TRUE(objectmodel_get_current_object_id(&id));
+    EXPECT_EQ(id, 1);
+    ASSERT_EQ(itemwrapper_delete_object_at_index(1, TRUE), 1);
+    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({0, 1}));
+    EXPECT_EQ(zbx_test_object_labels(), std::vector<std::string>({"OBJECT 0", "OBJECT 1"}));
 }
 
-TEST_F(ModelViews, PanelSelectionDrivesTheDefinitionList)
+TEST_F(ModelViews, PanelSelectionDrivesTheDefinitionListAndThePreview)
 {
     zbx_test_allocate(4);
-    zbx_test_put_object(0);
+    zbx_test_put_opaque_object(0, 2, 3);
     zbx_test_put_panel(1);
     zbx_test_put_panel(3);
     zbx_test_place(3, 0, 16, 8);
     zbx_test_place(3, 1, 0, 0);
-    int index = -1, colour = -1;
-    EXPECT_FALSE(panelmodels_get_current_panel_info(&index, &colour));
+    int index = -1, preview = -1;
+    EXPECT_FALSE(panelmodels_get_current_panel_info(&index, &preview));
     EXPECT_FALSE(panelmodels_set_panel_preview_background_colour(7));
     EXPECT_FALSE(panelmodels_on_cursor_changed_set_panel_defs_model());
-    EXPECT_EQ(column(panelmodels_get_panel_model(), PANEL_COL_COLOUR), std::vector<int>({0, 0}));
+    // Nothing selected: the backdrop and colour 0.
+    panelmodels_render_panel(canvas_.get(), nullptr, 0, 0, &preview);
+    EXPECT_EQ(preview, 0);
+    EXPECT_EQ(rgba_at(canvas_.get(), 2, 56), kBackdrop);
 
     select("treeview_main_panels", {1});
-    EXPECT_TRUE(panelmodels_set_panel_preview_background_colour(7));
-    ASSERT_TRUE(panelmodels_get_current_panel_info(&index, &colour));
-    EXPECT_EQ(index, 3);
-    EXPECT_EQ(colour, 7);
+    EXPECT_TRUE(panelmodels_set_panel_preview_background_colour(9));
+    ASSERT_TRUE(panelmodels_get_current_panel_info(&index, &preview));
+    EXPECT_EQ(std::vector<int>({index, preview}), std::vector<int>({3, 9}));
+    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_COLOUR),
+              std::vector<int>({0, 9}));
+    panelmodels_render_panel(canvas_.get(), nullptr, 0, 0, &preview);
+    EXPECT_EQ(preview, 9);
+    EXPECT_EQ(rgba_at(canvas_.get(), 18, 64), colour(1));
+    EXPECT_EQ(rgba_at(canvas_.get(), 2, 56), colour(9));
+
     ASSERT_TRUE(panelmodels_on_cursor_changed_set_panel_defs_model());
     GtkTreeView *defs = view("treeview_main_panel_defs");
     EXPECT_EQ(gtk_tree_view_get_model(defs), GTK_TREE_MODEL(panels_get_from_array_at_index(3)));
-
     PanelDef def;
     EXPECT_FALSE(panelmodels_get_selected_panel_def(&def));
     select("treeview_main_panel_defs", {0});
     ASSERT_TRUE(panelmodels_get_selected_panel_def(&def));
-    EXPECT_EQ(def.item, 0);
-    EXPECT_EQ(def.x, 16);
-    EXPECT_TRUE(def.is_object);
+    EXPECT_EQ(def, zbx_object_def(0, 16, 8));
 
     // A second selection leaves the definition list as it was.
     select("treeview_main_panels", {0, 1});
     EXPECT_FALSE(panelmodels_on_cursor_changed_set_panel_defs_model());
     EXPECT_EQ(gtk_tree_view_get_model(defs), GTK_TREE_MODEL(panels_get_from_array_at_index(3)));
-
-    // Deleting the selected panel 1 (nothing refers to it... but panel 3
-    // does: drop that definition first, as the main window would insist).
+    // Deleting the selected panel 1, once panel 3 no longer places it: the
+    // list shown is that of panel 3, now 2.
     zbx_def_list_remove(panels_get_from_array_at_index(3), 1);
     select("treeview_main_panels", {0});
     ASSERT_EQ(itemwrapper_delete_panel_at_index(1, TRUE), 1);
-    EXPECT_EQ(column(panelmodels_get_panel_model()), std::vector<int>({2}));
+    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model()), std::vector<int>({2}));
     EXPECT_EQ(gtk_tree_view_get_model(defs), GTK_TREE_MODEL(panels_get_from_array_at_index(2)));
-
     // Closing the data detaches the definition list.
     itemwrapper_cleanup();
     EXPECT_EQ(gtk_tree_view_get_model(defs), nullptr);
 }
 
-TEST_F(ModelViews, StoringALocationNeedsAPanelAndALocation)
+TEST_F(ModelViews, SelectedLocationIsRenderedStoredAndCleared)
 {
-    zbx_test_allocate(3);
+    zbx_test_allocate(4);
+    zbx_test_put_opaque_object(1, 3, 1, 0x45);
     zbx_test_put_panel(0);
     zbx_test_put_panel(2);
-    locations({{4, 0}});
+    zbx_test_place(2, 1, 8, 0);
+    locations({{1, 2}, {31, 0}});
+    select("treeview_main_locations", {1});
+    locations_render_location(canvas_.get(), area_, 0, 0);
+    EXPECT_EQ(rgba_at(canvas_.get(), 0, 56), colour(6));
+    EXPECT_EQ(rgba_at(canvas_.get(), 10, 56), colour(4));
+    EXPECT_EQ(rgba_at(canvas_.get(), 0, 40), kBackdrop);
+    // An empty record: its colour over the whole area.
+    select("treeview_main_locations", {5});
+    locations_render_location(canvas_.get(), nullptr, 0, 0);
+    EXPECT_EQ(rgba_at(canvas_.get(), 319, 199), colour(7));
+
+    // Storing needs a panel and a location.
     GError *error = nullptr;
     select("treeview_main_locations", {7});
     EXPECT_FALSE(locations_store_location(&error));
-    ASSERT_NE(error, nullptr);
     EXPECT_STREQ(error->message, "Please first select a panel");
     g_clear_error(&error);
-
     select("treeview_main_panels", {1});
     ASSERT_TRUE(panelmodels_set_panel_preview_background_colour(11));
     select("treeview_main_locations", {});
     EXPECT_FALSE(locations_store_location(&error));
-    ASSERT_NE(error, nullptr);
-    EXPECT_STREQ(error->message, "Please first select a location");
     EXPECT_TRUE(g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_FAILED));
+    EXPECT_STREQ(error->message, "Please first select a location");
     g_clear_error(&error);
-    EXPECT_FALSE(locations_is_filled_at_index(7));
-
     select("treeview_main_locations", {7});
     ASSERT_TRUE(locations_store_location(&error));
-    int panel = -1, colour = -1, number = -1;
-    ASSERT_TRUE(locations_get_current_location_info(&panel, &colour));
-    EXPECT_EQ(panel, 2);
-    EXPECT_EQ(colour, 11);
-    ASSERT_TRUE(locations_get_current_location_index(&number));
-    EXPECT_EQ(number, 7);
-    EXPECT_EQ(locations_get_index_past_last_filled_slot(), 8);
-}
+    int panel = -1, colour_out = -1;
+    ASSERT_TRUE(locations_get_current_location_info(&panel, &colour_out));
+    EXPECT_EQ(std::vector<int>({panel, colour_out}), std::vector<int>({2, 11}));
+    EXPECT_EQ(locations_get_index_past_last_filled_slot(), 32);
 
-TEST_F(ModelViews, ClearingARecordAsksFirst)
-{
-    zbx_test_allocate(1);
-    zbx_test_put_panel(0);
-    locations({{31, 0}});
+    // Clearing asks first; No keeps the record, Yes empties it.
     select("treeview_main_locations", {31});
-
     DialogAnswer no;
-    guint source = g_timeout_add(10, answer_dialog, &no);
+    g_timeout_add(10, answer_clear_record, &no);
     locations_clear_location_record();
     ASSERT_TRUE(no.seen);
-    EXPECT_EQ(no.dialog, nullptr); // destroyed after the answer
-    EXPECT_EQ(no.title, "Confirm");
     EXPECT_EQ(no.question, "Are you sure you want to\nclear the selected record?");
-    EXPECT_FALSE(no.resizable);
     EXPECT_TRUE(locations_is_filled_at_index(31));
-
     DialogAnswer yes;
     yes.yes = true;
-    g_timeout_add(10, answer_dialog, &yes);
+    g_timeout_add(10, answer_clear_record, &yes);
     locations_clear_location_record();
     ASSERT_TRUE(yes.seen);
-    EXPECT_EQ(yes.dialog, nullptr);
-    int panel = -1, colour = -1;
-    EXPECT_FALSE(locations_get_info_at_index(31, &panel, &colour));
-    EXPECT_EQ(panel, kNoPanel);
-    EXPECT_EQ(colour, 0);
-    GCharPtr text(locations_record_text(panel, colour));
-    EXPECT_STREQ(text.get(), "Empty record");
-
+    EXPECT_FALSE(locations_get_info_at_index(31, &panel, &colour_out));
+    EXPECT_EQ(std::vector<int>({panel, colour_out}), std::vector<int>({kNoPanel, 0}));
+    pump_events();
+    EXPECT_EQ(find_toplevel("Confirm"), nullptr);
     // With no location selected nothing is asked.
     select("treeview_main_locations", {});
     DialogAnswer none;
-    source = g_timeout_add(10, answer_dialog, &none);
+    const guint source = g_timeout_add(10, answer_clear_record, &none);
     locations_clear_location_record();
     EXPECT_FALSE(none.seen);
     g_source_remove(source);
+}
+
+TEST_F(ModelViews, IncrementalRenderingShowsEachObjectAndEndsLikeOneGo)
+{
+    zbx_test_allocate(8);
+    zbx_test_put_opaque_object(0, 2, 3);
+    zbx_test_put_opaque_object(1, 3, 1, 0x45);
+    ZbxDefList *list = zbx_test_put_panel(2);
+    zbx_test_place(2, 0, 0, 0);
+    zbx_test_place(2, 1, 8, 8);
+    zbx_test_place(2, 0, 400, 0); // wholly outside: no update, no pause
+    zbx_test_place(2, 1, 16, 16);
+    // A timeout shows that the main loop runs in between; a source that is
+    // always ready must not hold the run.
+    int timeouts = 0, idles = 0;
+    const guint timeout = g_timeout_add(1, count, &timeouts);
+    const guint idle = g_idle_add(count, &idles);
+    exposed_ = 0;
+    const gint64 start = g_get_monotonic_time();
+    GRef<GdkPixbuf> shown = render(list, true);
+    const gint64 elapsed = g_get_monotonic_time() - start;
+    g_source_remove(timeout);
+    g_source_remove(idle);
+    // Three objects drawn: 6 + 3 + 3 cells, 192 microseconds each.
+    EXPECT_GE(elapsed, 12 * 192);
+    EXPECT_GE(timeouts, 2);
+    EXPECT_GT(idles, 0);
+    EXPECT_GE(exposed_, 1);
+    EXPECT_TRUE(same_pixels(shown.get(), render(list, false).get()));
+}
+
+TEST_F(ModelViews, IncrementalRenderingOfAHugePanelEndsSoon)
+{
+    // Panels 2 to 6 each place the next one eight times, panel 7 places
+    // object 1 eight times: 8^6 objects as written.
+    zbx_test_allocate(8);
+    zbx_test_put_opaque_object(1, 3, 1);
+    for (int p = 2; p <= 7; p++) {
+        zbx_test_put_panel(p);
+        for (int i = 0; i < 8; i++) {
+            zbx_test_place(p, p == 7 ? 1 : p + 1, p == 7 ? 8 * i : 0, p == 7 ? 8 * (i % 3) : 0);
+        }
+    }
+    ZbxDefList *top = panels_get_from_array_at_index(2);
+    const gint64 start = g_get_monotonic_time();
+    GRef<GdkPixbuf> shown = render(top, true);
+    EXPECT_LT(g_get_monotonic_time() - start, 20 * G_USEC_PER_SEC);
+    EXPECT_TRUE(same_pixels(shown.get(), render(top, false).get()));
 }

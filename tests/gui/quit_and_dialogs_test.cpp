@@ -75,76 +75,53 @@ class QuitTest : public testing::Test
     bool destroyed = false;
 };
 
-TEST_F(QuitTest, FileQuitAnsweredYesSavesOptionsAndEndsTheLoop)
+TEST_F(QuitTest, BothPathsAskAndOnlyYesSavesTheOptionsAndQuits)
 {
-    ConfirmationAnswer answer;
-    answer.kind = ConfirmationAnswer::kYes;
-    answer_next_confirmation(&answer);
-    EXPECT_TRUE(quit_from_menu());
-    EXPECT_TRUE(answer.answered);
-    EXPECT_EQ(answer.question, "Are you sure you want to quit?");
-    EXPECT_TRUE(options_written());
-}
-
-TEST_F(QuitTest, FileQuitAnsweredNoKeepsRunning)
-{
-    ConfirmationAnswer answer;
-    answer.kind = ConfirmationAnswer::kNo;
-    answer_next_confirmation(&answer);
-    EXPECT_FALSE(quit_from_menu());
-    EXPECT_TRUE(answer.answered);
-    EXPECT_FALSE(options_written());
-    EXPECT_FALSE(destroyed);
-    EXPECT_TRUE(GTK_WIDGET_VISIBLE(window_main));
-}
-
-TEST_F(QuitTest, CloseButtonAnsweredYesClosesTheWindowAfterSaving)
-{
-    ConfirmationAnswer answer;
-    answer.kind = ConfirmationAnswer::kYes;
-    answer_next_confirmation(&answer);
-    send_delete_event(window_main);
-    EXPECT_TRUE(answer.answered);
-    EXPECT_EQ(answer.question, "Are you sure you want to quit?");
-    EXPECT_TRUE(destroyed);
-    EXPECT_TRUE(options_written());
-    // The position of the closing window went into the file.
-    EXPECT_NE(read_file(options_get_path()).find("[application]\nposition="), std::string::npos);
-}
-
-TEST_F(QuitTest, CloseButtonAnsweredNoOrDismissedKeepsTheWindow)
-{
-    for (auto kind : {ConfirmationAnswer::kNo, ConfirmationAnswer::kClose}) {
-        ConfirmationAnswer answer;
-        answer.kind = kind;
-        answer_next_confirmation(&answer);
-        send_delete_event(window_main);
-        EXPECT_TRUE(answer.answered);
-        EXPECT_FALSE(destroyed);
-        EXPECT_FALSE(options_written());
-    }
-}
-
-TEST(Confirmation, OnlyYesAgrees)
-{
-    struct
+    // File -> Quit ends the main loop; the window's close button closes it.
+    const struct
     {
+        bool from_menu;
         ConfirmationAnswer::Kind kind;
-        gboolean expected;
-    } const cases[] = {
-        {ConfirmationAnswer::kYes, TRUE},
-        {ConfirmationAnswer::kNo, FALSE},
-        {ConfirmationAnswer::kClose, FALSE},
+        bool quits;
+    } cases[] = {
+        {true, ConfirmationAnswer::kNo, false},     {false, ConfirmationAnswer::kNo, false},
+        {false, ConfirmationAnswer::kClose, false}, {true, ConfirmationAnswer::kYes, true},
+        {false, ConfirmationAnswer::kYes, true},
     };
     for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.from_menu ? "menu, answer " : "close button, answer ") +
+                     std::to_string(c.kind));
         ConfirmationAnswer answer;
         answer.kind = c.kind;
         answer_next_confirmation(&answer);
-        EXPECT_EQ(common_get_user_confirmation("Delete <b>everything</b>?"), c.expected);
+        bool quit = false;
+        if (c.from_menu) {
+            quit = quit_from_menu();
+        } else {
+            send_delete_event(window_main);
+            quit = destroyed;
+        }
         EXPECT_TRUE(answer.answered);
-        // The question is markup: the user reads it without the tags.
-        EXPECT_EQ(answer.question, "Delete everything?");
+        EXPECT_EQ(answer.question, "Are you sure you want to quit?");
+        EXPECT_EQ(quit, c.quits);
+        EXPECT_EQ(options_written(), c.quits);
+        if (c.quits && !c.from_menu) {
+            // The position of the closing window went into the file.
+            EXPECT_NE(read_file(options_get_path()).find("[application]\nposition="),
+                      std::string::npos);
+        }
+        g_remove(options_get_path());
     }
+    EXPECT_TRUE(destroyed);
+}
+
+TEST(Confirmation, QuestionIsMarkupAndClosingIsNo)
+{
+    ConfirmationAnswer answer;
+    answer.kind = ConfirmationAnswer::kClose;
+    answer_next_confirmation(&answer);
+    EXPECT_FALSE(common_get_user_confirmation("Delete <b>everything</b>?"));
+    EXPECT_EQ(answer.question, "Delete everything?");
     pump_events();
     EXPECT_EQ(find_toplevel("Confirmation request"), nullptr);
 }

@@ -2,8 +2,10 @@
 
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <sstream>
 
 #include "gref.h"
+#include "reset.h"
 
 ::testing::AssertionResult zbx_bytes_equal(const std::vector<uint8_t> &expected,
                                            const std::vector<uint8_t> &actual)
@@ -50,11 +52,25 @@ void zbx_write_file(const std::string &path, const std::vector<uint8_t> &bytes)
     }
 }
 
+std::vector<std::string> zbx_data_rows(const std::string &relative)
+{
+    const std::vector<uint8_t> bytes = zbx_read_file(zbx_source_path("tests/data/" + relative));
+    std::vector<std::string> rows;
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    for (std::string line; std::getline(in, line);) {
+        if (line.find_first_not_of(" \t") != std::string::npos && line[0] != '#') {
+            rows.push_back(line);
+        }
+    }
+    return rows;
+}
+
 namespace {
 void remove_tree(const std::string &path)
 {
     if (g_file_test(path.c_str(), G_FILE_TEST_IS_DIR) &&
         !g_file_test(path.c_str(), G_FILE_TEST_IS_SYMLINK)) {
+        g_chmod(path.c_str(), 0700); // a test may have taken the write permission
         GDir *dir = g_dir_open(path.c_str(), 0, nullptr);
         if (dir != nullptr) {
             while (const char *name = g_dir_read_name(dir)) {

@@ -13,6 +13,8 @@
 // Whole file contents (fails the test when unreadable).
 std::vector<uint8_t> zbx_read_file(const std::string &path);
 void zbx_write_file(const std::string &path, const std::vector<uint8_t> &bytes);
+// The lines of a table below tests/data/, without blank and '#' lines.
+std::vector<std::string> zbx_data_rows(const std::string &relative);
 // A fresh temporary directory, removed with everything in it on destruction.
 class ZbxTempDir
 {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "c64/pixbufs.h"
 #include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/panels.h"
@@ -34,6 +35,19 @@ void zbx_test_put_object(int index, int w_cells, int h_cells, uint8_t seed)
 {
     GdkPixbuf *image = zbx_test_image(w_cells, h_cells);
     ASSERT_EQ(objects_set_array_at_index(index, image, zbx_test_record(w_cells, h_cells, seed)), 1);
+    objectmodel_add_item_to_object_model(index, image);
+}
+
+void zbx_test_put_opaque_object(int index, int w_cells, int h_cells, uint8_t screen)
+{
+    const int cells = w_cells * h_cells;
+    std::vector<uint8_t> data = {static_cast<uint8_t>(w_cells * 16 + h_cells)};
+    data.insert(data.end(), 8 * cells, 0x1B);
+    data.insert(data.end(), cells, screen);
+    data.insert(data.end(), cells, 0xE3);
+    GdkPixbuf *image = pixbufs_new_from_hires(&data[1], &data[1 + 8 * cells], &data[1 + 9 * cells],
+                                              w_cells, h_cells);
+    ASSERT_EQ(objects_set_array_at_index(index, image, data), 1);
     objectmodel_add_item_to_object_model(index, image);
 }
 

@@ -2,7 +2,10 @@
 // and readable gtest output for it.
 #pragma once
 
+#include <cstdio>
 #include <ostream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "files/zembrix_format.h"
@@ -63,25 +66,39 @@ inline void PrintTo(const PanelDef &d, std::ostream *os)
     *os << "}";
 }
 
-inline void PrintTo(const ZbxItemKind &kind, std::ostream *os)
+// A project as lines of text, for comparison with expected files: one line
+// per item (an object's record in hex, a panel's definitions) and one per
+// location record that is not empty.
+inline std::vector<std::string> zbx_project_lines(const ZbxProject &project)
 {
-    *os << (kind == ZbxItemKind::Empty    ? "Empty"
-            : kind == ZbxItemKind::Object ? "Object"
-                                          : "Panel");
-}
-
-inline void PrintTo(const ZbxItem &item, std::ostream *os)
-{
-    PrintTo(item.kind, os);
-    if (item.kind == ZbxItemKind::Object) {
-        *os << " of " << item.record.size() << " bytes, header $" << std::hex
-            << (item.record.empty() ? -1 : item.record[0]) << std::dec;
-    } else if (item.kind == ZbxItemKind::Panel) {
-        *os << " [";
-        for (const PanelDef &d : item.defs) {
-            PrintTo(d, os);
-            *os << " ";
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < project.items.size(); i++) {
+        const ZbxItem &item = project.items[i];
+        std::ostringstream line;
+        line << "item " << i << ":";
+        if (item.kind == ZbxItemKind::Empty) {
+            line << " empty";
         }
-        *os << "]";
+        for (uint8_t byte : item.record) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, " %02x", byte);
+            line << hex;
+        }
+        for (const PanelDef &def : item.defs) {
+            line << " ";
+            PrintTo(def, &line);
+        }
+        if (item.kind == ZbxItemKind::Panel && item.defs.empty()) {
+            line << " {}";
+        }
+        lines.push_back(line.str());
     }
+    for (std::size_t i = 0; i < project.locations.size(); i++) {
+        const ZbxLocationRecord &r = project.locations[i];
+        if (!(r == ZbxLocationRecord{255, 0})) {
+            lines.push_back("location " + std::to_string(i) + ": panel " + std::to_string(r.panel) +
+                            ", colour " + std::to_string(r.colour));
+        }
+    }
+    return lines;
 }

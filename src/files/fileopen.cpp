@@ -183,24 +183,22 @@ goffset largest_picture_file()
     return static_cast<goffset>(largest);
 }
 
-using PreviewDecoder = gboolean (*)(const char *path, GdkPixbuf **image);
+using PreviewDecoder = GdkPixbuf *(*) (const char *path);
 
-void update_preview(GtkFileChooser *chooser, gpointer image_widget, goffset max_size,
-                    PreviewDecoder decode)
+void update_preview(GtkFileChooser *chooser, gpointer image_widget, PreviewDecoder decode)
 {
     GCharPtr name(gtk_file_chooser_get_preview_filename(chooser));
     if (!name) {
         gtk_file_chooser_set_preview_widget_active(chooser, FALSE);
         return;
     }
-    GdkPixbuf *image = nullptr;
-    const gboolean ok = previewable(name.get(), max_size) && decode(name.get(), &image);
+    GdkPixbuf *image = decode(name.get());
     name.reset();
     gtk_image_set_from_pixbuf(GTK_IMAGE(image_widget), image);
+    gtk_file_chooser_set_preview_widget_active(chooser, image != nullptr);
     if (image != nullptr) {
         g_object_unref(image);
     }
-    gtk_file_chooser_set_preview_widget_active(chooser, ok);
 }
 
 std::string executable_folder()
@@ -290,28 +288,37 @@ void fileopen_get_zembrix_filename(const char **path)
     *path = state.utf8_path_lastopenfile_zembrix.get();
 }
 
+GdkPixbuf *fileopen_preview_object(const char *path)
+{
+    GdkPixbuf *image = nullptr;
+    if (previewable(path, static_cast<goffset>(objects_record_size(15, 15)))) {
+        GError *error = nullptr;
+        hiresdecoder_decode_object_file(path, &image, &error);
+        g_clear_error(&error);
+    }
+    return image;
+}
+
+GdkPixbuf *fileopen_preview_picture(const char *path)
+{
+    GdkPixbuf *image = nullptr;
+    if (previewable(path, largest_picture_file())) {
+        GError *error = nullptr;
+        // No destination: the grabber's loaded picture stays as it is.
+        hiresdecoder_decode_hires_screen_file(path, kHiresDetect, &image, nullptr, &error);
+        g_clear_error(&error);
+    }
+    return image;
+}
+
 void fileopen_update_object_preview_cb(GtkFileChooser *chooser, gpointer image)
 {
-    update_preview(chooser, image, static_cast<goffset>(objects_record_size(15, 15)),
-                   [](const char *path, GdkPixbuf **decoded) {
-                       GError *error = nullptr;
-                       const gboolean ok = hiresdecoder_decode_object_file(path, decoded, &error);
-                       g_clear_error(&error);
-                       return ok;
-                   });
+    update_preview(chooser, image, fileopen_preview_object);
 }
 
 void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image)
 {
-    update_preview(
-        chooser, image, largest_picture_file(), [](const char *path, GdkPixbuf **decoded) {
-            GError *error = nullptr;
-            // No destination: the grabber's loaded picture stays as it is.
-            const gboolean ok =
-                hiresdecoder_decode_hires_screen_file(path, kHiresDetect, decoded, nullptr, &error);
-            g_clear_error(&error);
-            return ok;
-        });
+    update_preview(chooser, image, fileopen_preview_picture);
 }
 
 void fileopen_set_examples_folder(const char *folder)

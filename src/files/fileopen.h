@@ -27,6 +27,12 @@ gboolean fileopen_open_hires_file(char **path);
 // module.
 void fileopen_get_zembrix_filename(const char **path);
 
+// What the previews show for a file: a new image owned by the caller, or
+// null for anything that is no object (picture). Only regular files small
+// enough to be one are read.
+GdkPixbuf *fileopen_preview_object(const char *path);
+GdkPixbuf *fileopen_preview_picture(const char *path);
+
 // Previews for the "update-preview" signal; image is the preview GtkImage.
 void fileopen_update_object_preview_cb(GtkFileChooser *chooser, gpointer image);
 void fileopen_update_hires_preview_cb(GtkFileChooser *chooser, gpointer image);

@@ -410,7 +410,7 @@ TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
         },
         &seen);
     ConfirmationAnswer answer;
-    answer.kind = ConfirmationAnswer::kNo;
+    answer.kind = ConfirmationAnswer::kYes;
     ASSERT_TRUE(app_open_project(kSample.c_str()));
     EXPECT_TRUE(seen.ran);
     EXPECT_TRUE(seen.busy);
@@ -423,12 +423,12 @@ TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
     EXPECT_EQ(itemwrapper_get_array_size(), 10);
     EXPECT_FALSE(app_is_busy());
     EXPECT_TRUE(GTK_WIDGET_SENSITIVE(widget("close")));
-    // Now the question comes; No keeps the window.
+    // Now the question comes; Yes closes the window.
     answer_next_confirmation(&answer);
-    pump_until([&] { return answer.answered; });
+    pump_until([&] { return destroyed; });
     EXPECT_TRUE(answer.answered);
     EXPECT_EQ(answer.question, "Are you sure you want to quit?");
-    EXPECT_FALSE(destroyed);
+    EXPECT_TRUE(destroyed);
 }
 
 TEST_F(Commands, IncrementalRenderingHoldsOffDeletesAndClosingUntilItEnds)
@@ -455,25 +455,26 @@ TEST_F(Commands, IncrementalRenderingHoldsOffDeletesAndClosingUntilItEnds)
             return FALSE;
         },
         &seen);
+    // The close request is answered once the rendering is over: No.
+    ConfirmationAnswer answer;
+    answer.kind = ConfirmationAnswer::kNo;
+    answer_next_confirmation(&answer);
     select_row(window_main, "treeview_main_locations", 1); // panel 9, several objects
+    EXPECT_FALSE(answer.answered);
     EXPECT_TRUE(seen.busy);
     EXPECT_TRUE(seen.commands_off);
     EXPECT_TRUE(seen.close_kept);
     EXPECT_TRUE(app_file_loaded());
     EXPECT_FALSE(app_is_busy());
     EXPECT_TRUE(GTK_WIDGET_SENSITIVE(widget("treeview_main_locations")));
-    // The close request asks once the rendering is over, as soon as the main
-    // loop runs again: the answer is set up first, and the preview is read
-    // without running the loop.
-    ConfirmationAnswer answer;
-    answer.kind = ConfirmationAnswer::kYes;
+    pump_events();
     GRef<GdkPixbuf> expected(common_create_new_canvas());
     locations_render_location_at_index(1, expected.get(), 0, 0);
-    EXPECT_EQ(compare_shown(widget("drawingarea_main_location_preview"), expected.get(), 1), "");
-    answer_next_confirmation(&answer);
-    pump_until([&] { return destroyed; });
+    pump_until([&] { return answer.answered; });
     EXPECT_TRUE(answer.answered);
-    EXPECT_TRUE(destroyed);
+    EXPECT_FALSE(destroyed);
+    pump_events();
+    EXPECT_EQ(compare_shown(widget("drawingarea_main_location_preview"), expected.get(), 1), "");
 }
 
 } // namespace

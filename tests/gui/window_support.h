@@ -79,6 +79,9 @@ struct ChooserAnswer
     std::string path; // empty: cancel
     // Selects this filter (by position) before answering, when >= 0.
     int use_filter = -1;
+    // File names tried against each filter: passes[filter][probe].
+    std::vector<std::string> probes;
+    std::vector<std::vector<bool>> passes;
     // Seen in the dialog:
     bool answered = false;
     std::vector<std::string> filter_names;
@@ -95,6 +98,7 @@ struct ChooserAnswer
     GtkWidget *dialog = nullptr;
     int polls = 0;
     int phase = 0;
+    int settle_until = 0;
 };
 
 // The first visible text entry below a widget: a save chooser's name field.
@@ -119,7 +123,11 @@ inline gboolean answer_chooser_cb(gpointer data)
 {
     auto *a = static_cast<ChooserAnswer *>(data);
     if (++a->polls > 2500) {
-        return FALSE; // gives up after about 25 s; the test sees answered == false
+        // Gives up after about 25 s: the test sees answered == false.
+        if (a->dialog != nullptr) {
+            gtk_dialog_response(GTK_DIALOG(a->dialog), GTK_RESPONSE_CANCEL);
+        }
+        return FALSE;
     }
     if (a->phase == 0) {
         std::vector<GtkWidget *> found = toplevels_titled(a->title.c_str());
@@ -134,6 +142,14 @@ inline gboolean answer_chooser_cb(gpointer data)
         for (GSList *l = filters; l != nullptr; l = l->next, i++) {
             auto *filter = GTK_FILE_FILTER(l->data);
             a->filter_names.push_back(gtk_file_filter_get_name(filter));
+            std::vector<bool> passed;
+            for (const std::string &probe : a->probes) {
+                GtkFileFilterInfo info = {};
+                info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
+                info.display_name = probe.c_str();
+                passed.push_back(gtk_file_filter_filter(filter, &info));
+            }
+            a->passes.push_back(passed);
             if (filter == current) {
                 a->selected_filter = i;
             }
@@ -184,6 +200,14 @@ inline gboolean answer_chooser_cb(gpointer data)
     const bool ready = chosen != nullptr && a->path == chosen;
     g_free(chosen);
     if (!ready) {
+        return TRUE;
+    }
+    // The chooser updates its preview after the selection: give it a moment.
+    if (a->phase == 2) {
+        a->phase = 3;
+        a->settle_until = a->polls + 30;
+    }
+    if (a->polls < a->settle_until) {
         return TRUE;
     }
     if (GtkWidget *preview = gtk_file_chooser_get_preview_widget(chooser)) {

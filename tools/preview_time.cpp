@@ -1,0 +1,153 @@
+// Measures, in the real main window, how long it takes from choosing a
+// location in the list to its preview being painted (incremental rendering
+// off), for the heaviest location of a large project; and the editor's
+// peak memory with that project open.
+//
+//   zembrix_preview_time [PROJECT.prg] [RUNS]      (under X, e.g. xvfb-run)
+//
+// Without a project it writes and opens a large one: 255 items near the
+// address limit, 128 objects of 4 x 4 cells and 127 panels of 21
+// definitions, some of them sub-panels.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include <gtk/gtk.h>
+
+#include "app/app.h"
+#include "app/common.h"
+#include "app/mainview.h"
+#include "app/support.h"
+#include "files/zembrix_format.h"
+#include "gref.h"
+#include "models/locations.h"
+
+namespace {
+
+std::vector<uint8_t> large_project()
+{
+    std::mt19937 rng(7);
+    ZbxProject project;
+    for (int i = 0; i < 255; i++) {
+        ZbxItem item;
+        if (i % 2 == 0) {
+            item.kind = ZbxItemKind::Object;
+            item.record.resize(161);
+            for (uint8_t &b : item.record) {
+                b = static_cast<uint8_t>(rng());
+            }
+            item.record[0] = 0x44;
+        } else {
+            item.kind = ZbxItemKind::Panel;
+            for (int d = 0; d < 21; d++) {
+                PanelDef def;
+                def.x = static_cast<int>(rng() % 40) * 8 - 16;
+                def.y = static_cast<int>(rng() % 18) * 8 - 16;
+                if (d % 7 == 6 && i > 2) {
+                    def.item = static_cast<int>(rng() % ((i - 1) / 2)) * 2 + 1;
+                } else {
+                    def.item = static_cast<int>(rng() % 128) * 2;
+                    def.is_object = true;
+                    def.mirror = (d % 3) == 0;
+                }
+                item.defs.push_back(def);
+            }
+        }
+        project.items.push_back(std::move(item));
+    }
+    for (int s = 0; s < kZbxLocationRecords; s++) {
+        project.locations[s] = {static_cast<uint8_t>(253 - 2 * s), static_cast<uint8_t>(s % 16)};
+    }
+    std::vector<uint8_t> bytes;
+    if (!zembrix_encode(project, &bytes, nullptr)) {
+        std::abort();
+    }
+    return bytes;
+}
+
+void select_location(int row)
+{
+    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(lookup_widget(window_main, "treeview_main_locations")),
+                             path, nullptr, FALSE);
+    gtk_tree_path_free(path);
+}
+
+void settle()
+{
+    while (gtk_events_pending()) {
+        gtk_main_iteration();
+    }
+    gdk_window_process_all_updates();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    gtk_init(&argc, &argv);
+    gchar *config = g_dir_make_tmp("zbx-preview-time-XXXXXX", nullptr);
+    g_setenv("XDG_CONFIG_HOME", config, TRUE);
+    std::string path = argc > 1 ? argv[1] : std::string(config) + "/large.prg";
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
+    if (argc <= 1) {
+        const std::vector<uint8_t> bytes = large_project();
+        g_file_set_contents(path.c_str(), reinterpret_cast<const char *>(bytes.data()),
+                            static_cast<gssize>(bytes.size()), nullptr);
+    }
+
+    app_startup();
+    settle();
+    if (!app_open_project(path.c_str())) {
+        std::fprintf(stderr, "could not open %s\n", path.c_str());
+        return 1;
+    }
+    settle();
+
+    // The heaviest location: the one that takes longest to draw.
+    GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    int heaviest = 0;
+    gint64 longest = -1;
+    for (int s = 0; s < kLocationCount; s++) {
+        const gint64 start = g_get_monotonic_time();
+        locations_render_location_at_index(s, canvas.get(), 0, 0);
+        const gint64 took = g_get_monotonic_time() - start;
+        if (took > longest) {
+            longest = took;
+            heaviest = s;
+        }
+    }
+
+    const int other = heaviest == 0 ? 1 : 0;
+    std::vector<double> ms;
+    for (int r = 0; r < runs; r++) {
+        select_location(other);
+        settle();
+        const gint64 start = g_get_monotonic_time();
+        // The selection renders the preview and queues its redraw; the
+        // expose that paints it runs here, and the X server has it all once
+        // the display is in sync.
+        select_location(heaviest);
+        gdk_window_process_all_updates();
+        gdk_display_sync(gdk_display_get_default());
+        ms.push_back(static_cast<double>(g_get_monotonic_time() - start) / 1000.0);
+    }
+    std::sort(ms.begin(), ms.end());
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("project: %s\n", path.c_str());
+    std::printf("heaviest location: %d (drawn off screen in %.2f ms)\n", heaviest,
+                static_cast<double>(longest) / 1000.0);
+    std::printf("choosing it to its preview painted, %d runs: median %.2f ms, min %.2f ms, "
+                "max %.2f ms\n",
+                runs, ms[ms.size() / 2], ms.front(), ms.back());
+    std::printf("peak memory (max RSS): %ld KiB\n", usage.ru_maxrss);
+    std::error_code ignored;
+    std::filesystem::remove_all(config, ignored);
+    g_free(config);
+    return 0;
+}

@@ -102,47 +102,8 @@ class MainViewTest : public testing::Test
     TempFolder config;
 };
 
-TEST_F(MainViewTest, PreviewsShowTheirCanvasPixelForPixelAndDoubledAtZoom2)
-{
-    show_page(1);
-    show_page(0);
-    const char *const areas[] = {"drawingarea_main_location_preview",
-                                 "drawingarea_object_controls_object_preview",
-                                 "drawingarea_panel_preview"};
-    for (int i = 0; i < PREVIEW_COUNT; i++) {
-        GdkPixbuf *canvas = mainview_get_canvas(static_cast<MainPreview>(i));
-        ASSERT_NE(canvas, nullptr) << i;
-        EXPECT_EQ(gdk_pixbuf_get_width(canvas) * 1000 + gdk_pixbuf_get_height(canvas), 320200);
-        EXPECT_EQ(rgb_at(canvas, 100, 150), pattern(100, 150));
-        EXPECT_EQ(mainview_get_area(static_cast<MainPreview>(i)), widget(areas[i]));
-    }
-    GtkWidget *area = widget("drawingarea_main_location_preview");
-    const std::pair<int, int> points[] = {{0, 0}, {319, 199}, {17, 93}, {200, 56}};
-    GRef<GdkPixbuf> shown = grab_widget(area);
-    for (auto [x, y] : points) {
-        EXPECT_EQ(rgb_at(shown.get(), x, y), pattern(x, y)) << x << "," << y;
-    }
-
-    gtk_button_clicked(GTK_BUTTON(widget("radiobutton_main_zoom_level2")));
-    EXPECT_EQ(mainview_get_expansion(), 1);
-    for (const char *name : areas) {
-        int w = 0, h = 0;
-        gtk_widget_get_size_request(widget(name), &w, &h);
-        EXPECT_EQ(std::vector<int>({w, h}), std::vector<int>({640, 400})) << name;
-    }
-    wait_for_width(area, 640);
-    ASSERT_EQ(area->allocation.height, 400);
-    shown = grab_widget(area);
-    for (auto [x, y] : points) {
-        for (auto [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 1}, {1, 1}}) {
-            EXPECT_EQ(rgb_at(shown.get(), 2 * x + dx, 2 * y + dy), pattern(x, y)) << x << "," << y;
-        }
-    }
-    gtk_button_clicked(GTK_BUTTON(widget("radiobutton_main_zoom_level1")));
-    EXPECT_EQ(mainview_get_expansion(), 0);
-    wait_for_width(area, 320);
-    EXPECT_EQ(area->allocation.width, 320);
-}
+// (Every preview at both zoom levels, pixel for pixel against the renderer:
+// FileMenu.OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws.)
 
 TEST_F(MainViewTest, PaletteStripsPickColourOnSinglePressOfButtonOneAndMarkIt)
 {

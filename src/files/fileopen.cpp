@@ -14,21 +14,21 @@
 
 namespace {
 
-struct FilterSpec
+struct FilterDef
 {
     const char *name;
     std::initializer_list<const char *> patterns;
 };
 
 // Patterns match as written: their letter case matters.
-const FilterSpec kProgramFiles = {"  Program files (*.prg) ", {"*.PRG", "*.Prg", "*.prg"}};
-const FilterSpec kObjectFiles = {"  Object files (*.zbxobject) ",
-                                 {"*.ZBXOBJECT", "*.Zbxobject", "*.zbxobject"}};
-const FilterSpec kSupportedImages = {"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ",
-                                     {"*.a64", "*.blp", "*.pi", "*.koa", "*.kla", "*.vid"}};
-const FilterSpec kPrgImages = {"  Image files as non-executable PRG files (.prg) ",
-                               {"*.PRG", "*.Prg", "*.prg"}};
-const FilterSpec kAllFiles = {"  All files (*) ", {"*"}};
+const FilterDef kProgramFiles = {"  Program files (*.prg) ", {"*.PRG", "*.Prg", "*.prg"}};
+const FilterDef kObjectFiles = {"  Object files (*.zbxobject) ",
+                                {"*.ZBXOBJECT", "*.Zbxobject", "*.zbxobject"}};
+const FilterDef kSupportedImages = {"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ",
+                                    {"*.a64", "*.blp", "*.pi", "*.koa", "*.kla", "*.vid"}};
+const FilterDef kPrgImages = {"  Image files as non-executable PRG files (.prg) ",
+                              {"*.PRG", "*.Prg", "*.prg"}};
+const FilterDef kAllFiles = {"  All files (*) ", {"*"}};
 
 // Remembered filter values, as the choosers store them.
 constexpr int kZembrixProgramFiles = 1;
@@ -58,11 +58,11 @@ enum class Preview
     Picture
 };
 
-GtkFileFilter *add_filter(GtkFileChooser *chooser, const FilterSpec &spec)
+GtkFileFilter *add_filter(GtkFileChooser *chooser, const FilterDef &def)
 {
     GtkFileFilter *filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, spec.name);
-    for (const char *pattern : spec.patterns) {
+    gtk_file_filter_set_name(filter, def.name);
+    for (const char *pattern : def.patterns) {
         gtk_file_filter_add_pattern(filter, pattern);
     }
     gtk_file_chooser_add_filter(chooser, filter);
@@ -120,7 +120,7 @@ gboolean run(GtkWidget *dialog, char **path)
 
 // An open chooser: filters in order, one preselected; on OK the folder is
 // remembered and the index of the filter in use reported.
-gboolean open_chooser(const char *title, std::initializer_list<const FilterSpec *> filters,
+gboolean open_chooser(const char *title, std::initializer_list<const FilterDef *> filters,
                       size_t preselect, OptionsFolder folder, Preview preview,
                       const std::string &fallback, size_t *used, char **path)
 {
@@ -128,8 +128,8 @@ gboolean open_chooser(const char *title, std::initializer_list<const FilterSpec 
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
     gtk_window_set_title(GTK_WINDOW(dialog), title);
     std::vector<GtkFileFilter *> made;
-    for (const FilterSpec *spec : filters) {
-        made.push_back(add_filter(chooser, *spec));
+    for (const FilterDef *def : filters) {
+        made.push_back(add_filter(chooser, *def));
     }
     gtk_file_chooser_set_filter(chooser, made[std::min(preselect, made.size() - 1)]);
     start_in(chooser, folder, fallback);
@@ -145,7 +145,7 @@ gboolean open_chooser(const char *title, std::initializer_list<const FilterSpec 
     return ok;
 }
 
-gboolean save_chooser(const char *title, const FilterSpec &filter, OptionsFolder folder,
+gboolean save_chooser(const char *title, const FilterDef &filter, OptionsFolder folder,
                       const char *suggested, char **path)
 {
     GtkWidget *dialog = create_filechooserdialog_save_file();

@@ -14,20 +14,7 @@ fi
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 project="$root/resources/examples/quorvane-sampler.prg"
 location=1
-work="$(mktemp -d)"
-pid=""
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/log" ] && sed 's/^/  zembrix: /' "$work/log" >&2
-    exit 1
-}
+source "$(dirname "$0")/../support/e2e.bash"
 
 export XDG_CONFIG_HOME="$work/config"
 export XDG_DATA_HOME="$work/data"
@@ -37,22 +24,7 @@ export GDK_NATIVE_WINDOWS=1
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 shots="$(dirname "$zembrix")"
 
-cd "$work"
-"$zembrix" >"$work/log" 2>&1 &
-pid=$!
-
-# Waits up to $2 tenths of a second for a visible window titled $1.
-wait_window() {
-    local id=""
-    for _ in $(seq 1 "$2"); do
-        id="$(xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null |
-            head -n 1 || true)"
-        [ -n "$id" ] && break
-        kill -0 "$pid" 2>/dev/null || fail "zembrix ended while waiting for \"$1\""
-        sleep 0.1
-    done
-    echo "$id"
-}
+start_zembrix
 
 main="$(wait_window Zembrix 600)"
 [ -n "$main" ] || fail "no window titled Zembrix"

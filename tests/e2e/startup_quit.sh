@@ -9,20 +9,7 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 
-work="$(mktemp -d)"
-pid=""
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill "$pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/log" ] && sed 's/^/  zembrix: /' "$work/log" >&2
-    exit 1
-}
+source "$(dirname "$0")/../support/e2e.bash"
 
 # A fresh user: no configuration folder yet.
 export XDG_CONFIG_HOME="$work/config"
@@ -32,22 +19,7 @@ config="$XDG_CONFIG_HOME/zbx-decoder"
 shots="$(dirname "$zembrix")"
 
 # The backdrop is not in the current folder: it is found beside the program.
-cd "$work"
-"$zembrix" >"$work/log" 2>&1 &
-pid=$!
-
-# Waits up to $2 tenths of a second for a visible window titled $1.
-wait_window() {
-    local id=""
-    for _ in $(seq 1 "$2"); do
-        id="$(xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null |
-            head -n 1 || true)"
-        [ -n "$id" ] && break
-        kill -0 "$pid" 2>/dev/null || fail "zembrix ended while waiting for \"$1\""
-        sleep 0.1
-    done
-    echo "$id"
-}
+start_zembrix
 
 main="$(wait_window Zembrix 600)"
 [ -n "$main" ] || fail "no window titled Zembrix"

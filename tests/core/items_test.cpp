@@ -232,28 +232,6 @@ TEST_F(Cascade, DeletingItemZeroShiftsEveryLaterItemEverywhere)
     EXPECT_EQ(zbx_test_column(locations_get_model(), LOC_COL_PANEL)[4], 4);
 }
 
-TEST_F(Cascade, DeletingAPanelOrAnEmptyItemLeavesReferencesBelowAlone)
-{
-    // Item 4 is empty: deleting it renumbers item 5 like an object delete would.
-    ASSERT_EQ(itemwrapper_delete_invalid_at_index(4), 1);
-    EXPECT_EQ(panel_rows(), std::vector<int>({1, 3, 4}));
-    EXPECT_EQ(zbx_test_placed(3), std::vector<int>({2, 1, 0}));
-    EXPECT_EQ(zbx_test_placed(4), std::vector<int>({3, 2}));
-    EXPECT_EQ(object_rows(), std::vector<int>({0, 2}));
-
-    // Panel 4 (formerly 5) is referenced by nothing; delete it by index.
-    ASSERT_EQ(itemwrapper_delete_panel_at_index(4, FALSE), 1);
-    EXPECT_EQ(panel_rows(), std::vector<int>({1, 3}));
-    EXPECT_EQ(itemwrapper_get_array_size(), 4);
-    EXPECT_EQ(zbx_test_placed(3), std::vector<int>({2, 1, 0}));
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 2);
-
-    // Deleting nothing that exists does nothing.
-    EXPECT_EQ(itemwrapper_delete_invalid_at_index(4), 0);
-    EXPECT_EQ(itemwrapper_delete_object_at_index(-1, FALSE), 0);
-    EXPECT_EQ(itemwrapper_get_array_size(), 4);
-}
-
 TEST_F(Models, DeletingObjectFiveRenumbersTheRowsAboveIt)
 {
     zbx_test_allocate(13);

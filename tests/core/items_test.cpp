@@ -137,27 +137,6 @@ TEST_F(Items, ObjectStoreRefusesBadIndexesAndMismatchedRecordsLeavingTheImageToT
     EXPECT_EQ(objects_get_count_of_valid_objects(), 0);
 }
 
-TEST_F(Items, NewPanelsAppendAtTheEndOfBothTables)
-{
-    zbx_test_allocate(2);
-    zbx_test_put_object(0);
-    ASSERT_EQ(itemwrapper_new_empty_panel(), 1);
-    EXPECT_EQ(itemwrapper_get_array_size(), 3);
-    EXPECT_EQ(objects_get_array_size(), 3);
-    EXPECT_FALSE(panels_is_panel_empty_at_index(2));
-    EXPECT_EQ(panel_rows(), std::vector<int>({2}));
-    for (int i : {-1, 1, 3}) {
-        EXPECT_TRUE(itemwrapper_is_item_empty_at_index(i)) << i;
-    }
-    EXPECT_FALSE(itemwrapper_is_item_empty_at_index(0));
-    int index = -1, w = -1, h = -1;
-    ASSERT_EQ(panels_grow_array(&index), 1);
-    EXPECT_EQ(index, 3);
-    EXPECT_TRUE(panels_is_panel_empty_at_index(3));
-    ASSERT_EQ(panels_get_dimensions_at_index(3, &w, &h), 1);
-    EXPECT_EQ(w + h, 0);
-}
-
 TEST_F(Items, FullTablesRefuseEveryAppendWithNothingChanged)
 {
     zbx_test_allocate(kMaxItems);
@@ -251,43 +230,6 @@ TEST_F(Cascade, DeletingItemZeroShiftsEveryLaterItemEverywhere)
     EXPECT_EQ(zbx_test_placed(2), std::vector<int>({1, 0}));
     EXPECT_EQ(zbx_test_placed(4), std::vector<int>({2, 1}));
     EXPECT_EQ(zbx_test_column(locations_get_model(), LOC_COL_PANEL)[4], 4);
-}
-
-TEST_F(Cascade, DeletingAPanelOrAnEmptyItemLeavesReferencesBelowAlone)
-{
-    // Item 4 is empty: deleting it renumbers item 5 like an object delete would.
-    ASSERT_EQ(itemwrapper_delete_invalid_at_index(4), 1);
-    EXPECT_EQ(panel_rows(), std::vector<int>({1, 3, 4}));
-    EXPECT_EQ(zbx_test_placed(3), std::vector<int>({2, 1, 0}));
-    EXPECT_EQ(zbx_test_placed(4), std::vector<int>({3, 2}));
-    EXPECT_EQ(object_rows(), std::vector<int>({0, 2}));
-
-    // Panel 4 (formerly 5) is referenced by nothing; delete it by index.
-    ASSERT_EQ(itemwrapper_delete_panel_at_index(4, FALSE), 1);
-    EXPECT_EQ(panel_rows(), std::vector<int>({1, 3}));
-    EXPECT_EQ(itemwrapper_get_array_size(), 4);
-    EXPECT_EQ(zbx_test_placed(3), std::vector<int>({2, 1, 0}));
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 2);
-
-    // Deleting nothing that exists does nothing.
-    EXPECT_EQ(itemwrapper_delete_invalid_at_index(4), 0);
-    EXPECT_EQ(itemwrapper_delete_object_at_index(-1, FALSE), 0);
-    EXPECT_EQ(itemwrapper_get_array_size(), 4);
-}
-
-TEST_F(Cascade, CleanupEmptiesTablesAndModelsAndReleasesEverything)
-{
-    GdkPixbuf *image = watched(objects_get_from_array_at_index(2));
-    ZbxDefList *list = watched(panels_get_from_array_at_index(3));
-    itemwrapper_cleanup();
-    EXPECT_EQ(itemwrapper_get_array_size() + objects_get_array_size(), 0);
-    EXPECT_EQ(objects_get_count_of_valid_objects() + panels_get_count_of_valid_panels(), 0);
-    EXPECT_TRUE(object_rows().empty());
-    EXPECT_TRUE(panel_rows().empty());
-    EXPECT_EQ(refs(image), 1u);
-    EXPECT_EQ(refs(list), 1u);
-    g_object_unref(image);
-    g_object_unref(list);
 }
 
 TEST_F(Models, DeletingObjectFiveRenumbersTheRowsAboveIt)

@@ -301,20 +301,26 @@ TEST_F(Commands, StoreAsLocationAndClearTheRecord)
     locations_render_location_at_index(3, expected.get(), 0, 0);
     EXPECT_EQ(compare_shown(widget("drawingarea_main_location_preview"), expected.get(), 1), "");
 
-    // Clear asks first; Yes empties the record.
-    g_timeout_add(
-        20,
-        [](gpointer) -> gboolean {
-            std::vector<GtkWidget *> found = toplevels_titled("Confirm");
-            if (found.empty() || !GTK_WIDGET_MAPPED(found[0])) {
-                return TRUE;
-            }
-            gtk_button_clicked(GTK_BUTTON(lookup_widget(found[0], "button_clear_record_ok")));
-            return FALSE;
-        },
-        nullptr);
-    click("button_main_clear_location_record");
-    EXPECT_FALSE(locations_is_filled_at_index(3));
+    // Clear asks first: No keeps the record, Yes empties it.
+    for (const char *button : {"button_clear_record_cancel", "button_clear_record_ok"}) {
+        g_timeout_add(
+            20,
+            [](gpointer data) -> gboolean {
+                GtkWidget *dialog = find_toplevel("Confirm");
+                if (dialog == nullptr || !GTK_WIDGET_MAPPED(dialog)) {
+                    return TRUE;
+                }
+                EXPECT_STREQ(gtk_label_get_text(
+                                 GTK_LABEL(lookup_widget(dialog, "label_clear_record_request"))),
+                             "Are you sure you want to\nclear the selected record?");
+                gtk_button_clicked(
+                    GTK_BUTTON(lookup_widget(dialog, static_cast<const char *>(data))));
+                return FALSE;
+            },
+            const_cast<char *>(button));
+        click("button_main_clear_location_record");
+        EXPECT_EQ(locations_is_filled_at_index(3), bool(g_str_has_suffix(button, "cancel")));
+    }
     EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(widget("label_main_location_info"))), "Empty record");
 }
 

@@ -26,7 +26,6 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     EXPECT_TRUE(app_file_loaded());
 
     const std::string status = status_text(window_main);
-    EXPECT_EQ(status.rfind(" Data loaded successfully (in ", 0), 0u) << status;
     EXPECT_TRUE(g_regex_match_simple("^ Data loaded successfully \\(in \\d+\\.\\d{3} s\\)$",
                                      status.c_str(), GRegexCompileFlags(0), GRegexMatchFlags(0)))
         << status;

@@ -9,7 +9,7 @@
 #include "app/mainview.h"
 #include "app/options.h"
 #include "c64/palette.h"
-#include "gui_support.h"
+#include "window_support.h"
 
 namespace {
 

@@ -1,15 +1,9 @@
 // The list models attached to tree views as in the main window: selection
-// queries, the previews they drive, storing and clearing locations, and
-// rendering object by object with the main loop running in between.
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
-
+// queries, the previews they drive, and rendering object by object with the main loop running in
+// between.
 #include <cstring>
 #include <string>
 
-#include "app/common.h"
-#include "c64/palette.h"
-#include "gui_support.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
 #include "items/panels.h"
@@ -17,8 +11,7 @@
 #include "models/objectmodel.h"
 #include "models/panelmodels.h"
 #include "support/items_fixture.h"
-#include "support/project.h"
-#include "support/reset.h"
+#include "window_support.h"
 
 namespace {
 
@@ -96,17 +89,6 @@ class ModelViews : public ::testing::Test
             gtk_tree_path_free(path);
         }
     }
-    // Records 0 to 31, the given ones electing a panel over colour 6.
-    void locations(std::initializer_list<std::pair<int, int>> filled) const
-    {
-        for (int i = 0; i < kLocationCount; i++) {
-            int panel = kNoPanel;
-            for (auto [number, p] : filled) {
-                panel = number == i ? p : panel;
-            }
-            locations_add_item_to_location_model(i, panel, panel == kNoPanel ? 7 : 6);
-        }
-    }
     // Renders a list into the canvas at once, or object by object into the
     // area, over the backdrop.
     GRef<GdkPixbuf> render(ZbxDefList *list, bool incremental)
@@ -129,29 +111,6 @@ bool same_pixels(GdkPixbuf *a, GdkPixbuf *b)
                        gdk_pixbuf_get_rowstride(a) * 200) == 0;
 }
 
-// Answers the clear-record dialog from inside its own loop.
-struct DialogAnswer
-{
-    bool yes = false;
-    bool seen = false;
-    std::string question;
-    int polls = 0;
-};
-
-gboolean answer_clear_record(gpointer data)
-{
-    auto *answer = static_cast<DialogAnswer *>(data);
-    GtkWidget *dialog = find_toplevel("Confirm");
-    if (dialog == nullptr || !GTK_WIDGET_MAPPED(dialog)) {
-        return ++answer->polls < 500;
-    }
-    answer->seen = true;
-    answer->question =
-        gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_clear_record_request")));
-    gtk_button_clicked(GTK_BUTTON(lookup_widget(
-        dialog, answer->yes ? "button_clear_record_ok" : "button_clear_record_cancel")));
-    return FALSE;
-}
 } // namespace
 
 // (The window's own tests drive the same models through menus and buttons
@@ -222,48 +181,6 @@ TEST_F(ModelViews, DefinitionListFollowsOneSelectedPanelAndLetsGoOfDeletedOnes)
     EXPECT_EQ(gtk_tree_view_get_model(defs), nullptr);
 }
 
-TEST_F(ModelViews, SelectedLocationIsRenderedAndClearedOnlyOnYes)
-{
-    zbx_test_allocate(4);
-    zbx_test_put_opaque_object(1, 3, 1, 0x45);
-    zbx_test_put_panel(2);
-    zbx_test_place(2, 1, 8, 0);
-    locations({{1, 2}});
-    select("treeview_main_locations", {1});
-    locations_render_location(canvas_.get(), area_, 0, 0);
-    EXPECT_EQ(rgba_at(canvas_.get(), 0, 56), colour(6));
-    EXPECT_EQ(rgba_at(canvas_.get(), 10, 56), colour(4));
-    EXPECT_EQ(rgba_at(canvas_.get(), 0, 40), kBackdrop);
-    // An empty record: its colour over the whole area.
-    select("treeview_main_locations", {5});
-    locations_render_location(canvas_.get(), nullptr, 0, 0);
-    EXPECT_EQ(rgba_at(canvas_.get(), 319, 199), colour(7));
-
-    // Clearing asks first; No keeps the record, Yes empties it.
-    select("treeview_main_locations", {1});
-    DialogAnswer no;
-    g_timeout_add(10, answer_clear_record, &no);
-    locations_clear_location_record();
-    ASSERT_TRUE(no.seen);
-    EXPECT_EQ(no.question, "Are you sure you want to\nclear the selected record?");
-    EXPECT_TRUE(locations_is_filled_at_index(1));
-    DialogAnswer yes;
-    yes.yes = true;
-    g_timeout_add(10, answer_clear_record, &yes);
-    locations_clear_location_record();
-    ASSERT_TRUE(yes.seen);
-    EXPECT_FALSE(locations_is_filled_at_index(1));
-    pump_events();
-    EXPECT_EQ(find_toplevel("Confirm"), nullptr);
-    // With no location selected nothing is asked.
-    select("treeview_main_locations", {});
-    DialogAnswer none;
-    const guint source = g_timeout_add(10, answer_clear_record, &none);
-    locations_clear_location_record();
-    EXPECT_FALSE(none.seen);
-    g_source_remove(source);
-}
-
 TEST_F(ModelViews, IncrementalRenderingShowsEachObjectAndEndsLikeOneGo)
 {
     zbx_test_allocate(8);
@@ -291,23 +208,4 @@ TEST_F(ModelViews, IncrementalRenderingShowsEachObjectAndEndsLikeOneGo)
     EXPECT_GT(idles, 0);
     EXPECT_GE(exposed_, 1);
     EXPECT_TRUE(same_pixels(shown.get(), render(list, false).get()));
-}
-
-TEST_F(ModelViews, IncrementalRenderingOfAHugePanelEndsSoon)
-{
-    // Panels 2 to 6 each place the next one eight times, panel 7 places
-    // object 1 eight times: 8^6 objects as written.
-    zbx_test_allocate(8);
-    zbx_test_put_opaque_object(1, 3, 1);
-    for (int p = 2; p <= 7; p++) {
-        zbx_test_put_panel(p);
-        for (int i = 0; i < 8; i++) {
-            zbx_test_place(p, p == 7 ? 1 : p + 1, p == 7 ? 8 * i : 0, p == 7 ? 8 * (i % 3) : 0);
-        }
-    }
-    ZbxDefList *top = panels_get_from_array_at_index(2);
-    const gint64 start = g_get_monotonic_time();
-    GRef<GdkPixbuf> shown = render(top, true);
-    EXPECT_LT(g_get_monotonic_time() - start, 20 * G_USEC_PER_SEC);
-    EXPECT_TRUE(same_pixels(shown.get(), render(top, false).get()));
 }

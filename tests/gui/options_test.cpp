@@ -7,8 +7,8 @@
 #include "app/app.h"
 #include "app/interface.h"
 #include "app/options.h"
-#include "gui_support.h"
 #include "support/reset.h"
+#include "window_support.h"
 
 namespace {
 

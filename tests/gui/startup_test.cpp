@@ -5,8 +5,8 @@
 #include "app/common.h"
 #include "app/mainview.h"
 #include "app/options.h"
-#include "gui_support.h"
 #include "support/reset.h"
+#include "window_support.h"
 
 namespace {
 

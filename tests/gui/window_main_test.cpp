@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/interface.h"
-#include "gui_support.h"
 #include "support/bytes.h"
+#include "window_support.h"
 
 namespace {
 

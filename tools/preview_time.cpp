@@ -18,6 +18,7 @@
 
 #include <gtk/gtk.h>
 
+#include "../bench/large_project.h"
 #include "app/app.h"
 #include "app/common.h"
 #include "app/mainview.h"
@@ -27,47 +28,6 @@
 #include "models/locations.h"
 
 namespace {
-
-std::vector<uint8_t> large_project()
-{
-    std::mt19937 rng(7);
-    ZbxProject project;
-    for (int i = 0; i < 255; i++) {
-        ZbxItem item;
-        if (i % 2 == 0) {
-            item.kind = ZbxItemKind::Object;
-            item.record.resize(161);
-            for (uint8_t &b : item.record) {
-                b = static_cast<uint8_t>(rng());
-            }
-            item.record[0] = 0x44;
-        } else {
-            item.kind = ZbxItemKind::Panel;
-            for (int d = 0; d < 21; d++) {
-                PanelDef def;
-                def.x = static_cast<int>(rng() % 40) * 8 - 16;
-                def.y = static_cast<int>(rng() % 18) * 8 - 16;
-                if (d % 7 == 6 && i > 2) {
-                    def.item = static_cast<int>(rng() % ((i - 1) / 2)) * 2 + 1;
-                } else {
-                    def.item = static_cast<int>(rng() % 128) * 2;
-                    def.is_object = true;
-                    def.mirror = (d % 3) == 0;
-                }
-                item.defs.push_back(def);
-            }
-        }
-        project.items.push_back(std::move(item));
-    }
-    for (int s = 0; s < kZbxLocationRecords; s++) {
-        project.locations[s] = {static_cast<uint8_t>(253 - 2 * s), static_cast<uint8_t>(s % 16)};
-    }
-    std::vector<uint8_t> bytes;
-    if (!zembrix_encode(project, &bytes, nullptr)) {
-        std::abort();
-    }
-    return bytes;
-}
 
 void select_location(int row)
 {
@@ -95,7 +55,7 @@ int main(int argc, char **argv)
     std::string path = argc > 1 ? argv[1] : std::string(config) + "/large.prg";
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
     if (argc <= 1) {
-        const std::vector<uint8_t> bytes = large_project();
+        const std::vector<uint8_t> bytes = zbx_near_limit_project(true);
         g_file_set_contents(path.c_str(), reinterpret_cast<const char *>(bytes.data()),
                             static_cast<gssize>(bytes.size()), nullptr);
     }

@@ -1,0 +1,55 @@
+// A large project for benchmarks and timing tools: 255 items near the
+// address limit.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "files/zembrix_format.h"
+
+// 128 objects of 4 x 4 cells and 127 panels of 21 definitions each, some of
+// them sub-panels: the file ends at $7A84, 1404 bytes below $8000. The
+// locations elect the first panels, or the last (most nested) ones.
+inline std::vector<uint8_t> zbx_near_limit_project(bool elect_nested_panels)
+{
+    std::mt19937 rng(7);
+    ZbxProject project;
+    for (int i = 0; i < 255; i++) {
+        ZbxItem item;
+        if (i % 2 == 0) {
+            item.kind = ZbxItemKind::Object;
+            item.record.resize(161);
+            for (uint8_t &b : item.record) {
+                b = static_cast<uint8_t>(rng());
+            }
+            item.record[0] = 0x44;
+        } else {
+            item.kind = ZbxItemKind::Panel;
+            for (int d = 0; d < 21; d++) {
+                PanelDef def;
+                def.x = static_cast<int>(rng() % 40) * 8 - 16;
+                def.y = static_cast<int>(rng() % 18) * 8 - 16;
+                if (d % 7 == 6 && i > 2) {
+                    def.item = static_cast<int>(rng() % ((i - 1) / 2)) * 2 + 1; // a lower panel
+                } else {
+                    def.item = static_cast<int>(rng() % 128) * 2;
+                    def.is_object = true;
+                    def.mirror = (d % 3) == 0;
+                }
+                item.defs.push_back(def);
+            }
+        }
+        project.items.push_back(std::move(item));
+    }
+    for (int s = 0; s < kZbxLocationRecords; s++) {
+        project.locations[s] = {static_cast<uint8_t>(elect_nested_panels ? 253 - 2 * s : 2 * s + 1),
+                                static_cast<uint8_t>(s % 16)};
+    }
+    std::vector<uint8_t> bytes;
+    if (!zembrix_encode(project, &bytes, nullptr)) {
+        std::abort();
+    }
+    return bytes;
+}

@@ -26,7 +26,7 @@ std::vector<uint8_t> noise(size_t n, unsigned seed)
 std::vector<uint8_t> koala_file()
 {
     const std::string path =
-        std::string(ZBX_SOURCE_DIR) + "/../shared/testdata/pictures/koala/metal.kla";
+        std::string(ZBX_SOURCE_DIR) + "/tests/data/pictures/koala/metal.kla";
     gchar *contents = nullptr;
     gsize length = 0;
     if (g_file_get_contents(path.c_str(), &contents, &length, nullptr)) {
@@ -71,7 +71,7 @@ BENCHMARK(BM_DecodeAndRenderPicture);
 void BM_DecodePictureFile(benchmark::State &state)
 {
     const std::string path =
-        std::string(ZBX_SOURCE_DIR) + "/../shared/testdata/pictures/koala/metal.kla";
+        std::string(ZBX_SOURCE_DIR) + "/tests/data/pictures/koala/metal.kla";
     std::array<uint8_t, kHiresDataSize> hires{};
     for (auto _ : state) {
         GdkPixbuf *image = nullptr;

@@ -3,7 +3,7 @@
 
     tools/make_test_projects.py ZEMBRIX_CLI [OUTDIR]
 
-The objects are cut from the real pictures in ../shared/testdata/pictures
+The objects are cut from the real pictures in tests/data/pictures
 with `zembrix-cli grab`; panels, definitions and locations are laid out here.
 sample.prg is a well-formed project as the editor writes it; quirks.prg is a
 hand-made file that exercises the reader's skip, overlap and drop rules.
@@ -14,7 +14,7 @@ import sys
 import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-PICTURES = os.path.join(ROOT, "..", "shared", "testdata", "pictures")
+PICTURES = os.path.join(ROOT, "tests", "data", "pictures")
 
 # (picture, x, y, width, height, transparent colour or None)
 OBJECTS = [

@@ -13,6 +13,13 @@ trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config" NO_AT_BRIDGE=1
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 
+# Xvfb may still be starting: wait until the display answers before timing.
+for _ in $(seq 1 200); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.05
+done
+xdpyinfo >/dev/null 2>&1 || { echo "the display $DISPLAY does not answer" >&2; exit 1; }
+
 times=()
 for _ in $(seq 1 "$runs"); do
     start="$(date +%s%N)"

@@ -18,7 +18,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Hires = std::array<uint8_t, kHiresDataSize>;
 
-const std::string kPictures = "../shared/testdata/pictures/";
+const std::string kPictures = "tests/data/pictures/";
 
 std::array<uint8_t, 4> pixel(GdkPixbuf *image, int x, int y)
 {

@@ -179,7 +179,7 @@ TEST(ObjectRegion, ObjectsCutFromARealPictureLookLikeThePicture)
 {
     std::vector<uint8_t> hires(kHiresDataSize);
     ASSERT_TRUE(
-        hiresdecoder_decode_hires_screen_file("../shared/testdata/pictures/koala/NINJA3.KOA",
+        hiresdecoder_decode_hires_screen_file("tests/data/pictures/koala/NINJA3.KOA",
                                               kHiresDetect, nullptr, hires.data(), nullptr));
     std::span<const uint8_t> bitmap(hires.data(), kHiresBitmapSize);
     std::span<const uint8_t> screen(hires.data() + kHiresScreenOffset, kHiresCellCount);

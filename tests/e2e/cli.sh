@@ -5,7 +5,7 @@
 set -uo pipefail
 CLI="$2"
 DATA=tests/data/files
-KOALA=../shared/testdata/pictures/koala/abydos.koa
+KOALA=tests/data/pictures/koala/abydos.koa
 TMP="$(mktemp -d)"
 trap 'rm -rf "$TMP"' EXIT
 passed=0

@@ -14,7 +14,7 @@ std::string canonical(const std::string &path)
     return real ? real.get() : path;
 }
 
-const std::string kPictures = canonical(zbx_source_path("../shared/testdata/pictures"));
+const std::string kPictures = canonical(zbx_source_path("tests/data/pictures"));
 
 class Choosers : public WindowAtWork
 {

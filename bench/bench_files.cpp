@@ -11,20 +11,14 @@
 #include "files/zembrix.h"
 #include "files/zembrix_format.h"
 #include "gref.h"
-#include "items/itemwrapper.h"
-#include "items/objects.h"
-#include "items/panels.h"
+#include "items/document.h"
 #include "large_project.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
 
 namespace {
 
 void discard()
 {
-    itemwrapper_cleanup();
-    locations_cleanup();
+    document_close();
 }
 
 void BM_ParseNearLimit(benchmark::State &state)

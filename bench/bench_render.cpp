@@ -7,14 +7,12 @@
 #include <random>
 #include <vector>
 
-#include "app/common.h"
 #include "c64/pixbufs.h"
 #include "gref.h"
-#include "items/itemwrapper.h"
-#include "items/objects.h"
-#include "items/panels.h"
-#include "models/panelmodels.h"
+#include "items/document.h"
+#include "models/common_canvas.h"
 #include "models/panelmodels_compose.h"
+#include "models/panelmodels_render.h"
 
 namespace {
 
@@ -174,34 +172,23 @@ void BM_RenderDenseLocationIntoCanvas(benchmark::State &state)
 }
 BENCHMARK(BM_RenderDenseLocationIntoCanvas)->Repetitions(15)->ReportAggregatesOnly(true);
 
-// The same location through the item stores, as the editor draws it: the
+// The same location through the document, as the editor draws it: the
 // backdrop copied into the canvas, then the panel rendered over it.
-void BM_RenderDenseLocationFromStores(benchmark::State &state)
+void BM_RenderDenseLocationFromDocument(benchmark::State &state)
 {
     const DenseLocation &location = dense();
     const int count = 160 + static_cast<int>(location.project.panels.size()) + 1;
-    itemwrapper_allocate_array(count);
+    ZbxProject project;
+    project.items.resize(count);
     for (int i = 0; i < 160; i++) {
-        const std::vector<uint8_t> &data = location.project.objects[i];
-        const int w = data[0] >> 4;
-        const int h = data[0] & 15;
-        GdkPixbuf *image = pixbufs_new_from_hires(data.data() + 1, data.data() + 1 + 8 * w * h,
-                                                  data.data() + 1 + 9 * w * h, w, h);
-        objects_set_array_at_index(i, image, data);
+        project.items[i] = ZbxItem{ZbxItemKind::Object, location.project.objects[i], {}, 0};
     }
     for (const auto &[index, defs] : location.project.panels) {
-        ZbxDefList *list = zbx_def_list_new();
-        for (const PanelDef &d : defs) {
-            zbx_def_list_append(list, d);
-        }
-        panels_set_array_at_index(index, list);
+        project.items[index] = ZbxItem{ZbxItemKind::Panel, {}, defs, 0};
     }
     const int top = count - 1;
-    ZbxDefList *top_list = zbx_def_list_new();
-    for (const PanelDef &d : location.project.top) {
-        zbx_def_list_append(top_list, d);
-    }
-    panels_set_array_at_index(top, top_list);
+    project.items[top] = ZbxItem{ZbxItemKind::Panel, {}, location.project.top, 0};
+    document_load(std::move(project));
 
     GRef<GdkPixbuf> backdrop(common_create_new_canvas());
     gdk_pixbuf_fill(backdrop.get(), 0x404040ff);
@@ -209,14 +196,13 @@ void BM_RenderDenseLocationFromStores(benchmark::State &state)
     GRef<GdkPixbuf> canvas(common_create_new_canvas());
     for (auto _ : state) {
         common_copy_background_image_to_pixbuf(canvas.get());
-        panelmodels_render_panel_defs(panels_get_from_array_at_index(top), canvas.get(), nullptr, 6,
-                                      0, 0);
+        panelmodels_render_stored_panel(top, canvas.get(), 6);
         benchmark::DoNotOptimize(gdk_pixbuf_get_pixels(canvas.get()));
     }
-    itemwrapper_cleanup();
+    document_close();
     common_set_background_pixbuf(nullptr);
 }
-BENCHMARK(BM_RenderDenseLocationFromStores)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RenderDenseLocationFromDocument)->Repetitions(15)->ReportAggregatesOnly(true);
 
 // Sub-panels shared eight levels deep (16^8 objects as written): the run
 // stops at its bound. Measures how long the editor can be held at most.

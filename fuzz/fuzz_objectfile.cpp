@@ -11,7 +11,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    objects_module_init();
+    document_new();
     return 0;
 }
 
@@ -27,23 +27,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         g_error_free(error);
         return 0;
     }
+    GRef<GdkPixbuf> held(image);
     const int w = data[0] >> 4;
     const int h = data[0] & 15;
     if (gdk_pixbuf_get_width(image) != 8 * w || gdk_pixbuf_get_height(image) != 8 * h ||
         size != objects_record_size(w, h)) {
         std::abort();
     }
+    document_new();
     int index = -1;
-    if (!objects_append_object(image, record, &index)) {
+    {
+        DocumentStep step("Import object");
+        index = document_append_object(record);
+    }
+    const std::span<const uint8_t> kept = document_object_record(index);
+    if (index != 0 || !std::equal(record.begin(), record.end(), kept.begin(), kept.end())) {
         std::abort();
     }
-    GByteArray *out = g_byte_array_new();
-    objects_save_object_data(out, index);
-    if (out->len != size || !std::equal(record.begin(), record.end(), out->data)) {
-        std::abort();
-    }
-    g_byte_array_unref(out);
-    objects_cleanup();
 
     static ComposeBuffers buffers;
     buffers.clear();

@@ -12,12 +12,8 @@
 #include "files/zembrix.h"
 #include "files/zembrix_format.h"
 #include "gref.h"
-#include "items/itemwrapper.h"
-#include "items/objects.h"
-#include "items/panels.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
+#include "items/document.h"
+#include "models/panelmodels_render.h"
 
 namespace {
 GdkPixbuf *canvas = nullptr;
@@ -36,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ZbxProject plain;
     const int parsed = zembrix_parse(file, "fuzz.prg", &plain, nullptr, nullptr, nullptr);
 
-    itemwrapper_cleanup();
-    locations_cleanup();
+    document_close();
     const int loaded = zembrix_load_data(file, "fuzz.prg", nullptr, nullptr, nullptr);
     if (loaded != parsed) {
         std::abort();
@@ -49,17 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Every location as the editor draws it; each distinct one once.
     std::set<std::pair<int, int>> drawn;
     for (int s = 0; s < kZbxLocationRecords; s++) {
-        int panel = kNoPanel;
-        int colour = 0;
-        locations_get_info_at_index(s, &panel, &colour);
-        if (drawn.insert({panel, colour}).second) {
-            ZbxDefList *list = panel == kNoPanel ? nullptr : panels_get_from_array_at_index(panel);
-            panelmodels_render_panel_defs(list, canvas, nullptr, colour, 0, 0);
+        const ZbxLocationRecord record = document_location(s);
+        if (drawn.insert({record.panel, record.colour}).second) {
+            panelmodels_render_stored_panel(record.panel, canvas, record.colour);
         }
     }
 
-    ZbxProject from_tables;
-    zembrix_collect_project(&from_tables);
+    // The document holds what was parsed, panels previewed over the colour
+    // of the last location that elects them.
+    ZbxProject from_tables = document_project();
+    for (ZbxItem &item : from_tables.items) {
+        item.preview_colour = 0;
+    }
     if (!(from_tables == plain)) {
         std::abort();
     }

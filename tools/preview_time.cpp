@@ -74,7 +74,7 @@ int main(int argc, char **argv)
     gint64 longest = -1;
     for (int s = 0; s < kLocationCount; s++) {
         const gint64 start = g_get_monotonic_time();
-        locations_render_location_at_index(s, canvas.get(), 0, 0);
+        locations_render_location_at_index(s, canvas.get());
         const gint64 took = g_get_monotonic_time() - start;
         if (took > longest) {
             longest = took;

@@ -7,8 +7,7 @@
 #include "app/icon.h"
 #include "app/support.h"
 #include "gref.h"
-#include "items/objects.h"
-#include "items/panels.h"
+#include "items/document.h"
 
 namespace {
 
@@ -108,8 +107,8 @@ std::string about_resources_text()
     const char *path = app_file_loaded() ? app_get_project_path() : nullptr;
     GCharPtr name(path != nullptr ? g_filename_display_basename(path)
                                   : g_strdup("(none currently opened)"));
-    const int objects = path != nullptr ? objects_get_count_of_valid_objects() : 0;
-    const int panels = path != nullptr ? panels_get_count_of_valid_panels() : 0;
+    const int objects = path != nullptr ? document_count_objects() : 0;
+    const int panels = path != nullptr ? document_count_panels() : 0;
     GCharPtr text(g_strdup_printf("Zembrix filename: %s\nObjects/panels: %d/%d\n\n", name.get(),
                                   objects, panels));
     return text.get();

@@ -4,24 +4,19 @@
 #include <initializer_list>
 
 #include "app/common.h"
+#include "app/fileopen.h"
 #include "app/i18n.h"
 #include "app/icon.h"
 #include "app/interface.h"
+#include "app/locations_view.h"
 #include "app/mainview.h"
+#include "app/objectmodel.h"
 #include "app/options.h"
+#include "app/panelmodels_view.h"
 #include "app/support.h"
 #include "c64/palette.h"
-#include "files/fileopen.h"
 #include "gref.h"
-#include "items/objects.h"
-#include "items/panels.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
-
-#ifdef ZBX_MAC_INTEGRATION
-#include <gtkosxapplication.h>
-#endif
+#include "items/document.h"
 
 GtkWidget *window_main = nullptr;
 GtkWidget *window_object_grabber = nullptr;
@@ -32,51 +27,6 @@ GtkWidget *window_color_overrides = nullptr;
 namespace {
 
 constexpr const char *kQuitQuestion = "Are you sure you want to quit?";
-
-#ifdef ZBX_MAC_INTEGRATION
-struct MacState
-{
-    GtkosxApplication *main = nullptr;
-    GtkosxApplication *object_grabber = nullptr;
-};
-MacState mac;
-
-gboolean termination_cb(GtkosxApplication *, gpointer)
-{
-    return app_request_quit() ? FALSE : TRUE;
-}
-
-// Hands a window's menu bar to the global menu bar.
-void install_menu_bar(GtkosxApplication *application, GtkWidget *window, const char *menubar)
-{
-    GtkWidget *bar = lookup_widget(window, menubar);
-    gtk_widget_hide(bar);
-    gtkosx_application_set_menu_bar(application, GTK_MENU_SHELL(bar));
-    gtkosx_application_set_use_quartz_accelerators(application, TRUE);
-}
-
-void install_global_menu_bars()
-{
-    mac.main = GTKOSX_APPLICATION(g_object_new(GTKOSX_TYPE_APPLICATION, nullptr));
-    gtk_widget_hide(window_main);
-    install_menu_bar(mac.main, window_main, "menubar_main");
-    gtk_widget_hide(lookup_widget(window_main, "quit"));
-    gtkosx_application_insert_app_menu_item(mac.main, lookup_widget(window_main, "about"), 0);
-    gtkosx_application_insert_app_menu_item(mac.main, gtk_separator_menu_item_new(), 1);
-    gtkosx_application_insert_app_menu_item(mac.main,
-                                            lookup_widget(window_main, "menuitem_preferences"), 2);
-    gtkosx_application_ready(mac.main);
-    g_signal_connect(mac.main, "NSApplicationBlockTermination", G_CALLBACK(termination_cb),
-                     nullptr);
-    gtk_widget_show(window_main);
-
-    if (window_object_grabber != nullptr) {
-        mac.object_grabber = GTKOSX_APPLICATION(g_object_new(GTKOSX_TYPE_APPLICATION, nullptr));
-        install_menu_bar(mac.object_grabber, window_object_grabber, "menubar_object_grabber");
-        gtkosx_application_ready(mac.object_grabber);
-    }
-}
-#endif
 
 } // namespace
 
@@ -91,14 +41,7 @@ void attach_icon_to_window(GtkWidget *window)
     }
 }
 
-void app_request_attention()
-{
-#ifdef ZBX_MAC_INTEGRATION
-    if (mac.main != nullptr) {
-        gtkosx_application_attention_request(mac.main, CRITICAL_REQUEST);
-    }
-#endif
-}
+void app_request_attention() {}
 
 gboolean app_confirm_quit()
 {
@@ -113,8 +56,6 @@ void app_startup()
 {
     // The palette images and both (empty) item tables exist before any window.
     palette_module_init();
-    objects_module_init();
-    panels_module_init();
     mainview_module_init();
     fileopen_module_init();
     app_files_module_init();
@@ -164,21 +105,13 @@ void app_startup()
 
     options_module_init();
     common_adjust_from_options();
-
-#ifdef ZBX_MAC_INTEGRATION
-    install_global_menu_bars();
-#endif
 }
 
 void app_shutdown()
 {
-#ifdef ZBX_MAC_INTEGRATION
-    if (mac.main != nullptr) {
-        g_object_unref(mac.main);
-    }
-    if (mac.object_grabber != nullptr) {
-        g_object_unref(mac.object_grabber);
-    }
-    mac = MacState{};
-#endif
+    mainview_cleanup();
+    locations_cleanup();
+    panelmodels_cleanup();
+    objectmodel_cleanup();
+    document_close();
 }

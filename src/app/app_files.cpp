@@ -1,49 +1,24 @@
 // The loaded project: opening, saving and closing project files, the load's
-// progress in the main window, and keeping the data and canvases safe while
-// a load or an incremental rendering runs the main loop.
+// progress in the main window, and keeping the data safe while a load runs
+// the main loop.
 #include <ctime>
 #include <initializer_list>
 
 #include "app/app.h"
 #include "app/common.h"
+#include "app/fileopen.h"
 #include "app/mainview.h"
 #include "app/options.h"
 #include "app/support.h"
-#include "files/fileopen.h"
 #include "files/zembrix.h"
 #include "gref.h"
-#include "items/itemwrapper.h"
-#include "models/locations.h"
+#include "items/document.h"
 
 namespace {
 
 // Events handled per progress report at most: a source that is always
 // ready must not hold the load.
 constexpr int kEventsPerReport = 1000;
-
-// What a load or a rendering must not meet halfway: every command that
-// changes the data or the previews' canvases.
-constexpr const char *kDataCommands[] = {
-    "open",
-    "save",
-    "save_as",
-    "close",
-    "treeview_main_locations",
-    "button_main_clear_location_record",
-    "treeview_main_objects",
-    "button_object_controls_import",
-    "button_object_controls_export",
-    "_object_controls_launch_object_grabber",
-    "drawingarea_object_controls_object_palette",
-    "treeview_main_panels",
-    "treeview_main_panel_defs",
-    "button_main_panel_edit",
-    "button_main_panel_store",
-    "button_panel_controls_new",
-    "drawingarea_panel_palette",
-    "radiobutton_main_zoom_level1",
-    "radiobutton_main_zoom_level2",
-};
 
 struct FilesState
 {
@@ -64,12 +39,16 @@ GtkWidget *main_widget(const char *name)
     return window_main != nullptr ? lookup_widget(window_main, name) : nullptr;
 }
 
+// While a load runs the main loop, the main window takes no command: its
+// contents are insensitive as a whole (the progress bar still shows), and
+// every handler that changes data checks app_is_busy() as well.
 void set_commands_sensitive(gboolean sensitive)
 {
-    for (const char *name : kDataCommands) {
-        if (GtkWidget *widget = main_widget(name)) {
-            gtk_widget_set_sensitive(widget, sensitive);
-        }
+    if (window_main == nullptr) {
+        return;
+    }
+    if (GtkWidget *contents = gtk_bin_get_child(GTK_BIN(window_main))) {
+        gtk_widget_set_sensitive(contents, sensitive);
     }
 }
 
@@ -112,9 +91,8 @@ gboolean app_file_loaded()
 void app_discard_data()
 {
     state.zembrix_file_loaded = FALSE;
-    itemwrapper_cleanup();
-    // The item tables do not hold the location list.
-    locations_cleanup();
+    mainview_stop_drawing();
+    document_close();
     mainview_reset_previews();
 }
 
@@ -159,6 +137,7 @@ gboolean app_save_project(const char *path)
         g_clear_error(&error);
         return FALSE;
     }
+    document_mark_saved();
     GCharPtr shown(g_filename_display_name(path));
     GCharPtr text(g_strdup_printf(" Data saved to %s", shown.get()));
     app_set_status(text.get());

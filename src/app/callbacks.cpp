@@ -1,24 +1,22 @@
 // Signal handlers of the main window: find the widgets, call the module,
 // redraw. Commands that need data do nothing until a project file is
-// loaded, and nothing while a load or an incremental rendering runs.
+// loaded, and nothing while a load runs.
 #include "app/callbacks.h"
 
 #include "app/about.h"
 #include "app/app.h"
 #include "app/common.h"
+#include "app/fileopen.h"
 #include "app/interface.h"
+#include "app/locations_view.h"
 #include "app/mainview.h"
+#include "app/objectmodel.h"
 #include "app/options.h"
+#include "app/panelmodels_view.h"
 #include "app/support.h"
-#include "files/fileopen.h"
 #include "files/zembrix_refs.h"
 #include "gref.h"
 #include "items/itemwrapper.h"
-#include "items/objects.h"
-#include "items/panels.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
 
 namespace {
 
@@ -122,8 +120,6 @@ bool delete_selected(gboolean (*selected)(int *))
         show_error(error);
         return false;
     }
-    // The location's panel number may have moved down.
-    render_location_helper(0);
     return true;
 }
 
@@ -217,9 +213,7 @@ void on_treeview_main_locations_cursor_changed(GtkTreeView *, gpointer)
     if (app_is_busy()) {
         return;
     }
-    common_preview_changed_set_sensitive(FALSE);
     render_location_helper(options_get_incremental_rendering());
-    common_preview_changed_set_sensitive(TRUE);
 }
 
 void on_button_main_clear_location_record_clicked(GtkButton *, gpointer)
@@ -228,7 +222,6 @@ void on_button_main_clear_location_record_clicked(GtkButton *, gpointer)
         return;
     }
     locations_clear_location_record();
-    render_location_helper(0);
 }
 
 // --- Objects page ---
@@ -303,7 +296,7 @@ void on_button_object_controls_import_clicked(GtkButton *, gpointer)
         show_error(error);
         return;
     }
-    select_row("treeview_main_objects", objects_get_count_of_valid_objects() - 1);
+    select_row("treeview_main_objects", document_count_objects() - 1);
 }
 
 void on_button_object_controls_export_clicked(GtkButton *, gpointer)
@@ -374,13 +367,10 @@ void on_treeview_main_panels_cursor_changed(GtkTreeView *, gpointer)
     if (app_is_busy()) {
         return;
     }
-    common_preview_changed_set_sensitive(FALSE);
     panelmodels_on_cursor_changed_set_panel_defs_model();
-    mainview_render_panel_preview(
-        options_get_incremental_rendering() ? mainview_get_area(PREVIEW_PANEL) : nullptr);
+    mainview_render_panel_preview(options_get_incremental_rendering() != 0);
     mainview_queue_redraw(PREVIEW_PANEL);
     mainview_queue_palette_redraw(PALETTE_PANEL);
-    common_preview_changed_set_sensitive(TRUE);
 }
 
 gboolean on_treeview_main_panels_popup_menu(GtkWidget *, gpointer)
@@ -421,9 +411,7 @@ void on_button_main_panel_store_clicked(GtkButton *, gpointer)
     GError *error = nullptr;
     if (!locations_store_location(&error)) {
         show_error(error);
-        return;
     }
-    render_location_helper(0);
 }
 
 void on_button_panel_controls_new_clicked(GtkButton *, gpointer)
@@ -435,7 +423,7 @@ void on_button_panel_controls_new_clicked(GtkButton *, gpointer)
         show_error("No room for additional panels");
         return;
     }
-    select_row("treeview_main_panels", panels_get_count_of_valid_panels() - 1);
+    select_row("treeview_main_panels", document_count_panels() - 1);
 }
 
 // --- Zoom ---
@@ -463,10 +451,7 @@ void on_popupmenu_object_find_all_references_activate(GtkMenuItem *, gpointer)
 
 void on_popupmenu_object_delete_activate(GtkMenuItem *, gpointer)
 {
-    if (delete_selected(objectmodel_get_current_object_id)) {
-        mainview_render_object_preview();
-        mainview_queue_redraw(PREVIEW_OBJECT);
-    }
+    delete_selected(objectmodel_get_current_object_id);
 }
 
 void on_popupmenu_panel_find_all_references_activate(GtkMenuItem *, gpointer)
@@ -476,12 +461,5 @@ void on_popupmenu_panel_find_all_references_activate(GtkMenuItem *, gpointer)
 
 void on_popupmenu_panel_delete_activate(GtkMenuItem *, gpointer)
 {
-    if (!delete_selected(panelmodels_get_current_panel_index)) {
-        return;
-    }
-    // The definitions shown were the deleted panel's.
-    if (!panelmodels_on_cursor_changed_set_panel_defs_model()) {
-        gtk_tree_view_set_model(GTK_TREE_VIEW(main_widget("treeview_main_panel_defs")), nullptr);
-    }
-    mainview_refresh_panel_preview();
+    delete_selected(panelmodels_get_current_panel_index);
 }

@@ -117,16 +117,3 @@ void common_adjust_from_options()
         gtk_window_move(GTK_WINDOW(window_main), x, y);
     }
 }
-
-void common_preview_changed_set_sensitive(gboolean flag)
-{
-    if (window_main == nullptr) {
-        return;
-    }
-    for (const char *name : {"button_main_clear_location_record", "button_main_panel_store",
-                             "treeview_main_locations", "treeview_main_panels"}) {
-        if (GtkWidget *widget = lookup_widget(window_main, name)) {
-            gtk_widget_set_sensitive(widget, flag);
-        }
-    }
-}

@@ -1,18 +1,23 @@
 // The main window's previews and palette strips.
 #include "app/mainview.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "app/app.h"
 #include "app/common.h"
 #include "app/interface.h"
+#include "app/locations_view.h"
+#include "app/objectmodel.h"
+#include "app/panelmodels_view.h"
 #include "app/support.h"
 #include "c64/palette.h"
 #include "gref.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
+#include "items/document.h"
+#include "models/panelmodels_render.h"
 
 namespace {
 
@@ -22,8 +27,26 @@ constexpr const char *kPreviewAreaNames[PREVIEW_COUNT] = {
     "drawingarea_panel_preview",
 };
 
+// A preview drawn object by object: the stages of its composition, shown
+// one per tick of a timeout, each for a time that grows with the object's
+// size, for at most a few seconds in all.
+constexpr gint64 kIncrementalLimitUs = 3 * G_USEC_PER_SEC;
+constexpr int kPausePerCellUs = 192;
+constexpr size_t kMaxStages = 512;
+
+struct Drawing
+{
+    std::vector<std::unique_ptr<ComposeFrame>> frames;
+    size_t next = 0;
+    int background = 0;
+    gint64 deadline = 0;
+    guint source = 0;
+};
+
 struct MainViewState
 {
+    std::array<Drawing, PREVIEW_COUNT> drawing;
+    int listener = 0;
     std::array<GRef<GdkPixbuf>, PREVIEW_COUNT> canvas;
     std::array<GtkWidget *, PREVIEW_COUNT> area{};
     std::array<GtkWidget *, PALETTE_COUNT> palette_area{};
@@ -72,16 +95,107 @@ GdkPixbuf *canvas(MainPreview which)
     return state.canvas[which].get();
 }
 
+void stop(MainPreview which)
+{
+    Drawing &drawing = state.drawing[which];
+    if (drawing.source != 0) {
+        g_source_remove(drawing.source);
+    }
+    drawing = Drawing{};
+}
+
+gboolean draw_stage(gpointer data)
+{
+    const auto which = static_cast<MainPreview>(GPOINTER_TO_INT(data));
+    Drawing &drawing = state.drawing[which];
+    drawing.source = 0;
+    if (drawing.next >= drawing.frames.size() || canvas(which) == nullptr) {
+        stop(which);
+        return FALSE;
+    }
+    if (g_get_monotonic_time() >= drawing.deadline) {
+        drawing.next = drawing.frames.size() - 1;
+    }
+    const ComposeFrame &frame = *drawing.frames[drawing.next++];
+    panelmodels_convert_buffers(frame.buffers, drawing.background, pixbufs_view(canvas(which)));
+    mainview_queue_redraw(which);
+    if (drawing.next >= drawing.frames.size()) {
+        stop(which);
+        return FALSE;
+    }
+    const guint pause_ms = static_cast<guint>(frame.cells * kPausePerCellUs / 1000);
+    drawing.source = g_timeout_add(std::max(1u, pause_ms), draw_stage, data);
+    return FALSE;
+}
+
+// Starts drawing a stored panel into a preview object by object; the
+// canvas holds the backdrop and the background colour meanwhile.
+void start_drawing(MainPreview which, int panel, int background)
+{
+    stop(which);
+    GdkPixbuf *image = canvas(which);
+    if (image == nullptr) {
+        return;
+    }
+    common_fill_location_area(image, background);
+    Drawing &drawing = state.drawing[which];
+    drawing.frames = panelmodels_compose_frames(panel, background, kMaxStages);
+    drawing.background = background;
+    drawing.deadline = g_get_monotonic_time() + kIncrementalLimitUs;
+    drawing.source = g_idle_add(draw_stage, GINT_TO_POINTER(which));
+}
+
+// The previews follow the document: every change of the data draws them
+// again (at once: a drawing under way starts over only when asked).
+void follow(const DocEvent &event)
+{
+    if (event.what == DocChange::HistoryChanged) {
+        return;
+    }
+    if (event.what == DocChange::PreviewChanged) {
+        mainview_refresh_panel_preview();
+        return;
+    }
+    render_location_helper(0);
+    mainview_render_object_preview();
+    mainview_queue_redraw(PREVIEW_OBJECT);
+    mainview_refresh_panel_preview();
+}
+
 } // namespace
 
 void mainview_module_init()
 {
-    state = MainViewState{};
+    mainview_cleanup();
+    state.listener = document_add_listener(follow, 1);
 }
 
 void mainview_cleanup()
 {
+    for (int i = 0; i < PREVIEW_COUNT; i++) {
+        stop(static_cast<MainPreview>(i));
+    }
+    if (state.listener != 0) {
+        document_remove_listener(state.listener);
+    }
     state = MainViewState{};
+}
+
+void mainview_stop_drawing()
+{
+    for (int i = 0; i < PREVIEW_COUNT; i++) {
+        stop(static_cast<MainPreview>(i));
+    }
+}
+
+gboolean mainview_is_drawing()
+{
+    for (const Drawing &drawing : state.drawing) {
+        if (drawing.source != 0) {
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 GdkPixbuf *mainview_configure_preview(MainPreview which, GtkWidget *area)
@@ -92,13 +206,13 @@ GdkPixbuf *mainview_configure_preview(MainPreview which, GtkWidget *area)
     remember_area(state.area[which], area);
     switch (which) {
     case PREVIEW_LOCATION:
-        mainview_render_location_preview(nullptr);
+        mainview_render_location_preview(false);
         break;
     case PREVIEW_OBJECT:
         mainview_render_object_preview();
         break;
     case PREVIEW_PANEL:
-        mainview_render_panel_preview(nullptr);
+        mainview_render_panel_preview(false);
         break;
     case PREVIEW_COUNT:
         break;
@@ -162,18 +276,24 @@ gboolean mainview_paint_palette(MainPalette which, GtkWidget *area, const GdkRec
     return TRUE;
 }
 
-void mainview_render_location_preview(GtkWidget *incremental_area)
+void mainview_render_location_preview(bool incremental)
 {
     GdkPixbuf *image = canvas(PREVIEW_LOCATION);
     if (image == nullptr) {
         return;
     }
-    if (incremental_area == nullptr) {
-        locations_render_location(image, nullptr, 0, 0);
+    stop(PREVIEW_LOCATION);
+    common_copy_background_image_to_pixbuf(image);
+    int number = -1;
+    if (!locations_get_current_location_index(&number)) {
         return;
     }
-    AppBusy busy;
-    locations_render_location(image, incremental_area, 0, 0);
+    const ZbxLocationRecord record = document_location(number);
+    if (incremental && document_item_kind(record.panel) == ZbxItemKind::Panel) {
+        start_drawing(PREVIEW_LOCATION, record.panel, record.colour);
+        return;
+    }
+    locations_render_location_at_index(number, image);
 }
 
 void mainview_render_object_preview()
@@ -181,20 +301,20 @@ void mainview_render_object_preview()
     objectmodel_render_object(canvas(PREVIEW_OBJECT), state.object_preview_colour);
 }
 
-void mainview_render_panel_preview(GtkWidget *incremental_area)
+void mainview_render_panel_preview(bool incremental)
 {
     GdkPixbuf *image = canvas(PREVIEW_PANEL);
     if (image == nullptr) {
         // Still the selected panel's colour, as a rendering would set it.
-        panelmodels_render_panel(nullptr, nullptr, 0, 0, &state.panel_preview_colour);
+        panelmodels_render_panel(nullptr, &state.panel_preview_colour);
         return;
     }
-    if (incremental_area == nullptr) {
-        panelmodels_render_panel(image, nullptr, 0, 0, &state.panel_preview_colour);
-        return;
+    stop(PREVIEW_PANEL);
+    panelmodels_render_panel(image, &state.panel_preview_colour);
+    int panel = -1;
+    if (incremental && panelmodels_get_current_panel_index(&panel)) {
+        start_drawing(PREVIEW_PANEL, panel, state.panel_preview_colour);
     }
-    AppBusy busy;
-    panelmodels_render_panel(image, incremental_area, 0, 0, &state.panel_preview_colour);
 }
 
 void mainview_reset_previews()
@@ -223,13 +343,13 @@ void render_location_helper(int incremental)
             gtk_label_set_text(GTK_LABEL(info), text.get());
         }
     }
-    mainview_render_location_preview(incremental ? state.area[PREVIEW_LOCATION] : nullptr);
+    mainview_render_location_preview(incremental != 0);
     mainview_queue_redraw(PREVIEW_LOCATION);
 }
 
 void mainview_refresh_panel_preview()
 {
-    mainview_render_panel_preview(nullptr);
+    mainview_render_panel_preview(false);
     mainview_queue_redraw(PREVIEW_PANEL);
     mainview_queue_palette_redraw(PALETTE_PANEL);
 }
@@ -284,10 +404,8 @@ gboolean mainview_pick_colour(MainPalette which, const GdkEventButton *event)
         mainview_queue_redraw(PREVIEW_OBJECT);
     } else {
         state.panel_preview_colour = colour;
-        if (panelmodels_set_panel_preview_background_colour(colour)) {
-            mainview_render_panel_preview(nullptr);
-            mainview_queue_redraw(PREVIEW_PANEL);
-        }
+        // The panel's preview colour changes; the preview follows.
+        panelmodels_set_panel_preview_background_colour(colour);
     }
     mainview_queue_palette_redraw(which);
     return TRUE;

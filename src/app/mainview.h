@@ -24,7 +24,8 @@ enum MainPalette
 inline constexpr int kObjectPreviewColourDefault = 3;
 inline constexpr int kPanelPreviewColourDefault = 0;
 
-// Back to the start-up state: no canvases, zoom 1x, default colours.
+// Back to the start-up state: no canvases, zoom 1x, default colours; the
+// previews follow the document from now on.
 void mainview_module_init();
 void mainview_cleanup();
 
@@ -44,11 +45,14 @@ gboolean mainview_paint_preview(MainPreview which, GtkWidget *area, const GdkRec
 // Paints the palette strip with the marker around the current colour.
 gboolean mainview_paint_palette(MainPalette which, GtkWidget *area, const GdkRectangle *exposed);
 
-// Renders a preview afresh into its canvas. incremental_area, when given,
-// is repainted as the rendering goes on.
-void mainview_render_location_preview(GtkWidget *incremental_area);
+// Renders a preview afresh into its canvas; incremental draws it object by
+// object from a timeout (the canvas shows the finished picture in the end).
+void mainview_render_location_preview(bool incremental);
 void mainview_render_object_preview();
-void mainview_render_panel_preview(GtkWidget *incremental_area);
+void mainview_render_panel_preview(bool incremental);
+// Ends any drawing object by object (the canvas keeps what it shows).
+void mainview_stop_drawing();
+gboolean mainview_is_drawing();
 // Copies the backdrop into every canvas, queues their redraws and empties
 // the location's record text.
 void mainview_reset_previews();

@@ -12,50 +12,11 @@
 #include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
-#include "items/panels.h"
-#include "models/locations.h"
-#include "models/panelmodels.h"
+#include "models/panelmodels_render.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// Column values of every row of a list model, keyed by the value of one.
-std::map<int, int> column_by_key(GtkTreeModel *model, int key_column, int value_column)
-{
-    std::map<int, int> values;
-    GtkTreeIter iter;
-    for (gboolean valid = model != nullptr && gtk_tree_model_get_iter_first(model, &iter); valid;
-         valid = gtk_tree_model_iter_next(model, &iter)) {
-        int key = 0;
-        int value = 0;
-        gtk_tree_model_get(model, &iter, key_column, &key, value_column, &value, -1);
-        values.emplace(key, value); // the first row with a key wins
-    }
-    return values;
-}
-
-struct LocationRow
-{
-    int slot;
-    int panel;
-    int colour;
-};
-
-std::vector<LocationRow> location_rows()
-{
-    std::vector<LocationRow> rows;
-    GtkTreeModel *model = GTK_TREE_MODEL(locations_get_model());
-    GtkTreeIter iter;
-    for (gboolean valid = model != nullptr && gtk_tree_model_get_iter_first(model, &iter); valid;
-         valid = gtk_tree_model_iter_next(model, &iter)) {
-        LocationRow row{};
-        gtk_tree_model_get(model, &iter, LOC_COL_NUMBER, &row.slot, LOC_COL_PANEL, &row.panel,
-                           LOC_COL_COLOUR, &row.colour, -1);
-        rows.push_back(row);
-    }
-    return rows;
-}
 
 std::string sha1_hex(std::span<const uint8_t> data)
 {
@@ -68,35 +29,29 @@ std::string sha1_hex(std::span<const uint8_t> data)
 
 Json project_json()
 {
-    const int count = itemwrapper_get_array_size();
+    const ZbxProject &project = document_project();
+    const int count = document_item_count();
     Json objects = Json::array();
     for (int i = 0; i < count; i++) {
-        std::span<const uint8_t> data;
         int width = 0;
         int height = 0;
-        if (objects_is_array_empty_at_index(i) || !objects_get_data_at_index(i, &data) ||
-            !objects_get_dimensions_at_index(i, &width, &height)) {
+        if (!document_object_size(i, &width, &height)) {
             continue;
         }
-        objects.push_back(
-            {{"index", i}, {"width", width}, {"height", height}, {"data_sha1", sha1_hex(data)}});
+        objects.push_back({{"index", i},
+                           {"width", width},
+                           {"height", height},
+                           {"data_sha1", sha1_hex(document_object_record(i))}});
     }
 
-    const std::map<int, int> colours = column_by_key(GTK_TREE_MODEL(panelmodels_get_panel_model()),
-                                                     PANEL_COL_INDEX, PANEL_COL_COLOUR);
     Json panels = Json::array();
     for (int i = 0; i < count; i++) {
-        ZbxDefList *list = panels_get_from_array_at_index(i);
-        if (list == nullptr) {
+        ZbxRect box{};
+        if (!document_panel_box(i, &box)) {
             continue;
         }
-        int x = 0;
-        int y = 0;
-        int width = 0;
-        int height = 0;
-        panels_get_displacement_at_index(i, &x, &y, &width, &height);
         Json definitions = Json::array();
-        for (const PanelDef &def : zbx_def_list_rows(list)) {
+        for (const PanelDef &def : document_panel_defs(i)) {
             Json overrides = Json::array();
             for (int k = 0; k < std::clamp(def.override_count, 0, 3); k++) {
                 overrides.push_back(def.overrides[k]);
@@ -110,34 +65,34 @@ Json project_json()
                                    {"y", def.y},
                                    {"overrides", overrides}});
         }
-        auto colour = colours.find(i);
         panels.push_back({{"index", i},
-                          {"preview_colour", colour == colours.end() ? 0 : colour->second},
-                          {"box", {x, y, width, height}},
+                          {"preview_colour", project.items[i].preview_colour},
+                          {"box", {box.x, box.y, box.width, box.height}},
                           {"definitions", definitions}});
     }
 
     Json locations = Json::array();
-    for (const LocationRow &row : location_rows()) {
-        locations.push_back({{"slot", row.slot}, {"panel", row.panel}, {"colour", row.colour}});
+    for (int slot = 0; slot < kLocationCount; slot++) {
+        const ZbxLocationRecord &record = project.locations[slot];
+        locations.push_back({{"slot", slot}, {"panel", record.panel}, {"colour", record.colour}});
     }
     return {{"items", count},
             {"objects", objects},
             {"panels", panels},
             {"locations", locations},
-            {"loops", panelmodels_is_bad_child() != FALSE}};
+            {"loops", document_has_loop()}};
 }
 
-// The location area of a canvas on which a panel's definitions were
-// composed over a background colour, as the editor's previews draw it.
-GdkPixbuf *compose_location_area(ZbxDefList *list, int background)
+// The location area of a canvas on which a stored panel was composed over
+// a background colour, as the editor's previews draw it.
+GdkPixbuf *compose_location_area(int panel, int background)
 {
     GdkPixbuf *canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200);
     if (canvas == nullptr) {
         return nullptr;
     }
     gdk_pixbuf_fill(canvas, 0x000000ff);
-    panelmodels_render_panel_defs(list, canvas, nullptr, background, 0, 0);
+    panelmodels_render_stored_panel(panel, canvas, background);
     GdkPixbuf *area = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 144);
     if (area != nullptr) {
         gdk_pixbuf_copy_area(canvas, 0, 56, 320, 144, area, 0, 0);
@@ -196,25 +151,21 @@ int cli_render(int argc, char **argv)
 
     GRef<GdkPixbuf> image;
     if (object != kCliUnset) {
-        GdkPixbuf *stored = objects_get_from_array_at_index(object);
+        GdkPixbuf *stored = document_object_image(object);
         if (stored == nullptr) {
             return cli_fail("Invalid object");
         }
         image = GRef<GdkPixbuf>::share(stored);
     } else if (location != kCliUnset) {
-        int shown = kNoPanel;
-        int colour = 0;
-        locations_get_info_at_index(location, &shown, &colour);
-        ZbxDefList *list = shown == kNoPanel ? nullptr : panels_get_from_array_at_index(shown);
-        image.reset(compose_location_area(list, colour));
+        const ZbxLocationRecord record = document_location(location);
+        image.reset(compose_location_area(record.panel, record.colour));
     } else {
         if (background == kCliUnset) {
-            const std::map<int, int> colours = column_by_key(
-                GTK_TREE_MODEL(panelmodels_get_panel_model()), PANEL_COL_INDEX, PANEL_COL_COLOUR);
-            auto found = colours.find(panel);
-            background = found == colours.end() ? 0 : found->second;
+            background = document_item_kind(panel) == ZbxItemKind::Panel
+                             ? document_project().items[panel].preview_colour
+                             : 0;
         }
-        image.reset(compose_location_area(panels_get_from_array_at_index(panel), background));
+        image.reset(compose_location_area(panel, background));
     }
     if (!image) {
         return cli_fail("Could not create pixbuf");
@@ -249,7 +200,7 @@ bool require_item(int item, GError **error)
     if (!cli_require_int("--item", item, 0, kMaxItems - 1, error)) {
         return false;
     }
-    if (item >= itemwrapper_get_array_size()) {
+    if (item >= document_item_count()) {
         zbx_set_error(error, "Invalid item");
         return false;
     }
@@ -330,9 +281,7 @@ int cli_check(int argc, char **argv)
         !cli_load_project(argv[1], &error)) {
         return cli_fail(error);
     }
-    ZbxProject project;
-    zembrix_collect_project(&project);
-    const std::vector<std::string> findings = zembrix_check_project(project);
+    const std::vector<std::string> findings = zembrix_check_project(document_project());
     for (const std::string &line : findings) {
         std::printf("%s\n", line.c_str());
     }

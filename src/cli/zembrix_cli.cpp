@@ -9,10 +9,6 @@
 #include "files/zembrix.h"
 #include "gref.h"
 #include "items/objects.h"
-#include "items/panels.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
 
 namespace {
 

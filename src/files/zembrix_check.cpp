@@ -25,86 +25,10 @@ bool is_panel(const ZbxProject &project, int item)
 
 } // namespace
 
-std::vector<std::vector<int>> zembrix_find_panel_loops(const ZbxProject &project)
-{
-    // Strongly connected components of the panel graph (Tarjan), iterative
-    // so that deep chains of panels cannot exhaust the stack.
-    const int count = static_cast<int>(project.items.size());
-    std::vector<int> order(count, -1);
-    std::vector<int> low(count, 0);
-    std::vector<bool> on_stack(count, false);
-    std::vector<int> stack;
-    std::vector<std::vector<int>> loops;
-    int next_order = 0;
-
-    struct Frame
-    {
-        int panel;
-        std::size_t def;
-    };
-    for (int root = 0; root < count; root++) {
-        if (!is_panel(project, root) || order[root] >= 0) {
-            continue;
-        }
-        std::vector<Frame> frames{{root, 0}};
-        order[root] = low[root] = next_order++;
-        stack.push_back(root);
-        on_stack[root] = true;
-        while (!frames.empty()) {
-            Frame &frame = frames.back();
-            const std::vector<PanelDef> &defs = project.items[frame.panel].defs;
-            if (frame.def < defs.size()) {
-                const PanelDef &def = defs[frame.def++];
-                if (def.is_object || !is_panel(project, def.item)) {
-                    continue;
-                }
-                const int child = def.item;
-                if (order[child] < 0) {
-                    order[child] = low[child] = next_order++;
-                    stack.push_back(child);
-                    on_stack[child] = true;
-                    frames.push_back({child, 0});
-                } else if (on_stack[child]) {
-                    low[frame.panel] = std::min(low[frame.panel], order[child]);
-                }
-                continue;
-            }
-            const int panel = frame.panel;
-            frames.pop_back();
-            if (!frames.empty()) {
-                low[frames.back().panel] = std::min(low[frames.back().panel], low[panel]);
-            }
-            if (low[panel] != order[panel]) {
-                continue;
-            }
-            std::vector<int> group;
-            int member;
-            do {
-                member = stack.back();
-                stack.pop_back();
-                on_stack[member] = false;
-                group.push_back(member);
-            } while (member != panel);
-            bool loop = group.size() > 1;
-            if (!loop) {
-                for (const PanelDef &def : project.items[panel].defs) {
-                    loop = loop || (!def.is_object && def.item == panel);
-                }
-            }
-            if (loop) {
-                std::sort(group.begin(), group.end());
-                loops.push_back(std::move(group));
-            }
-        }
-    }
-    std::sort(loops.begin(), loops.end());
-    return loops;
-}
-
 std::vector<std::string> zembrix_check_project(const ZbxProject &project)
 {
     std::vector<std::string> findings;
-    for (const std::vector<int> &loop : zembrix_find_panel_loops(project)) {
+    for (const std::vector<int> &loop : document_find_loops(project)) {
         if (loop.size() == 1) {
             findings.push_back(format("Panel loop: panel %d contains itself", loop[0]));
             continue;

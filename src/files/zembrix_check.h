@@ -13,11 +13,6 @@
 // object of 15 x 15 cells with its pointer.
 inline constexpr unsigned kZbxNearLimitMargin = 2251 + 2;
 
-// Groups of panels that contain each other (directly or through other
-// panels), each in ascending order, groups ordered by their first panel. A
-// panel that places itself is a group of one.
-std::vector<std::vector<int>> zembrix_find_panel_loops(const ZbxProject &project);
-
 // One line of text per finding, in a fixed order: loops, definitions,
 // locations, size. Empty when nothing was found.
 std::vector<std::string> zembrix_check_project(const ZbxProject &project);

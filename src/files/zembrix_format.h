@@ -10,50 +10,16 @@
 #include <span>
 #include <vector>
 
-#include "models/panelmodels_deflist.h"
+#include "items/document.h"
 
 inline constexpr unsigned kZbxLoadAddress = 0x0800;
 // Item data, terminator included, must end below this address: item
 // pointers have 15 bits.
 inline constexpr unsigned kZbxAddressLimit = 0x8000;
-inline constexpr int kZbxLocationRecords = 32;
+inline constexpr int kZbxLocationRecords = kLocationCount;
 // File offset of the location table and of the item pointer table.
 inline constexpr std::size_t kZbxLocationTableOffset = 5;
 inline constexpr std::size_t kZbxPointerTableOffset = 69;
-
-enum class ZbxItemKind : uint8_t
-{
-    Empty,
-    Object,
-    Panel
-};
-
-struct ZbxItem
-{
-    ZbxItemKind kind = ZbxItemKind::Empty;
-    // An object's raw record: header, bitmap, screen and colour bytes.
-    std::vector<uint8_t> record;
-    // A panel's definitions in drawing order.
-    std::vector<PanelDef> defs;
-
-    bool operator==(const ZbxItem &) const = default;
-};
-
-struct ZbxLocationRecord
-{
-    uint8_t panel = 255;
-    uint8_t colour = 0;
-
-    bool operator==(const ZbxLocationRecord &) const = default;
-};
-
-struct ZbxProject
-{
-    std::vector<ZbxItem> items;
-    std::array<ZbxLocationRecord, kZbxLocationRecords> locations{};
-
-    bool operator==(const ZbxProject &) const = default;
-};
 
 using ZbxProgressFunc = void (*)(double fraction);
 using ZbxActionFunc = void (*)(const char *text);

@@ -4,7 +4,7 @@
 
 #include <glib.h>
 
-#include "files/zembrix_format.h"
+#include "items/document.h"
 
 inline constexpr const char *kZbxNoObjectReferences = "None found among panels";
 inline constexpr const char *kZbxNoPanelReferences =

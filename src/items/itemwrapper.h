@@ -1,22 +1,29 @@
-// Item slots: the one place that changes the number of slots, keeping the
-// object and panel tables the same length and every reference renumbered.
+// Item slots: the user's commands that add or remove items, each one step
+// of the document's history. Objects and panels share one index space; a
+// new item always takes the next index, and deleting one moves every later
+// item, and every reference to it, down by one.
 #pragma once
 
-#include "items/objects.h"
 #include <glib.h>
+#include <span>
 
-int itemwrapper_allocate_array(int count);
-int itemwrapper_get_array_size();
-void itemwrapper_cleanup();
-int itemwrapper_is_item_empty_at_index(int index);
+#include "items/objects.h"
+
+// Appends an empty panel ("New panel"); 0 when the project is full.
 int itemwrapper_new_empty_panel();
+// Appends the object held in an object file ("Import object"); on failure
+// nothing changes and the error says why.
 int itemwrapper_import_object_data_from_file(const char *filename, GError **error);
-int itemwrapper_import_object_data_from_hires_region(GdkPixbuf *image, const uint8_t *bitmap,
-                                                     const uint8_t *screen, const uint8_t *colour,
+// Appends the object cut from a region of a decoded picture (bitmap of 8000
+// bytes, screen and colour of 1000); 0 when the region is not whole cells
+// inside the picture or the project is full.
+int itemwrapper_import_object_data_from_hires_region(std::span<const uint8_t> bitmap,
+                                                     std::span<const uint8_t> screen,
+                                                     std::span<const uint8_t> colour,
                                                      ZbxRect region);
+// The same with one C64 colour treated as transparent.
 int itemwrapper_import_object_data_from_hires_region_with_transparent_color(
-    GdkPixbuf *image, const uint8_t *bitmap, const uint8_t *screen, const uint8_t *colour,
-    int transparent, ZbxRect region);
-int itemwrapper_delete_object_at_index(int index, int selected);
-int itemwrapper_delete_panel_at_index(int index, int selected);
-int itemwrapper_delete_invalid_at_index(int index);
+    std::span<const uint8_t> bitmap, std::span<const uint8_t> screen,
+    std::span<const uint8_t> colour, int transparent, ZbxRect region);
+// Deletes item n ("Delete object n", "Delete panel n" or "Delete item n").
+int itemwrapper_delete_item_at_index(int index);

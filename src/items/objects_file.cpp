@@ -36,16 +36,13 @@ GdkPixbuf *objects_render_object_record(std::span<const uint8_t> record, GError 
     return image;
 }
 
-int objects_import_object_data_from_file(const char *filename, GdkPixbuf **image, int *index,
-                                         GError **error)
+int objects_import_object_data_from_file(const char *filename, int *index, GError **error)
 {
-    *image = nullptr;
-    if (objects_get_array_size() >= kMaxItems) {
-        *index = -1;
+    *index = -1;
+    if (document_item_count() >= kMaxItems) {
         zbx_set_error(error, "No room for additional objects");
         return 0;
     }
-    *index = objects_get_array_size();
     gchar *contents = nullptr;
     gsize length = 0;
     if (!g_file_get_contents(filename, &contents, &length, error)) {
@@ -53,31 +50,27 @@ int objects_import_object_data_from_file(const char *filename, GdkPixbuf **image
     }
     GCharPtr owned(contents);
     std::span<const uint8_t> record(reinterpret_cast<const uint8_t *>(contents), length);
-    GdkPixbuf *rendered = objects_render_object_record(record, error);
-    if (rendered == nullptr) {
+    GRef<GdkPixbuf> rendered(objects_render_object_record(record, error));
+    if (!rendered) {
         return 0;
     }
-    int slot = -1;
-    if (!objects_append_object(rendered, record, &slot)) {
-        g_object_unref(rendered);
-        zbx_set_error(error, "Could not create pixbuf");
+    *index = document_append_object(record);
+    if (*index < 0) {
+        zbx_set_error(error, "No room for additional objects");
         return 0;
     }
-    *image = rendered;
-    *index = slot;
     return 1;
 }
 
 int objects_export_object_data_to_file(const char *filename, int index, GError **error)
 {
-    if (objects_is_array_empty_at_index(index)) {
+    std::span<const uint8_t> record = document_object_record(index);
+    if (record.empty()) {
         zbx_set_error(error, "Invalid object");
         return 0;
     }
-    GByteArray *bytes = g_byte_array_new();
-    objects_save_object_data(bytes, index);
-    gboolean ok = g_file_set_contents(filename, reinterpret_cast<const gchar *>(bytes->data),
-                                      bytes->len, error);
-    g_byte_array_unref(bytes);
-    return ok ? 1 : 0;
+    return g_file_set_contents(filename, reinterpret_cast<const gchar *>(record.data()),
+                               static_cast<gssize>(record.size()), error)
+               ? 1
+               : 0;
 }

@@ -53,25 +53,6 @@ uint8_t clear_pairs(uint8_t byte, int pair)
     return out;
 }
 
-int grow_with_region(GdkPixbuf *image, const uint8_t *bitmap, const uint8_t *screen,
-                     const uint8_t *colour, int transparent, ZbxRect region, int *index)
-{
-    *index = -1;
-    if (objects_get_array_size() >= kMaxItems || image == nullptr || bitmap == nullptr ||
-        screen == nullptr || colour == nullptr) {
-        return 0;
-    }
-    if (gdk_pixbuf_get_width(image) != region.width ||
-        gdk_pixbuf_get_height(image) != region.height) {
-        return 0;
-    }
-    std::vector<uint8_t> record = objects_region_to_record(
-        {bitmap, kBitmapSize}, {screen, kCellCount}, {colour, kCellCount}, region, transparent);
-    if (record.empty()) {
-        return 0;
-    }
-    return objects_append_object(image, record, index);
-}
 } // namespace
 
 std::vector<uint8_t> objects_region_to_record(std::span<const uint8_t> bitmap,
@@ -118,19 +99,4 @@ std::vector<uint8_t> objects_region_to_record(std::span<const uint8_t> bitmap,
         }
     }
     return record;
-}
-
-int objects_grow_array_with_hires_region(GdkPixbuf *image, const uint8_t *bitmap,
-                                         const uint8_t *screen, const uint8_t *colour,
-                                         ZbxRect region, int *index)
-{
-    return grow_with_region(image, bitmap, screen, colour, -1, region, index);
-}
-
-int objects_grow_array_with_hires_and_background_override(GdkPixbuf *image, const uint8_t *bitmap,
-                                                          const uint8_t *screen,
-                                                          const uint8_t *colour, int transparent,
-                                                          ZbxRect region, int *index)
-{
-    return grow_with_region(image, bitmap, screen, colour, transparent, region, index);
 }

@@ -10,7 +10,7 @@
 #include <span>
 
 #include "c64/pixbufs.h"
-#include "models/panelmodels_deflist.h"
+#include "items/document.h"
 
 // The location area in cells, and its first line on a 320 x 200 canvas.
 inline constexpr int kComposeColumns = 40;

@@ -1,201 +1,113 @@
-// Rendering panels into canvases: the composition fed from the item stores,
-// drawn at once or object by object into a drawing area, and the bounding
-// box of a stored panel.
-#include <glib.h>
-#include <gtk/gtk.h>
+// Rendering from the document.
+#include "models/panelmodels_render.h"
 
-#include "app/common.h"
+#include <algorithm>
+
 #include "gref.h"
-#include "items/objects.h"
-#include "items/panels.h"
-#include "models/panelmodels.h"
-#include "models/panelmodels_compose.h"
+#include "models/common_canvas.h"
 
 namespace {
 
-// An incremental run shows its objects one by one for at most this long;
-// then it finishes in one go, so that a very large panel never holds the
-// editor for long.
-constexpr gint64 kIncrementalLimitUs = 3 * G_USEC_PER_SEC;
-// Pause after each drawn object, per object cell.
-constexpr gulong kPausePerCellUs = 192;
-// Events handled after each object at most: a source that is always ready
-// (an idle handler that stays) must not hold the run for ever.
-constexpr int kEventsPerObject = 1000;
-
-// The stores as the composition sees them. The list being rendered is held
-// for the whole run, whatever happens to the store meanwhile.
-class StoreSource final : public ComposeSource
+int centred(int space, int size, int offset)
 {
-  public:
-    explicit StoreSource(ZbxDefList *top) : top_(GRef<ZbxDefList>::share(top)) {}
-
-    std::span<const PanelDef> panel_defs(int panel) const override
-    {
-        ZbxDefList *list =
-            panel == kComposeTop ? top_.get() : panels_get_from_array_at_index(panel);
-        if (list == nullptr) {
-            return {};
-        }
-        return zbx_def_list_rows(list);
-    }
-
-    std::span<const uint8_t> object_data(int object) const override
-    {
-        std::span<const uint8_t> data;
-        if (!objects_get_data_at_index(object, &data)) {
-            return {};
-        }
-        return data;
-    }
-
-  private:
-    GRef<ZbxDefList> top_;
-};
-
-class StoreBoxes final : public BoxSource
-{
-  public:
-    bool object_size(int object, int *width, int *height) const override
-    {
-        return objects_get_dimensions_at_index(object, width, height) != 0;
-    }
-    bool panel_box(int panel, ZbxRect *box) const override
-    {
-        *box = {0, 0, 0, 0};
-        return panels_get_displacement_at_index(panel, &box->x, &box->y, &box->width,
-                                                &box->height) != 0;
-    }
-};
-
-// The item index under which the store keeps this list, or -1.
-int stored_index_of(ZbxDefList *list)
-{
-    const int count = panels_get_array_size();
-    for (int i = 0; i < count; i++) {
-        if (panels_get_from_array_at_index(i) == list) {
-            return i;
-        }
-    }
-    return -1;
+    // Centred, then down to the 8-pixel cell grid (arithmetic shifts).
+    return (((space - size) >> 1) + offset) & ~7;
 }
 
-// Brings the canvas and the drawing area up to date after each object,
-// lets the toolkit handle what is pending and pauses.
-class IncrementalDisplay final : public ComposeObserver
+class FrameRecorder final : public ComposeObserver
 {
   public:
-    IncrementalDisplay(GdkPixbuf *canvas, GtkWidget *area, int background)
-        : canvas_(GRef<GdkPixbuf>::share(canvas)), area_(GRef<GtkWidget>::share(area)),
-          background_(background), deadline_(g_get_monotonic_time() + kIncrementalLimitUs)
-    {
-    }
-
+    explicit FrameRecorder(size_t max_frames) : max_frames_(max_frames) {}
     void object_drawn(const ComposeBuffers &buffers, int w_cells, int h_cells) override
     {
-        if (!pacing_) {
-            behind_ = true;
-            return;
+        if (frames.size() + 1 >= max_frames_) {
+            return; // the finished picture is added at the end
         }
-        show(buffers);
-        for (int n = 0; n < kEventsPerObject && gtk_events_pending(); n++) {
-            // A quit request ends the pacing; the run still completes.
-            // (Outside any main loop the answer is always "quit".)
-            if (gtk_main_iteration() && gtk_main_level() > 0) {
-                pacing_ = false;
-                return;
-            }
-        }
-        g_usleep(static_cast<gulong>(w_cells) * static_cast<gulong>(h_cells) * kPausePerCellUs);
-        if (g_get_monotonic_time() >= deadline_) {
-            pacing_ = false;
-        }
+        auto frame = std::make_unique<ComposeFrame>();
+        frame->buffers = buffers;
+        frame->cells = w_cells * h_cells;
+        frames.push_back(std::move(frame));
     }
-
-    // Shows what was drawn after the pacing ended.
-    void finish(const ComposeBuffers &buffers)
-    {
-        if (behind_) {
-            show(buffers);
-        }
-    }
+    std::vector<std::unique_ptr<ComposeFrame>> frames;
 
   private:
-    void show(const ComposeBuffers &buffers)
-    {
-        panelmodels_convert_buffers(buffers, background_, pixbufs_view(canvas_.get()));
-        gtk_widget_queue_draw(area_.get());
-        behind_ = false;
-    }
-
-    GRef<GdkPixbuf> canvas_;
-    GRef<GtkWidget> area_;
-    int background_;
-    gint64 deadline_;
-    bool pacing_ = true;
-    bool behind_ = false;
+    size_t max_frames_;
 };
 
 } // namespace
 
-void panelmodels_render_panel_defs(ZbxDefList *list, GdkPixbuf *canvas, GtkWidget *area,
-                                   int background, int transparency, int alpha)
+std::span<const PanelDef> DocumentSource::panel_defs(int panel) const
 {
-    // Disabled definitions are never drawn, so these change nothing.
-    (void) transparency;
-    (void) alpha;
+    if (panel == kComposeTop) {
+        return top_;
+    }
+    return document_panel_defs(panel);
+}
+
+std::span<const uint8_t> DocumentSource::object_data(int object) const
+{
+    return document_object_record(object);
+}
+
+ComposeStats panelmodels_render_panel_defs(std::span<const PanelDef> defs, int top_panel,
+                                           GdkPixbuf *canvas, int background)
+{
+    if (canvas == nullptr) {
+        return {};
+    }
+    DocumentSource source(defs);
+    ComposeBuffers buffers;
+    // The conversion covers the whole location area, background included.
+    return panelmodels_render_into_view(source, top_panel, background, buffers,
+                                        pixbufs_view(canvas));
+}
+
+ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int background)
+{
+    if (canvas == nullptr) {
+        return {};
+    }
+    if (document_item_kind(panel) != ZbxItemKind::Panel) {
+        common_fill_location_area(canvas, background);
+        return {};
+    }
+    return panelmodels_render_panel_defs(document_panel_defs(panel), panel, canvas, background);
+}
+
+void panelmodels_render_object_preview(GdkPixbuf *canvas, int object, int colour)
+{
     if (canvas == nullptr) {
         return;
     }
-    if (list == nullptr) {
-        common_fill_location_area(canvas, background);
-        return;
-    }
-    StoreSource source(list);
-    const int top = stored_index_of(list);
-    ComposeBuffers buffers;
-    if (area == nullptr) {
-        // The conversion covers the whole location area, background included.
-        panelmodels_render_into_view(source, top, background, buffers, pixbufs_view(canvas));
-        return;
-    }
-    common_fill_location_area(canvas, background);
-    IncrementalDisplay display(canvas, area, background);
-    panelmodels_compose(source, top, background, buffers, &display);
-    display.finish(buffers);
-}
-
-void panelmodels_render_panel(GdkPixbuf *canvas, GtkWidget *area, int transparency, int alpha,
-                              int *colour)
-{
     common_copy_background_image_to_pixbuf(canvas);
-    int index = -1;
-    int preview = 0;
-    if (!panelmodels_get_current_panel_info(&index, &preview)) {
-        if (colour != nullptr) {
-            *colour = 0;
-        }
+    GdkPixbuf *image = document_object_image(object);
+    if (image == nullptr) {
         return;
     }
-    if (colour != nullptr) {
-        *colour = preview;
+    common_fill_location_area(canvas, colour);
+    const int width = gdk_pixbuf_get_width(image);
+    const int height = gdk_pixbuf_get_height(image);
+    const int x = centred(kLocationWidth, width, 0);
+    const int y = centred(kLocationHeight, height, kLocationTop);
+    const int x0 = std::max(x, 0);
+    const int y0 = std::max(y, 0);
+    const int x1 = std::min(x + width, gdk_pixbuf_get_width(canvas));
+    const int y1 = std::min(y + height, gdk_pixbuf_get_height(canvas));
+    if (x1 <= x0 || y1 <= y0) {
+        return;
     }
-    panelmodels_render_panel_defs(panels_get_from_array_at_index(index), canvas, area, preview,
-                                  transparency, alpha);
+    gdk_pixbuf_composite(image, canvas, x0, y0, x1 - x0, y1 - y0, x, y, 1.0, 1.0,
+                         GDK_INTERP_NEAREST, 255);
 }
 
-gboolean panelmodels_compute_panel_size_and_pos(int panel, int *x, int *y, int *width, int *height)
+std::vector<std::unique_ptr<ComposeFrame>> panelmodels_compose_frames(int panel, int background,
+                                                                      size_t max_frames)
 {
-    ZbxDefList *list = panels_get_from_array_at_index(panel);
-    if (list == nullptr) {
-        *width = 0;
-        *height = 0;
-        return FALSE;
-    }
-    const ZbxRect box = panelmodels_bounding_box(zbx_def_list_rows(list), StoreBoxes());
-    *x = box.x;
-    *y = box.y;
-    *width = box.width;
-    *height = box.height;
-    return TRUE;
+    FrameRecorder recorder(std::max<size_t>(max_frames, 1));
+    DocumentSource source(document_panel_defs(panel));
+    auto last = std::make_unique<ComposeFrame>();
+    panelmodels_compose(source, document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1,
+                        background, last->buffers, &recorder);
+    recorder.frames.push_back(std::move(last));
+    return std::move(recorder.frames);
 }

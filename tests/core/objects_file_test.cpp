@@ -8,8 +8,6 @@
 #include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
-#include "items/panels.h"
-#include "models/objectmodel.h"
 #include "support/bytes.h"
 #include "support/items_fixture.h"
 
@@ -55,7 +53,7 @@ TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
         zbx_write_file(path, c.bytes);
         EXPECT_EQ(itemwrapper_import_object_data_from_file(path.c_str(), &error), 0);
         EXPECT_EQ(message_of(&error), c.message);
-        EXPECT_EQ(itemwrapper_get_array_size(), 1);
+        EXPECT_EQ(document_item_count(), 1);
 
         GdkPixbuf *image = reinterpret_cast<GdkPixbuf *>(0x1);
         EXPECT_FALSE(hiresdecoder_decode_object_file(path.c_str(), &image, &error));
@@ -63,18 +61,14 @@ TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
         EXPECT_EQ(image, nullptr);
     }
 
-    // An unreadable file passes GLib's own error on, and reports the index
-    // the object would have had.
+    // An unreadable file passes GLib's own error on and changes nothing.
     GError *error = nullptr;
     GdkPixbuf *image = nullptr;
-    int index = -1;
-    EXPECT_EQ(objects_import_object_data_from_file(tmp.path("x").c_str(), &image, &index, &error),
-              0);
+    EXPECT_EQ(itemwrapper_import_object_data_from_file(tmp.path("x").c_str(), &error), 0);
     EXPECT_TRUE(g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_NOENT));
     g_clear_error(&error);
-    EXPECT_EQ(index, 1);
-    EXPECT_EQ(image, nullptr);
-    EXPECT_EQ(objects_get_array_size() + objects_get_count_of_valid_objects(), 1);
+    EXPECT_EQ(document_item_count() + document_count_objects(), 1);
+    EXPECT_FALSE(document_can_undo());
     EXPECT_FALSE(hiresdecoder_decode_object_file(tmp.path("x").c_str(), &image, &error));
     EXPECT_NE(message_of(&error), "(no error)");
 }
@@ -92,15 +86,13 @@ TEST_F(ObjectFile, ImportAppendsAtTheEndAndExportWritesTheSameBytes)
     GdkPixbuf *decoded = nullptr;
     ASSERT_TRUE(hiresdecoder_decode_object_file(in.c_str(), &decoded, nullptr));
     GRef<GdkPixbuf> preview(decoded);
-    EXPECT_EQ(itemwrapper_get_array_size(), 2);
+    EXPECT_EQ(document_item_count(), 2);
 
     ASSERT_EQ(itemwrapper_import_object_data_from_file(in.c_str(), nullptr), 1);
-    EXPECT_EQ(itemwrapper_get_array_size(), 3);
-    EXPECT_EQ(objects_get_array_size(), 3);
-    EXPECT_TRUE(panels_is_panel_empty_at_index(2));
-    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({2}));
-    GdkPixbuf *stored = objects_get_from_array_at_index(2);
-    EXPECT_EQ(G_OBJECT(stored)->ref_count, 2u); // the store's and the row's
+    EXPECT_EQ(document_item_count(), 3);
+    EXPECT_EQ(document_item_kind(2), ZbxItemKind::Object);
+    EXPECT_STREQ(document_undo_name(), "Import object");
+    GdkPixbuf *stored = document_object_image(2);
     RgbaView a = pixbufs_view(preview.get());
     RgbaView b = pixbufs_view(stored);
     ASSERT_EQ(std::vector<int>({a.width, a.height, b.width, b.height}),
@@ -114,8 +106,7 @@ TEST_F(ObjectFile, ImportAppendsAtTheEndAndExportWritesTheSameBytes)
     ASSERT_EQ(objects_export_object_data_to_file(out.c_str(), 2, nullptr), 1);
     EXPECT_TRUE(zbx_bytes_equal(record, zbx_read_file(out)));
     ASSERT_EQ(itemwrapper_import_object_data_from_file(out.c_str(), nullptr), 1);
-    std::span<const uint8_t> data;
-    ASSERT_EQ(objects_get_data_at_index(3, &data), 1);
+    std::span<const uint8_t> data = document_object_record(3);
     EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.end()), record);
 
     // No object there: no file; a write that fails: GLib's error.

@@ -8,8 +8,6 @@
 #include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
-#include "items/panels.h"
-#include "models/objectmodel.h"
 #include "support/items_fixture.h"
 
 namespace {
@@ -141,46 +139,31 @@ TEST_F(ObjectRegionItems, CutsAreAppendedAsNewItemsOrRefused)
     pic.cell(41, {0xE4}, 0x21, 0x05);
     zbx_test_allocate(1);
     zbx_test_put_panel(0);
-    GdkPixbuf *first = zbx_test_image(1, 1);
-    GdkPixbuf *second = zbx_test_image(1, 1);
-    ASSERT_EQ(itemwrapper_import_object_data_from_hires_region(
-                  first, pic.bitmap.data(), pic.screen.data(), pic.colour.data(), {8, 8, 8, 8}),
+    ASSERT_EQ(itemwrapper_import_object_data_from_hires_region(pic.bitmap, pic.screen, pic.colour,
+                                                               {8, 8, 8, 8}),
               1);
     ASSERT_EQ(itemwrapper_import_object_data_from_hires_region_with_transparent_color(
-                  second, pic.bitmap.data(), pic.screen.data(), pic.colour.data(), 2, {8, 8, 8, 8}),
+                  pic.bitmap, pic.screen, pic.colour, 2, {8, 8, 8, 8}),
               1);
-    EXPECT_EQ(itemwrapper_get_array_size(), 3);
-    EXPECT_EQ(objects_get_array_size(), 3);
-    EXPECT_TRUE(panels_is_panel_empty_at_index(1));
-    EXPECT_TRUE(panels_is_panel_empty_at_index(2));
-    EXPECT_EQ(objects_get_from_array_at_index(2), second);
-    EXPECT_EQ(G_OBJECT(first)->ref_count, 2u); // the store's and the row's
-    EXPECT_EQ(zbx_test_column(objectmodel_get_model()), std::vector<int>({1, 2}));
-    EXPECT_EQ(zbx_test_object_labels().back(), "OBJECT 2");
-    std::span<const uint8_t> plain, cleared;
-    objects_get_data_at_index(1, &plain);
-    objects_get_data_at_index(2, &cleared);
+    EXPECT_EQ(document_item_count(), 3);
+    EXPECT_EQ(document_count_objects(), 2);
+    std::span<const uint8_t> plain = document_object_record(1);
+    std::span<const uint8_t> cleared = document_object_record(2);
     EXPECT_EQ(std::vector<int>({plain[1], cleared[1]}), std::vector<int>({0xE4, 0xE0}));
     EXPECT_EQ(plain[10], cleared[10]);
 
-    // An image of the wrong size is refused and stays the caller's.
-    GRef<GdkPixbuf> image(zbx_test_image(2, 1));
-    int index = 5;
-    EXPECT_EQ(objects_grow_array_with_hires_region(image.get(), pic.bitmap.data(),
-                                                   pic.screen.data(), pic.colour.data(),
-                                                   {0, 0, 8, 8}, &index),
+    // A region that is not whole cells inside the picture adds nothing.
+    EXPECT_EQ(itemwrapper_import_object_data_from_hires_region(pic.bitmap, pic.screen, pic.colour,
+                                                               {316, 0, 8, 8}),
               0);
-    EXPECT_EQ(index, -1);
-    EXPECT_EQ(objects_get_array_size(), 3);
-    EXPECT_EQ(G_OBJECT(image.get())->ref_count, 1u);
+    EXPECT_EQ(document_item_count(), 3);
 }
 
 TEST(ObjectRegion, ObjectsCutFromARealPictureLookLikeThePicture)
 {
     std::vector<uint8_t> hires(kHiresDataSize);
-    ASSERT_TRUE(
-        hiresdecoder_decode_hires_screen_file("tests/data/pictures/koala/NINJA3.KOA",
-                                              kHiresDetect, nullptr, hires.data(), nullptr));
+    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file(
+        "tests/data/pictures/koala/NINJA3.KOA", kHiresDetect, nullptr, hires.data(), nullptr));
     std::span<const uint8_t> bitmap(hires.data(), kHiresBitmapSize);
     std::span<const uint8_t> screen(hires.data() + kHiresScreenOffset, kHiresCellCount);
     std::span<const uint8_t> colour(hires.data() + kHiresColourOffset, kHiresCellCount);

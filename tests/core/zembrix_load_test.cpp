@@ -16,10 +16,7 @@
 #include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
-#include "items/panels.h"
 #include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
 
 namespace {
 
@@ -71,9 +68,29 @@ class ZembrixLoad : public ZbxModulesTest
 
 std::vector<int> box(int panel)
 {
-    int x = 0, y = 0, w = 0, h = 0;
-    EXPECT_TRUE(panels_get_displacement_at_index(panel, &x, &y, &w, &h));
-    return {x, y, w, h};
+    ZbxRect b{};
+    EXPECT_TRUE(document_panel_box(panel, &b));
+    return {b.x, b.y, b.width, b.height};
+}
+
+std::vector<int> items_of(ZbxItemKind kind)
+{
+    std::vector<int> found;
+    for (int i = 0; i < document_item_count(); i++) {
+        if (document_item_kind(i) == kind) {
+            found.push_back(i);
+        }
+    }
+    return found;
+}
+
+std::vector<int> preview_colours()
+{
+    std::vector<int> found;
+    for (int i : items_of(ZbxItemKind::Panel)) {
+        found.push_back(document_project().items[i].preview_colour);
+    }
+    return found;
 }
 
 std::vector<std::string> calls;
@@ -97,46 +114,41 @@ TEST_F(ZembrixLoad, FillsTablesAndModelsAndReportsEveryPhase)
         }
     }
     EXPECT_EQ(phases, "Decoding objects...|0|f|1|Decoding panels and panel definitions...|0|f|1|"
-                      "Processing sub panels...|0|f|1|Decoding locations...|0|f|1|Done!|");
-    EXPECT_EQ(calls.size(), 4 + 10 + 1 + 10 + 1 + 10 + 1 + 32 + 1 + 1u);
+                      "Processing sub panels...|1|Decoding locations...|1|Done!|");
 
-    EXPECT_EQ(zbx_test_column(objectmodel_get_model(), OBJ_COL_INDEX),
-              (std::vector<int>{0, 1, 4, 6, 8}));
-    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
-              (std::vector<int>{2, 5, 7, 9}));
+    EXPECT_EQ(items_of(ZbxItemKind::Object), (std::vector<int>{0, 1, 4, 6, 8}));
+    EXPECT_EQ(items_of(ZbxItemKind::Panel), (std::vector<int>{2, 5, 7, 9}));
     // Panel 5 is elected by locations 0 (colour 6) and 31 (colour 2): the
     // last one read wins.
-    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_COLOUR),
-              (std::vector<int>{14, 2, 1, 0}));
-    std::span<const uint8_t> data;
-    ASSERT_TRUE(objects_get_data_at_index(6, &data));
+    EXPECT_EQ(preview_colours(), (std::vector<int>{14, 2, 1, 0}));
+    std::span<const uint8_t> data = document_object_record(6);
     EXPECT_TRUE(zbx_bytes_equal(zbx_read_file("tests/data/files/object_3.zbxobject"),
                                 std::vector<uint8_t>(data.begin(), data.end())));
     // Panel 5 places panel 2 (stored before it) at 16, 24 and 160, 24.
     EXPECT_EQ(box(5), (std::vector<int>{0, 16, 192, 112}));
-    EXPECT_FALSE(panelmodels_is_bad_child());
+    EXPECT_FALSE(document_has_loop());
 }
 
-TEST_F(ZembrixLoad, BoxesTakeSubPanelsAsStoredAndEmptyItemsAsPoints)
+TEST_F(ZembrixLoad, BoxesCoverNestedPanelsWhateverTheirIndex)
 {
     ZbxProject project;
     project.items = {
-        zbx_panel_item({zbx_panel_def(1, 16, 8)}), // panel 1 has no box yet: its position alone
+        zbx_panel_item({zbx_panel_def(1, 16, 8)}), // panel 1 of higher index counts in full
         zbx_panel_item({zbx_object_def(3, 8, 8)}), //
         ZbxItem{},                                 //
         zbx_object_item(zbx_test_record(2, 1, 0)), //
-        zbx_panel_item({zbx_panel_def(2, 40, 64),  // an empty item: the point 40, 64
+        zbx_panel_item({zbx_panel_def(2, 40, 64),  // an empty item: nothing
                         zbx_panel_def(1, -8, 0)}), // panel 1's box moved by -8, 0
         zbx_panel_item({zbx_panel_def(2, -24, 136)}),
     };
     ASSERT_EQ(load_bytes(project), "");
-    EXPECT_EQ(box(0), (std::vector<int>{16, 8, 0, 0}));
+    EXPECT_EQ(box(0), (std::vector<int>{24, 16, 16, 8}));
     EXPECT_EQ(box(1), (std::vector<int>{8, 8, 16, 8}));
-    EXPECT_EQ(box(4), (std::vector<int>{0, 8, 40, 56}));
-    EXPECT_EQ(box(5), (std::vector<int>{-24, 136, 24, 0})); // the maximum starts at 0, 0
+    EXPECT_EQ(box(4), (std::vector<int>{0, 8, 16, 8}));
+    EXPECT_EQ(box(5), (std::vector<int>{320, 144, -320, -144})); // places nothing there
 }
 
-TEST_F(ZembrixLoad, HeaderErrorsChangeNothingAndError4LeavesThePartForTheCaller)
+TEST_F(ZembrixLoad, LoadErrorsChangeNothing)
 {
     GError *error = nullptr;
     EXPECT_FALSE(zembrix_load_file(tmp.path("missing.prg").c_str(), nullptr, nullptr, &error));
@@ -148,20 +160,15 @@ TEST_F(ZembrixLoad, HeaderErrorsChangeNothingAndError4LeavesThePartForTheCaller)
     for (std::size_t length : {1, 4, 68, 80}) {
         zbx_write_file(name, std::vector<uint8_t>(sample.begin(), sample.begin() + length));
         EXPECT_NE(load(name).find(name), std::string::npos) << length;
-        EXPECT_EQ(itemwrapper_get_array_size(), 0) << length;
-        EXPECT_TRUE(zbx_test_column(locations_get_model(), 0).empty()) << length;
+        EXPECT_EQ(document_item_count(), 0) << length;
+        EXPECT_FALSE(document_is_open()) << length;
     }
 
-    // Cut inside panel 9's list: panels 2, 5 and 7 are there, 9 is there
-    // with the definitions read before the cut; no locations.
+    // Cut inside panel 9's list.
     zbx_write_file(name, std::vector<uint8_t>(sample.begin(), sample.end() - 6));
     EXPECT_EQ(load(name),
               "File \"" + name + "\" doesn't appear to be a supported zembrix file. Error: 4");
-    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
-              (std::vector<int>{2, 5, 7, 9}));
-    EXPECT_EQ(zbx_def_list_size(panels_get_from_array_at_index(9)), 2);
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 5);
-    EXPECT_TRUE(zbx_test_column(locations_get_model(), 0).empty());
+    EXPECT_FALSE(document_is_open());
 }
 
 TEST_F(ZembrixLoad, ResavingWhatTheWriterProducedIsByteIdentical)
@@ -183,16 +190,18 @@ TEST_F(ZembrixLoad, ResavingWhatTheWriterProducedIsByteIdentical)
     // What the format cannot hold reads back as the format says: disabled
     // comes back enabled, overrides without their flag are gone.
     ASSERT_EQ(load(kSample), "");
-    ZbxDefList *list = panels_get_from_array_at_index(2);
-    PanelDef disabled = zbx_def_list_rows(list)[0];
-    disabled.enabled = false;
-    zbx_def_list_set(list, 0, disabled);
-    PanelDef stale = zbx_def_list_rows(list)[2];
-    stale.has_overrides = false; // keeps count 1 and its value
-    zbx_def_list_set(list, 2, stale);
+    {
+        DocumentStep step("Edit");
+        PanelDef disabled = document_panel_defs(2)[0];
+        disabled.enabled = false;
+        document_set_def(2, 0, disabled);
+        PanelDef stale = document_panel_defs(2)[2];
+        stale.has_overrides = false; // keeps count 1 and its value
+        document_set_def(2, 2, stale);
+    }
     ASSERT_EQ(save(tmp.path("a.prg")), "");
     ASSERT_EQ(load(tmp.path("a.prg")), "");
-    const std::vector<PanelDef> &rows = zbx_def_list_rows(panels_get_from_array_at_index(2));
+    std::span<const PanelDef> rows = document_panel_defs(2);
     EXPECT_TRUE(rows[0].enabled);
     EXPECT_EQ(rows[2], zbx_object_def(1, 8, 16));
 }
@@ -242,7 +251,7 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
     EXPECT_EQ(remove(1), kZbxObjectInUse);
     EXPECT_EQ(remove(7), kZbxPanelInUse); // only elected as a location
     EXPECT_EQ(remove(10), "Invalid item");
-    EXPECT_EQ(itemwrapper_get_array_size(), 10);
+    EXPECT_EQ(document_item_count(), 10);
 
     // An unused object: appended, then deleted, gives the file back.
     ASSERT_TRUE(
@@ -255,15 +264,20 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
     // The empty item 3: every later item moves down, in every table, list
     // and location, and the boxes follow.
     ASSERT_EQ(remove(3), "");
-    EXPECT_EQ(itemwrapper_get_array_size(), 9);
-    EXPECT_EQ(zbx_test_column(objectmodel_get_model(), OBJ_COL_INDEX),
-              (std::vector<int>{0, 1, 3, 5, 7}));
-    EXPECT_EQ(zbx_test_column(panelmodels_get_panel_model(), PANEL_COL_INDEX),
-              (std::vector<int>{2, 4, 6, 8}));
+    EXPECT_EQ(document_item_count(), 9);
+    EXPECT_EQ(items_of(ZbxItemKind::Object), (std::vector<int>{0, 1, 3, 5, 7}));
+    EXPECT_EQ(items_of(ZbxItemKind::Panel), (std::vector<int>{2, 4, 6, 8}));
     EXPECT_EQ(zbx_test_placed(4), (std::vector<int>{2, 2, 5, 7, 0}));
-    std::vector<int> panels = zbx_test_column(locations_get_model(), LOC_COL_PANEL);
+    std::vector<int> panels;
+    for (const ZbxLocationRecord &record : document_project().locations) {
+        panels.push_back(record.panel);
+    }
     EXPECT_EQ(std::vector<int>(panels.begin(), panels.begin() + 6),
               (std::vector<int>{4, 8, 2, 255, 255, 6}));
     EXPECT_EQ(panels[31], 4);
     EXPECT_EQ(box(4), (std::vector<int>{0, 16, 192, 112}));
+    // The delete is one step: undo gives every reference back.
+    ASSERT_TRUE(document_undo());
+    EXPECT_EQ(zbx_test_placed(5), (std::vector<int>{2, 2, 6, 8, 0}));
+    EXPECT_EQ(document_location(1).panel, 9);
 }

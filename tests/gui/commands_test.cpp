@@ -5,13 +5,13 @@
 #include "window_support.h"
 
 #include "app/callbacks.h"
+#include "app/locations_view.h"
+#include "app/objectmodel.h"
+#include "app/panelmodels_view.h"
 #include "files/zembrix_refs.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
-#include "items/panels.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
+#include "models/panelmodels_render.h"
 #include "support/items_fixture.h"
 
 namespace {
@@ -105,7 +105,7 @@ TEST_F(Commands, DeletingAnUnusedObjectRenumbersEveryLaterItemAndTheLocations)
     EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(widget("label_main_location_info"))),
                  "Panel: 9 ($09)\nBackground: blue");
     GRef<GdkPixbuf> before(common_create_new_canvas());
-    locations_render_location_at_index(2, before.get(), 0, 0);
+    locations_render_location_at_index(2, before.get());
 
     select_row(window_main, "treeview_main_objects", row_of("treeview_main_objects", 4));
     context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
@@ -119,7 +119,7 @@ TEST_F(Commands, DeletingAnUnusedObjectRenumbersEveryLaterItemAndTheLocations)
     EXPECT_EQ(column_of(window_main, "treeview_main_panels", PANEL_COL_INDEX),
               (std::vector<int>{2, 4, 6, 8}));
     EXPECT_EQ(zbx_test_placed(8), (std::vector<int>{7, 6, 3}));
-    EXPECT_EQ(itemwrapper_get_array_size(), 9);
+    EXPECT_EQ(document_item_count(), 9);
     // The location shows the same picture under its new number.
     EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(widget("label_main_location_info"))),
                  "Panel: 8 ($08)\nBackground: blue");
@@ -164,9 +164,9 @@ TEST_F(Commands, ReferencesAreListedAndADeleteIsRefusedWhileTheyExist)
     context_command("treeview_main_panels", "popupmenu_panel", "popupmenu_panel_delete");
     EXPECT_EQ(error_texts(), std::vector<std::string>{kZbxPanelInUse});
     close_dialogs_titled("Error");
-    EXPECT_EQ(itemwrapper_get_array_size(), 10);
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 6);
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 4);
+    EXPECT_EQ(document_item_count(), 10);
+    EXPECT_EQ(document_count_objects(), 6);
+    EXPECT_EQ(document_count_panels(), 4);
 
     // Panel 2 is used by nothing: it goes, and its definitions with it.
     select_row(window_main, "treeview_main_panels", 0);
@@ -230,15 +230,15 @@ TEST_F(Commands, NewPanelIsAddedAndSelectedUntilTheIndexSpaceIsFull)
     EXPECT_TRUE(panelmodels_get_current_panel_index(&selected));
     EXPECT_EQ(selected, 10);
     EXPECT_EQ(row_count(window_main, "treeview_main_panel_defs"), 0);
-    EXPECT_EQ(itemwrapper_get_array_size(), 11);
+    EXPECT_EQ(document_item_count(), 11);
 
     ZbxProject full;
     full.items.assign(255, zbx_panel_item({}));
     open(full);
     click("button_panel_controls_new");
     EXPECT_EQ(error_texts(), std::vector<std::string>{"No room for additional panels"});
-    EXPECT_EQ(itemwrapper_get_array_size(), 255);
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 255);
+    EXPECT_EQ(document_item_count(), 255);
+    EXPECT_EQ(document_count_panels(), 255);
 }
 
 TEST_F(Commands, PanelStripPicksTheColourOfTheSelectedPanel)
@@ -267,8 +267,7 @@ TEST_F(Commands, PanelStripPicksTheColourOfTheSelectedPanel)
     pump_events();
     GRef<GdkPixbuf> expected(common_create_new_canvas());
     common_copy_background_image_to_pixbuf(expected.get());
-    panelmodels_render_panel_defs(panels_get_from_array_at_index(9), expected.get(), nullptr, 2, 0,
-                                  0);
+    panelmodels_render_stored_panel(9, expected.get(), 2);
     EXPECT_EQ(compare_shown(widget("drawingarea_panel_preview"), expected.get(), 1), "");
     // Kept with the panel: back on it after another, still colour 2.
     select_row(window_main, "treeview_main_panels", 0);
@@ -298,7 +297,7 @@ TEST_F(Commands, StoreAsLocationAndClearTheRecord)
     EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(widget("label_main_location_info"))), record.get());
     pump_events();
     GRef<GdkPixbuf> expected(common_create_new_canvas());
-    locations_render_location_at_index(3, expected.get(), 0, 0);
+    locations_render_location_at_index(3, expected.get());
     EXPECT_EQ(compare_shown(widget("drawingarea_main_location_preview"), expected.get(), 1), "");
 
     // Clear asks first: No keeps the record, Yes empties it.
@@ -338,7 +337,8 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     EXPECT_EQ(save.filter_names, std::vector<std::string>{"  Object files (*.zbxobject) "});
     EXPECT_TRUE(save.overwrite_confirmation);
     std::span<const uint8_t> record;
-    ASSERT_TRUE(objects_get_data_at_index(4, &record));
+    record = document_object_record(4);
+    ASSERT_FALSE(record.empty());
     EXPECT_TRUE(zbx_bytes_equal(std::vector<uint8_t>(record.begin(), record.end()),
                                 zbx_read_file(save.path)));
 
@@ -365,7 +365,8 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     EXPECT_TRUE(objectmodel_get_current_object_id(&selected));
     EXPECT_EQ(selected, 10);
     std::span<const uint8_t> imported;
-    ASSERT_TRUE(objects_get_data_at_index(10, &imported));
+    imported = document_object_record(10);
+    ASSERT_FALSE(imported.empty());
     EXPECT_TRUE(std::equal(record.begin(), record.end(), imported.begin(), imported.end()));
 
     // A file that is no object: the reader's message, nothing added.
@@ -379,7 +380,7 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     ASSERT_TRUE(wrong.answered);
     EXPECT_FALSE(wrong.preview_active);
     EXPECT_EQ(error_texts(), std::vector<std::string>{"Unrecognized format"});
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 6);
+    EXPECT_EQ(document_count_objects(), 6);
 }
 
 TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
@@ -399,11 +400,11 @@ TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
             s->ran = true;
             s->busy = app_is_busy();
             for (const char *name :
-                 {"open", "save", "save_as", "close", "treeview_main_objects",
+                 {"menuitem_file", "menuitem_preferences", "treeview_main_objects",
                   "treeview_main_locations", "button_main_panel_store", "button_panel_controls_new",
                   "radiobutton_main_zoom_level2", "drawingarea_panel_palette"}) {
                 s->insensitive =
-                    s->insensitive && !GTK_WIDGET_SENSITIVE(lookup_widget(window_main, name));
+                    s->insensitive && !GTK_WIDGET_IS_SENSITIVE(lookup_widget(window_main, name));
             }
             // Whatever still reaches the handlers does nothing.
             gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(window_main, "close")));
@@ -426,7 +427,7 @@ TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
     // The load was not disturbed.
     EXPECT_TRUE(app_file_loaded());
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 5);
-    EXPECT_EQ(itemwrapper_get_array_size(), 10);
+    EXPECT_EQ(document_item_count(), 10);
     EXPECT_FALSE(app_is_busy());
     EXPECT_TRUE(GTK_WIDGET_SENSITIVE(widget("close")));
     // Now the question comes; Yes closes the window.
@@ -437,48 +438,34 @@ TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
     EXPECT_TRUE(destroyed);
 }
 
-TEST_F(Commands, IncrementalRenderingHoldsOffDeletesAndClosingUntilItEnds)
+TEST_F(Commands, IncrementalRenderingDrawsObjectByObjectAndFollowsTheData)
 {
     gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_incremental_rendering")));
     ASSERT_EQ(options_get_incremental_rendering(), 1);
     ASSERT_TRUE(app_open_project(kSample.c_str()));
-    select_row(window_main, "treeview_main_objects", 2); // object 4, placed by panels 2 and 9
-    struct Seen
-    {
-        bool busy = false;
-        bool commands_off = false;
-        gboolean close_kept = FALSE;
-    } seen;
-    g_idle_add(
-        [](gpointer data) -> gboolean {
-            auto *s = static_cast<Seen *>(data);
-            s->busy = app_is_busy();
-            s->commands_off =
-                !GTK_WIDGET_SENSITIVE(lookup_widget(window_main, "treeview_main_objects")) &&
-                !GTK_WIDGET_SENSITIVE(lookup_widget(window_main, "close"));
-            gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(window_main, "close")));
-            g_signal_emit_by_name(window_main, "delete-event", nullptr, &s->close_kept);
-            return FALSE;
-        },
-        &seen);
-    // The close request is answered once the rendering is over: No.
-    ConfirmationAnswer answer;
-    answer.kind = ConfirmationAnswer::kNo;
-    answer_next_confirmation(&answer);
-    select_row(window_main, "treeview_main_locations", 1); // panel 9, several objects
-    EXPECT_FALSE(answer.answered);
-    EXPECT_TRUE(seen.busy);
-    EXPECT_TRUE(seen.commands_off);
-    EXPECT_TRUE(seen.close_kept);
-    EXPECT_TRUE(app_file_loaded());
-    EXPECT_FALSE(app_is_busy());
-    EXPECT_TRUE(GTK_WIDGET_SENSITIVE(widget("treeview_main_locations")));
-    pump_events();
     GRef<GdkPixbuf> expected(common_create_new_canvas());
-    locations_render_location_at_index(1, expected.get(), 0, 0);
-    pump_until([&] { return answer.answered; });
-    EXPECT_TRUE(answer.answered);
-    EXPECT_FALSE(destroyed);
+    locations_render_location_at_index(1, expected.get());
+
+    // The drawing runs from the main loop: the window takes commands
+    // meanwhile, and ends on the finished picture.
+    select_row(window_main, "treeview_main_locations", 1); // panel 9, several objects
+    EXPECT_TRUE(mainview_is_drawing());
+    EXPECT_FALSE(app_is_busy());
+    EXPECT_TRUE(GTK_WIDGET_IS_SENSITIVE(widget("treeview_main_objects")));
+    EXPECT_NE(compare_shown(widget("drawingarea_main_location_preview"), expected.get(), 1), "");
+    pump_until([] { return !mainview_is_drawing(); });
+    pump_events();
+    EXPECT_EQ(compare_shown(widget("drawingarea_main_location_preview"), expected.get(), 1), "");
+
+    // A change of the data while a drawing runs shows the new data at once.
+    select_row(window_main, "treeview_main_locations", 1);
+    ASSERT_TRUE(mainview_is_drawing());
+    {
+        DocumentStep step("Store");
+        document_set_location(1, {5, 3});
+    }
+    EXPECT_FALSE(mainview_is_drawing());
+    locations_render_location_at_index(1, expected.get());
     pump_events();
     EXPECT_EQ(compare_shown(widget("drawingarea_main_location_preview"), expected.get(), 1), "");
 }

@@ -4,12 +4,12 @@
 #include "window_support.h"
 
 #include "app/about.h"
+#include "app/locations_view.h"
+#include "app/objectmodel.h"
+#include "app/panelmodels_view.h"
 #include "files/zembrix.h"
 #include "items/objects.h"
-#include "items/panels.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
+#include "models/panelmodels_render.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(widget("label_main_location_info"))),
                  "Panel: 2 ($02)\nBackground: light blue");
     GRef<GdkPixbuf> expected(common_create_new_canvas());
-    locations_render_location_at_index(2, expected.get(), 0, 0);
+    locations_render_location_at_index(2, expected.get());
     EXPECT_EQ(compare_shown(area, expected.get(), 1), "");
     // Not the backdrop alone: the location area holds the panel.
     EXPECT_EQ(rgb_at(expected.get(), 300, 190), (uint32_t(palette_rgb[14][0]) << 16) |
@@ -63,7 +63,7 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     GRef<GdkPixbuf> object_expected(common_create_new_canvas());
     common_copy_background_image_to_pixbuf(object_expected.get());
     common_fill_location_area(object_expected.get(), 3);
-    GdkPixbuf *object = objects_get_from_array_at_index(4);
+    GdkPixbuf *object = document_object_image(4);
     gdk_pixbuf_composite(object, object_expected.get(), 144, 112, 32, 32, 144, 112, 1, 1,
                          GDK_INTERP_NEAREST, 255);
     EXPECT_EQ(compare_shown(widget("drawingarea_object_controls_object_preview"),
@@ -79,8 +79,7 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     EXPECT_EQ(mainview_get_panel_preview_colour(), 2);
     GRef<GdkPixbuf> panel_expected(common_create_new_canvas());
     common_copy_background_image_to_pixbuf(panel_expected.get());
-    panelmodels_render_panel_defs(panels_get_from_array_at_index(5), panel_expected.get(), nullptr,
-                                  2, 0, 0);
+    panelmodels_render_stored_panel(5, panel_expected.get(), 2);
     GtkWidget *panel_area = widget("drawingarea_panel_preview");
     EXPECT_EQ(compare_shown(panel_area, panel_expected.get(), 1), "");
 
@@ -186,8 +185,8 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
                              "treeview_main_panels", "treeview_main_panel_defs"}) {
         EXPECT_EQ(row_count(window_main, view), 0) << view;
     }
-    EXPECT_EQ(objects_get_count_of_valid_objects(), 0);
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 0);
+    EXPECT_EQ(document_count_objects(), 0);
+    EXPECT_EQ(document_count_panels(), 0);
     EXPECT_EQ(status_text(window_main), status);
     // The previews are back to the backdrop (once the dialog no longer
     // covers them).
@@ -198,7 +197,7 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
     EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(widget("label_main_location_info"))), "");
     // Commands find no data.
     click("button_panel_controls_new");
-    EXPECT_EQ(panels_get_count_of_valid_panels(), 0);
+    EXPECT_EQ(document_count_panels(), 0);
 }
 
 TEST_F(FileMenu, SaveWithoutANameGoesToSaveAsThenToTheNamedFile)

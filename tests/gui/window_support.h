@@ -13,11 +13,11 @@
 
 #include "app/app.h"
 #include "app/common.h"
+#include "app/fileopen.h"
 #include "app/mainview.h"
 #include "app/options.h"
 #include "app/support.h"
 #include "c64/palette.h"
-#include "files/fileopen.h"
 #include "files/zembrix_format.h"
 #include "gref.h"
 #include "support/bytes.h"

@@ -4,10 +4,7 @@
 
 #include "c64/pixbufs.h"
 #include "gref.h"
-#include "items/itemwrapper.h"
-#include "items/panels.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
+#include "items/objects.h"
 
 std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed)
 {
@@ -26,16 +23,29 @@ GdkPixbuf *zbx_test_image(int w_cells, int h_cells)
     return image;
 }
 
+namespace {
+// Changes a copy of the document's project and loads it back.
+template <typename Edit> void edit_project(Edit edit)
+{
+    ZbxProject project = document_project();
+    edit(project);
+    document_load(std::move(project));
+}
+} // namespace
+
 void zbx_test_allocate(int count)
 {
-    ASSERT_EQ(itemwrapper_allocate_array(count), 1);
+    ZbxProject project;
+    project.items.resize(count);
+    document_load(std::move(project));
 }
 
 void zbx_test_put_object(int index, int w_cells, int h_cells, uint8_t seed)
 {
-    GdkPixbuf *image = zbx_test_image(w_cells, h_cells);
-    ASSERT_EQ(objects_set_array_at_index(index, image, zbx_test_record(w_cells, h_cells, seed)), 1);
-    objectmodel_add_item_to_object_model(index, image);
+    edit_project([&](ZbxProject &project) {
+        project.items[index] =
+            ZbxItem{ZbxItemKind::Object, zbx_test_record(w_cells, h_cells, seed), {}, 0};
+    });
 }
 
 void zbx_test_put_opaque_object(int index, int w_cells, int h_cells, uint8_t screen)
@@ -45,61 +55,34 @@ void zbx_test_put_opaque_object(int index, int w_cells, int h_cells, uint8_t scr
     data.insert(data.end(), 8 * cells, 0x1B);
     data.insert(data.end(), cells, screen);
     data.insert(data.end(), cells, 0xE3);
-    GdkPixbuf *image = pixbufs_new_from_hires(&data[1], &data[1 + 8 * cells], &data[1 + 9 * cells],
-                                              w_cells, h_cells);
-    ASSERT_EQ(objects_set_array_at_index(index, image, data), 1);
-    objectmodel_add_item_to_object_model(index, image);
+    edit_project([&](ZbxProject &project) {
+        project.items[index] = ZbxItem{ZbxItemKind::Object, data, {}, 0};
+    });
 }
 
-ZbxDefList *zbx_test_put_panel(int index)
+void zbx_test_put_panel(int index)
 {
-    ZbxDefList *list = panelmodels_add_item_to_panel_model(index);
-    EXPECT_NE(list, nullptr);
-    EXPECT_EQ(panels_set_array_at_index(index, list), 1);
-    return list;
+    edit_project([&](ZbxProject &project) {
+        project.items[index] = ZbxItem{ZbxItemKind::Panel, {}, {}, 0};
+    });
 }
 
 void zbx_test_place(int panel, int item, int x, int y)
 {
-    panelmodels_add_item_to_panel_def_model(panel, item, FALSE, FALSE, x, y, 0, 0, 0, 0);
+    edit_project([&](ZbxProject &project) {
+        PanelDef def;
+        def.item = item;
+        def.x = x;
+        def.y = y;
+        project.items[panel].defs.push_back(def);
+    });
 }
 
 std::vector<int> zbx_test_placed(int panel)
 {
     std::vector<int> items;
-    ZbxDefList *list = panels_get_from_array_at_index(panel);
-    if (list != nullptr) {
-        for (const PanelDef &def : zbx_def_list_rows(list)) {
-            items.push_back(def.item);
-        }
+    for (const PanelDef &def : document_panel_defs(panel)) {
+        items.push_back(def.item);
     }
     return items;
-}
-
-std::vector<int> zbx_test_column(GtkTreeModel *model, int column)
-{
-    std::vector<int> values;
-    GtkTreeIter iter;
-    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
-         more = gtk_tree_model_iter_next(model, &iter)) {
-        int value = 0;
-        gtk_tree_model_get(model, &iter, column, &value, -1);
-        values.push_back(value);
-    }
-    return values;
-}
-
-std::vector<std::string> zbx_test_object_labels()
-{
-    std::vector<std::string> labels;
-    GtkTreeModel *model = GTK_TREE_MODEL(objectmodel_get_model());
-    GtkTreeIter iter;
-    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
-         more = gtk_tree_model_iter_next(model, &iter)) {
-        gchar *label = nullptr;
-        gtk_tree_model_get(model, &iter, OBJ_COL_LABEL, &label, -1);
-        labels.emplace_back(label != nullptr ? label : "");
-        g_free(label);
-    }
-    return labels;
 }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "files/zembrix_format.h"
-#include "models/panelmodels_deflist.h"
 
 inline ZbxItem zbx_object_item(std::vector<uint8_t> record)
 {

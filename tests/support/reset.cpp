@@ -1,22 +1,12 @@
 #include "reset.h"
 
-#include "items/itemwrapper.h"
-#include "items/objects.h"
-#include "items/panels.h"
-#include "models/locations.h"
-#include "models/objectmodel.h"
-#include "models/panelmodels.h"
+#include "c64/palette.h"
+#include "items/document.h"
 
 void zbx_reset_all_modules()
 {
-    // Item tables and their models, headless (no main window).
-    itemwrapper_cleanup();
-    locations_cleanup();
-    objects_module_init();
-    panels_module_init();
-    objectmodel_module_init(nullptr);
-    panelmodels_module_init(nullptr);
-    locations_module_init(nullptr);
+    palette_module_init();
+    document_close();
 }
 
 std::string zbx_source_path(const std::string &relative)

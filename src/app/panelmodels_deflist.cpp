@@ -1,17 +1,25 @@
-#include "models/panelmodels_deflist.h"
+#include "app/panelmodels_deflist.h"
 
 #include <algorithm>
-#include <new>
 
-// The list keeps its rows in a vector; a GtkTreeIter carries the row number
-// in user_data and the list's stamp, which changes whenever rows are added,
-// removed or moved so that stale iterators are recognised.
+// The list shows the definitions of one panel of the document. It holds no
+// data of its own, only how many rows its views know of; a GtkTreeIter
+// carries the row number in user_data and the list's stamp, which changes
+// whenever rows are added or removed so that stale iterators are recognised.
 struct _ZbxDefList
 {
     GObject parent;
-    std::vector<PanelDef> rows;
+    int panel;
+    int rows;
     int stamp;
+    int listener;
 };
+
+static const PanelDef *row_def(const ZbxDefList *self, int row)
+{
+    std::span<const PanelDef> defs = document_panel_defs(self->panel);
+    return row >= 0 && row < static_cast<int>(defs.size()) ? &defs[row] : nullptr;
+}
 
 struct ZbxDefListClass
 {
@@ -25,14 +33,18 @@ G_DEFINE_TYPE_WITH_CODE(ZbxDefList, zbx_def_list, G_TYPE_OBJECT,
 
 static void zbx_def_list_init(ZbxDefList *self)
 {
-    new (&self->rows) std::vector<PanelDef>();
+    self->panel = -1;
+    self->rows = 0;
     self->stamp = g_random_int();
+    self->listener = 0;
 }
 
 static void zbx_def_list_finalize(GObject *object)
 {
     ZbxDefList *self = ZBX_DEF_LIST(object);
-    self->rows.~vector();
+    if (self->listener != 0) {
+        document_remove_listener(self->listener);
+    }
     G_OBJECT_CLASS(zbx_def_list_parent_class)->finalize(object);
 }
 
@@ -47,7 +59,7 @@ static int row_of(ZbxDefList *self, const GtkTreeIter *iter)
         return -1;
     }
     int row = GPOINTER_TO_INT(iter->user_data);
-    return row >= 0 && row < static_cast<int>(self->rows.size()) ? row : -1;
+    return row >= 0 && row < self->rows ? row : -1;
 }
 
 static void set_iter(ZbxDefList *self, GtkTreeIter *iter, int row)
@@ -88,7 +100,7 @@ static gboolean model_get_iter(GtkTreeModel *model, GtkTreeIter *iter, GtkTreePa
         return FALSE;
     }
     int row = gtk_tree_path_get_indices(path)[0];
-    if (row < 0 || row >= static_cast<int>(self->rows.size())) {
+    if (row < 0 || row >= self->rows) {
         return FALSE;
     }
     set_iter(self, iter, row);
@@ -107,10 +119,12 @@ static void model_get_value(GtkTreeModel *model, GtkTreeIter *iter, gint column,
     ZbxDefList *self = ZBX_DEF_LIST(model);
     int row = row_of(self, iter);
     g_value_init(value, model_get_column_type(model, column));
+    const PanelDef fallback;
+    const PanelDef *def = row_def(self, row);
     if (row < 0) {
         return;
     }
-    const PanelDef &d = self->rows[row];
+    const PanelDef &d = def != nullptr ? *def : fallback;
     switch (column) {
     case DEF_COL_ITEM:
         g_value_set_int(value, d.item);
@@ -150,7 +164,7 @@ static gboolean model_iter_next(GtkTreeModel *model, GtkTreeIter *iter)
 {
     ZbxDefList *self = ZBX_DEF_LIST(model);
     int row = row_of(self, iter);
-    if (row < 0 || row + 1 >= static_cast<int>(self->rows.size())) {
+    if (row < 0 || row + 1 >= self->rows) {
         iter->stamp = 0;
         return FALSE;
     }
@@ -161,7 +175,7 @@ static gboolean model_iter_next(GtkTreeModel *model, GtkTreeIter *iter)
 static gboolean model_iter_children(GtkTreeModel *model, GtkTreeIter *iter, GtkTreeIter *parent)
 {
     ZbxDefList *self = ZBX_DEF_LIST(model);
-    if (parent != nullptr || self->rows.empty()) {
+    if (parent != nullptr || self->rows == 0) {
         return FALSE;
     }
     set_iter(self, iter, 0);
@@ -175,14 +189,14 @@ static gboolean model_iter_has_child(GtkTreeModel *, GtkTreeIter *)
 
 static gint model_iter_n_children(GtkTreeModel *model, GtkTreeIter *iter)
 {
-    return iter == nullptr ? static_cast<gint>(ZBX_DEF_LIST(model)->rows.size()) : 0;
+    return iter == nullptr ? ZBX_DEF_LIST(model)->rows : 0;
 }
 
 static gboolean model_iter_nth_child(GtkTreeModel *model, GtkTreeIter *iter, GtkTreeIter *parent,
                                      gint n)
 {
     ZbxDefList *self = ZBX_DEF_LIST(model);
-    if (parent != nullptr || n < 0 || n >= static_cast<int>(self->rows.size())) {
+    if (parent != nullptr || n < 0 || n >= self->rows) {
         return FALSE;
     }
     set_iter(self, iter, n);
@@ -210,31 +224,16 @@ static void zbx_def_list_tree_model_init(GtkTreeModelIface *iface)
     iface->iter_parent = model_iter_parent;
 }
 
-ZbxDefList *zbx_def_list_new()
-{
-    return ZBX_DEF_LIST(g_object_new(ZBX_TYPE_DEF_LIST, nullptr));
-}
-
-const std::vector<PanelDef> &zbx_def_list_rows(const ZbxDefList *list)
-{
-    return list->rows;
-}
-
-int zbx_def_list_size(const ZbxDefList *list)
-{
-    return static_cast<int>(list->rows.size());
-}
-
-// Whether anything listens to a model signal: lists built while loading
-// have no views yet, and skipping the notifications keeps loading fast.
+// Whether anything listens to a model signal: nothing needs telling about a
+// list no view shows.
 static bool watched(ZbxDefList *list, const char *signal)
 {
     return g_signal_has_handler_pending(list, g_signal_lookup(signal, GTK_TYPE_TREE_MODEL), 0,
                                         TRUE);
 }
 
-static void emit(ZbxDefList *list, int row, const char *name,
-                 void (*signal)(GtkTreeModel *, GtkTreePath *, GtkTreeIter *))
+static void emit_row(ZbxDefList *list, int row, const char *name,
+                     void (*signal)(GtkTreeModel *, GtkTreePath *, GtkTreeIter *))
 {
     if (!watched(list, name)) {
         return;
@@ -246,75 +245,119 @@ static void emit(ZbxDefList *list, int row, const char *name,
     gtk_tree_path_free(path);
 }
 
-void zbx_def_list_append(ZbxDefList *list, const PanelDef &def)
+static void row_inserted(ZbxDefList *list, int row)
 {
-    zbx_def_list_insert(list, static_cast<int>(list->rows.size()), def);
-}
-
-void zbx_def_list_insert(ZbxDefList *list, int position, const PanelDef &def)
-{
-    int size = static_cast<int>(list->rows.size());
-    position = std::clamp(position, 0, size);
-    list->rows.insert(list->rows.begin() + position, def);
+    list->rows++;
     list->stamp++;
-    emit(list, position, "row-inserted", gtk_tree_model_row_inserted);
+    emit_row(list, row, "row-inserted", gtk_tree_model_row_inserted);
 }
 
-void zbx_def_list_set(ZbxDefList *list, int position, const PanelDef &def)
+static void row_deleted(ZbxDefList *list, int row)
 {
-    if (position < 0 || position >= static_cast<int>(list->rows.size())) {
-        return;
-    }
-    list->rows[position] = def;
-    emit(list, position, "row-changed", gtk_tree_model_row_changed);
-}
-
-void zbx_def_list_remove(ZbxDefList *list, int position)
-{
-    if (position < 0 || position >= static_cast<int>(list->rows.size())) {
-        return;
-    }
-    list->rows.erase(list->rows.begin() + position);
+    list->rows--;
     list->stamp++;
     if (!watched(list, "row-deleted")) {
         return;
     }
-    GtkTreePath *path = gtk_tree_path_new_from_indices(position, -1);
+    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
     gtk_tree_model_row_deleted(GTK_TREE_MODEL(list), path);
     gtk_tree_path_free(path);
 }
 
-void zbx_def_list_clear(ZbxDefList *list)
+// Brings the rows the views know of in line with the panel's definitions:
+// rows that stay are reported changed (so that a selection on them stays),
+// the rest removed or added at the end.
+static void resync(ZbxDefList *list)
 {
-    while (!list->rows.empty()) {
-        zbx_def_list_remove(list, static_cast<int>(list->rows.size()) - 1);
+    const int wanted = static_cast<int>(document_panel_defs(list->panel).size());
+    while (list->rows > wanted) {
+        row_deleted(list, list->rows - 1);
+    }
+    for (int row = 0; row < list->rows; row++) {
+        emit_row(list, row, "row-changed", gtk_tree_model_row_changed);
+    }
+    while (list->rows < wanted) {
+        row_inserted(list, list->rows);
     }
 }
 
-void zbx_def_list_move(ZbxDefList *list, int from, int to)
+static void follow(ZbxDefList *list, const DocEvent &event)
 {
-    int size = static_cast<int>(list->rows.size());
-    if (from < 0 || from >= size || to < 0 || to >= size || from == to) {
-        return;
+    switch (event.what) {
+    case DocChange::DefInserted:
+        if (event.index == list->panel) {
+            row_inserted(list, event.row);
+        }
+        break;
+    case DocChange::DefRemoved:
+        if (event.index == list->panel) {
+            row_deleted(list, event.row);
+        }
+        break;
+    case DocChange::DefChanged:
+        if (event.index == list->panel) {
+            emit_row(list, event.row, "row-changed", gtk_tree_model_row_changed);
+        }
+        break;
+    case DocChange::DefsReplaced:
+        if (event.index == list->panel) {
+            resync(list);
+        }
+        break;
+    case DocChange::ItemInserted:
+        if (list->panel >= event.index) {
+            list->panel++;
+        }
+        break;
+    case DocChange::ItemDeleted:
+        if (list->panel == event.index) {
+            list->panel = -1;
+        } else if (list->panel > event.index) {
+            list->panel--;
+        }
+        // Every later item moved down: the items the rows name may differ.
+        resync(list);
+        break;
+    case DocChange::Reset:
+        if (document_item_kind(list->panel) != ZbxItemKind::Panel) {
+            list->panel = -1;
+        }
+        resync(list);
+        break;
+    default:
+        break;
     }
-    // new_order[new position] = old position
-    std::vector<gint> order(size);
-    for (int i = 0; i < size; i++) {
-        order[i] = i;
-    }
-    PanelDef moved = list->rows[from];
-    list->rows.erase(list->rows.begin() + from);
-    list->rows.insert(list->rows.begin() + to, moved);
-    int old = order[from];
-    order.erase(order.begin() + from);
-    order.insert(order.begin() + to, old);
-    list->stamp++;
-    if (!watched(list, "rows-reordered")) {
-        return;
-    }
-    GtkTreePath *path = gtk_tree_path_new();
-    gtk_tree_model_rows_reordered(GTK_TREE_MODEL(list), path, nullptr, order.data());
-    gtk_tree_path_free(path);
+}
+
+ZbxDefList *zbx_def_list_new(int panel)
+{
+    ZbxDefList *list = ZBX_DEF_LIST(g_object_new(ZBX_TYPE_DEF_LIST, nullptr));
+    list->panel = document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
+    list->rows = static_cast<int>(document_panel_defs(list->panel).size());
+    // The document never outlives a list: it is the program's own.
+    list->listener = document_add_listener([list](const DocEvent &event) { follow(list, event); });
+    return list;
+}
+
+int zbx_def_list_panel(const ZbxDefList *list)
+{
+    return list->panel;
+}
+
+void zbx_def_list_set_panel(ZbxDefList *list, int panel)
+{
+    list->panel = document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
+    resync(list);
+}
+
+int zbx_def_list_size(const ZbxDefList *list)
+{
+    return list->rows;
+}
+
+const PanelDef *zbx_def_list_row(const ZbxDefList *list, int row)
+{
+    return row < list->rows ? row_def(list, row) : nullptr;
 }
 
 int zbx_def_list_iter_row(ZbxDefList *list, GtkTreeIter *iter)

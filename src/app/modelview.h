@@ -5,6 +5,8 @@
 
 #include <gtk/gtk.h>
 
+#include "items/document.h"
+
 // A tree view that forgets the widget when it is destroyed.
 class ModelView
 {
@@ -32,3 +34,22 @@ gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, Gtk
 gboolean modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter);
 // The int in column of the row.
 int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column);
+
+// A list store of items (one row per item of one kind, in item order, the
+// item index in an int column) kept in step with the document. `fill`
+// writes the rest of a row.
+struct ItemList
+{
+    GtkListStore *store = nullptr;
+    int index_column = 0;
+    ZbxItemKind kind = ZbxItemKind::Empty;
+    void (*fill)(GtkListStore *store, GtkTreeIter *iter, int index) = nullptr;
+};
+// Rebuilds the rows; the selection of view (when given) stays on the item
+// it was on when that item is still listed.
+void modelview_items_reset(const ItemList &list, GtkTreeView *view);
+// Item `index` is new (later items moved up) or gone (later items moved down).
+void modelview_items_inserted(const ItemList &list, int index);
+void modelview_items_deleted(const ItemList &list, int index);
+// Follows the document's reports on the list (nothing for other changes).
+void modelview_items_follow(const ItemList &list, GtkTreeView *view, const DocEvent &event);

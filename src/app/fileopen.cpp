@@ -1,5 +1,5 @@
 // The file choosers and their previews.
-#include "files/fileopen.h"
+#include "app/fileopen.h"
 
 #include <algorithm>
 #include <glib/gstdio.h>

@@ -1,0 +1,181 @@
+#include "app/modelview.h"
+
+#include "app/support.h"
+
+void ModelView::reset(GtkTreeView *view)
+{
+    if (view_ != nullptr) {
+        g_object_remove_weak_pointer(G_OBJECT(view_), reinterpret_cast<gpointer *>(&view_));
+    }
+    view_ = view;
+    if (view_ != nullptr) {
+        g_object_add_weak_pointer(G_OBJECT(view_), reinterpret_cast<gpointer *>(&view_));
+    }
+}
+
+GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *title, int column,
+                              GtkTreeModel *model)
+{
+    if (window == nullptr) {
+        return nullptr;
+    }
+    GtkWidget *widget = lookup_widget(window, name);
+    if (widget == nullptr || !GTK_IS_TREE_VIEW(widget)) {
+        return nullptr;
+    }
+    GtkTreeView *view = GTK_TREE_VIEW(widget);
+    GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
+    g_object_set(renderer, "xalign", 1.0, nullptr);
+    gtk_tree_view_insert_column_with_attributes(view, -1, title, renderer, "text", column, nullptr);
+    if (model != nullptr) {
+        gtk_tree_view_set_model(view, model);
+    }
+    return view;
+}
+
+gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter)
+{
+    if (view == nullptr) {
+        return FALSE;
+    }
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
+    if (selection == nullptr || gtk_tree_selection_count_selected_rows(selection) != 1) {
+        return FALSE;
+    }
+    GtkTreeModel *found = nullptr;
+    GList *rows = gtk_tree_selection_get_selected_rows(selection, &found);
+    gboolean ok = rows != nullptr && found != nullptr &&
+                  gtk_tree_model_get_iter(found, iter, static_cast<GtkTreePath *>(rows->data));
+    g_list_free_full(rows, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
+    if (ok && model != nullptr) {
+        *model = found;
+    }
+    return ok;
+}
+
+gboolean modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter)
+{
+    if (model == nullptr) {
+        return FALSE;
+    }
+    for (gboolean more = gtk_tree_model_get_iter_first(model, iter); more;
+         more = gtk_tree_model_iter_next(model, iter)) {
+        if (modelview_get_int(model, iter, column) == value) {
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column)
+{
+    int value = 0;
+    gtk_tree_model_get(model, iter, column, &value, -1);
+    return value;
+}
+
+namespace {
+void set_index(const ItemList &list, GtkTreeIter *iter, int index)
+{
+    gtk_list_store_set(list.store, iter, list.index_column, index, -1);
+    if (list.fill != nullptr) {
+        list.fill(list.store, iter, index);
+    }
+}
+} // namespace
+
+void modelview_items_reset(const ItemList &list, GtkTreeView *view)
+{
+    if (list.store == nullptr) {
+        return;
+    }
+    GtkTreeModel *model = GTK_TREE_MODEL(list.store);
+    int selected = -1;
+    GtkTreeModel *selected_model = nullptr;
+    GtkTreeIter iter;
+    if (modelview_get_selected_row(view, &selected_model, &iter) && selected_model == model) {
+        selected = modelview_get_int(model, &iter, list.index_column);
+    }
+    gtk_list_store_clear(list.store);
+    const int count = document_item_count();
+    int row = 0;
+    int selected_row = -1;
+    for (int index = 0; index < count; index++) {
+        if (document_item_kind(index) != list.kind) {
+            continue;
+        }
+        gtk_list_store_append(list.store, &iter);
+        set_index(list, &iter, index);
+        if (index == selected) {
+            selected_row = row;
+        }
+        row++;
+    }
+    if (view != nullptr && selected_row >= 0 && gtk_tree_view_get_model(view) == model) {
+        GtkTreePath *path = gtk_tree_path_new_from_indices(selected_row, -1);
+        gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
+        gtk_tree_path_free(path);
+    }
+}
+
+void modelview_items_inserted(const ItemList &list, int index)
+{
+    if (list.store == nullptr) {
+        return;
+    }
+    GtkTreeModel *model = GTK_TREE_MODEL(list.store);
+    GtkTreeIter iter;
+    int position = 0;
+    int row = 0;
+    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
+         more = gtk_tree_model_iter_next(model, &iter), row++) {
+        const int item = modelview_get_int(model, &iter, list.index_column);
+        if (item >= index) {
+            set_index(list, &iter, item + 1);
+        } else {
+            position = row + 1;
+        }
+    }
+    if (document_item_kind(index) == list.kind) {
+        gtk_list_store_insert(list.store, &iter, position);
+        set_index(list, &iter, index);
+    }
+}
+
+void modelview_items_deleted(const ItemList &list, int index)
+{
+    if (list.store == nullptr) {
+        return;
+    }
+    GtkTreeModel *model = GTK_TREE_MODEL(list.store);
+    GtkTreeIter iter;
+    gboolean more = gtk_tree_model_get_iter_first(model, &iter);
+    while (more) {
+        const int item = modelview_get_int(model, &iter, list.index_column);
+        if (item == index) {
+            more = gtk_list_store_remove(list.store, &iter);
+            continue;
+        }
+        if (item > index) {
+            set_index(list, &iter, item - 1);
+        }
+        more = gtk_tree_model_iter_next(model, &iter);
+    }
+}
+
+void modelview_items_follow(const ItemList &list, GtkTreeView *view, const DocEvent &event)
+{
+    switch (event.what) {
+    case DocChange::Reset:
+        modelview_items_reset(list, view);
+        break;
+    case DocChange::ItemInserted:
+        modelview_items_inserted(list, event.index);
+        break;
+    case DocChange::ItemDeleted:
+        modelview_items_deleted(list, event.index);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,94 @@
+// The object list store, kept in step with the document.
+#include "app/objectmodel.h"
+
+#include "app/modelview.h"
+#include "gref.h"
+#include "items/document.h"
+#include "models/common_canvas.h"
+#include "models/panelmodels_render.h"
+
+namespace {
+struct ObjectModelState
+{
+    GRef<GtkListStore> store;
+    ModelView view;
+    int listener = 0;
+};
+ObjectModelState state;
+
+GtkTreeModel *model()
+{
+    return GTK_TREE_MODEL(state.store.get());
+}
+
+void fill_row(GtkListStore *store, GtkTreeIter *iter, int index)
+{
+    GCharPtr label(g_strdup_printf("OBJECT %d", index));
+    gtk_list_store_set(store, iter, OBJ_COL_LABEL, label.get(), OBJ_COL_IMAGE,
+                       document_object_image(index), -1);
+}
+
+ItemList item_list()
+{
+    return ItemList{state.store.get(), OBJ_COL_INDEX, ZbxItemKind::Object, fill_row};
+}
+} // namespace
+
+void objectmodel_module_init(GtkWidget *window_main)
+{
+    objectmodel_cleanup();
+    state.store.reset(
+        gtk_list_store_new(OBJ_N_COLUMNS, G_TYPE_INT, G_TYPE_STRING, GDK_TYPE_PIXBUF));
+    state.view.reset(modelview_attach(window_main, "treeview_main_objects", "Object ID",
+                                      OBJ_COL_INDEX, model()));
+    modelview_items_reset(item_list(), nullptr);
+    state.listener = document_add_listener([](const DocEvent &event) {
+        modelview_items_follow(item_list(), state.view.get(), event);
+    });
+}
+
+void objectmodel_cleanup()
+{
+    if (state.listener != 0) {
+        document_remove_listener(state.listener);
+    }
+    state.listener = 0;
+    state.view.reset(nullptr);
+    state.store.reset();
+}
+
+GtkListStore *objectmodel_get_model()
+{
+    return state.store.get();
+}
+
+void objectmodel_render_object(GdkPixbuf *canvas, int colour)
+{
+    int index = -1;
+    if (!objectmodel_get_current_object_id(&index)) {
+        common_copy_background_image_to_pixbuf(canvas);
+        return;
+    }
+    panelmodels_render_object_preview(canvas, index, colour);
+}
+
+gboolean objectmodel_get_object_id_from_path(GtkTreePath *path, int *index)
+{
+    GtkTreeIter iter;
+    if (path == nullptr || !state.store || !gtk_tree_model_get_iter(model(), &iter, path)) {
+        return FALSE;
+    }
+    *index = modelview_get_int(model(), &iter, OBJ_COL_INDEX);
+    return TRUE;
+}
+
+gboolean objectmodel_get_current_object_id(int *index)
+{
+    GtkTreeModel *selected_model = nullptr;
+    GtkTreeIter iter;
+    if (!modelview_get_selected_row(state.view.get(), &selected_model, &iter)) {
+        return FALSE;
+    }
+    *index = modelview_get_int(selected_model, &iter, OBJ_COL_INDEX);
+    return TRUE;
+}

@@ -1,0 +1,49 @@
+// Canvases and the backdrop: 320 x 200 RGBA images of one C64 screen, the
+// location area within them, and the frame of an item placed there. No
+// display needed.
+#pragma once
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib.h>
+#include <string>
+#include <vector>
+
+#include "c64/pixbufs.h"
+
+// A canvas is one C64 screen.
+inline constexpr int back_width = 320;
+inline constexpr int back_height = 200;
+// The location area of a canvas: 40 x 18 cells from row 56.
+inline constexpr int kLocationTop = 56;
+inline constexpr int kLocationWidth = 320;
+inline constexpr int kLocationHeight = 144;
+// The largest object: 15 x 15 cells.
+inline constexpr int kMaxObjectPixels = 120;
+
+// Loads "background.png" from the data folder, beside the executable or
+// from the current folder.
+gboolean common_load_background_pixbuf(GError **error);
+// The places looked in, in order: the installed data folder (where it was
+// installed to, then relative to the executable), the folder of the
+// executable (the build tree), the current folder.
+std::vector<std::string> common_background_candidates();
+// Replaces those places (tests); an empty list restores them.
+void common_set_background_candidates(std::vector<std::string> paths);
+// Sets the backdrop directly (tests, the command line); takes a new reference.
+void common_set_background_pixbuf(GdkPixbuf *background);
+GdkPixbuf *common_get_background_pixbuf();
+GdkPixbuf *common_create_new_canvas();
+void common_copy_background_image_to_pixbuf(GdkPixbuf *canvas);
+void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas);
+void common_erase_pixbuf(GdkPixbuf *canvas, int colour);
+// Fills the location area (0, 56, 320, 144) with a palette colour.
+void common_fill_location_area(GdkPixbuf *canvas, int colour);
+// Scales an item's frame (position and size in the location area) by the
+// zoom exponent and clips it to the zoomed location area; FALSE when
+// nothing remains to draw.
+gboolean common_clip_item_frame(int zoom, ZbxRect *rect);
+// As common_clip_item_frame, then moved into drawing-area coordinates (the
+// location area starts 56 rows down, scaled by the zoom): the rectangle the
+// frame is stroked along.
+gboolean common_item_frame_on_area(int zoom, ZbxRect *rect);
+void common_canvas_cleanup();

@@ -1,0 +1,48 @@
+// Drawing the document into canvases: panels and locations composed as the
+// game draws them, the object preview, and a composition kept object by
+// object for a preview that shows it being built.
+#pragma once
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "items/document.h"
+#include "models/panelmodels_compose.h"
+
+// The document as the composition sees it; `top` is the list rendered for
+// kComposeTop (held by copy, so that it may be any list, edited or not).
+class DocumentSource final : public ComposeSource
+{
+  public:
+    explicit DocumentSource(std::span<const PanelDef> top) : top_(top.begin(), top.end()) {}
+    std::span<const PanelDef> panel_defs(int panel) const override;
+    std::span<const uint8_t> object_data(int object) const override;
+
+  private:
+    std::vector<PanelDef> top_;
+};
+
+// Composes defs (the list of stored panel top_panel, or -1 for a list of
+// no panel) over the background colour into the location area of canvas.
+ComposeStats panelmodels_render_panel_defs(std::span<const PanelDef> defs, int top_panel,
+                                           GdkPixbuf *canvas, int background);
+// The same for a stored panel (the background colour alone for anything
+// that is not a panel).
+ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int background);
+// The backdrop, then, when object is an object, the location area in the
+// colour with the object centred on the cell grid.
+void panelmodels_render_object_preview(GdkPixbuf *canvas, int object, int colour);
+
+// One stage of a composition: the buffers after an object was drawn, and
+// that object's size in cells.
+struct ComposeFrame
+{
+    ComposeBuffers buffers;
+    int cells = 0;
+};
+// The stages of a stored panel's composition, at most max_frames of them
+// (the last always the finished picture).
+std::vector<std::unique_ptr<ComposeFrame>> panelmodels_compose_frames(int panel, int background,
+                                                                      size_t max_frames);

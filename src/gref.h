@@ -58,11 +58,32 @@ struct GFreeDeleter
 // A string or block from g_malloc.
 using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
 
-struct GErrorDeleter
+// One owned GError: hand out() to a GLib-style call that may set it.
+class GErrorPtr
 {
-    void operator()(GError *e) const { g_error_free(e); }
+  public:
+    GErrorPtr() = default;
+    GErrorPtr(const GErrorPtr &) = delete;
+    GErrorPtr &operator=(const GErrorPtr &) = delete;
+    ~GErrorPtr() { g_clear_error(&error_); }
+    // Clears what was held and gives the call somewhere to put an error.
+    GError **out()
+    {
+        g_clear_error(&error_);
+        return &error_;
+    }
+    GError *get() const { return error_; }
+    GError *operator->() const { return error_; }
+    explicit operator bool() const { return error_ != nullptr; }
+    // The message, or the fallback when no error was set.
+    const char *message(const char *fallback = "Unknown error") const
+    {
+        return error_ != nullptr ? error_->message : fallback;
+    }
+
+  private:
+    GError *error_ = nullptr;
 };
-using GErrorPtr = std::unique_ptr<GError, GErrorDeleter>;
 
 // Sets *error (when asked for) to a file-domain failure with the given text,
 // taken verbatim.

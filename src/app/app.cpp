@@ -62,10 +62,9 @@ void app_startup()
 
     window_main = create_window_main();
 
-    GError *error = nullptr;
-    if (!common_load_background_pixbuf(&error)) {
-        common_message_dialog(GTK_WINDOW(window_main), error->message, GTK_MESSAGE_ERROR);
-        g_clear_error(&error);
+    GErrorPtr error;
+    if (!common_load_background_pixbuf(error.out())) {
+        common_message_dialog(GTK_WINDOW(window_main), error.message(), GTK_MESSAGE_ERROR);
     }
 
     gtk_widget_show(window_main);

@@ -105,16 +105,15 @@ gboolean app_open_project(const char *path)
     state.project_path.reset();
     state.named_by_save_as = false;
 
-    GError *error = nullptr;
+    GErrorPtr error;
     int loaded = 0;
     const clock_t start = clock();
     {
         AppBusy busy;
-        loaded = zembrix_load_file(path, advertise_progress, advertise_action, &error);
+        loaded = zembrix_load_file(path, advertise_progress, advertise_action, error.out());
     }
     if (!loaded) {
-        show_error(error != nullptr ? error->message : "Could not load the file");
-        g_clear_error(&error);
+        show_error(error.message("Could not load the file"));
         app_discard_data();
         return FALSE;
     }
@@ -131,10 +130,9 @@ gboolean app_open_project(const char *path)
 
 gboolean app_save_project(const char *path)
 {
-    GError *error = nullptr;
-    if (!zembrix_save_file(path, &error)) {
-        show_error(error != nullptr ? error->message : "Could not save the file");
-        g_clear_error(&error);
+    GErrorPtr error;
+    if (!zembrix_save_file(path, error.out())) {
+        show_error(error.message("Could not save the file"));
         return FALSE;
     }
     document_mark_saved();

@@ -35,10 +35,9 @@ void show_error(const char *text)
     common_message_dialog(GTK_WINDOW(window_main), text, GTK_MESSAGE_ERROR);
 }
 
-void show_error(GError *error)
+void show_error(const GErrorPtr &error)
 {
-    show_error(error != nullptr ? error->message : "Unknown error");
-    g_clear_error(&error);
+    show_error(error.message());
 }
 
 // Moves the cursor of a list to a row, which selects it and runs the
@@ -115,8 +114,8 @@ bool delete_selected(gboolean (*selected)(int *))
     if (!commands_allowed() || !selected(&index)) {
         return false;
     }
-    GError *error = nullptr;
-    if (!zembrix_delete_item(index, &error)) {
+    GErrorPtr error;
+    if (!zembrix_delete_item(index, error.out())) {
         show_error(error);
         return false;
     }
@@ -291,8 +290,8 @@ void on_button_object_controls_import_clicked(GtkButton *, gpointer)
         return;
     }
     GCharPtr path(chosen);
-    GError *error = nullptr;
-    if (!itemwrapper_import_object_data_from_file(path.get(), &error)) {
+    GErrorPtr error;
+    if (!itemwrapper_import_object_data_from_file(path.get(), error.out())) {
         show_error(error);
         return;
     }
@@ -311,8 +310,8 @@ void on_button_object_controls_export_clicked(GtkButton *, gpointer)
         return;
     }
     GCharPtr path(chosen);
-    GError *error = nullptr;
-    if (!objects_export_object_data_to_file(path.get(), index, &error)) {
+    GErrorPtr error;
+    if (!objects_export_object_data_to_file(path.get(), index, error.out())) {
         show_error(error);
     }
 }
@@ -408,8 +407,8 @@ void on_button_main_panel_store_clicked(GtkButton *, gpointer)
     if (!commands_allowed()) {
         return;
     }
-    GError *error = nullptr;
-    if (!locations_store_location(&error)) {
+    GErrorPtr error;
+    if (!locations_store_location(error.out())) {
         show_error(error);
     }
 }

@@ -98,7 +98,7 @@ void add_preview(GtkFileChooser *chooser, Preview kind)
     }
     GtkWidget *image = gtk_image_new();
     if (kind == Preview::Object) {
-        gtk_widget_set_size_request(image, 120, 120);
+        gtk_widget_set_size_request(image, kMaxObjectPixels, kMaxObjectPixels);
     }
     gtk_file_chooser_set_preview_widget(chooser, image);
     g_signal_connect(chooser, "update-preview",
@@ -292,9 +292,7 @@ GdkPixbuf *fileopen_preview_object(const char *path)
 {
     GdkPixbuf *image = nullptr;
     if (previewable(path, static_cast<goffset>(objects_record_size(15, 15)))) {
-        GError *error = nullptr;
-        hiresdecoder_decode_object_file(path, &image, &error);
-        g_clear_error(&error);
+        hiresdecoder_decode_object_file(path, &image, nullptr);
     }
     return image;
 }
@@ -303,10 +301,8 @@ GdkPixbuf *fileopen_preview_picture(const char *path)
 {
     GdkPixbuf *image = nullptr;
     if (previewable(path, largest_picture_file())) {
-        GError *error = nullptr;
         // No destination: the grabber's loaded picture stays as it is.
-        hiresdecoder_decode_hires_screen_file(path, kHiresDetect, &image, nullptr, &error);
-        g_clear_error(&error);
+        hiresdecoder_decode_hires_screen_file(path, kHiresDetect, &image, nullptr, nullptr);
     }
     return image;
 }

@@ -1,5 +1,6 @@
 // The main window's layout, its popup menus and the bare file dialogs.
 #include "app/interface.h"
+#include "c64/pixbufs.h"
 
 #include <initializer_list>
 
@@ -11,8 +12,8 @@ namespace {
 
 // Sizes of the lists beside the previews (the previews themselves are one
 // C64 screen each).
-constexpr int kPreviewWidth = 320;
-constexpr int kPreviewHeight = 200;
+constexpr int kPreviewWidth = kScreenWidth;
+constexpr int kPreviewHeight = kScreenHeight;
 constexpr int kPaletteWidth = 256;
 constexpr int kPaletteHeight = 16;
 constexpr int kListHeight = 200;

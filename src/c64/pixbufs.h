@@ -45,6 +45,12 @@ inline constexpr int kScreenHeight = 200;
 // A full picture is 40 x 25 cells.
 inline constexpr int kPictureColumns = 40;
 inline constexpr int kPictureRows = 25;
+// The location area of a screen: 40 x 18 cells from row 56.
+inline constexpr int kLocationTop = 56;
+inline constexpr int kLocationWidth = 320;
+inline constexpr int kLocationHeight = 144;
+// The largest object: 15 x 15 cells.
+inline constexpr int kMaxObjectPixels = 120;
 
 // The raw functions check their buffers: a source span shorter than the
 // cells need, or a target that cannot hold what is asked, draws nothing and

@@ -87,15 +87,15 @@ Json project_json()
 // a background colour, as the editor's previews draw it.
 GdkPixbuf *compose_location_area(int panel, int background)
 {
-    GdkPixbuf *canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200);
+    GdkPixbuf *canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, kScreenWidth, kScreenHeight);
     if (canvas == nullptr) {
         return nullptr;
     }
     gdk_pixbuf_fill(canvas, 0x000000ff);
     panelmodels_render_stored_panel(panel, canvas, background);
-    GdkPixbuf *area = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 144);
+    GdkPixbuf *area = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, kLocationWidth, kLocationHeight);
     if (area != nullptr) {
-        gdk_pixbuf_copy_area(canvas, 0, 56, 320, 144, area, 0, 0);
+        gdk_pixbuf_copy_area(canvas, 0, kLocationTop, kLocationWidth, kLocationHeight, area, 0, 0);
     }
     g_object_unref(canvas);
     return area;

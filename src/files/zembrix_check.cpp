@@ -77,7 +77,7 @@ std::vector<std::string> zembrix_check_project(const ZbxProject &project)
 
     for (int s = 0; s < kZbxLocationRecords; s++) {
         const ZbxLocationRecord &location = project.locations[s];
-        if (location.panel != 255 && !is_panel(project, location.panel)) {
+        if (location.panel != kNoPanel && !is_panel(project, location.panel)) {
             findings.push_back(
                 format("Location %d: elects item %d, which is not a panel", s, location.panel));
         }

@@ -268,7 +268,7 @@ std::size_t zembrix_data_end(const ZbxProject &project)
 int zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error)
 {
     const std::size_t count = project.items.size();
-    if (count > 255) {
+    if (count > static_cast<std::size_t>(kMaxItems)) {
         zbx_set_error(error, "Too many items");
         return 0;
     }

@@ -779,7 +779,7 @@ std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project)
     // own finished box. A panel still on the path (a loop) contributes
     // nothing, as it draws nothing there.
     const int count = static_cast<int>(project.items.size());
-    constexpr ZbxRect kNothing{320, 144, -320, -144};
+    constexpr ZbxRect kNothing{kLocationWidth, kLocationHeight, -kLocationWidth, -kLocationHeight};
     std::vector<ZbxRect> boxes(count, ZbxRect{0, 0, 0, 0});
     enum Mark : uint8_t
     {
@@ -817,7 +817,9 @@ std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project)
         frame.max_y = std::max(frame.max_y, y + height);
         frame.any = true;
     };
-    auto fresh = [](int panel) { return Frame{panel, 0, 320, 144, 0, 0, false}; };
+    auto fresh = [](int panel) {
+        return Frame{panel, 0, kLocationWidth, kLocationHeight, 0, 0, false};
+    };
 
     for (int root = 0; root < count; root++) {
         if (!is_panel(project, root) || mark[root] != kNew) {

@@ -7,8 +7,8 @@
 
 namespace {
 constexpr int kPictureCellsWide = 40;
-constexpr int kPictureWidth = 320;
-constexpr int kPictureHeight = 200;
+constexpr int kPictureWidth = kScreenWidth;
+constexpr int kPictureHeight = kScreenHeight;
 constexpr size_t kBitmapSize = 8000;
 constexpr size_t kCellCount = 1000;
 
@@ -18,7 +18,7 @@ bool region_fits(ZbxRect r)
         r.height % 8 != 0) {
         return false;
     }
-    if (r.width < 8 || r.width > 120 || r.height < 8 || r.height > 120) {
+    if (r.width < 8 || r.width > kMaxObjectPixels || r.height < 8 || r.height > kMaxObjectPixels) {
         return false;
     }
     return r.x + r.width <= kPictureWidth && r.y + r.height <= kPictureHeight;

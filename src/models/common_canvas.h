@@ -11,14 +11,8 @@
 #include "c64/pixbufs.h"
 
 // A canvas is one C64 screen.
-inline constexpr int back_width = 320;
-inline constexpr int back_height = 200;
-// The location area of a canvas: 40 x 18 cells from row 56.
-inline constexpr int kLocationTop = 56;
-inline constexpr int kLocationWidth = 320;
-inline constexpr int kLocationHeight = 144;
-// The largest object: 15 x 15 cells.
-inline constexpr int kMaxObjectPixels = 120;
+inline constexpr int back_width = kScreenWidth;
+inline constexpr int back_height = kScreenHeight;
 
 // Loads "background.png" from the data folder, beside the executable or
 // from the current folder.

@@ -84,7 +84,7 @@ void set_index(const ItemList &list, GtkTreeIter *iter, int index)
 }
 } // namespace
 
-void modelview_items_reset(const ItemList &list, GtkTreeView *view)
+void modelview_items_reset(const ItemList &list, GtkTreeView *view, const DocEvent *event)
 {
     if (list.store == nullptr) {
         return;
@@ -95,6 +95,9 @@ void modelview_items_reset(const ItemList &list, GtkTreeView *view)
     GtkTreeIter iter;
     if (modelview_get_selected_row(view, &selected_model, &iter) && selected_model == model) {
         selected = modelview_get_int(model, &iter, list.index_column);
+        if (event != nullptr) {
+            selected = document_follow_index(*event, selected);
+        }
     }
     gtk_list_store_clear(list.store);
     const int count = document_item_count();
@@ -167,7 +170,7 @@ void modelview_items_follow(const ItemList &list, GtkTreeView *view, const DocEv
 {
     switch (event.what) {
     case DocChange::Reset:
-        modelview_items_reset(list, view);
+        modelview_items_reset(list, view, &event);
         break;
     case DocChange::ItemInserted:
         modelview_items_inserted(list, event.index);

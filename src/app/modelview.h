@@ -46,8 +46,10 @@ struct ItemList
     void (*fill)(GtkListStore *store, GtkTreeIter *iter, int index) = nullptr;
 };
 // Rebuilds the rows; the selection of view (when given) stays on the item
-// it was on when that item is still listed.
-void modelview_items_reset(const ItemList &list, GtkTreeView *view);
+// it was on when that item is still listed (followed through the inserts
+// and deletes the event tells of).
+void modelview_items_reset(const ItemList &list, GtkTreeView *view,
+                           const DocEvent *event = nullptr);
 // Item `index` is new (later items moved up) or gone (later items moved down).
 void modelview_items_inserted(const ItemList &list, int index);
 void modelview_items_deleted(const ItemList &list, int index);

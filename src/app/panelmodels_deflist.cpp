@@ -319,6 +319,7 @@ static void follow(ZbxDefList *list, const DocEvent &event)
         resync(list);
         break;
     case DocChange::Reset:
+        list->panel = document_follow_index(event, list->panel);
         if (document_item_kind(list->panel) != ZbxItemKind::Panel) {
             list->panel = -1;
         }

@@ -28,6 +28,8 @@ struct HistoryEntry
     Snapshot state;
     // The version the document had in that state.
     long version = 0;
+    // The items the step inserted and deleted, in order.
+    std::vector<IndexShift> shifts;
 };
 
 struct DocumentState
@@ -48,6 +50,7 @@ struct DocumentState
     Snapshot step_before;
     long step_before_version = 0;
     bool step_changed = false;
+    std::vector<IndexShift> step_shifts;
 
     std::deque<HistoryEntry> undo;
     std::vector<HistoryEntry> redo;
@@ -64,14 +67,15 @@ DocumentState &doc()
     return state;
 }
 
-void emit(DocChange what, int index = -1, int row = -1)
+void emit(DocChange what, int index = -1, int row = -1,
+          const std::vector<IndexShift> *shifts = nullptr)
 {
     // Listeners may add or remove listeners: tell the ones present now.
     std::vector<std::pair<int, int>> ids;
     for (const auto &entry : doc().listeners) {
         ids.push_back(entry.first);
     }
-    const DocEvent event{what, index, row};
+    const DocEvent event{what, index, row, shifts};
     for (const auto &id : ids) {
         auto it = doc().listeners.find(id);
         if (it != doc().listeners.end()) {
@@ -380,6 +384,7 @@ void document_begin_step(const char *name)
     doc().step_before = take_snapshot();
     doc().step_before_version = doc().version;
     doc().step_changed = false;
+    doc().step_shifts.clear();
 }
 
 void document_end_step()
@@ -392,7 +397,7 @@ void document_end_step()
         return;
     }
     doc().undo.push_back(HistoryEntry{std::move(doc().step_name), std::move(doc().step_before),
-                                      doc().step_before_version});
+                                      doc().step_before_version, std::move(doc().step_shifts)});
     while (doc().undo.size() > kDocumentHistorySteps) {
         doc().undo.pop_front();
     }
@@ -420,6 +425,7 @@ int document_append_object(std::span<const uint8_t> record)
     refresh_boxes();
     change.done();
     const int index = document_item_count() - 1;
+    doc().step_shifts.push_back({index, +1});
     emit(DocChange::ItemInserted, index);
     return index;
 }
@@ -437,6 +443,7 @@ int document_append_panel()
     refresh_boxes();
     change.done();
     const int index = document_item_count() - 1;
+    doc().step_shifts.push_back({index, +1});
     emit(DocChange::ItemInserted, index);
     return index;
 }
@@ -452,6 +459,7 @@ bool document_delete_item(int n)
     renumber_after_delete(doc().project, n);
     refresh_boxes();
     change.done();
+    doc().step_shifts.push_back({n, -1});
     emit(DocChange::ItemDeleted, n);
     return true;
 }
@@ -573,6 +581,35 @@ bool document_set_preview_colour(int panel, int colour)
     return true;
 }
 
+int document_follow_index(const DocEvent &event, int index)
+{
+    auto shift = [](int x, IndexShift s) {
+        if (x < 0 || x < s.index) {
+            return x;
+        }
+        if (s.delta > 0) {
+            return x + 1;
+        }
+        return x == s.index ? -1 : x - 1;
+    };
+    switch (event.what) {
+    case DocChange::ItemInserted:
+        return shift(index, {event.index, +1});
+    case DocChange::ItemDeleted:
+        return shift(index, {event.index, -1});
+    case DocChange::Reset:
+        if (event.shifts == nullptr) {
+            return -1;
+        }
+        for (const IndexShift &s : *event.shifts) {
+            index = shift(index, s);
+        }
+        return index;
+    default:
+        return index;
+    }
+}
+
 bool document_can_undo()
 {
     return !doc().undo.empty() && doc().step_depth == 0;
@@ -600,10 +637,15 @@ bool document_undo()
     }
     HistoryEntry entry = std::move(doc().undo.back());
     doc().undo.pop_back();
-    doc().redo.push_back(HistoryEntry{entry.name, take_snapshot(), doc().version});
+    // Undone, the step's inserts and deletes run backwards.
+    std::vector<IndexShift> back;
+    for (auto it = entry.shifts.rbegin(); it != entry.shifts.rend(); ++it) {
+        back.push_back({it->index, -it->delta});
+    }
+    doc().redo.push_back(HistoryEntry{entry.name, take_snapshot(), doc().version, entry.shifts});
     restore_snapshot(std::move(entry.state));
     doc().version = entry.version;
-    emit(DocChange::Reset);
+    emit(DocChange::Reset, -1, -1, &back);
     emit(DocChange::HistoryChanged);
     return true;
 }
@@ -615,10 +657,10 @@ bool document_redo()
     }
     HistoryEntry entry = std::move(doc().redo.back());
     doc().redo.pop_back();
-    doc().undo.push_back(HistoryEntry{entry.name, take_snapshot(), doc().version});
+    doc().undo.push_back(HistoryEntry{entry.name, take_snapshot(), doc().version, entry.shifts});
     restore_snapshot(std::move(entry.state));
     doc().version = entry.version;
-    emit(DocChange::Reset);
+    emit(DocChange::Reset, -1, -1, &entry.shifts);
     emit(DocChange::HistoryChanged);
     return true;
 }

@@ -90,12 +90,27 @@ enum class DocChange
     HistoryChanged,  // the undo history or the saved state changed
 };
 
+// An item inserted at `index` (+1) or deleted there (-1).
+struct IndexShift
+{
+    int index;
+    int delta;
+};
+
 struct DocEvent
 {
     DocChange what = DocChange::Reset;
     int index = -1;
     int row = -1;
+    // For a Reset by undo or redo: how the item indexes moved, in order, so
+    // that a view can follow the item it showed (null when unknown).
+    const std::vector<IndexShift> *shifts = nullptr;
 };
+
+// Where item `index` is after the event: unchanged unless the event
+// inserted or deleted items before it; -1 when it was deleted (or when the
+// event replaced everything without telling how).
+int document_follow_index(const DocEvent &event, int index);
 
 using DocListener = std::function<void(const DocEvent &)>;
 // Listeners are told by order, then in the order they were added: lists

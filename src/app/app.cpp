@@ -45,7 +45,8 @@ void app_request_attention() {}
 
 gboolean app_confirm_quit()
 {
-    if (!common_get_user_confirmation(kQuitQuestion)) {
+    if (document_is_modified() ? !app_ask_save_changes()
+                               : !common_get_user_confirmation(kQuitQuestion)) {
         return FALSE;
     }
     options_save_to_file();
@@ -55,6 +56,7 @@ gboolean app_confirm_quit()
 void app_startup()
 {
     // The palette images and both (empty) item tables exist before any window.
+    g_set_application_name(kApplicationName);
     palette_module_init();
     mainview_module_init();
     fileopen_module_init();
@@ -100,7 +102,7 @@ void app_startup()
         }
     }
 
-    gtk_window_set_title(GTK_WINDOW(window_main), _("Zembrix"));
+    app_update_title();
 
     options_module_init();
     common_adjust_from_options();

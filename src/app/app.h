@@ -2,6 +2,10 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <string>
+
+// The program's name as the desktop knows it (recent files are filed under it).
+inline constexpr const char *kApplicationName = "Zembrix";
 
 // The five top-level windows, built once at start-up and kept until exit.
 // A window whose module is not part of this build stays null.
@@ -21,8 +25,9 @@ void app_startup();
 // Releases what start-up created, after the main loop has ended.
 void app_shutdown();
 
-// Asks "Are you sure you want to quit?"; on yes writes the options file and
-// returns TRUE.
+// With unsaved changes asks whether to save them first (see
+// app_ask_save_changes), otherwise "Are you sure you want to quit?"; on a go
+// ahead writes the options file and returns TRUE.
 gboolean app_confirm_quit();
 // Asks the user's attention after a load, where the desktop offers it.
 void app_request_attention();
@@ -33,8 +38,20 @@ void app_files_module_init();
 // TRUE while a project file is loaded; every command that needs data
 // checks it.
 gboolean app_file_loaded();
-// Empties the item tables, the location list and the previews.
+// Empties the document and the previews.
 void app_discard_data();
+// Before the project is discarded: with unsaved changes asks "Save changes
+// to “NAME” before closing?" ("Close _without saving", "_Cancel", "_Save";
+// Save saves as File -> Save does). TRUE to go ahead: no changes, closing
+// without saving, or a save that succeeded.
+gboolean app_ask_save_changes();
+// File -> New: an empty project (no items, 32 empty locations).
+void app_new_project();
+// The name the project goes by: its file's base name, or "Untitled".
+std::string app_project_name();
+// The window title and the Edit menu, after a change of the project, its
+// history or its file.
+void app_update_title();
 // Reads a project file over whatever is loaded (the old data goes first).
 // On success the status bar shows the time taken and the options file is
 // written; on failure an error dialog shows the reader's message and no
@@ -47,7 +64,7 @@ gboolean app_save_project(const char *path);
 gboolean app_save_project_as();
 // File -> Save: to the file last named by Save As, or through Save As when
 // no file was named since the data was opened.
-void app_save_project_to_current();
+gboolean app_save_project_to_current();
 // Discards the data; the status bar says so when some was loaded.
 void app_close_project();
 // The project file the loaded data was read from or last saved to, or null.

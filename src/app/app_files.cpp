@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "app/common.h"
 #include "app/fileopen.h"
+#include "app/i18n.h"
 #include "app/mainview.h"
 #include "app/options.h"
 #include "app/support.h"
@@ -31,6 +32,7 @@ struct FilesState
     int busy = 0;
     bool quit_pending = false;
     guint quit_source = 0;
+    int listener = 0;
 };
 FilesState state;
 
@@ -73,6 +75,49 @@ gboolean ask_deferred_quit(gpointer)
     return FALSE;
 }
 
+// Files opened or saved are offered again under File -> Open Recent.
+void remember_recent(const char *path)
+{
+    GCharPtr absolute(g_canonicalize_filename(path, nullptr));
+    GCharPtr uri(g_filename_to_uri(absolute.get(), nullptr, nullptr));
+    if (!uri) {
+        return;
+    }
+    GtkRecentData data{};
+    GCharPtr name(g_path_get_basename(absolute.get()));
+    data.display_name = name.get();
+    data.mime_type = const_cast<char *>("application/x-zembrix-project");
+    data.app_name = const_cast<char *>(kApplicationName);
+    data.app_exec = const_cast<char *>("zembrix %f");
+    gtk_recent_manager_add_full(gtk_recent_manager_get_default(), uri.get(), &data);
+}
+
+// How many placements are disabled: the file cannot say so, and the game
+// draws them.
+int count_disabled()
+{
+    int count = 0;
+    for (const ZbxItem &item : document_project().items) {
+        for (const PanelDef &def : item.defs) {
+            count += def.enabled ? 0 : 1;
+        }
+    }
+    return count;
+}
+
+void set_item_label(const char *name, const char *verb, const char *step, bool sensitive)
+{
+    GtkWidget *item = main_widget(name);
+    if (item == nullptr) {
+        return;
+    }
+    GCharPtr label(sensitive ? g_strdup_printf("%s %s", verb, step) : g_strdup(verb));
+    gtk_image_menu_item_set_use_stock(GTK_IMAGE_MENU_ITEM(item), FALSE);
+    gtk_menu_item_set_use_underline(GTK_MENU_ITEM(item), TRUE);
+    gtk_menu_item_set_label(GTK_MENU_ITEM(item), label.get());
+    gtk_widget_set_sensitive(item, sensitive);
+}
+
 } // namespace
 
 void app_files_module_init()
@@ -80,7 +125,83 @@ void app_files_module_init()
     if (state.quit_source != 0) {
         g_source_remove(state.quit_source);
     }
+    if (state.listener != 0) {
+        document_remove_listener(state.listener);
+    }
     state = FilesState{};
+    state.listener = document_add_listener(
+        [](const DocEvent &event) {
+            if (event.what == DocChange::HistoryChanged || event.what == DocChange::Reset) {
+                app_update_title();
+            }
+        },
+        1);
+}
+
+std::string app_project_name()
+{
+    if (!state.project_path) {
+        return "Untitled";
+    }
+    GCharPtr base(g_path_get_basename(state.project_path.get()));
+    GCharPtr shown(g_filename_display_name(base.get()));
+    return shown.get();
+}
+
+void app_update_title()
+{
+    if (window_main == nullptr) {
+        return;
+    }
+    std::string title = _("Zembrix");
+    if (document_is_open()) {
+        title = (document_is_modified() ? "*" : "") + title + " - " + app_project_name();
+    }
+    gtk_window_set_title(GTK_WINDOW(window_main), title.c_str());
+    set_item_label("undo", _("_Undo"), document_undo_name(), document_can_undo());
+    set_item_label("redo", _("_Redo"), document_redo_name(), document_can_redo());
+}
+
+gboolean app_ask_save_changes()
+{
+    if (!document_is_modified()) {
+        return TRUE;
+    }
+    const std::string name = app_project_name();
+    GtkWidget *dialog =
+        gtk_message_dialog_new(window_main != nullptr ? GTK_WINDOW(window_main) : nullptr,
+                               GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE,
+                               _("Save changes to “%s” before closing?"), name.c_str());
+    gtk_widget_set_name(dialog, "dialog_save_changes");
+    gtk_window_set_title(GTK_WINDOW(dialog), _("Unsaved changes"));
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), _("Close _without saving"), GTK_RESPONSE_NO,
+                           GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_SAVE, GTK_RESPONSE_YES,
+                           nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
+    const gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    switch (answer) {
+    case GTK_RESPONSE_NO:
+        return TRUE;
+    case GTK_RESPONSE_YES:
+        return app_save_project_to_current() ? TRUE : FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void app_new_project()
+{
+    if (state.busy > 0) {
+        return;
+    }
+    app_discard_data();
+    state.project_path.reset();
+    state.named_by_save_as = false;
+    document_new();
+    state.zembrix_file_loaded = TRUE;
+    app_set_status(" New project");
+    app_update_title();
 }
 
 gboolean app_file_loaded()
@@ -122,6 +243,8 @@ gboolean app_open_project(const char *path)
     app_set_status(text.get());
     state.zembrix_file_loaded = TRUE;
     state.project_path.reset(g_strdup(path));
+    remember_recent(path);
+    app_update_title();
     app_request_attention();
     // The folder the chooser remembered.
     options_save_to_file();
@@ -135,11 +258,20 @@ gboolean app_save_project(const char *path)
         show_error(error.message("Could not save the file"));
         return FALSE;
     }
-    document_mark_saved();
-    GCharPtr shown(g_filename_display_name(path));
-    GCharPtr text(g_strdup_printf(" Data saved to %s", shown.get()));
-    app_set_status(text.get());
     state.project_path.reset(g_strdup(path));
+    document_mark_saved();
+    remember_recent(path);
+    GCharPtr shown(g_filename_display_name(path));
+    std::string text = std::string(" Data saved to ") + shown.get();
+    if (const int disabled = count_disabled(); disabled > 0) {
+        GCharPtr warning(g_strdup_printf(disabled == 1
+                                             ? "; %d disabled placement was written as enabled"
+                                             : "; %d disabled placements were written as enabled",
+                                         disabled));
+        text += warning.get();
+    }
+    app_set_status(text.c_str());
+    app_update_title();
     return TRUE;
 }
 
@@ -156,15 +288,14 @@ gboolean app_save_project_as()
     return app_save_project(path.get());
 }
 
-void app_save_project_to_current()
+gboolean app_save_project_to_current()
 {
     const char *name = nullptr;
     fileopen_get_zembrix_filename(&name);
     if (state.named_by_save_as && name != nullptr) {
-        app_save_project(name);
-    } else {
-        app_save_project_as();
+        return app_save_project(name);
     }
+    return app_save_project_as();
 }
 
 void app_close_project()
@@ -175,6 +306,7 @@ void app_close_project()
     app_discard_data();
     state.project_path.reset();
     state.named_by_save_as = false;
+    app_update_title();
 }
 
 const char *app_get_project_path()

@@ -132,9 +132,16 @@ gboolean on_window_main_delete_event(GtkWidget *, GdkEvent *, gpointer)
     return app_request_quit() ? FALSE : TRUE;
 }
 
+void on_new_activate(GtkMenuItem *, gpointer)
+{
+    if (!app_is_busy() && app_ask_save_changes()) {
+        app_new_project();
+    }
+}
+
 void on_open_activate(GtkMenuItem *, gpointer)
 {
-    if (app_is_busy()) {
+    if (app_is_busy() || !app_ask_save_changes()) {
         return;
     }
     char *chosen = nullptr;
@@ -161,10 +168,33 @@ void on_save_as_activate(GtkMenuItem *, gpointer)
     }
 }
 
+void on_recentchoosermenu_main_item_activated(GtkRecentChooser *chooser, gpointer)
+{
+    GCharPtr uri(gtk_recent_chooser_get_current_uri(chooser));
+    GCharPtr path(uri ? g_filename_from_uri(uri.get(), nullptr, nullptr) : nullptr);
+    if (path && !app_is_busy() && app_ask_save_changes()) {
+        app_open_project(path.get());
+    }
+}
+
 void on_close_activate(GtkMenuItem *, gpointer)
 {
-    if (!app_is_busy()) {
+    if (!app_is_busy() && app_ask_save_changes()) {
         app_close_project();
+    }
+}
+
+void on_undo_activate(GtkMenuItem *, gpointer)
+{
+    if (commands_allowed()) {
+        document_undo();
+    }
+}
+
+void on_redo_activate(GtkMenuItem *, gpointer)
+{
+    if (commands_allowed()) {
+        document_redo();
     }
 }
 

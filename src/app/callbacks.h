@@ -6,11 +6,16 @@
 
 // Window and File menu.
 gboolean on_window_main_delete_event(GtkWidget *widget, GdkEvent *event, gpointer user_data);
+void on_new_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_open_activate(GtkMenuItem *menuitem, gpointer user_data);
+void on_recentchoosermenu_main_item_activated(GtkRecentChooser *chooser, gpointer user_data);
 void on_save_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_save_as_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_close_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_quit_activate(GtkMenuItem *menuitem, gpointer user_data);
+// Edit menu.
+void on_undo_activate(GtkMenuItem *menuitem, gpointer user_data);
+void on_redo_activate(GtkMenuItem *menuitem, gpointer user_data);
 // Preferences and Help menus.
 void on_menuitem_incremental_rendering_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_about_activate(GtkMenuItem *menuitem, gpointer user_data);

@@ -2,8 +2,10 @@
 #include "app/interface.h"
 #include "c64/pixbufs.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <initializer_list>
 
+#include "app/app.h"
 #include "app/callbacks.h"
 #include "app/i18n.h"
 #include "app/support.h"
@@ -149,7 +151,20 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
 
     GtkWidget *file =
         b.menu(menubar, "menuitem_file", _("_File"), "image1", "gtk-floppy", "menuitem_file_menu");
+    b.stock_item(file, "new", "gtk-new", accel_group);
     b.stock_item(file, "open", "gtk-open", accel_group);
+    // The projects opened or saved lately, newest first.
+    GtkWidget *recent =
+        b.reg(gtk_menu_item_new_with_mnemonic(_("Open _Recent")), "menuitem_open_recent");
+    gtk_container_add(GTK_CONTAINER(file), recent);
+    GtkWidget *recent_menu = b.reg(gtk_recent_chooser_menu_new(), "recentchoosermenu_main");
+    GtkRecentFilter *ours = gtk_recent_filter_new();
+    gtk_recent_filter_add_application(ours, kApplicationName);
+    gtk_recent_chooser_add_filter(GTK_RECENT_CHOOSER(recent_menu), ours);
+    gtk_recent_chooser_set_sort_type(GTK_RECENT_CHOOSER(recent_menu), GTK_RECENT_SORT_MRU);
+    gtk_recent_chooser_set_limit(GTK_RECENT_CHOOSER(recent_menu), 10);
+    gtk_recent_chooser_set_local_only(GTK_RECENT_CHOOSER(recent_menu), TRUE);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(recent), recent_menu);
     b.stock_item(file, "save", "gtk-save", accel_group);
     b.stock_item(file, "save_as", "gtk-save-as", accel_group);
     b.stock_item(file, "close", "gtk-close", accel_group);
@@ -157,6 +172,16 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     gtk_widget_set_sensitive(separator, FALSE);
     gtk_container_add(GTK_CONTAINER(file), separator);
     b.stock_item(file, "quit", "gtk-quit", accel_group);
+
+    // Undo and redo name the step they take back or do again.
+    GtkWidget *edit = b.menu(menubar, "menuitem_edit", _("_Edit"), "image_edit", "gtk-edit",
+                             "menuitem_edit_menu");
+    GtkWidget *undo = b.stock_item(edit, "undo", "gtk-undo", accel_group);
+    GtkWidget *redo = b.stock_item(edit, "redo", "gtk-redo", accel_group);
+    gtk_widget_add_accelerator(redo, "activate", accel_group, GDK_y, GDK_CONTROL_MASK,
+                               GTK_ACCEL_VISIBLE);
+    gtk_widget_set_sensitive(undo, FALSE);
+    gtk_widget_set_sensitive(redo, FALSE);
 
     GtkWidget *preferences = b.menu(menubar, "menuitem_preferences", _("_Preferences"), "image20",
                                     "gtk-preferences", "menuitem_preferences_menu");
@@ -333,7 +358,12 @@ void connect(GtkWidget *window, const char *name, const char *signal, GCallback 
 void connect_window_main(GtkWidget *w)
 {
     g_signal_connect(w, "delete_event", G_CALLBACK(on_window_main_delete_event), nullptr);
+    connect(w, "new", "activate", G_CALLBACK(on_new_activate));
     connect(w, "open", "activate", G_CALLBACK(on_open_activate));
+    connect(w, "recentchoosermenu_main", "item-activated",
+            G_CALLBACK(on_recentchoosermenu_main_item_activated));
+    connect(w, "undo", "activate", G_CALLBACK(on_undo_activate));
+    connect(w, "redo", "activate", G_CALLBACK(on_redo_activate));
     connect(w, "save", "activate", G_CALLBACK(on_save_activate));
     connect(w, "save_as", "activate", G_CALLBACK(on_save_as_activate));
     connect(w, "close", "activate", G_CALLBACK(on_close_activate));

@@ -1,14 +1,54 @@
 // Zembrix: the editor for the background graphics of Quorvane.
+//   zembrix [FILE]   opens FILE at start-up
+#include <clocale>
+#include <cstdio>
 #include <gtk/gtk.h>
-#include <locale.h>
+#include <memory>
 
 #include "app/app.h"
+#include "app/i18n.h"
+#include "gref.h"
 
 int main(int argc, char *argv[])
 {
     setlocale(LC_ALL, "");
-    gtk_init(&argc, &argv);
+    gboolean version = FALSE;
+    gchar **files = nullptr;
+    const GOptionEntry entries[] = {
+        {"version", 0, 0, G_OPTION_ARG_NONE, &version, "Show the version and quit", nullptr},
+        {G_OPTION_REMAINING, 0, 0, G_OPTION_ARG_FILENAME_ARRAY, &files, nullptr, nullptr},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GOptionContext *context = g_option_context_new("[FILE]");
+    g_option_context_set_summary(context, "Edit the background graphics of Quorvane: the "
+                                          "locations, panels and objects of a project file.");
+    g_option_context_add_main_entries(context, entries, nullptr);
+    // The toolkit's own options; the display is opened only to run.
+    g_option_context_add_group(context, gtk_get_option_group(FALSE));
+    GErrorPtr error;
+    const gboolean parsed = g_option_context_parse(context, &argc, &argv, error.out());
+    g_option_context_free(context);
+    std::unique_ptr<gchar *, decltype(&g_strfreev)> owned_files(files, g_strfreev);
+    if (!parsed) {
+        std::fprintf(stderr, "zembrix: %s\n", error.message());
+        return 1;
+    }
+    if (version) {
+        std::printf("zembrix %s\n", ZBX_VERSION);
+        return 0;
+    }
+    if (files != nullptr && files[0] != nullptr && files[1] != nullptr) {
+        std::fprintf(stderr, "zembrix: give at most one project file\n");
+        return 1;
+    }
+    if (!gtk_init_check(&argc, &argv)) {
+        std::fprintf(stderr, "zembrix: cannot open the display\n");
+        return 1;
+    }
     app_startup();
+    if (files != nullptr && files[0] != nullptr) {
+        // A file that cannot be read says why and leaves the editor empty.
+        app_open_project(files[0]);
+    }
     gtk_main();
     app_shutdown();
     return 0;

@@ -1,13 +1,21 @@
 // Rendering a dense location: 160 objects of 2 x 2 to 6 x 6 cells with
 // random bits and colours, placed through three levels of sub-panels below
-// the location's panel so that most cells merge.
+// the location's panel so that most cells merge; the floor for it (the
+// same cells turned into pixels, nothing composed); the heaviest location
+// of the large project; and runs that reach the bound on work.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <climits>
 #include <map>
+#include <optional>
 #include <random>
 #include <vector>
 
+#include "large_project.h"
+
 #include "c64/pixbufs.h"
+#include "files/zembrix_format.h"
 #include "gref.h"
 #include "items/document.h"
 #include "models/common_canvas.h"
@@ -21,6 +29,8 @@ struct BenchProject : ComposeSource
     std::vector<PanelDef> top;
     std::map<int, std::vector<PanelDef>> panels;
     std::vector<std::vector<uint8_t>> objects;
+    // Panel boxes, when known (see compute_boxes).
+    std::map<int, ZbxRect> boxes;
 
     std::span<const PanelDef> panel_defs(int panel) const override
     {
@@ -36,6 +46,71 @@ struct BenchProject : ComposeSource
             return {};
         }
         return objects[object];
+    }
+    bool panel_box(int panel, ZbxRect *box) const override
+    {
+        auto it = boxes.find(panel);
+        if (it == boxes.end()) {
+            return false;
+        }
+        *box = it->second;
+        return true;
+    }
+
+    // The box of every panel that places no panel placing itself: the union
+    // of its objects and its sub-panels' boxes, disabled placements
+    // included. A panel in a cycle (and any panel above one) stays unknown.
+    void compute_boxes()
+    {
+        boxes.clear();
+        std::map<int, std::optional<ZbxRect>> done;
+        for (const auto &entry : panels) {
+            box_of(entry.first, done);
+        }
+        for (const auto &[panel, box] : done) {
+            if (box) {
+                boxes[panel] = *box;
+            }
+        }
+    }
+
+  private:
+    std::optional<ZbxRect> box_of(int panel, std::map<int, std::optional<ZbxRect>> &done)
+    {
+        if (auto it = done.find(panel); it != done.end()) {
+            return it->second;
+        }
+        done[panel] = std::nullopt; // a cycle back here finds it unknown
+        int64_t min_x = 320, min_y = 144, max_x = 0, max_y = 0;
+        for (const PanelDef &d : panel_defs(panel)) {
+            int64_t x = d.x, y = d.y, width = 0, height = 0;
+            if (d.is_object) {
+                const std::span<const uint8_t> data = object_data(d.item);
+                if (!data.empty()) {
+                    width = 8 * (data[0] >> 4);
+                    height = 8 * (data[0] & 15);
+                }
+            } else if (panels.count(d.item) != 0) {
+                const std::optional<ZbxRect> inner = box_of(d.item, done);
+                if (!inner) {
+                    return std::nullopt;
+                }
+                x += inner->x;
+                y += inner->y;
+                width = inner->width;
+                height = inner->height;
+            }
+            min_x = std::min(min_x, x);
+            min_y = std::min(min_y, y);
+            max_x = std::max(max_x, x + width);
+            max_y = std::max(max_y, y + height);
+        }
+        auto fit = [](int64_t v) {
+            return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+        };
+        const ZbxRect box{fit(min_x), fit(min_y), fit(max_x - min_x), fit(max_y - min_y)};
+        done[panel] = box;
+        return box;
     }
 };
 
@@ -172,6 +247,22 @@ void BM_RenderDenseLocationIntoCanvas(benchmark::State &state)
 }
 BENCHMARK(BM_RenderDenseLocationIntoCanvas)->Repetitions(15)->ReportAggregatesOnly(true);
 
+// The floor under the dense rendering: the same 40 x 18 composed cells
+// turned into the canvas's 320 x 144 pixels, with nothing composed.
+void BM_ConvertDenseLocationFloor(benchmark::State &state)
+{
+    const DenseLocation &location = dense();
+    std::vector<uint8_t> pixels(320 * 200 * 4, 0);
+    const RgbaView canvas{pixels.data(), 320, 200, 320 * 4};
+    ComposeBuffers buffers;
+    panelmodels_compose(location.project, -1, 6, buffers);
+    for (auto _ : state) {
+        panelmodels_convert_buffers(buffers, 6, canvas);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+BENCHMARK(BM_ConvertDenseLocationFloor)->Repetitions(15)->ReportAggregatesOnly(true);
+
 // The same location through the document, as the editor draws it: the
 // backdrop copied into the canvas, then the panel rendered over it.
 void BM_RenderDenseLocationFromDocument(benchmark::State &state)
@@ -206,27 +297,112 @@ BENCHMARK(BM_RenderDenseLocationFromDocument)->Repetitions(15)->ReportAggregates
 
 // Sub-panels shared eight levels deep (16^8 objects as written): the run
 // stops at its bound. Measures how long the editor can be held at most.
+// Arguments: object size in cells; where the shared panels land (0 over
+// the area, 1 wholly to its right, 2 with the objects beside it on both
+// sides, so that every box straddles the area); whether boxes are known.
 void BM_ComposeBoundedByWork(benchmark::State &state)
 {
+    const int size = static_cast<int>(state.range(0));
+    const int layout = static_cast<int>(state.range(1));
     BenchProject project;
     std::mt19937 rng(7);
-    project.objects.push_back(
-        random_object(rng, static_cast<int>(state.range(0)), static_cast<int>(state.range(0))));
+    project.objects.push_back(random_object(rng, size, size));
     for (int level = 0; level < 8; level++) {
         for (int i = 0; i < 16; i++) {
-            project.panels[level].push_back(level == 7 ? place(0, true, 8 * (i % 4), 8 * (i / 4))
+            const int x = layout == 2 ? (i % 2 == 0 ? -8 * size - 8 : 328) : 8 * (i % 4);
+            project.panels[level].push_back(level == 7 ? place(0, true, x, 8 * (i / 4))
                                                        : place(level + 1, false, 0, 0));
         }
     }
-    project.top = project.panels[0];
+    project.top = {place(0, false, layout == 1 ? 400 : 0, 0)};
+    if (state.range(2) != 0) {
+        project.compute_boxes();
+    }
     ComposeBuffers buffers;
     ComposeStats stats;
     for (auto _ : state) {
-        stats = panelmodels_compose(project, 0, 0, buffers);
+        stats = panelmodels_compose(project, -1, 0, buffers);
+        benchmark::DoNotOptimize(buffers.colour.data());
     }
     state.counters["visits"] = static_cast<double>(stats.visits);
     state.counters["cells"] = static_cast<double>(stats.cells);
 }
-BENCHMARK(BM_ComposeBoundedByWork)->Arg(1)->Arg(15)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ComposeBoundedByWork)
+    ->ArgNames({"size", "layout", "boxes"})
+    ->Args({1, 0, 1})
+    ->Args({15, 0, 1})
+    ->Args({1, 1, 0})
+    ->Args({1, 1, 1})
+    ->Args({1, 2, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The large project (255 items, panels placing lower panels): the location
+// whose panel takes the most visits, with and without boxes.
+struct HeaviestLocation
+{
+    BenchProject project;
+    int background = 0;
+
+    HeaviestLocation()
+    {
+        ZbxProject parsed;
+        if (!zembrix_parse(zbx_near_limit_project(true), "bench", &parsed, nullptr, nullptr,
+                           nullptr)) {
+            std::abort();
+        }
+        for (size_t i = 0; i < parsed.items.size(); i++) {
+            const ZbxItem &item = parsed.items[i];
+            project.objects.push_back(item.kind == ZbxItemKind::Object ? item.record
+                                                                       : std::vector<uint8_t>());
+            if (item.kind == ZbxItemKind::Panel) {
+                project.panels[static_cast<int>(i)] = item.defs;
+            }
+        }
+        long most = -1;
+        ComposeBuffers buffers;
+        for (const ZbxLocationRecord &location : parsed.locations) {
+            auto it = project.panels.find(location.panel);
+            if (it == project.panels.end()) {
+                continue;
+            }
+            project.top = it->second;
+            const long visits = panelmodels_compose(project, location.panel, 0, buffers).visits;
+            if (visits > most) {
+                most = visits;
+                panel = location.panel;
+                background = location.colour;
+            }
+        }
+        project.top = project.panels[panel];
+    }
+    int panel = -1;
+};
+
+void BM_ComposeHeaviestLocation(benchmark::State &state)
+{
+    static HeaviestLocation location;
+    if (state.range(0) != 0) {
+        location.project.compute_boxes();
+    } else {
+        location.project.boxes.clear();
+    }
+    ComposeBuffers buffers;
+    ComposeStats stats;
+    for (auto _ : state) {
+        stats = panelmodels_compose(location.project, location.panel, location.background, buffers);
+        benchmark::DoNotOptimize(buffers.colour.data());
+    }
+    state.counters["visits"] = static_cast<double>(stats.visits);
+    state.counters["objects"] = static_cast<double>(stats.objects);
+}
+BENCHMARK(BM_ComposeHeaviestLocation)
+    ->ArgName("boxes")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 } // namespace

@@ -39,6 +39,7 @@ struct DocumentState
     // Caches, one entry per item.
     std::vector<GRef<GdkPixbuf>> images;
     std::vector<ZbxRect> boxes;
+    std::vector<bool> boxes_exact;
 
     // Keyed by (order, id): lower orders are told first.
     std::map<std::pair<int, int>, DocListener> listeners;
@@ -111,7 +112,7 @@ GRef<GdkPixbuf> render_record(std::span<const uint8_t> record)
 
 void refresh_boxes()
 {
-    doc().boxes = document_compute_boxes(doc().project);
+    doc().boxes = document_compute_boxes(doc().project, &doc().boxes_exact);
 }
 
 Snapshot take_snapshot()
@@ -295,6 +296,11 @@ bool document_panel_box(int index, ZbxRect *box)
     }
     *box = doc().boxes[index];
     return true;
+}
+
+bool document_panel_box_exact(int index, ZbxRect *box)
+{
+    return document_panel_box(index, box) && doc().boxes_exact[index];
 }
 
 ZbxLocationRecord document_location(int number)
@@ -814,7 +820,7 @@ std::vector<std::vector<int>> document_find_loops(const ZbxProject &project)
     return loops;
 }
 
-std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project)
+std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project, std::vector<bool> *exact)
 {
     // Depth first over the panel graph, each panel finished once: its box is
     // the union of its placements' boxes, a nested panel contributing its
@@ -830,6 +836,13 @@ std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project)
         kDone
     };
     std::vector<Mark> mark(count, kNew);
+    // Panels that reach a loop: the members of one, then whatever places them.
+    std::vector<bool> tainted(count, false);
+    for (const std::vector<int> &loop : document_find_loops(project)) {
+        for (int member : loop) {
+            tainted[member] = true;
+        }
+    }
     // A box holds something when its width and height are not negative.
     auto has_content = [](const ZbxRect &box) { return box.width >= 0 && box.height >= 0; };
 
@@ -895,6 +908,9 @@ std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project)
                     frames.push_back(fresh(item));
                     continue;
                 }
+                if (tainted[item]) {
+                    tainted[frame.panel] = true;
+                }
                 const ZbxRect &box = boxes[item];
                 if (has_content(box)) {
                     add(frame, int64_t{def.x} + box.x, int64_t{def.y} + box.y, box.width,
@@ -905,6 +921,12 @@ std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project)
             boxes[frame.panel] = finish(frame);
             mark[frame.panel] = kDone;
             frames.pop_back();
+        }
+    }
+    if (exact != nullptr) {
+        exact->assign(count, false);
+        for (int i = 0; i < count; i++) {
+            (*exact)[i] = is_panel(project, i) && !tainted[i];
         }
     }
     return boxes;

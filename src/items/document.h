@@ -139,6 +139,9 @@ bool document_object_size(int index, int *width, int *height);
 // disabled placements and nested panels included; false for anything that
 // is not a panel. A panel that places nothing has (320, 144, -320, -144).
 bool document_panel_box(int index, ZbxRect *box);
+// The same, only when the box bounds the panel's drawing wherever it is
+// drawn from (false for panels that reach a loop).
+bool document_panel_box_exact(int index, ZbxRect *box);
 ZbxLocationRecord document_location(int number);
 int document_count_objects();
 int document_count_panels();
@@ -223,5 +226,9 @@ bool document_has_loop();
 // panel that places itself is a group of one.
 std::vector<std::vector<int>> document_find_loops(const ZbxProject &project);
 // Bounding boxes of every panel of a project, computed in one pass over
-// panels and definitions; entries for non-panels are zero.
-std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project);
+// panels and definitions; entries for non-panels are zero. When `exact` is
+// given, it tells for each panel whether its box bounds its drawing from
+// any nesting path: false for panels that reach a loop, whose drawing
+// depends on where it starts.
+std::vector<ZbxRect> document_compute_boxes(const ZbxProject &project,
+                                            std::vector<bool> *exact = nullptr);

@@ -116,11 +116,11 @@ inline int candidate_key(bool candidate, int count, int place_in_order)
     return candidate ? (count << 3) | place_in_order : kNoCandidate;
 }
 
-// Every value lives in its own variable (index 1..3 for bit pairs 01, 10,
-// 11), so that the compiler keeps them all in registers.
-template <bool kPopcount>
-ZBX_ALWAYS_INLINE void merge_cell(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
-                                  uint64_t lines, uint8_t screen, uint8_t colour, int bg)
+// The merge as the rule states it, step by step: the reference that the
+// fast merge below is checked against. Every value lives in its own
+// variable (index 1..3 for bit pairs 01, 10, 11).
+inline void merge_reference(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
+                            uint64_t lines, uint8_t screen, uint8_t colour, int bg)
 {
     // Slot colours of the destination and the object's colours.
     int d1 = (dst_colour & 0x20) ? dst_screen >> 4 : kNone;
@@ -192,12 +192,12 @@ ZBX_ALWAYS_INLINE void merge_cell(uint8_t *dst_bitmap, uint8_t &dst_screen, uint
             const uint64_t covering =
                 both_bits(object_pixels.of[1] | object_pixels.of[2] | object_pixels.of[3]);
             const PixelMasks visible = pixel_masks(below & ~covering);
-            object_base1 = count_pixels<kPopcount>(object_pixels.of[1]);
-            object_base2 = count_pixels<kPopcount>(object_pixels.of[2]);
-            object_base3 = count_pixels<kPopcount>(object_pixels.of[3]);
-            visible_base1 = count_pixels<kPopcount>(visible.of[1]);
-            visible_base2 = count_pixels<kPopcount>(visible.of[2]);
-            visible_base3 = count_pixels<kPopcount>(visible.of[3]);
+            object_base1 = count_pixels<false>(object_pixels.of[1]);
+            object_base2 = count_pixels<false>(object_pixels.of[2]);
+            object_base3 = count_pixels<false>(object_pixels.of[3]);
+            visible_base1 = count_pixels<false>(visible.of[1]);
+            visible_base2 = count_pixels<false>(visible.of[2]);
+            visible_base3 = count_pixels<false>(visible.of[3]);
             counted = true;
         }
         // Object pixels of a colour that has a slot count for that slot.
@@ -308,44 +308,341 @@ ZBX_ALWAYS_INLINE void merge_cell(uint8_t *dst_bitmap, uint8_t &dst_screen, uint
     store_lines(dst_bitmap, result);
 }
 
+// The same merge, lean: the slot that each colour goes to is looked up in
+// a table of 16 nibbles (one per colour) instead of compared slot by slot,
+// the counts travel packed, and the eviction picks its victim by index
+// from small arrays instead of through a switch.
+template <bool kPopcount>
+ZBX_ALWAYS_INLINE void merge_fast(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
+                                  uint64_t lines, uint8_t screen, uint8_t colour, int bg)
+{
+    // Slot colours, index 1..3 (255 for none), and the object's colours.
+    auto colour_if = [](unsigned used, unsigned value) { return used ? value : 255U; };
+    uint32_t d[4] = {0, colour_if(dst_colour & 0x20, dst_screen >> 4),
+                     colour_if(dst_colour & 0x40, dst_screen & 15U),
+                     colour_if(dst_colour & 0x80, dst_colour & 15U)};
+    uint32_t s[4] = {0, colour_if(colour & 0x20, screen >> 4),
+                     colour_if(colour & 0x40, screen & 15U),
+                     colour_if(colour & 0x80, colour & 15U)};
+    uint32_t m[4] = {0, kNone, kNone, kNone};
+    const uint64_t below = load_lines(dst_bitmap);
+    const PixelMasks object_pixels = pixel_masks(lines);
+
+    bool counted = false;
+    uint32_t object_base[4] = {0, 0, 0, 0};
+    // Visible destination pixels, 16 bits per slot (lane 0 collects what
+    // maps to the background).
+    uint64_t visible_base = 0;
+    constexpr uint32_t kBackgroundMark = 4;
+
+    for (int pass = 0;; pass++) {
+        // Nibble c: the first slot holding colour c (1..3), 4 for the
+        // background, 0 for neither. Written from slot 3 down so that the
+        // first slot wins, and the background over all.
+        uint64_t where = 0;
+        uint32_t free_slots = 0; // bit j - 1 for slot j
+        for (int j = 3; j >= 1; j--) {
+            const int shift = 4 * static_cast<int>(d[j] & 15);
+            if (d[j] != kNone) {
+                where = (where & ~(15ULL << shift)) | static_cast<uint64_t>(j) << shift;
+            } else {
+                free_slots |= 1U << (j - 1);
+            }
+        }
+        if (bg < 16) {
+            where |= static_cast<uint64_t>(kBackgroundMark) << (4 * bg);
+            where &= ~(static_cast<uint64_t>(kBackgroundMark - 1) << (4 * bg));
+        }
+        uint32_t fresh = 0;       // bit j - 1 for slots given a colour now
+        uint32_t conflicting = 0; // object pairs (bits 1..3) without a slot
+        for (int k = 3; k >= 1; k--) {
+            const uint32_t c = s[k];
+            if (c == kNone) {
+                m[k] = kNone;
+                continue;
+            }
+            const uint32_t found = static_cast<uint32_t>(where >> (4 * c)) & 15;
+            if (found != 0) {
+                m[k] = found == kBackgroundMark ? 0 : found;
+                continue;
+            }
+            const uint32_t slot = static_cast<uint32_t>(std::countr_zero(free_slots | 8U)) + 1;
+            if (slot == 4) {
+                conflicting |= 1U << k;
+                m[k] = kNone;
+                continue;
+            }
+            d[slot] = c;
+            where |= static_cast<uint64_t>(slot) << (4 * c);
+            free_slots &= ~(1U << (slot - 1));
+            fresh |= 1U << (slot - 1);
+            m[k] = slot;
+        }
+        if (conflicting == 0 || pass + 1 == kPassLimit) {
+            break;
+        }
+
+        if (!counted) {
+            const uint64_t covering =
+                both_bits(object_pixels.of[1] | object_pixels.of[2] | object_pixels.of[3]);
+            const PixelMasks visible = pixel_masks(below & ~covering);
+            object_base[1] = static_cast<uint32_t>(count_pixels<kPopcount>(object_pixels.of[1]));
+            object_base[2] = static_cast<uint32_t>(count_pixels<kPopcount>(object_pixels.of[2]));
+            object_base[3] = static_cast<uint32_t>(count_pixels<kPopcount>(object_pixels.of[3]));
+            visible_base = static_cast<uint64_t>(count_pixels<kPopcount>(visible.of[1])) << 16 |
+                           static_cast<uint64_t>(count_pixels<kPopcount>(visible.of[2])) << 32 |
+                           static_cast<uint64_t>(count_pixels<kPopcount>(visible.of[3])) << 48;
+            counted = true;
+        }
+        // Object pixels of a colour with a slot (or the background) count
+        // for that slot; those of a conflicting colour stay with the object.
+        uint64_t dest = visible_base;
+        for (int k = 1; k <= 3; k++) {
+            if (m[k] != kNone) {
+                dest += static_cast<uint64_t>(object_base[k]) << (16 * m[k]);
+            }
+        }
+        const uint32_t count[4] = {0, static_cast<uint32_t>(dest >> 16) & 0xFFFF,
+                                   static_cast<uint32_t>(dest >> 32) & 0xFFFF,
+                                   static_cast<uint32_t>(dest >> 48)};
+        // Candidates in scan order: slots 3, 2, 1, then object pairs 3, 2, 1.
+        int keys[6];
+        uint32_t unseen = 0; // bit j - 1 for slots without visible pixels
+        for (int j = 3; j >= 1; j--) {
+            const bool candidate = d[j] != kNone && (fresh & (1U << (j - 1))) == 0 && count[j] != 0;
+            keys[3 - j] = candidate_key(candidate, static_cast<int>(count[j]), 3 - j);
+            unseen |= count[j] == 0 ? 1U << (j - 1) : 0;
+        }
+        for (int k = 3; k >= 1; k--) {
+            const bool candidate = (conflicting & (1U << k)) != 0 && object_base[k] != 0;
+            keys[6 - k] = candidate_key(candidate, static_cast<int>(object_base[k]), 6 - k);
+        }
+        int conflicts = std::popcount(conflicting);
+        int free_count = std::popcount(unseen & ~fresh);
+        uint32_t alive = conflicting; // conflicting pairs still in the running
+        while (free_count < conflicts) {
+            int best = std::min(std::min(std::min(keys[0], keys[1]), std::min(keys[2], keys[3])),
+                                std::min(keys[4], keys[5]));
+            if (best == kNoCandidate) {
+                // Only with usage bits that promise pixels the bitmap does
+                // not have: give up the first colour that found no slot.
+                if (alive == 0) {
+                    break;
+                }
+                best = 6 - (31 - std::countl_zero(alive));
+            }
+            const int victim = best & 7;
+            keys[victim] = kNoCandidate;
+            if (victim >= 3) {
+                const int k = 6 - victim;
+                s[k] = kNone;
+                alive &= ~(1U << k);
+                conflicts--;
+            } else {
+                // A slot goes, and with it the object colours mapped to it.
+                const uint32_t j = static_cast<uint32_t>(3 - victim);
+                unseen |= 1U << (j - 1);
+                free_count++;
+                for (int k = 1; k <= 3; k++) {
+                    if (m[k] == j) {
+                        s[k] = kNone;
+                        conflicts--;
+                    }
+                }
+            }
+        }
+        for (int j = 1; j <= 3; j++) {
+            d[j] = (unseen & (1U << (j - 1))) != 0 ? kNone : d[j];
+        }
+    }
+
+    dst_screen = static_cast<uint8_t>((d[1] << 4) | (d[2] & 15));
+    dst_colour = static_cast<uint8_t>((d[3] != kNone ? 0x80 : 0) | (d[2] != kNone ? 0x40 : 0) |
+                                      (d[1] != kNone ? 0x20 : 0) | (d[3] & 15));
+    uint64_t result = below;
+    for (int k = 1; k <= 3; k++) {
+        const uint64_t mask = m[k] != kNone ? both_bits(object_pixels.of[k]) : 0;
+        result = (result & ~mask) | ((kLow * (m[k] & 3)) & mask);
+    }
+    store_lines(dst_bitmap, result);
+}
+
+// The two merges behind one interface, so that the drawing loop takes
+// either as a template argument and inlines it.
+struct ReferenceMerge
+{
+    static ZBX_ALWAYS_INLINE void merge(uint8_t *dst_bitmap, uint8_t &dst_screen,
+                                        uint8_t &dst_colour, uint64_t lines, uint8_t screen,
+                                        uint8_t colour, int bg)
+    {
+        merge_reference(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+    }
+};
+
+template <bool kPopcount> struct FastMerge
+{
+    static ZBX_ALWAYS_INLINE void merge(uint8_t *dst_bitmap, uint8_t &dst_screen,
+                                        uint8_t &dst_colour, uint64_t lines, uint8_t screen,
+                                        uint8_t colour, int bg)
+    {
+        merge_fast<kPopcount>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+    }
+};
+
+// The merge chosen for this processor, through its pointer.
+struct ChosenMerge
+{
+    static void merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
+                      uint8_t screen, uint8_t colour, int bg);
+};
+
+template <class Merge>
+ZBX_ALWAYS_INLINE void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
+                             uint64_t lines, uint8_t screen, uint8_t colour, int bg)
+{
+    if (dst_colour < 32 || (colour >= 32 && (colour & 0x10) == 0)) {
+        copy_cell(dst_bitmap, dst_screen, dst_colour, lines, screen, colour);
+    } else if (colour >= 32) {
+        Merge::merge(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+    }
+    // An empty object cell over a drawn one leaves what is there.
+}
+
+// One object's cells over the buffers; `data` is a checked record of
+// w x h cells and (col, row) its top-left cell, not wholly outside.
+template <class Merge>
+ZBX_ALWAYS_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
+                                  int col, int row, bool mirror, const uint8_t *map, int bg)
+{
+    const uint8_t *obj_bitmap = data + 1;
+    const uint8_t *obj_screen = obj_bitmap + 8 * w * h;
+    const uint8_t *obj_colour = obj_screen + w * h;
+
+    const int first_col = std::max(0, col);
+    const int first_obj_col = mirror ? w - 1 + std::min(col, 0) : std::max(0, -col);
+    const int step = mirror ? -1 : 1;
+    // Cells per row: up to the object's last column or the area's edge.
+    const int across =
+        std::min(mirror ? first_obj_col + 1 : w - first_obj_col, kComposeColumns - first_col);
+    const int first_row = std::max(0, -row);
+    const int last_row = std::min(h, kComposeRows - row);
+    for (int r = first_row; r < last_row; r++) {
+        const int dst_row = (row + r) * kComposeColumns + first_col;
+        int src = r * w + first_obj_col;
+        for (int i = 0; i < across; i++, src += step) {
+            uint8_t screen = obj_screen[src];
+            uint8_t colour = obj_colour[src];
+            if (map != nullptr) {
+                colour = static_cast<uint8_t>((colour & 0xF0) | map[colour & 15]);
+                screen = static_cast<uint8_t>((map[screen >> 4] << 4) | map[screen & 15]);
+            }
+            uint64_t object_lines = load_lines(obj_bitmap + 8 * src);
+            if (mirror) {
+                object_lines = mirror_lines(object_lines);
+            }
+            const int dst = dst_row + i;
+            place<Merge>(&buffers.bitmap[8 * dst], buffers.screen[dst], buffers.colour[dst],
+                         object_lines, screen, colour, bg);
+        }
+    }
+    return static_cast<long>(last_row - first_row) * across;
+}
+
+using DrawCells = long (*)(ComposeBuffers &, const uint8_t *, int, int, int, int, bool,
+                           const uint8_t *, int);
+
+long draw_cells_reference(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                          int row, bool mirror, const uint8_t *map, int bg)
+{
+    return draw_cells<ReferenceMerge>(buffers, data, w, h, col, row, mirror, map, bg);
+}
+
+long draw_cells_fast(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col, int row,
+                     bool mirror, const uint8_t *map, int bg)
+{
+    return draw_cells<FastMerge<false>>(buffers, data, w, h, col, row, mirror, map, bg);
+}
+
+void merge_fast_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
+                      uint8_t screen, uint8_t colour, int bg)
+{
+    merge_fast<false>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+}
+
 using MergeFunction = void (*)(uint8_t *, uint8_t &, uint8_t &, uint64_t, uint8_t, uint8_t, int);
 
-void merge_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
-                 uint8_t screen, uint8_t colour, int bg)
-{
-    merge_cell<false>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
-}
-
 #if ZBX_MERGE_VARIANTS
-__attribute__((target("popcnt"))) void merge_popcount(uint8_t *dst_bitmap, uint8_t &dst_screen,
-                                                      uint8_t &dst_colour, uint64_t lines,
-                                                      uint8_t screen, uint8_t colour, int bg)
+__attribute__((target("popcnt"))) long draw_cells_fast_popcount(ComposeBuffers &buffers,
+                                                                const uint8_t *data, int w, int h,
+                                                                int col, int row, bool mirror,
+                                                                const uint8_t *map, int bg)
 {
-    merge_cell<true>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+    return draw_cells<FastMerge<true>>(buffers, data, w, h, col, row, mirror, map, bg);
 }
 
-MergeFunction choose_merge()
+__attribute__((target("popcnt"))) void merge_fast_popcount(uint8_t *dst_bitmap, uint8_t &dst_screen,
+                                                           uint8_t &dst_colour, uint64_t lines,
+                                                           uint8_t screen, uint8_t colour, int bg)
+{
+    merge_fast<true>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+}
+
+bool has_popcount()
 {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("popcnt") ? merge_popcount : merge_plain;
+    return __builtin_cpu_supports("popcnt");
 }
-const MergeFunction merge = choose_merge();
+const bool popcount_instruction = has_popcount();
+const DrawCells draw_cells_chosen =
+    popcount_instruction ? draw_cells_fast_popcount : draw_cells_fast;
+const MergeFunction merge_chosen = popcount_instruction ? merge_fast_popcount : merge_fast_plain;
 #else
-const MergeFunction merge = merge_plain;
+const DrawCells draw_cells_chosen = draw_cells_fast;
+const MergeFunction merge_chosen = merge_fast_plain;
 #endif
 
-inline void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
-                  uint8_t screen, uint8_t colour, int bg)
+void ChosenMerge::merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
+                        uint64_t lines, uint8_t screen, uint8_t colour, int bg)
 {
-    if (dst_colour < 32) {
-        copy_cell(dst_bitmap, dst_screen, dst_colour, lines, screen, colour);
-    } else if (colour < 32) {
-        // An empty object cell leaves what is there.
-    } else if ((colour & 0x10) == 0) {
-        copy_cell(dst_bitmap, dst_screen, dst_colour, lines, screen, colour);
-    } else {
-        merge(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+    merge_chosen(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+}
+
+// Checks the record, clips the object as a whole and draws its cells.
+bool draw_object(ComposeBuffers &buffers, DrawCells draw, std::span<const uint8_t> data, int64_t x,
+                 int64_t y, bool mirror, std::span<const int> overrides, int background,
+                 long *cells)
+{
+    int w = 0;
+    int h = 0;
+    if (!panelmodels_object_record_ok(data, &w, &h)) {
+        return false;
     }
+    // Arithmetic shifts: x = -1 lies in cell column -1.
+    const int64_t cx = x >> 3;
+    const int64_t cy = y >> 3;
+    if (x >= 0 && cx >= kComposeColumns) {
+        return false;
+    }
+    if (x < 0 && cx + w <= 0) {
+        return false;
+    }
+    if (y >= 0 && cy >= kComposeRows) {
+        return false;
+    }
+    if (y < 0 && cy + h <= 0) {
+        return false;
+    }
+    // Now -w < cx < 40 and -h < cy < 18.
+    std::array<uint8_t, 16> map;
+    if (!overrides.empty()) {
+        map = panelmodels_override_map(overrides);
+    }
+    const long drawn = draw(buffers, data.data(), w, h, static_cast<int>(cx), static_cast<int>(cy),
+                            mirror, overrides.empty() ? nullptr : map.data(), background & 255);
+    if (cells != nullptr) {
+        *cells += drawn;
+    }
+    return true;
 }
 
 // The walk over the definitions of one rendering run.
@@ -355,6 +652,9 @@ struct Run
     ComposeBuffers &buffers;
     ComposeObserver *observer;
     int background;
+    DrawCells draw;
+    // Whether sub-panels whose box lies wholly outside the area are passed by.
+    bool cull;
     ComposeStats stats;
     std::bitset<kPanelIndexes> on_path;
     // Grows with every call of the observer, after which spans are fetched anew.
@@ -368,6 +668,22 @@ std::span<const int> overrides_of(const PanelDef &def)
     }
     const int n = std::clamp(def.override_count, 0, 3);
     return {def.overrides, static_cast<size_t>(n)};
+}
+
+// Whether panel `panel` placed at (x, y) is known to draw nothing: its box
+// misses the area. An object at x >= 320 or with x + width <= 0 is skipped
+// whole (and likewise vertically), so a box beyond these edges holds only
+// objects that are skipped.
+bool wholly_outside(const Run &run, int panel, int64_t x, int64_t y)
+{
+    ZbxRect box{0, 0, 0, 0};
+    if (!run.cull || !run.source.panel_box(panel, &box)) {
+        return false;
+    }
+    const int64_t left = x + box.x;
+    const int64_t top = y + box.y;
+    return left >= 8 * kComposeColumns || left + box.width <= 0 || top >= 8 * kComposeRows ||
+           top + box.height <= 0;
 }
 
 void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
@@ -390,8 +706,8 @@ void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
         const int64_t y = y_offset + def.y;
         if (def.is_object) {
             const std::span<const uint8_t> data = run.source.object_data(def.item);
-            if (panelmodels_draw_object(run.buffers, data, x, y, def.mirror, overrides_of(def),
-                                        run.background, &run.stats.cells)) {
+            if (draw_object(run.buffers, run.draw, data, x, y, def.mirror, overrides_of(def),
+                            run.background, &run.stats.cells)) {
                 run.stats.objects++;
                 if (run.observer != nullptr) {
                     run.epoch++;
@@ -401,7 +717,7 @@ void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
         } else if (def.item >= 0 && def.item < kPanelIndexes) {
             if (run.on_path.test(def.item)) {
                 run.stats.cycles++;
-            } else {
+            } else if (!wholly_outside(run, def.item, x, y)) {
                 run.on_path.set(def.item);
                 visit_panel(run, def.item, x, y);
                 run.on_path.reset(def.item);
@@ -412,6 +728,18 @@ void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
             fetched = run.epoch;
         }
     }
+}
+
+ComposeStats compose(const ComposeSource &source, int top_panel, int background,
+                     ComposeBuffers &buffers, ComposeObserver *observer, DrawCells draw, bool cull)
+{
+    buffers.clear();
+    Run run{source, buffers, observer, background & 255, draw, cull, {}, {}};
+    if (top_panel >= 0 && top_panel < kPanelIndexes) {
+        run.on_path.set(top_panel);
+    }
+    visit_panel(run, kComposeTop, 0, 0);
+    return run.stats;
 }
 
 } // namespace
@@ -462,137 +790,36 @@ bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> d
                              int64_t y, bool mirror, std::span<const int> overrides, int background,
                              long *cells)
 {
-    int w = 0;
-    int h = 0;
-    if (!panelmodels_object_record_ok(data, &w, &h)) {
-        return false;
-    }
-    // Arithmetic shifts: x = -1 lies in cell column -1.
-    const int64_t cx = x >> 3;
-    const int64_t cy = y >> 3;
-    if (x >= 0 && cx >= kComposeColumns) {
-        return false;
-    }
-    if (x < 0 && cx + w <= 0) {
-        return false;
-    }
-    if (y >= 0 && cy >= kComposeRows) {
-        return false;
-    }
-    if (y < 0 && cy + h <= 0) {
-        return false;
-    }
-    // Now -w < cx < 40 and -h < cy < 18.
-    const int col = static_cast<int>(cx);
-    const int row = static_cast<int>(cy);
-    const int bg = background & 255;
-
-    const bool recolour = !overrides.empty();
-    const std::array<uint8_t, 16> map = panelmodels_override_map(overrides);
-
-    const uint8_t *obj_bitmap = data.data() + 1;
-    const uint8_t *obj_screen = obj_bitmap + 8 * w * h;
-    const uint8_t *obj_colour = obj_screen + w * h;
-
-    const int first_col = std::max(0, col);
-    const int first_obj_col = mirror ? w - 1 + std::min(col, 0) : std::max(0, -col);
-    const int last_obj_col = mirror ? 0 : w - 1;
-    const int step = mirror ? -1 : 1;
-    long drawn = 0;
-    for (int r = std::max(0, -row); r < h && row + r < kComposeRows; r++) {
-        const int dst_row = row + r;
-        int oc = first_obj_col;
-        for (int dc = first_col; dc < kComposeColumns; dc++, oc += step) {
-            const int src = r * w + oc;
-            uint8_t screen = obj_screen[src];
-            uint8_t colour = obj_colour[src];
-            if (recolour) {
-                colour = static_cast<uint8_t>((colour & 0xF0) | map[colour & 15]);
-                screen = static_cast<uint8_t>((map[screen >> 4] << 4) | map[screen & 15]);
-            }
-            uint64_t lines = load_lines(obj_bitmap + 8 * src);
-            if (mirror) {
-                lines = mirror_lines(lines);
-            }
-            const int dst = dst_row * kComposeColumns + dc;
-            place(&buffers.bitmap[8 * dst], buffers.screen[dst], buffers.colour[dst], lines, screen,
-                  colour, bg);
-            drawn++;
-            if (oc == last_obj_col) {
-                break;
-            }
-        }
-    }
-    if (cells != nullptr) {
-        *cells += drawn;
-    }
-    return true;
+    return draw_object(buffers, draw_cells_chosen, data, x, y, mirror, overrides, background,
+                       cells);
 }
 
 void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background)
 {
-    place(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
-          background & 255);
+    place<ChosenMerge>(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen,
+                       obj.colour, background & 255);
 }
 
 void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background)
 {
-    merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
-          background & 255);
+    ChosenMerge::merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen,
+                       obj.colour, background & 255);
 }
 
 void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background)
 {
-    merge_plain(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen, obj.colour,
-                background & 255);
+    ReferenceMerge::merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen,
+                          obj.colour, background & 255);
 }
 
 ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
                                  ComposeBuffers &buffers, ComposeObserver *observer)
 {
-    buffers.clear();
-    Run run{source, buffers, observer, background & 255, {}, {}};
-    if (top_panel >= 0 && top_panel < kPanelIndexes) {
-        run.on_path.set(top_panel);
-    }
-    visit_panel(run, kComposeTop, 0, 0);
-    return run.stats;
+    return compose(source, top_panel, background, buffers, observer, draw_cells_chosen, true);
 }
 
-ZbxRect panelmodels_bounding_box(std::span<const PanelDef> defs, const BoxSource &source)
+ComposeStats panelmodels_compose_reference(const ComposeSource &source, int top_panel,
+                                           int background, ComposeBuffers &buffers)
 {
-    int64_t min_x = 320;
-    int64_t min_y = 144;
-    int64_t max_x = 0;
-    int64_t max_y = 0;
-    for (const PanelDef &def : defs) {
-        int64_t x = def.x;
-        int64_t y = def.y;
-        int64_t width = 0;
-        int64_t height = 0;
-        if (def.is_object) {
-            int w = 0;
-            int h = 0;
-            if (source.object_size(def.item, &w, &h)) {
-                width = w;
-                height = h;
-            }
-        } else {
-            ZbxRect box{0, 0, 0, 0};
-            if (source.panel_box(def.item, &box)) {
-                x += box.x;
-                y += box.y;
-                width = box.width;
-                height = box.height;
-            }
-        }
-        min_x = std::min(min_x, x);
-        min_y = std::min(min_y, y);
-        max_x = std::max(max_x, x + width);
-        max_y = std::max(max_y, y + height);
-    }
-    auto clamp_int = [](int64_t v) {
-        return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
-    };
-    return {clamp_int(min_x), clamp_int(min_y), clamp_int(max_x - min_x), clamp_int(max_y - min_y)};
+    return compose(source, top_panel, background, buffers, nullptr, draw_cells_reference, false);
 }

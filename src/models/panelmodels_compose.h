@@ -57,6 +57,18 @@ class ComposeSource
     // The raw record of object `object` (dimension byte, bitmap, screen,
     // colour), or an empty span. Records are checked before use.
     virtual std::span<const uint8_t> object_data(int object) const = 0;
+    // The bounding box of panel `panel` relative to its own origin, in
+    // pixels: it covers everything the panel places, disabled placements
+    // and nested panels included ((320, 144, -320, -144) for a panel
+    // without content). False when the box is not known; the panel is then
+    // walked wherever it lies. A panel placed wholly outside the location
+    // area by a known box is passed by.
+    virtual bool panel_box(int panel, ZbxRect *box) const
+    {
+        (void) panel;
+        (void) box;
+        return false;
+    }
 
   protected:
     ~ComposeSource() = default;
@@ -100,6 +112,11 @@ struct ComposeStats
 ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
                                  ComposeBuffers &buffers, ComposeObserver *observer = nullptr);
 
+// The same walk with none of the shortcuts: every sub-panel entered, the
+// merge as written in the rule. Differential tests compare the two.
+ComposeStats panelmodels_compose_reference(const ComposeSource &source, int top_panel,
+                                           int background, ComposeBuffers &buffers);
+
 // Composes and converts the result into the location area of a 320 x 200
 // RGBA canvas (rows 56 to 199), pair 00 in the background colour.
 ComposeStats panelmodels_render_into_view(const ComposeSource &source, int top_panel,
@@ -135,23 +152,6 @@ bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> d
 void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background);
 // Merges an object cell into a destination cell under the three-colour rule.
 void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background);
-// The same as built for processors without a popcount instruction.
+// The same merge written step by step as the rule states it: the reference.
 void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background);
 
-// The bounding box of a list of definitions, disabled ones included, in
-// pixels relative to the panel's origin. An object contributes its position
-// and pixel size, a sub-panel its stored box moved by its position (a
-// missing item contributes its position with size 0). No definitions give
-// (320, 144, -320, -144).
-class BoxSource
-{
-  public:
-    // Pixel size of an object; false when there is none.
-    virtual bool object_size(int object, int *width, int *height) const = 0;
-    // Stored box of a panel; false when there is none.
-    virtual bool panel_box(int panel, ZbxRect *box) const = 0;
-
-  protected:
-    ~BoxSource() = default;
-};
-ZbxRect panelmodels_bounding_box(std::span<const PanelDef> defs, const BoxSource &source);

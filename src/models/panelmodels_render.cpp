@@ -49,6 +49,11 @@ std::span<const uint8_t> DocumentSource::object_data(int object) const
     return document_object_record(object);
 }
 
+bool DocumentSource::panel_box(int panel, ZbxRect *box) const
+{
+    return document_panel_box_exact(panel, box);
+}
+
 ComposeStats panelmodels_render_panel_defs(std::span<const PanelDef> defs, int top_panel,
                                            GdkPixbuf *canvas, int background)
 {

@@ -19,6 +19,7 @@ class DocumentSource final : public ComposeSource
     explicit DocumentSource(std::span<const PanelDef> top) : top_(top.begin(), top.end()) {}
     std::span<const PanelDef> panel_defs(int panel) const override;
     std::span<const uint8_t> object_data(int object) const override;
+    bool panel_box(int panel, ZbxRect *box) const override;
 
   private:
     std::vector<PanelDef> top_;

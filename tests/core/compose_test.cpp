@@ -3,9 +3,11 @@
 // bound on the work of one run.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,6 +36,53 @@ struct TestProject : ComposeSource
     {
         auto it = objects.find(object);
         return it == objects.end() ? std::span<const uint8_t>() : it->second;
+    }
+    bool panel_box(int panel, ZbxRect *box) const override
+    {
+        auto it = boxes.find(panel);
+        if (it == boxes.end()) {
+            return false;
+        }
+        *box = it->second;
+        return true;
+    }
+
+    // Known boxes: each panel's is that of every object it can reach, on
+    // any path that enters no panel twice.
+    std::map<int, ZbxRect> boxes;
+    void compute_boxes()
+    {
+        boxes.clear();
+        std::map<int, ZbxRect> found;
+        for (const auto &[panel, defs] : panels) {
+            int64_t edges[4] = {INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
+            std::set<int> path = {panel};
+            reach(defs, 0, 0, path, edges);
+            found[panel] = edges[0] > edges[2]
+                               ? ZbxRect{320, 144, -320, -144}
+                               : ZbxRect{int(edges[0]), int(edges[1]), int(edges[2] - edges[0]),
+                                         int(edges[3] - edges[1])};
+        }
+        boxes = found;
+    }
+
+  private:
+    void reach(const std::vector<PanelDef> &defs, int64_t x, int64_t y, std::set<int> &path,
+               int64_t *edges) const
+    {
+        for (const PanelDef &d : defs) {
+            if (d.is_object) {
+                auto it = objects.find(d.item);
+                const int size = it == objects.end() || it->second.empty() ? 0 : it->second[0];
+                edges[0] = std::min(edges[0], x + d.x);
+                edges[1] = std::min(edges[1], y + d.y);
+                edges[2] = std::max<int64_t>(edges[2], x + d.x + 8 * (size >> 4));
+                edges[3] = std::max<int64_t>(edges[3], y + d.y + 8 * (size & 15));
+            } else if (panels.count(d.item) != 0 && path.insert(d.item).second) {
+                reach(panels.at(d.item), x + d.x, y + d.y, path, edges);
+                path.erase(d.item);
+            }
+        }
     }
 };
 
@@ -67,9 +116,10 @@ const ComposeCell kOpaque = cell("01230123012301230123012301230123", 0x12, 0xE3)
 // low nibble).
 std::vector<uint8_t> object(int w, int h, const ComposeCell &proto = kOpaque, bool numbered = false)
 {
-    std::vector<uint8_t> data = {static_cast<uint8_t>((w << 4) | h)};
-    for (int i = 0; i < w * h; i++) {
-        data.insert(data.end(), proto.bitmap, proto.bitmap + 8);
+    std::vector<uint8_t> data(1 + 8 * w * h);
+    data[0] = static_cast<uint8_t>((w << 4) | h);
+    for (size_t i = 1; i < data.size(); i++) {
+        data[i] = proto.bitmap[(i - 1) % 8];
     }
     for (int i = 0; i < w * h; i++) {
         data.push_back(numbered ? static_cast<uint8_t>((i / w) << 4 | (i % w)) : proto.screen);
@@ -390,4 +440,134 @@ TEST(ComposeMerge, WholeCellPathAgreesWithThePortableOneOnRandomCells)
         panelmodels_merge_cell_portable(portable, obj, bg);
         EXPECT_EQ(portable, actual) << "round " << round;
     }
+}
+
+namespace {
+// A random project: objects of random sizes and cells (some records bad),
+// panels that place objects and each other in any way, cycles included,
+// at positions around and far outside the area, mirrored, recoloured and
+// disabled.
+TestProject random_project(std::mt19937 &rng, int colours)
+{
+    TestProject project;
+    auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(rng);
+    };
+    for (int o = 0; o < 10; o++) {
+        const int w = pick(0, 9) == 0 ? pick(7, 15) : pick(1, 6);
+        const int h = pick(1, 6);
+        const bool consistent = pick(0, 3) != 0;
+        std::vector<uint8_t> data = {static_cast<uint8_t>(w << 4 | h)};
+        std::vector<ComposeCell> cells;
+        for (int c = 0; c < w * h; c++) {
+            cells.push_back(random_cell(rng, colours, consistent));
+            cells.back().colour &= pick(0, 7) == 0 ? 0xEF : 0xFF; // some cells opaque
+        }
+        for (const ComposeCell &c : cells) {
+            data.insert(data.end(), c.bitmap, c.bitmap + 8);
+        }
+        for (const ComposeCell &c : cells) {
+            data.push_back(c.screen);
+        }
+        for (const ComposeCell &c : cells) {
+            data.push_back(c.colour);
+        }
+        if (pick(0, 19) == 0) {
+            data.pop_back(); // cut short
+        }
+        project.objects[o] = data;
+    }
+    auto position = [&] {
+        const int where = pick(0, 9);
+        return where == 0 ? pick(-2000, 2000) : where == 1 ? pick(-400, 400) : 8 * pick(-6, 40);
+    };
+    auto definition = [&](bool object, int item) {
+        std::vector<int> overrides;
+        if (pick(0, 3) == 0) {
+            for (int n = pick(1, 3); n > 0; n--) {
+                overrides.push_back(pick(0, 255));
+            }
+        }
+        PanelDef d =
+            object ? zbx_object_def(item, position(), position() / 2, pick(0, 1) == 1, overrides)
+                   : zbx_panel_def(item, position(), position() / 2);
+        d.enabled = pick(0, 9) != 0;
+        return d;
+    };
+    for (int p = 10; p < 16; p++) {
+        std::vector<PanelDef> &defs = project.panels[p];
+        for (int n = pick(0, 8); n > 0; n--) {
+            const bool object = pick(0, 2) != 0;
+            defs.push_back(definition(object, object ? pick(0, 10) : pick(10, 16)));
+        }
+    }
+    for (int n = pick(1, 8); n > 0; n--) {
+        const bool object = pick(0, 1) != 0;
+        project.top.push_back(definition(object, object ? pick(0, 9) : pick(10, 15)));
+    }
+    project.compute_boxes();
+    return project;
+}
+} // namespace
+
+template <size_t N> std::vector<uint8_t> bytes(const std::array<uint8_t, N> &a)
+{
+    return {a.begin(), a.end()};
+}
+
+TEST(ComposeRun, FastPathDrawsWhatTheReferenceDraws)
+{
+    // Whole compositions: the lean merge inlined in the drawing loop, the
+    // override map only where there are overrides, sub-panels outside the
+    // area passed by their boxes; against the plain walk with the merge
+    // written as the rule states it.
+    std::mt19937 rng(4711);
+    for (int round = 0; round < 3000 && !HasFailure(); round++) {
+        const int colours = 2 + round % 15;
+        const TestProject project = random_project(rng, colours);
+        const int background = static_cast<int>(rng() % (round % 5 == 0 ? 256 : colours));
+        const int top = round % 3 == 0 ? 10 + static_cast<int>(rng() % 6) : -1;
+        ComposeBuffers fast;
+        ComposeBuffers reference;
+        const ComposeStats fast_stats = panelmodels_compose(project, top, background, fast);
+        const ComposeStats reference_stats =
+            panelmodels_compose_reference(project, top, background, reference);
+        EXPECT_LE(fast_stats.visits, reference_stats.visits);
+        EXPECT_EQ(fast_stats.objects, reference_stats.objects) << "round " << round;
+        EXPECT_TRUE(zbx_bytes_equal(bytes(reference.bitmap), bytes(fast.bitmap)))
+            << "round " << round;
+        EXPECT_TRUE(zbx_bytes_equal(bytes(reference.screen), bytes(fast.screen)))
+            << "round " << round;
+        EXPECT_TRUE(zbx_bytes_equal(bytes(reference.colour), bytes(fast.colour)))
+            << "round " << round;
+    }
+}
+
+TEST(ComposeRun, PanelsWhollyOutsideTheAreaAreNotWalked)
+{
+    // A panel of sixteen 1 x 1 objects shared three levels deep, placed
+    // where its box ends at the area's edges and where it reaches in.
+    TestProject project;
+    project.objects[0] = object(1, 1);
+    for (int i = 0; i < 16; i++) {
+        project.panels[3].push_back(zbx_object_def(0, 8 * i, 0));
+    }
+    for (int level = 1; level <= 2; level++) {
+        project.panels[level].assign(4, zbx_panel_def(level + 1, 0, 0));
+    }
+    project.top = {zbx_panel_def(1, -128, 0), zbx_panel_def(1, 320, 0), zbx_panel_def(1, 0, 144),
+                   zbx_panel_def(1, 0, -8), zbx_panel_def(1, -100, 8)};
+    ComposeBuffers b;
+    const ComposeStats walked = panelmodels_compose(project, -1, 0, b);
+    EXPECT_EQ(walked.visits, 5 + 5 * (4 + 16 + 16 * 16));
+    project.compute_boxes();
+    EXPECT_EQ(project.boxes[1].x, 0);
+    EXPECT_EQ(project.boxes[1].width, 128);
+    const ComposeStats culled = panelmodels_compose(project, -1, 0, b);
+    EXPECT_EQ(culled.visits, 5 + 4 + 16 + 16 * 16);
+    // Only the last placement draws: its objects at x = 4, 12 and 20 land
+    // in columns 0 to 2 of row 1 (the one at x = -4 in column -1).
+    EXPECT_EQ(culled.objects, walked.objects);
+    EXPECT_EQ(drawn_cells(b).size(), 3u);
+    EXPECT_EQ(drawn_cells(b).front(), (std::array<int, 3>{0, 1, 0x12}));
 }

@@ -7,6 +7,7 @@
 
 #include "files/zembrix_format.h"
 #include "items/document.h"
+#include "models/panelmodels_render.h"
 #include "support/items_fixture.h"
 #include "support/project.h"
 
@@ -142,4 +143,28 @@ TEST_F(Document, EveryKindOfChangeIsOneStepThatUndoesAndRedoes)
         EXPECT_EQ(document_project(), after);
         EXPECT_FALSE(document_can_redo());
     }
+}
+
+TEST_F(Document, PanelsThatReachALoopAreNeverPassedOverByTheirBox)
+{
+    // Panel 2's box, computed from panel 1, holds nothing (panel 1 is open
+    // there); drawn from panel 3, panel 2 draws panel 1 and its object.
+    ZbxProject project;
+    project.items = {zbx_object_item(zbx_test_record(1, 1, 5)),
+                     zbx_panel_item({zbx_object_def(0, -100, 0), zbx_panel_def(2, 0, 0)}),
+                     zbx_panel_item({zbx_panel_def(1, 200, 0)}),
+                     zbx_panel_item({zbx_panel_def(2, 0, 0)})};
+    document_load(project);
+    ZbxRect box{};
+    EXPECT_FALSE(document_panel_box_exact(2, &box));
+    EXPECT_FALSE(document_panel_box_exact(3, &box)); // it places one
+    DocumentSource source(document_panel_defs(3));
+    ComposeBuffers fast;
+    ComposeBuffers reference;
+    panelmodels_compose(source, 3, 6, fast);
+    panelmodels_compose_reference(source, 3, 6, reference);
+    EXPECT_EQ(fast.bitmap, reference.bitmap);
+    EXPECT_EQ(fast.screen, reference.screen);
+    EXPECT_EQ(fast.colour, reference.colour);
+    EXPECT_NE(fast.colour[12], 0); // the object at 100, 0
 }

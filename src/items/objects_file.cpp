@@ -1,4 +1,5 @@
 // Object files: one object record, nothing before or after it.
+#include "files/fileio.h"
 #include "gref.h"
 #include "items/objects.h"
 
@@ -46,13 +47,11 @@ int objects_import_object_data_from_file(const char *filename, GdkPixbuf **image
         return 0;
     }
     *index = objects_get_array_size();
-    gchar *contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(filename, &contents, &length, error)) {
+    std::vector<uint8_t> contents;
+    if (!fileio_read_file(filename, &contents, error)) {
         return 0;
     }
-    GCharPtr owned(contents);
-    std::span<const uint8_t> record(reinterpret_cast<const uint8_t *>(contents), length);
+    const std::span<const uint8_t> record(contents);
     GdkPixbuf *rendered = objects_render_object_record(record, error);
     if (rendered == nullptr) {
         return 0;
@@ -76,8 +75,7 @@ int objects_export_object_data_to_file(const char *filename, int index, GError *
     }
     GByteArray *bytes = g_byte_array_new();
     objects_save_object_data(bytes, index);
-    gboolean ok = g_file_set_contents(filename, reinterpret_cast<const gchar *>(bytes->data),
-                                      bytes->len, error);
+    const bool ok = fileio_write_file(filename, {bytes->data, bytes->len}, error);
     g_byte_array_unref(bytes);
     return ok ? 1 : 0;
 }

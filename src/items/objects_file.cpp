@@ -13,7 +13,10 @@ int objects_check_object_record(std::span<const uint8_t> record, int *w_cells, i
         return 0;
     }
     if (w == 0 || h == 0) {
-        zbx_set_error(error, "Could not create pixbuf");
+        g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
+                    "Unrecognized format: the header gives %d x %d cells, and an object has 1 "
+                    "to 15 each way",
+                    w, h);
         return 0;
     }
     *w_cells = w;

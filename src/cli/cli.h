@@ -1,12 +1,35 @@
 // zembrix-cli: shared pieces of the commands.
 #pragma once
 
+#include <cstdint>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
+#include <span>
 #include <string>
+#include <vector>
 
-// Options left unset keep this value.
-inline constexpr int kCliUnset = G_MININT;
+#include "files/fileio.h"
+
+// An option's value as GOptionContext leaves it: a string this holder owns
+// (whatever way the command ends), or none when the option was not given.
+// Number options are kept as text too, so that any number can be told from
+// an option left out, and checked by cli_require_int.
+class CliString
+{
+  public:
+    CliString() = default;
+    ~CliString() { g_free(value_); }
+    CliString(const CliString &) = delete;
+    CliString &operator=(const CliString &) = delete;
+    // Where GOptionContext stores the value (G_OPTION_ARG_STRING or
+    // G_OPTION_ARG_FILENAME).
+    gpointer slot() { return &value_; }
+    const char *get() const { return value_; }
+    bool given() const { return value_ != nullptr; }
+
+  private:
+    char *value_ = nullptr;
+};
 
 // One command: its name, its parameters as shown in the usage line, a
 // one-line summary, and its body (argc/argv start at the command's name).
@@ -31,12 +54,20 @@ int cli_fail(const std::string &message);
 // Reads a project file into the tables and models.
 bool cli_load_project(const char *filename, GError **error);
 
-bool cli_save_png(GdkPixbuf *image, const char *filename, GError **error);
-bool cli_write_file(const char *filename, const void *data, std::size_t size, GError **error);
+// Writes a command's outputs, made in memory beforehand: all of them, or
+// none when any fails.
+bool cli_write_outputs(std::span<const FileioOutput> outputs, GError **error);
+// An image as PNG bytes.
+bool cli_encode_png(GdkPixbuf *image, std::vector<uint8_t> *png, GError **error);
 
-// Checks that an option was given and lies in [low, high].
-bool cli_require_int(const char *option, int value, int low, int high, GError **error);
-bool cli_require_string(const char *option, const char *value, GError **error);
+// Checks that a number option was given, is a whole number and lies in
+// [low, high]; on success stores it in *value.
+bool cli_require_int(const char *option, const CliString &text, int low, int high, int *value,
+                     GError **error);
+// The same for an option that may be left out: *value keeps its default.
+bool cli_optional_int(const char *option, const CliString &text, int low, int high, int *value,
+                      GError **error);
+bool cli_require_string(const char *option, const CliString &value, GError **error);
 
 // The commands.
 int cli_load(int argc, char **argv);

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "c64/pixbufs.h"
 #include "files/fileio.h"
 
 // An option's value as GOptionContext leaves it: a string this holder owns
@@ -47,6 +49,13 @@ struct CliCommand
 bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int positional, int *argc,
                char ***argv, GError **error);
 
+// The list of commands.
+void cli_print_usage(FILE *out);
+// Flushes and closes stdout at the end of a command: what it printed must
+// have arrived (a full disk or a file-size limit is a failure like any
+// other). Returns status, or 1 after saying what failed.
+int cli_close_stdout(int status);
+
 // Prints the error's message to standard error and returns exit code 1.
 int cli_fail(GError *error);
 int cli_fail(const std::string &message);
@@ -68,6 +77,18 @@ bool cli_require_int(const char *option, const CliString &text, int low, int hig
 bool cli_optional_int(const char *option, const CliString &text, int low, int high, int *value,
                       GError **error);
 bool cli_require_string(const char *option, const CliString &value, GError **error);
+
+// The options of grab: the region to cut, the colour to make transparent
+// (-1 for none) and the object file to write. Parsed and checked as numbers;
+// the region itself is checked by the cut. On success argv holds the
+// picture's name after argv[0].
+struct CliGrab
+{
+    ZbxRect region = {};
+    int transparent = -1;
+    std::string output;
+};
+bool cli_parse_grab(int *argc, char ***argv, CliGrab *grab, GError **error);
 
 // The commands.
 int cli_load(int argc, char **argv);

@@ -50,7 +50,7 @@ int cli_picture(int argc, char **argv)
     return 0;
 }
 
-int cli_grab(int argc, char **argv)
+bool cli_parse_grab(int *argc, char ***argv, CliGrab *grab, GError **error)
 {
     CliString x_text;
     CliString y_text;
@@ -72,21 +72,26 @@ int cli_grab(int argc, char **argv)
         {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Object file to write",
          "OUT.zbxobject"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("grab"), entries, 1, &argc, &argv, &error)) {
-        return cli_fail(error);
+    ZbxRect &r = grab->region;
+    grab->transparent = -1;
+    if (!cli_parse(*cli_find_command("grab"), entries, 1, argc, argv, error) ||
+        !cli_require_int("--x", x_text, G_MININT, G_MAXINT, &r.x, error) ||
+        !cli_require_int("--y", y_text, G_MININT, G_MAXINT, &r.y, error) ||
+        !cli_require_int("--width", width_text, G_MININT, G_MAXINT, &r.width, error) ||
+        !cli_require_int("--height", height_text, G_MININT, G_MAXINT, &r.height, error) ||
+        !cli_optional_int("--transparent", transparent_text, 0, 15, &grab->transparent, error) ||
+        !cli_require_string("-o", output, error)) {
+        return false;
     }
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    int transparent = -1;
-    if (!cli_require_int("--x", x_text, G_MININT, G_MAXINT, &x, &error) ||
-        !cli_require_int("--y", y_text, G_MININT, G_MAXINT, &y, &error) ||
-        !cli_require_int("--width", width_text, G_MININT, G_MAXINT, &width, &error) ||
-        !cli_require_int("--height", height_text, G_MININT, G_MAXINT, &height, &error) ||
-        !cli_optional_int("--transparent", transparent_text, 0, 15, &transparent, &error) ||
-        !cli_require_string("-o", output, &error)) {
+    grab->output = output.get();
+    return true;
+}
+
+int cli_grab(int argc, char **argv)
+{
+    CliGrab grab;
+    GError *error = nullptr;
+    if (!cli_parse_grab(&argc, &argv, &grab, &error)) {
         return cli_fail(error);
     }
     std::vector<uint8_t> data(kHiresDataSize);
@@ -97,12 +102,11 @@ int cli_grab(int argc, char **argv)
     const std::span<const uint8_t> all(data);
     const std::vector<uint8_t> record = objects_region_to_record(
         all.subspan(0, kHiresBitmapSize), all.subspan(kHiresScreenOffset, kHiresCellCount),
-        all.subspan(kHiresColourOffset, kHiresCellCount), ZbxRect{x, y, width, height},
-        transparent);
+        all.subspan(kHiresColourOffset, kHiresCellCount), grab.region, grab.transparent);
     if (record.empty()) {
         return cli_fail("Invalid region");
     }
-    const FileioOutput out{output.get(), record};
+    const FileioOutput out{grab.output.c_str(), record};
     if (!cli_write_outputs({&out, 1}, &error)) {
         return cli_fail(error);
     }

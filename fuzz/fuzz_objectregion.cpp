@@ -23,6 +23,9 @@ void check(bool condition)
 // any int, however near the edges of the type, is reached.
 int coordinate(std::span<const uint8_t> &bytes, int cells)
 {
+    if (bytes.empty()) {
+        return 8;
+    }
     const uint8_t b = bytes[0];
     bytes = bytes.subspan(1);
     if ((b & 0x80) == 0 || bytes.size() < 4) {
@@ -44,7 +47,7 @@ void region(std::span<const uint8_t> bytes)
     const int x = coordinate(bytes, 42);
     const int y = coordinate(bytes, 27);
     const int width = coordinate(bytes, 17);
-    const int height = bytes.empty() ? 8 : coordinate(bytes, 17);
+    const int height = coordinate(bytes, 17);
     const ZbxRect rect{x, y, width, height};
     const int transparent = bytes.empty() ? -1 : bytes[0] % 18 - 1;
     // The rest of the bytes, repeated, make the picture.

@@ -25,8 +25,7 @@ std::vector<uint8_t> noise(size_t n, unsigned seed)
 // A real Koala picture when the test data is at hand, else noise in its shape.
 std::vector<uint8_t> koala_file()
 {
-    const std::string path =
-        std::string(ZBX_SOURCE_DIR) + "/tests/data/pictures/koala/metal.kla";
+    const std::string path = std::string(ZBX_SOURCE_DIR) + "/tests/data/pictures/koala/metal.kla";
     gchar *contents = nullptr;
     gsize length = 0;
     if (g_file_get_contents(path.c_str(), &contents, &length, nullptr)) {
@@ -70,8 +69,7 @@ BENCHMARK(BM_DecodeAndRenderPicture);
 // The same, reading the file from disk each time.
 void BM_DecodePictureFile(benchmark::State &state)
 {
-    const std::string path =
-        std::string(ZBX_SOURCE_DIR) + "/tests/data/pictures/koala/metal.kla";
+    const std::string path = std::string(ZBX_SOURCE_DIR) + "/tests/data/pictures/koala/metal.kla";
     std::array<uint8_t, kHiresDataSize> hires{};
     for (auto _ : state) {
         GdkPixbuf *image = nullptr;

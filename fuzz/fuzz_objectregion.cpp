@@ -3,6 +3,7 @@
 // whose usage nibbles tell the bit pairs each cell has.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -17,17 +18,40 @@ void check(bool condition)
     }
 }
 
+// A coordinate from one byte: mostly on the grid and inside the picture,
+// sometimes not; with its top bit set, a value from four more bytes, so that
+// any int, however near the edges of the type, is reached.
+int coordinate(std::span<const uint8_t> &bytes, int cells)
+{
+    if (bytes.empty()) {
+        return 8;
+    }
+    const uint8_t b = bytes[0];
+    bytes = bytes.subspan(1);
+    if ((b & 0x80) == 0 || bytes.size() < 4) {
+        return 8 * (b % cells) - (b >> 6 & 1);
+    }
+    uint32_t raw = 0;
+    std::memcpy(&raw, bytes.data(), 4);
+    bytes = bytes.subspan(4);
+    int value = 0;
+    std::memcpy(&value, &raw, 4);
+    return value;
+}
+
 void region(std::span<const uint8_t> bytes)
 {
     if (bytes.size() < 5) {
         return;
     }
-    // Mostly on the grid and inside the picture, sometimes not.
-    const ZbxRect rect{8 * (bytes[0] % 42) - (bytes[0] >> 7), 8 * (bytes[1] % 27),
-                       8 * (bytes[2] % 17), 8 * (bytes[3] % 17)};
-    const int transparent = bytes[4] % 18 - 1;
+    const int x = coordinate(bytes, 42);
+    const int y = coordinate(bytes, 27);
+    const int width = coordinate(bytes, 17);
+    const int height = coordinate(bytes, 17);
+    const ZbxRect rect{x, y, width, height};
+    const int transparent = bytes.empty() ? -1 : bytes[0] % 18 - 1;
     // The rest of the bytes, repeated, make the picture.
-    const std::span<const uint8_t> rest = bytes.subspan(5);
+    const std::span<const uint8_t> rest = bytes.empty() ? bytes : bytes.subspan(1);
     std::vector<uint8_t> picture(10000);
     for (size_t i = 0; !rest.empty() && i < picture.size(); i++) {
         picture[i] = rest[i % rest.size()];

@@ -2,13 +2,13 @@
 #include "app/fileopen.h"
 
 #include <algorithm>
-#include <glib/gstdio.h>
 #include <initializer_list>
 #include <vector>
 
 #include "app/interface.h"
 #include "app/options.h"
 #include "c64/hiresdecoder.h"
+#include "files/fileio.h"
 #include "gref.h"
 #include "items/objects.h"
 
@@ -166,21 +166,20 @@ gboolean save_chooser(const char *title, const FilterDef &filter, OptionsFolder 
     return ok;
 }
 
-// Only regular files of at most max_size bytes are read for a preview: a
-// large file would stall the chooser, and a pipe or device never ends.
-bool previewable(const char *path, goffset max_size)
-{
-    GStatBuf info;
-    return g_stat(path, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= max_size;
-}
-
-goffset largest_picture_file()
+gsize largest_picture_file()
 {
     size_t largest = 0;
     for (const HiresFormat &format : hiresdecoder_formats) {
         largest = std::max(largest, format.length);
     }
-    return static_cast<goffset>(largest);
+    return largest;
+}
+
+// Only regular files no larger than the largest file of the kind are read
+// for a preview: anything else would stall the chooser or never end.
+bool read_previewable(const char *path, gsize max_size, std::vector<uint8_t> *contents)
+{
+    return fileio_read_file(path, contents, nullptr, max_size);
 }
 
 using PreviewDecoder = GdkPixbuf *(*) (const char *path);
@@ -290,20 +289,22 @@ void fileopen_get_zembrix_filename(const char **path)
 
 GdkPixbuf *fileopen_preview_object(const char *path)
 {
-    GdkPixbuf *image = nullptr;
-    if (previewable(path, static_cast<goffset>(objects_record_size(15, 15)))) {
-        hiresdecoder_decode_object_file(path, &image, nullptr);
+    std::vector<uint8_t> contents;
+    if (!read_previewable(path, objects_record_size(15, 15), &contents)) {
+        return nullptr;
     }
-    return image;
+    return objects_render_object_record(contents, nullptr);
 }
 
 GdkPixbuf *fileopen_preview_picture(const char *path)
 {
-    GdkPixbuf *image = nullptr;
-    if (previewable(path, largest_picture_file())) {
-        // No destination: the grabber's loaded picture stays as it is.
-        hiresdecoder_decode_hires_screen_file(path, kHiresDetect, &image, nullptr, nullptr);
+    std::vector<uint8_t> contents;
+    if (!read_previewable(path, largest_picture_file(), &contents)) {
+        return nullptr;
     }
+    GdkPixbuf *image = nullptr;
+    // No destination: the grabber's loaded picture stays as it is.
+    hiresdecoder_decode_hires_screen_data(contents, kHiresDetect, &image, nullptr, nullptr);
     return image;
 }
 

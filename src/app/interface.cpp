@@ -166,7 +166,11 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     gtk_recent_chooser_set_local_only(GTK_RECENT_CHOOSER(recent_menu), TRUE);
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(recent), recent_menu);
     b.stock_item(file, "save", "gtk-save", accel_group);
-    b.stock_item(file, "save_as", "gtk-save-as", accel_group);
+    // The toolkit's Save As has no key of its own: give it the usual one.
+    gtk_widget_add_accelerator(b.stock_item(file, "save_as", "gtk-save-as", accel_group),
+                               "activate", accel_group, GDK_KEY_s,
+                               static_cast<GdkModifierType>(GDK_SHIFT_MASK | GDK_CONTROL_MASK),
+                               GTK_ACCEL_VISIBLE);
     b.stock_item(file, "close", "gtk-close", accel_group);
     GtkWidget *separator = b.reg(gtk_separator_menu_item_new(), "separatormenuitem_file");
     gtk_widget_set_sensitive(separator, FALSE);

@@ -4,11 +4,14 @@
 #include "app/options.h"
 
 #include <array>
+#include <cerrno>
 #include <gtk/gtk.h>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "app/i18n.h"
+#include "files/fileio.h"
 #include "gref.h"
 
 namespace {
@@ -61,7 +64,13 @@ const char *options_module_init_in(const char *config_dir)
     GCharPtr folder(g_build_filename(config_dir, _("zbx-decoder"), nullptr));
     if (!g_file_test(folder.get(), G_FILE_TEST_IS_DIR) &&
         g_mkdir_with_parents(folder.get(), 0700) != 0) {
-        folder.reset(g_get_current_dir());
+        // Said once; the settings then live for this run only, and nothing
+        // is written anywhere else in their place.
+        const int err = errno;
+        GCharPtr shown(g_filename_display_name(folder.get()));
+        g_printerr("The settings cannot be saved: cannot make the folder \"%s\": %s\n", shown.get(),
+                   g_strerror(err));
+        return state.path.c_str();
     }
     GCharPtr path(g_build_filename(folder.get(), _("user-qv.ini"), nullptr));
     state.path = path.get();
@@ -88,9 +97,11 @@ gboolean options_load_from_file()
         options_save_to_file();
         return FALSE;
     }
+    std::vector<uint8_t> contents;
     KeyFilePtr file(g_key_file_new());
-    if (!g_key_file_load_from_file(file.get(), state.path.c_str(), G_KEY_FILE_KEEP_COMMENTS,
-                                   nullptr)) {
+    if (!fileio_read_file(state.path.c_str(), &contents, nullptr) ||
+        !g_key_file_load_from_data(file.get(), reinterpret_cast<const char *>(contents.data()),
+                                   contents.size(), G_KEY_FILE_KEEP_COMMENTS, nullptr)) {
         return FALSE;
     }
 
@@ -149,7 +160,10 @@ gboolean options_save_to_file()
         gtk_window_get_position(GTK_WINDOW(window_main), &position[0], &position[1]);
         g_key_file_set_integer_list(file.get(), "application", "position", position, 2);
     }
-    return g_key_file_save_to_file(file.get(), state.path.c_str(), nullptr);
+    gsize length = 0;
+    GCharPtr data(g_key_file_to_data(file.get(), &length, nullptr));
+    return fileio_write_file(state.path.c_str(),
+                             {reinterpret_cast<const uint8_t *>(data.get()), length}, nullptr);
 }
 
 const char *options_get_path()

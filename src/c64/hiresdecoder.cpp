@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "files/fileio.h"
 #include "gref.h"
 
 namespace {
@@ -147,13 +148,9 @@ gboolean hiresdecoder_decode_hires_screen_file(const char *filename, int format,
     if (image != nullptr) {
         *image = nullptr;
     }
-    gchar *contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(filename, &contents, &length, error)) {
+    std::vector<uint8_t> contents;
+    if (!fileio_read_file(filename, &contents, error)) {
         return FALSE;
     }
-    GCharPtr owned(contents);
-    return hiresdecoder_decode_hires_screen_data(
-        std::span<const uint8_t>(reinterpret_cast<const uint8_t *>(owned.get()), length), format,
-        image, destination, error);
+    return hiresdecoder_decode_hires_screen_data(contents, format, image, destination, error);
 }

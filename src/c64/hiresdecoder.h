@@ -100,7 +100,7 @@ gboolean hiresdecoder_decode_hires_screen_file(const char *filename, int format,
                                                uint8_t *destination, GError **error);
 
 // Reads an object file, checks it as an import does ("Unrecognized format",
-// "Could not create pixbuf") and renders it, pair 00 transparent, without
+// also for an object of no cells) and renders it, pair 00 transparent, without
 // storing anything: the object chooser's preview. TRUE with a new image
 // owned by the caller, or FALSE with the error set and *image null.
 gboolean hiresdecoder_decode_object_file(const char *filename, GdkPixbuf **image, GError **error);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <span>
+#include <vector>
 
 // Rectangle in pixels, laid out as the toolkit's rectangle.
 struct ZbxRect
@@ -89,3 +90,7 @@ GdkPixbuf *pixbufs_new_from_hires_region(const uint8_t *bitmap, const uint8_t *s
 void pixbufs_fill_from_hires_data_opaque(GdkPixbuf *dst, const uint8_t *bitmap,
                                          const uint8_t *screen, const uint8_t *colour,
                                          int background, int w_cells, int h_cells, int x, int y);
+
+// The image as PNG bytes (lossless, encoded in memory with a fast zlib
+// level). Returns false with gdk-pixbuf's error.
+bool pixbufs_encode_png(GdkPixbuf *image, std::vector<uint8_t> *png, GError **error);

@@ -1,12 +1,37 @@
 // zembrix-cli: shared pieces of the commands.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
+#include <span>
 #include <string>
+#include <vector>
 
-// Options left unset keep this value.
-inline constexpr int kCliUnset = G_MININT;
+#include "c64/pixbufs.h"
+#include "files/fileio.h"
+
+// An option's value as GOptionContext leaves it: a string this holder owns
+// (whatever way the command ends), or none when the option was not given.
+// Number options are kept as text too, so that any number can be told from
+// an option left out, and checked by cli_require_int.
+class CliString
+{
+  public:
+    CliString() = default;
+    ~CliString() { g_free(value_); }
+    CliString(const CliString &) = delete;
+    CliString &operator=(const CliString &) = delete;
+    // Where GOptionContext stores the value (G_OPTION_ARG_STRING or
+    // G_OPTION_ARG_FILENAME).
+    gpointer slot() { return &value_; }
+    const char *get() const { return value_; }
+    bool given() const { return value_ != nullptr; }
+
+  private:
+    char *value_ = nullptr;
+};
 
 // One command: its name, its parameters as shown in the usage line, a
 // one-line summary, and its body (argc/argv start at the command's name).
@@ -24,6 +49,13 @@ struct CliCommand
 bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int positional, int *argc,
                char ***argv, GError **error);
 
+// The list of commands.
+void cli_print_usage(FILE *out);
+// Flushes and closes stdout at the end of a command: what it printed must
+// have arrived (a full disk or a file-size limit is a failure like any
+// other). Returns status, or 1 after saying what failed.
+int cli_close_stdout(int status);
+
 // Prints the error's message to standard error and returns exit code 1.
 int cli_fail(GError *error);
 int cli_fail(const std::string &message);
@@ -31,12 +63,32 @@ int cli_fail(const std::string &message);
 // Reads a project file into the tables and models.
 bool cli_load_project(const char *filename, GError **error);
 
-bool cli_save_png(GdkPixbuf *image, const char *filename, GError **error);
-bool cli_write_file(const char *filename, const void *data, std::size_t size, GError **error);
+// Writes a command's outputs, made in memory beforehand: all of them, or
+// none when any fails.
+bool cli_write_outputs(std::span<const FileioOutput> outputs, GError **error);
+// An image as PNG bytes.
+bool cli_encode_png(GdkPixbuf *image, std::vector<uint8_t> *png, GError **error);
 
-// Checks that an option was given and lies in [low, high].
-bool cli_require_int(const char *option, int value, int low, int high, GError **error);
-bool cli_require_string(const char *option, const char *value, GError **error);
+// Checks that a number option was given, is a whole number and lies in
+// [low, high]; on success stores it in *value.
+bool cli_require_int(const char *option, const CliString &text, int low, int high, int *value,
+                     GError **error);
+// The same for an option that may be left out: *value keeps its default.
+bool cli_optional_int(const char *option, const CliString &text, int low, int high, int *value,
+                      GError **error);
+bool cli_require_string(const char *option, const CliString &value, GError **error);
+
+// The options of grab: the region to cut, the colour to make transparent
+// (-1 for none) and the object file to write. Parsed and checked as numbers;
+// the region itself is checked by the cut. On success argv holds the
+// picture's name after argv[0].
+struct CliGrab
+{
+    ZbxRect region = {};
+    int transparent = -1;
+    std::string output;
+};
+bool cli_parse_grab(int *argc, char ***argv, CliGrab *grab, GError **error);
 
 // The commands.
 int cli_load(int argc, char **argv);

@@ -9,26 +9,25 @@
 
 int cli_picture(int argc, char **argv)
 {
-    int format = kHiresDetect;
-    char *output = nullptr;
-    char *hires = nullptr;
+    CliString format_text;
+    CliString output;
+    CliString hires;
     const GOptionEntry entries[] = {
-        {"format", 0, 0, G_OPTION_ARG_INT, &format,
+        {"format", 0, 0, G_OPTION_ARG_STRING, format_text.slot(),
          "Picture format: 0 detect (default), 1 Vidcom 64, 2 Koala Painter, 3 Artist 64, "
          "4 Advanced Art Studio, 5 Blazing Paddles",
          "0..5"},
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "PNG file to write (320 x 200)",
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "PNG file to write (320 x 200)",
          "OUT.png"},
-        {"hires", 0, 0, G_OPTION_ARG_FILENAME, &hires,
+        {"hires", 0, 0, G_OPTION_ARG_FILENAME, hires.slot(),
          "Also write the 10000 bytes of hires data: bitmap, screen and colour", "OUT.bin"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("picture"), entries, 1, &argc, &argv, &error)) {
-        return cli_fail(error);
-    }
-    GCharPtr output_owned(output);
-    GCharPtr hires_owned(hires);
-    if (!cli_require_string("-o", output, &error)) {
+    int format = kHiresDetect;
+    if (!cli_parse(*cli_find_command("picture"), entries, 1, &argc, &argv, &error) ||
+        !cli_optional_int("--format", format_text, 0, 5, &format, &error) ||
+        !cli_require_string("-o", output, &error) ||
+        (hires.given() && !cli_require_string("--hires", hires, &error))) {
         return cli_fail(error);
     }
     std::vector<uint8_t> data(kHiresDataSize);
@@ -37,44 +36,62 @@ int cli_picture(int argc, char **argv)
         return cli_fail(error);
     }
     GRef<GdkPixbuf> image(decoded);
-    if (!cli_save_png(image.get(), output, &error) ||
-        (hires != nullptr && !cli_write_file(hires, data.data(), data.size(), &error))) {
+    std::vector<uint8_t> png;
+    if (!cli_encode_png(image.get(), &png, &error)) {
+        return cli_fail(error);
+    }
+    std::vector<FileioOutput> outputs = {{output.get(), png}};
+    if (hires.given()) {
+        outputs.push_back({hires.get(), data});
+    }
+    if (!cli_write_outputs(outputs, &error)) {
         return cli_fail(error);
     }
     return 0;
 }
 
+bool cli_parse_grab(int *argc, char ***argv, CliGrab *grab, GError **error)
+{
+    CliString x_text;
+    CliString y_text;
+    CliString width_text;
+    CliString height_text;
+    CliString transparent_text;
+    CliString output;
+    const GOptionEntry entries[] = {
+        {"x", 0, 0, G_OPTION_ARG_STRING, x_text.slot(), "Left edge in pixels (a multiple of 8)",
+         "X"},
+        {"y", 0, 0, G_OPTION_ARG_STRING, y_text.slot(), "Top edge in pixels (a multiple of 8)",
+         "Y"},
+        {"width", 0, 0, G_OPTION_ARG_STRING, width_text.slot(),
+         "Width in pixels (8 to 120, a multiple of 8)", "W"},
+        {"height", 0, 0, G_OPTION_ARG_STRING, height_text.slot(),
+         "Height in pixels (8 to 120, a multiple of 8)", "H"},
+        {"transparent", 0, 0, G_OPTION_ARG_STRING, transparent_text.slot(),
+         "C64 colour (0 to 15) to make transparent besides the background", "T"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Object file to write",
+         "OUT.zbxobject"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    ZbxRect &r = grab->region;
+    grab->transparent = -1;
+    if (!cli_parse(*cli_find_command("grab"), entries, 1, argc, argv, error) ||
+        !cli_require_int("--x", x_text, G_MININT, G_MAXINT, &r.x, error) ||
+        !cli_require_int("--y", y_text, G_MININT, G_MAXINT, &r.y, error) ||
+        !cli_require_int("--width", width_text, G_MININT, G_MAXINT, &r.width, error) ||
+        !cli_require_int("--height", height_text, G_MININT, G_MAXINT, &r.height, error) ||
+        !cli_optional_int("--transparent", transparent_text, 0, 15, &grab->transparent, error) ||
+        !cli_require_string("-o", output, error)) {
+        return false;
+    }
+    grab->output = output.get();
+    return true;
+}
+
 int cli_grab(int argc, char **argv)
 {
-    int x = kCliUnset;
-    int y = kCliUnset;
-    int width = kCliUnset;
-    int height = kCliUnset;
-    int transparent = kCliUnset;
-    char *output = nullptr;
-    const GOptionEntry entries[] = {
-        {"x", 0, 0, G_OPTION_ARG_INT, &x, "Left edge in pixels (a multiple of 8)", "X"},
-        {"y", 0, 0, G_OPTION_ARG_INT, &y, "Top edge in pixels (a multiple of 8)", "Y"},
-        {"width", 0, 0, G_OPTION_ARG_INT, &width, "Width in pixels (8 to 120, a multiple of 8)",
-         "W"},
-        {"height", 0, 0, G_OPTION_ARG_INT, &height, "Height in pixels (8 to 120, a multiple of 8)",
-         "H"},
-        {"transparent", 0, 0, G_OPTION_ARG_INT, &transparent,
-         "C64 colour (0 to 15) to make transparent besides the background", "T"},
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Object file to write", "OUT.zbxobject"},
-        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    CliGrab grab;
     GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("grab"), entries, 1, &argc, &argv, &error)) {
-        return cli_fail(error);
-    }
-    GCharPtr output_owned(output);
-    if (!cli_require_int("--x", x, G_MININT + 1, G_MAXINT, &error) ||
-        !cli_require_int("--y", y, G_MININT + 1, G_MAXINT, &error) ||
-        !cli_require_int("--width", width, G_MININT + 1, G_MAXINT, &error) ||
-        !cli_require_int("--height", height, G_MININT + 1, G_MAXINT, &error) ||
-        (transparent != kCliUnset &&
-         !cli_require_int("--transparent", transparent, 0, 15, &error)) ||
-        !cli_require_string("-o", output, &error)) {
+    if (!cli_parse_grab(&argc, &argv, &grab, &error)) {
         return cli_fail(error);
     }
     std::vector<uint8_t> data(kHiresDataSize);
@@ -85,12 +102,12 @@ int cli_grab(int argc, char **argv)
     const std::span<const uint8_t> all(data);
     const std::vector<uint8_t> record = objects_region_to_record(
         all.subspan(0, kHiresBitmapSize), all.subspan(kHiresScreenOffset, kHiresCellCount),
-        all.subspan(kHiresColourOffset, kHiresCellCount), ZbxRect{x, y, width, height},
-        transparent == kCliUnset ? -1 : transparent);
+        all.subspan(kHiresColourOffset, kHiresCellCount), grab.region, grab.transparent);
     if (record.empty()) {
         return cli_fail("Invalid region");
     }
-    if (!cli_write_file(output, record.data(), record.size(), &error)) {
+    const FileioOutput out{grab.output.c_str(), record};
+    if (!cli_write_outputs({&out, 1}, &error)) {
         return cli_fail(error);
     }
     return 0;
@@ -98,22 +115,24 @@ int cli_grab(int argc, char **argv)
 
 int cli_objfile(int argc, char **argv)
 {
-    char *output = nullptr;
+    CliString output;
     const GOptionEntry entries[] = {
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "PNG file to write", "OUT.png"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "PNG file to write", "OUT.png"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("objfile"), entries, 1, &argc, &argv, &error)) {
-        return cli_fail(error);
-    }
-    GCharPtr output_owned(output);
     GdkPixbuf *decoded = nullptr;
-    if (!cli_require_string("-o", output, &error) ||
+    if (!cli_parse(*cli_find_command("objfile"), entries, 1, &argc, &argv, &error) ||
+        !cli_require_string("-o", output, &error) ||
         !hiresdecoder_decode_object_file(argv[1], &decoded, &error)) {
         return cli_fail(error);
     }
     GRef<GdkPixbuf> image(decoded);
-    if (!cli_save_png(image.get(), output, &error)) {
+    std::vector<uint8_t> png;
+    if (!cli_encode_png(image.get(), &png, &error)) {
+        return cli_fail(error);
+    }
+    const FileioOutput out{output.get(), png};
+    if (!cli_write_outputs({&out, 1}, &error)) {
         return cli_fail(error);
     }
     return 0;

@@ -117,60 +117,73 @@ int cli_load(int argc, char **argv)
 
 int cli_render(int argc, char **argv)
 {
-    int location = kCliUnset;
-    int panel = kCliUnset;
-    int object = kCliUnset;
-    int background = kCliUnset;
-    char *output = nullptr;
+    CliString location_text;
+    CliString panel_text;
+    CliString object_text;
+    CliString background_text;
+    CliString output;
     const GOptionEntry entries[] = {
-        {"location", 0, 0, G_OPTION_ARG_INT, &location, "Draw location slot S (0 to 31)", "S"},
-        {"panel", 0, 0, G_OPTION_ARG_INT, &panel, "Draw panel P (item index)", "P"},
-        {"background", 0, 0, G_OPTION_ARG_INT, &background,
+        {"location", 0, 0, G_OPTION_ARG_STRING, location_text.slot(),
+         "Draw location slot S (0 to 31)", "S"},
+        {"panel", 0, 0, G_OPTION_ARG_STRING, panel_text.slot(), "Draw panel P (item index)", "P"},
+        {"background", 0, 0, G_OPTION_ARG_STRING, background_text.slot(),
          "Background colour of --panel (0 to 255; default: the panel's preview colour)", "C"},
-        {"object", 0, 0, G_OPTION_ARG_INT, &object, "Draw object I (item index) on its own", "I"},
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "PNG file to write", "OUT.png"},
+        {"object", 0, 0, G_OPTION_ARG_STRING, object_text.slot(),
+         "Draw object I (item index) on its own", "I"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "PNG file to write", "OUT.png"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
     if (!cli_parse(*cli_find_command("render"), entries, 1, &argc, &argv, &error)) {
         return cli_fail(error);
     }
-    GCharPtr output_owned(output);
-    const int modes = (location != kCliUnset) + (panel != kCliUnset) + (object != kCliUnset);
+    const int modes = location_text.given() + panel_text.given() + object_text.given();
     if (modes != 1) {
         return cli_fail("Give exactly one of --location, --panel or --object");
     }
-    if (background != kCliUnset && panel == kCliUnset) {
+    if (background_text.given() && !panel_text.given()) {
         return cli_fail("--background goes with --panel");
     }
-    if (!cli_require_string("-o", output, &error) ||
-        (location != kCliUnset && !cli_require_int("--location", location, 0, 31, &error)) ||
-        (background != kCliUnset && !cli_require_int("--background", background, 0, 255, &error)) ||
-        !cli_load_project(argv[1], &error)) {
+    int location = -1;
+    int panel = -1;
+    int object = -1;
+    int background = -1;
+    if (!cli_optional_int("--location", location_text, 0, kZbxLocationRecords - 1, &location,
+                          &error) ||
+        !cli_optional_int("--panel", panel_text, 0, kMaxItems - 1, &panel, &error) ||
+        !cli_optional_int("--object", object_text, 0, kMaxItems - 1, &object, &error) ||
+        !cli_optional_int("--background", background_text, 0, 255, &background, &error) ||
+        !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error)) {
         return cli_fail(error);
     }
 
     GRef<GdkPixbuf> image;
-    if (object != kCliUnset) {
+    if (object_text.given()) {
         GdkPixbuf *stored = document_object_image(object);
         if (stored == nullptr) {
             return cli_fail("Invalid object");
         }
         image = GRef<GdkPixbuf>::share(stored);
-    } else if (location != kCliUnset) {
+    } else if (location_text.given()) {
         const ZbxLocationRecord record = document_location(location);
         image.reset(compose_location_area(record.panel, record.colour));
     } else {
-        if (background == kCliUnset) {
-            background = document_item_kind(panel) == ZbxItemKind::Panel
-                             ? document_project().items[panel].preview_colour
-                             : 0;
+        if (document_item_kind(panel) != ZbxItemKind::Panel) {
+            return cli_fail("Invalid panel");
+        }
+        if (!background_text.given()) {
+            background = document_project().items[panel].preview_colour;
         }
         image.reset(compose_location_area(panel, background));
     }
     if (!image) {
         return cli_fail("Could not create pixbuf");
     }
-    if (!cli_save_png(image.get(), output, &error)) {
+    std::vector<uint8_t> png;
+    if (!cli_encode_png(image.get(), &png, &error)) {
+        return cli_fail(error);
+    }
+    const FileioOutput out{output.get(), png};
+    if (!cli_write_outputs({&out, 1}, &error)) {
         return cli_fail(error);
     }
     return 0;
@@ -178,17 +191,14 @@ int cli_render(int argc, char **argv)
 
 int cli_resave(int argc, char **argv)
 {
-    char *output = nullptr;
+    CliString output;
     const GOptionEntry entries[] = {
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Project file to write", "OUT"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Project file to write", "OUT"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("resave"), entries, 1, &argc, &argv, &error)) {
-        return cli_fail(error);
-    }
-    GCharPtr output_owned(output);
-    if (!cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
-        !zembrix_save_file(output, &error)) {
+    if (!cli_parse(*cli_find_command("resave"), entries, 1, &argc, &argv, &error) ||
+        !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
+        !zembrix_save_file(output.get(), &error)) {
         return cli_fail(error);
     }
     return 0;
@@ -197,9 +207,6 @@ int cli_resave(int argc, char **argv)
 namespace {
 bool require_item(int item, GError **error)
 {
-    if (!cli_require_int("--item", item, 0, kMaxItems - 1, error)) {
-        return false;
-    }
     if (item >= document_item_count()) {
         zbx_set_error(error, "Invalid item");
         return false;
@@ -210,13 +217,14 @@ bool require_item(int item, GError **error)
 
 int cli_refs(int argc, char **argv)
 {
-    int item = kCliUnset;
+    CliString item_text;
     const GOptionEntry entries[] = {
-        {"item", 0, 0, G_OPTION_ARG_INT, &item, "Item index to look for", "K"},
+        {"item", 0, 0, G_OPTION_ARG_STRING, item_text.slot(), "Item index to look for", "K"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
+    int item = -1;
     if (!cli_parse(*cli_find_command("refs"), entries, 1, &argc, &argv, &error) ||
-        !cli_require_int("--item", item, 0, kMaxItems - 1, &error) ||
+        !cli_require_int("--item", item_text, 0, kMaxItems - 1, &item, &error) ||
         !cli_load_project(argv[1], &error) || !require_item(item, &error)) {
         return cli_fail(error);
     }
@@ -230,21 +238,19 @@ int cli_refs(int argc, char **argv)
 
 int cli_delete(int argc, char **argv)
 {
-    int item = kCliUnset;
-    char *output = nullptr;
+    CliString item_text;
+    CliString output;
     const GOptionEntry entries[] = {
-        {"item", 0, 0, G_OPTION_ARG_INT, &item, "Item index to delete", "K"},
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Project file to write", "OUT"},
+        {"item", 0, 0, G_OPTION_ARG_STRING, item_text.slot(), "Item index to delete", "K"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Project file to write", "OUT"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("delete"), entries, 1, &argc, &argv, &error)) {
-        return cli_fail(error);
-    }
-    GCharPtr output_owned(output);
-    if (!cli_require_int("--item", item, 0, kMaxItems - 1, &error) ||
+    int item = -1;
+    if (!cli_parse(*cli_find_command("delete"), entries, 1, &argc, &argv, &error) ||
+        !cli_require_int("--item", item_text, 0, kMaxItems - 1, &item, &error) ||
         !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
         !require_item(item, &error) || !zembrix_delete_item(item, &error) ||
-        !zembrix_save_file(output, &error)) {
+        !zembrix_save_file(output.get(), &error)) {
         return cli_fail(error);
     }
     return 0;
@@ -252,22 +258,18 @@ int cli_delete(int argc, char **argv)
 
 int cli_import(int argc, char **argv)
 {
-    char *object = nullptr;
-    char *output = nullptr;
+    CliString object;
+    CliString output;
     const GOptionEntry entries[] = {
-        {"object", 0, 0, G_OPTION_ARG_FILENAME, &object, "Object file to append", "OBJFILE"},
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, &output, "Project file to write", "OUT"},
+        {"object", 0, 0, G_OPTION_ARG_FILENAME, object.slot(), "Object file to append", "OBJFILE"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Project file to write", "OUT"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("import"), entries, 1, &argc, &argv, &error)) {
-        return cli_fail(error);
-    }
-    GCharPtr object_owned(object);
-    GCharPtr output_owned(output);
-    if (!cli_require_string("--object", object, &error) ||
+    if (!cli_parse(*cli_find_command("import"), entries, 1, &argc, &argv, &error) ||
+        !cli_require_string("--object", object, &error) ||
         !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
-        !itemwrapper_import_object_data_from_file(object, &error) ||
-        !zembrix_save_file(output, &error)) {
+        !itemwrapper_import_object_data_from_file(object.get(), &error) ||
+        !zembrix_save_file(output.get(), &error)) {
         return cli_fail(error);
     }
     return 0;

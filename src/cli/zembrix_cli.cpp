@@ -1,10 +1,10 @@
-// zembrix-cli: the editor's core on the command line, for build pipelines
-// and version control. No display is needed.
-#include <clocale>
+// zembrix-cli: the command table and the pieces the commands share.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "c64/palette.h"
+#include "c64/pixbufs.h"
 #include "cli/cli.h"
 #include "files/zembrix.h"
 #include "gref.h"
@@ -27,7 +27,9 @@ const CliCommand commands[] = {
 };
 // clang-format on
 
-void print_usage(FILE *out)
+} // namespace
+
+void cli_print_usage(FILE *out)
 {
     std::fputs("Usage: zembrix-cli COMMAND [OPTION…] ARGUMENTS\n\nCommands:\n", out);
     for (const CliCommand &command : commands) {
@@ -35,8 +37,6 @@ void print_usage(FILE *out)
     }
     std::fputs("\nRun \"zembrix-cli COMMAND --help\" for the options of a command.\n", out);
 }
-
-} // namespace
 
 const CliCommand *cli_find_command(const char *name)
 {
@@ -88,56 +88,69 @@ bool cli_load_project(const char *filename, GError **error)
     return zembrix_load_file(filename, nullptr, nullptr, error) != 0;
 }
 
-bool cli_save_png(GdkPixbuf *image, const char *filename, GError **error)
+bool cli_write_outputs(std::span<const FileioOutput> outputs, GError **error)
 {
-    return gdk_pixbuf_save(image, filename, "png", error, nullptr);
+    return fileio_write_files(outputs, error);
 }
 
-bool cli_write_file(const char *filename, const void *data, std::size_t size, GError **error)
+bool cli_encode_png(GdkPixbuf *image, std::vector<uint8_t> *png, GError **error)
 {
-    return g_file_set_contents(filename, static_cast<const gchar *>(data),
-                               static_cast<gssize>(size), error);
+    return pixbufs_encode_png(image, png, error);
 }
 
-bool cli_require_int(const char *option, int value, int low, int high, GError **error)
+bool cli_require_int(const char *option, const CliString &text, int low, int high, int *value,
+                     GError **error)
 {
-    if (value == kCliUnset) {
+    if (!text.given()) {
         g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_FAILED, "Missing option %s", option);
         return false;
     }
-    if (value < low || value > high) {
+    return cli_optional_int(option, text, low, high, value, error);
+}
+
+bool cli_optional_int(const char *option, const CliString &text, int low, int high, int *value,
+                      GError **error)
+{
+    if (!text.given()) {
+        return true;
+    }
+    gint64 number = 0;
+    if (!g_ascii_string_to_signed(text.get(), 10, G_MININT64, G_MAXINT64, &number, nullptr)) {
+        // Digits too many for any number are still a number out of range.
+        const char *digits = text.get() + (text.get()[0] == '-' || text.get()[0] == '+');
+        const bool numeric = *digits != '\0' && strspn(digits, "0123456789") == strlen(digits);
+        if (!numeric) {
+            g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE,
+                        "Option %s takes a whole number, not \"%s\"", option, text.get());
+            return false;
+        }
+        number = G_MAXINT64;
+    }
+    if (number < low || number > high) {
         g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE,
                     "Option %s must lie between %d and %d", option, low, high);
         return false;
     }
+    *value = static_cast<int>(number);
     return true;
 }
 
-bool cli_require_string(const char *option, const char *value, GError **error)
+bool cli_require_string(const char *option, const CliString &value, GError **error)
 {
-    if (value == nullptr || *value == '\0') {
+    if (!value.given() || *value.get() == '\0') {
         g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_FAILED, "Missing option %s", option);
         return false;
     }
     return true;
 }
 
-int main(int argc, char *argv[])
+int cli_close_stdout(int status)
 {
-    std::setlocale(LC_ALL, "");
-    if (argc < 2) {
-        print_usage(stderr);
+    const bool flushed = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    const int err = errno;
+    if (std::fclose(stdout) != 0 || !flushed) {
+        std::fprintf(stderr, "Could not write the output: %s\n", g_strerror(flushed ? errno : err));
         return 1;
     }
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
-        std::strcmp(argv[1], "help") == 0) {
-        print_usage(stdout);
-        return 0;
-    }
-    const CliCommand *command = cli_find_command(argv[1]);
-    if (command == nullptr) {
-        return cli_fail(std::string("Unknown command: ") + argv[1] +
-                        " (run \"zembrix-cli --help\" for the list)");
-    }
-    return command->run(argc - 1, argv + 1);
+    return status;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "c64/palette.h"
+#include "files/fileio.h"
 #include "gref.h"
 
 namespace {
@@ -61,14 +62,11 @@ int zembrix_load_data(std::span<const uint8_t> file, const char *name, ZbxProgre
 int zembrix_load_file(const char *filename, ZbxProgressFunc progress, ZbxActionFunc action,
                       GError **error)
 {
-    gchar *contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(filename, &contents, &length, error)) {
+    std::vector<uint8_t> contents;
+    if (!fileio_read_file(filename, &contents, error)) {
         return 0;
     }
-    GCharPtr owned(contents);
-    return zembrix_load_data({reinterpret_cast<const uint8_t *>(contents), length}, filename,
-                             progress, action, error);
+    return zembrix_load_data(contents, filename, progress, action, error);
 }
 
 void zembrix_collect_project(ZbxProject *project)
@@ -82,8 +80,5 @@ int zembrix_save_file(const char *filename, GError **error)
     if (!zembrix_encode(document_project(), &bytes, error)) {
         return 0;
     }
-    return g_file_set_contents(filename, reinterpret_cast<const gchar *>(bytes.data()),
-                               static_cast<gssize>(bytes.size()), error)
-               ? 1
-               : 0;
+    return fileio_write_file(filename, bytes, error) ? 1 : 0;
 }

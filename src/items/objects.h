@@ -24,7 +24,8 @@ constexpr size_t objects_record_size(int w_cells, int h_cells)
 // --- Single-object files ---
 // Checks an object record as a whole file holds it: its length must be
 // exactly 10wh + 1 for the w x h cells of its header ("Unrecognized format"),
-// and w and h must not be 0 ("Could not create pixbuf"). Reports w and h.
+// and w and h must not be 0 ("Unrecognized format: the header gives w x h
+// cells, and an object has 1 to 15 each way"). Reports w and h.
 int objects_check_object_record(std::span<const uint8_t> record, int *w_cells, int *h_cells,
                                 GError **error);
 // Checks a record as above and renders it (bit pair 00 transparent); a new

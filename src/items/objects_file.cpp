@@ -1,4 +1,5 @@
 // Object files: one object record, nothing before or after it.
+#include "files/fileio.h"
 #include "gref.h"
 #include "items/objects.h"
 
@@ -12,7 +13,10 @@ int objects_check_object_record(std::span<const uint8_t> record, int *w_cells, i
         return 0;
     }
     if (w == 0 || h == 0) {
-        zbx_set_error(error, "Could not create pixbuf");
+        g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
+                    "Unrecognized format: the header gives %d x %d cells, and an object has 1 "
+                    "to 15 each way",
+                    w, h);
         return 0;
     }
     *w_cells = w;
@@ -43,13 +47,11 @@ int objects_import_object_data_from_file(const char *filename, int *index, GErro
         zbx_set_error(error, "No room for additional objects");
         return 0;
     }
-    gchar *contents = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(filename, &contents, &length, error)) {
+    std::vector<uint8_t> contents;
+    if (!fileio_read_file(filename, &contents, error)) {
         return 0;
     }
-    GCharPtr owned(contents);
-    std::span<const uint8_t> record(reinterpret_cast<const uint8_t *>(contents), length);
+    const std::span<const uint8_t> record(contents);
     GRef<GdkPixbuf> rendered(objects_render_object_record(record, error));
     if (!rendered) {
         return 0;
@@ -69,8 +71,5 @@ int objects_export_object_data_to_file(const char *filename, int index, GError *
         zbx_set_error(error, "Invalid object");
         return 0;
     }
-    return g_file_set_contents(filename, reinterpret_cast<const gchar *>(record.data()),
-                               static_cast<gssize>(record.size()), error)
-               ? 1
-               : 0;
+    return fileio_write_file(filename, record, error) ? 1 : 0;
 }

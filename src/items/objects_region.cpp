@@ -21,7 +21,9 @@ bool region_fits(ZbxRect r)
     if (r.width < 8 || r.width > kMaxObjectPixels || r.height < 8 || r.height > kMaxObjectPixels) {
         return false;
     }
-    return r.x + r.width <= kPictureWidth && r.y + r.height <= kPictureHeight;
+    // The sizes are small now; the edges are compared without adding, which
+    // could overflow.
+    return r.x <= kPictureWidth - r.width && r.y <= kPictureHeight - r.height;
 }
 
 // Which bit pair of the cell shows colour t: 1, 2, 3, or 0 for none.

@@ -154,4 +154,3 @@ void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int backgr
 void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background);
 // The same merge written step by step as the rule states it: the reference.
 void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background);
-

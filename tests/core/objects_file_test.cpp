@@ -38,9 +38,19 @@ TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
         std::vector<uint8_t> bytes;
         const char *message;
     } cases[] = {
-        {one_too_many, "Unrecognized format"}, {{}, "Unrecognized format"},
-        {{0x00, 0x00}, "Unrecognized format"}, {{0x00}, "Could not create pixbuf"},
-        {{0x10}, "Could not create pixbuf"},   {{0x01}, "Could not create pixbuf"},
+        {one_too_many, "Unrecognized format"},
+        {{}, "Unrecognized format"},
+        {{0x00, 0x00}, "Unrecognized format"},
+        // Says what is wrong with the file, not what the program could not do.
+        {{0x00},
+         "Unrecognized format: the header gives 0 x 0 cells, and an object has 1 to 15 "
+         "each way"},
+        {{0x10},
+         "Unrecognized format: the header gives 1 x 0 cells, and an object has 1 to 15 "
+         "each way"},
+        {{0x01},
+         "Unrecognized format: the header gives 0 x 1 cells, and an object has 1 to 15 "
+         "each way"},
     };
     const std::string path = tmp.path("bad.zbxobject");
     for (const auto &c : cases) {

@@ -1,6 +1,7 @@
 // Objects cut out of a picture: the record's layout, the usage nibble and
 // the transparent colour.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -88,7 +89,12 @@ TEST(ObjectRegion, LaysOutHeaderBitmapScreenAndColourCellByCell)
                       {0, 0, 0, 8},
                       {320, 0, 8, 8},
                       {312, 96, 16, 8},
-                      {0, -8, 8, 8}}) {
+                      {0, -8, 8, 8},
+                      // Edges so far out that adding the size would overflow.
+                      {INT_MAX - 7, 0, 88, 8},
+                      {0, INT_MAX - 7, 8, 16},
+                      {INT_MIN, INT_MIN, 8, 8},
+                      {0, 0, INT_MIN, INT_MIN}}) {
         EXPECT_TRUE(pic.convert(r).empty()) << r.x << "," << r.y << " " << r.width;
     }
     std::vector<uint8_t> small(999);

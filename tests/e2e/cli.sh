@@ -98,5 +98,86 @@ run 0 load "$DATA/loop.prg" && check "loops reported" grep -q '"loops": true' "$
 run 0 render "$DATA/loop.prg" --location 0 -o "$TMP/loop.png" && png_is "$TMP/loop.png" "320 144 6"
 run 1 check "$DATA/loop.prg" && out_is "Panel loop: panels 0 and 1 contain each other"
 
+# Inputs and outputs: nothing lost, nothing half done, every failure told.
+EXAMPLE=resources/examples/quorvane-sampler.prg
+# limited STATUS ARGS...: as run, with files limited to 1 KiB as on a full disk.
+limited() {
+    local want="$1"
+    shift
+    (ulimit -f 1 && exec "$CLI" "$@") >"$TMP/out" 2>"$TMP/err"
+    local got=$?
+    check "limited zembrix-cli $* exits $want, not $got ($(head -c 200 "$TMP/err"))" test "$got" -eq "$want"
+}
+# The names in the folder of the outputs, as one line.
+listing() { (cd "$TMP/out-dir" && ls -A | tr '\n' ' '); }
+mkdir "$TMP/out-dir"
+OUT="$TMP/out-dir"
+
+run 1 grab "$KOALA" --x 2147483640 --y 0 --width 88 --height 8 -o "$OUT/x.zbxobject" &&
+    err_is "Invalid region"
+run 1 grab "$KOALA" --x 0 --y -2147483648 --width 2147483647 --height 8 -o "$OUT/x.zbxobject" &&
+    err_is "Invalid region"
+
+# A failing command writes none of its outputs, not even those before the failure.
+run 1 picture "$KOALA" -o "$OUT/p.png" --hires "$OUT/none/h.bin" &&
+    err_is "Could not write \"$OUT/none/h.bin\": No such file or directory"
+check "no PNG left by a failed picture" test -z "$(listing)"
+
+# Output that never arrives is a failure.
+for args in "load $DATA/sample.prg" "refs $DATA/sample.prg --item 5" "--help"; do
+    # shellcheck disable=SC2086
+    "$CLI" $args >/dev/full 2>"$TMP/err"
+    check "$args > /dev/full exits 1" test $? -eq 1
+    err_is "Could not write the output: No space left on device"
+done
+limited 1 load "$EXAMPLE" && err_is "Could not write the output: File too large"
+
+# Outputs replaced in one step: a full disk keeps the old file and leaves no
+# temporary behind; the message names the file given.
+cp "$EXAMPLE" "$OUT/project.prg"
+cp "$TMP/l0.png" "$OUT/image.png"
+limited 1 resave "$EXAMPLE" -o "$OUT/project.prg" &&
+    err_is "Could not write \"$OUT/project.prg\": File too large"
+limited 1 render "$EXAMPLE" --location 0 -o "$OUT/image.png" &&
+    err_is "Could not write \"$OUT/image.png\": File too large"
+check "project kept" cmp -s "$EXAMPLE" "$OUT/project.prg"
+check "image kept" cmp -s "$TMP/l0.png" "$OUT/image.png"
+check "no temporary files: $(listing)" test "$(listing)" == "image.png project.prg "
+
+# Written through a link, into the file it names, with its permissions.
+chmod 600 "$OUT/image.png"
+ln -s image.png "$OUT/link.png"
+run 0 render "$DATA/sample.prg" --object 1 -o "$OUT/link.png"
+check "the link stays a link" test -L "$OUT/link.png"
+png_is "$OUT/image.png" "8 8 6"
+check "permissions kept" test "$(stat -c %a "$OUT/image.png")" == 600
+ln "$OUT/project.prg" "$OUT/hard.prg"
+run 0 resave "$DATA/sample.prg" -o "$OUT/project.prg" &&
+    check "hard links see the new file" cmp -s "$DATA/sample.prg" "$OUT/hard.prg"
+run 1 render "$DATA/sample.prg" --location 0 -o "$OUT" &&
+    err_is "Cannot write \"$OUT\": it is a folder, not a regular file"
+
+# Option strings belong to the command: argument errors leak nothing.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=1"
+run 1 render --location 0 -o "$OUT/x.png" && err_is "Missing argument: FILE"
+run 1 render "$DATA/sample.prg" extra --location 0 -o "$OUT/x.png" &&
+    err_is "Unexpected argument: extra"
+run 1 picture "$KOALA" "$KOALA" -o "$OUT/x.png" --hires "$OUT/x.bin"
+run 1 import "$DATA/sample.prg" --object "$DATA/object_0.zbxobject" -o "$OUT/x.prg" extra
+
+# Messages about what the user gave.
+run 1 render "$DATA/sample.prg" --panel -2147483648 -o "$OUT/x.png" &&
+    err_is "Option --panel must lie between 0 and 254"
+run 1 render "$DATA/sample.prg" --panel 1 -o "$OUT/x.png" && err_is "Invalid panel"
+run 1 grab "$KOALA" --x 99999999999999999999 --y 0 --width 8 --height 8 -o "$OUT/x.zbxobject" &&
+    err_is "Option --x must lie between -2147483648 and 2147483647"
+run 1 grab "$KOALA" --x 8px --y 0 --width 8 --height 8 -o "$OUT/x.zbxobject" &&
+    err_is 'Option --x takes a whole number, not "8px"'
+printf '\020' >"$TMP/flat.zbxobject"
+run 1 objfile "$TMP/flat.zbxobject" -o "$OUT/x.png" &&
+    err_is "Unrecognized format: the header gives 1 x 0 cells, and an object has 1 to 15 each way"
+check "nothing written by the refused commands: $(listing)" \
+    test "$(listing)" == "hard.prg image.png link.png project.prg "
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

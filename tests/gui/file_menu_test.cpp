@@ -3,6 +3,9 @@
 // refuses while a load or a rendering runs.
 #include "window_support.h"
 
+#include <gdk/gdkkeysyms.h>
+#include <sys/stat.h>
+
 #include "app/about.h"
 #include "app/locations_view.h"
 #include "app/objectmodel.h"
@@ -253,6 +256,39 @@ TEST_F(FileMenu, AFailedSaveIsShownAndTheFileKeepsItsContent)
     EXPECT_NE(errors[0].find("blocked.prg"), std::string::npos) << errors[0];
     EXPECT_EQ(status_text(window_main), status);
     EXPECT_TRUE(g_file_test(blocked.c_str(), G_FILE_TEST_IS_DIR));
+}
+
+TEST_F(FileMenu, OpeningAPipeOrADeviceTellsWhyInsteadOfWaitingForever)
+{
+    const std::string fifo = folder / "pipe.prg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(open_through_menu(fifo));
+    EXPECT_EQ(error_texts(), std::vector<std::string>{"Cannot read \"" + fifo +
+                                                      "\": it is a pipe, not a regular file"});
+    close_dialogs_titled("Error");
+    EXPECT_FALSE(app_open_project("/dev/zero"));
+    EXPECT_EQ(error_texts(), std::vector<std::string>{
+                                 "Cannot read \"/dev/zero\": it is a device, not a regular file"});
+    EXPECT_FALSE(app_file_loaded());
+}
+
+TEST_F(FileMenu, SaveAsHasShiftControlSShownInTheMenu)
+{
+    const auto keys = static_cast<GdkModifierType>(GDK_SHIFT_MASK | GDK_CONTROL_MASK);
+    GSList *groups = gtk_accel_groups_from_object(G_OBJECT(window_main));
+    ASSERT_NE(groups, nullptr);
+    guint found = 0;
+    GtkAccelGroupEntry *entries =
+        gtk_accel_group_query(GTK_ACCEL_GROUP(groups->data), GDK_KEY_s, keys, &found);
+    ASSERT_EQ(found, 1u);
+    EXPECT_TRUE(entries[0].key.accel_flags & GTK_ACCEL_VISIBLE);
+
+    ASSERT_TRUE(open_through_menu(kSample));
+    ChooserAnswer cancel;
+    cancel.title = "Save to a zembrix file";
+    answer_next_chooser(&cancel);
+    EXPECT_TRUE(gtk_accel_groups_activate(G_OBJECT(window_main), GDK_KEY_s, keys));
+    EXPECT_TRUE(cancel.answered);
 }
 
 TEST_F(FileMenu, SaveAndCloseNeedData)

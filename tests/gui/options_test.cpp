@@ -138,17 +138,26 @@ TEST_F(OptionsTest, OnlyExistingLocalFoldersAreTaken)
     EXPECT_EQ(options_get_folder(OPTIONS_ZEMBRIX_DIR), nullptr);
 }
 
-TEST_F(OptionsTest, UncreatableFolderFallsBackToTheCurrentFolder)
+TEST_F(OptionsTest, UncreatableFolderIsToldOnceAndNothingIsWrittenElsewhere)
 {
-    // The configuration "folder" is a plain file: nothing can be made in it.
-    const std::string blocker = config / "not-a-folder";
+    // The settings "folder" is a plain file: nothing can be made in it.
+    const std::string blocker = config / "zbx-decoder";
     ASSERT_TRUE(g_file_set_contents(blocker.c_str(), "", 0, nullptr));
     GCharPtr cwd(g_get_current_dir());
     ASSERT_EQ(chdir(config.path().c_str()), 0);
-    const std::string path = options_module_init_in(blocker.c_str());
+    testing::internal::CaptureStderr();
+    const std::string path = options_module_init_in(config.path().c_str());
+    options_set_incremental_rendering(1);
+    EXPECT_FALSE(options_save_to_file());
+    const std::string told = testing::internal::GetCapturedStderr();
     EXPECT_EQ(chdir(cwd.get()), 0);
-    EXPECT_EQ(path, config / "user-qv.ini");
-    EXPECT_EQ(read_file(path), kDefaults);
+    EXPECT_EQ(path, "");
+    EXPECT_EQ(told, "The settings cannot be saved: cannot make the folder \"" + blocker +
+                        "\": Not a directory\n");
+    EXPECT_FALSE(g_file_test((config / "user-qv.ini").c_str(), G_FILE_TEST_EXISTS));
+    EXPECT_EQ(read_file(blocker), "");
+    // The run goes on with the settings in memory.
+    EXPECT_EQ(options_get_incremental_rendering(), 1);
 }
 
 } // namespace

@@ -1,0 +1,32 @@
+// zembrix-cli: the editor's core on the command line, for build pipelines
+// and version control. No display is needed.
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/cli.h"
+
+int main(int argc, char *argv[])
+{
+    std::setlocale(LC_ALL, "");
+    // Past a file-size limit, writes fail and are reported instead of the
+    // signal ending the program halfway through.
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (argc < 2) {
+        cli_print_usage(stderr);
+        return 1;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
+        std::strcmp(argv[1], "help") == 0) {
+        cli_print_usage(stdout);
+        return cli_close_stdout(0);
+    }
+    const CliCommand *command = cli_find_command(argv[1]);
+    if (command == nullptr) {
+        return cli_fail(std::string("Unknown command: ") + argv[1] +
+                        " (run \"zembrix-cli --help\" for the list)");
+    }
+    return cli_close_stdout(command->run(argc - 1, argv + 1));
+}

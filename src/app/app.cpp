@@ -56,7 +56,6 @@ gboolean app_confirm_quit()
 void app_startup()
 {
     // The palette images and both (empty) item tables exist before any window.
-    g_set_application_name(kApplicationName);
     palette_module_init();
     mainview_module_init();
     fileopen_module_init();

@@ -180,10 +180,16 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     // Undo and redo name the step they take back or do again.
     GtkWidget *edit = b.menu(menubar, "menuitem_edit", _("_Edit"), "image_edit", "gtk-edit",
                              "menuitem_edit_menu");
+    // The toolkit's stock items bring no keys of their own.
     GtkWidget *undo = b.stock_item(edit, "undo", "gtk-undo", accel_group);
-    GtkWidget *redo = b.stock_item(edit, "redo", "gtk-redo", accel_group);
-    gtk_widget_add_accelerator(redo, "activate", accel_group, GDK_y, GDK_CONTROL_MASK,
+    gtk_widget_add_accelerator(undo, "activate", accel_group, GDK_z, GDK_CONTROL_MASK,
                                GTK_ACCEL_VISIBLE);
+    GtkWidget *redo = b.stock_item(edit, "redo", "gtk-redo", accel_group);
+    gtk_widget_add_accelerator(redo, "activate", accel_group, GDK_z,
+                               static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK),
+                               GTK_ACCEL_VISIBLE);
+    gtk_widget_add_accelerator(redo, "activate", accel_group, GDK_y, GDK_CONTROL_MASK,
+                               static_cast<GtkAccelFlags>(0));
     gtk_widget_set_sensitive(undo, FALSE);
     gtk_widget_set_sensitive(redo, FALSE);
 

@@ -12,6 +12,7 @@
 int main(int argc, char *argv[])
 {
     setlocale(LC_ALL, "");
+    g_set_application_name(kApplicationName);
     gboolean version = FALSE;
     gchar **files = nullptr;
     const GOptionEntry entries[] = {

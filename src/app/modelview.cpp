@@ -27,6 +27,8 @@ GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *t
     GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
     g_object_set(renderer, "xalign", 1.0, nullptr);
     gtk_tree_view_insert_column_with_attributes(view, -1, title, renderer, "text", column, nullptr);
+    // Screen readers announce the list by its column's title.
+    atk_object_set_name(gtk_widget_get_accessible(widget), title);
     if (model != nullptr) {
         gtk_tree_view_set_model(view, model);
     }

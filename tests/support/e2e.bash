@@ -5,10 +5,14 @@
 
 work="$(mktemp -d)"
 pid=""
+bus_pids=()
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
         kill "$pid" 2>/dev/null || true
     fi
+    for p in "${bus_pids[@]}"; do
+        kill "$p" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -37,4 +41,27 @@ wait_window() {
         sleep 0.1
     done
     echo "$id"
+}
+
+# A session bus with the accessibility bus on it, and the toolkit's
+# accessibility modules loaded, so that a11y.py finds widgets by role and
+# name as a screen reader does. Call before start_zembrix.
+start_accessibility() {
+    eval "$(dbus-launch --sh-syntax)"
+    bus_pids+=("$DBUS_SESSION_BUS_PID")
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+    bus_pids+=($!)
+    export GTK_MODULES=gail:atk-bridge
+    unset NO_AT_BRIDGE
+}
+
+# a11y.py with the system's Python, which has the accessibility bindings.
+a11y() {
+    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/a11y.py" "$@"
+}
+
+# Clicks a point with a mouse button (1 by default).
+click_at() {
+    xdotool mousemove --sync "$1" "$2" click "${3:-1}"
+    sleep 0.3
 }

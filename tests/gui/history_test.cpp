@@ -1,0 +1,285 @@
+// Undo and redo from the Edit menu, the project's name and unsaved state in
+// the title, and the question that keeps unsaved changes from being lost.
+#include "window_support.h"
+
+#include <gdk/gdkkeysyms.h>
+
+#include "app/fileopen.h"
+#include "app/mainview.h"
+#include "support/items_fixture.h"
+
+namespace {
+
+const std::string kSample = zbx_source_path("tests/data/files/sample.prg");
+
+// Answers the next save question by one of its buttons ("" closes it).
+struct SaveAnswer
+{
+    std::string button;
+    bool answered = false;
+    std::string question;
+    int polls = 0;
+};
+
+void click_button_labelled(GtkWidget *widget, const std::string &label)
+{
+    if (GTK_IS_BUTTON(widget)) {
+        const char *text = gtk_button_get_label(GTK_BUTTON(widget));
+        if (text != nullptr && label == text) {
+            gtk_button_clicked(GTK_BUTTON(widget));
+        }
+        return;
+    }
+    if (GTK_IS_CONTAINER(widget)) {
+        GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
+        for (GList *c = children; c != nullptr; c = c->next) {
+            click_button_labelled(GTK_WIDGET(c->data), label);
+        }
+        g_list_free(children);
+    }
+}
+
+gboolean answer_save_cb(gpointer data)
+{
+    auto *answer = static_cast<SaveAnswer *>(data);
+    GtkWidget *dialog = find_toplevel("Unsaved changes");
+    if (dialog == nullptr || !GTK_WIDGET_MAPPED(dialog)) {
+        return ++answer->polls < 500 ? TRUE : FALSE;
+    }
+    gchar *text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    answer->question = text != nullptr ? text : "";
+    g_free(text);
+    answer->answered = true;
+    if (answer->button.empty()) {
+        send_delete_event(dialog);
+    } else {
+        click_button_labelled(dialog, answer->button);
+    }
+    return FALSE;
+}
+
+void answer_next_save_question(SaveAnswer *answer)
+{
+    g_timeout_add(10, answer_save_cb, answer);
+}
+
+const char *kWithout = "Close _without saving";
+const char *kCancel = "gtk-cancel";
+const char *kSave = "gtk-save";
+
+class History : public WindowAtWork
+{
+  protected:
+    std::string title() { return gtk_window_get_title(GTK_WINDOW(window_main)); }
+    std::string label(const char *item)
+    {
+        return gtk_menu_item_get_label(GTK_MENU_ITEM(widget(item)));
+    }
+    bool sensitive(const char *item) { return GTK_WIDGET_SENSITIVE(widget(item)); }
+    // Opens the sample and saves it as `name`, so that Save writes there.
+    std::string open_and_name(const std::string &name)
+    {
+        EXPECT_TRUE(open_through_menu(kSample));
+        const std::string path = folder / name;
+        ChooserAnswer save_as;
+        save_as.title = "Save to a zembrix file";
+        save_as.path = path;
+        answer_next_chooser(&save_as);
+        activate("save_as");
+        EXPECT_TRUE(save_as.answered);
+        return path;
+    }
+    void new_panel()
+    {
+        click("button_panel_controls_new");
+        pump_events();
+    }
+};
+
+} // namespace
+
+TEST_F(History, TheTitleAndTheEditMenuFollowEditsSavesAndUndo)
+{
+    EXPECT_EQ(title(), "Zembrix");
+    EXPECT_FALSE(sensitive("undo"));
+    open_and_name("game.prg");
+    EXPECT_EQ(title(), "Zembrix - game.prg");
+
+    new_panel();
+    EXPECT_EQ(title(), "*Zembrix - game.prg");
+    EXPECT_EQ(label("undo"), "_Undo New panel");
+    EXPECT_TRUE(sensitive("undo"));
+    EXPECT_FALSE(sensitive("redo"));
+    activate("save");
+    EXPECT_EQ(title(), "Zembrix - game.prg");
+
+    // Undo back to the saved state and beyond, redo, all from the menu.
+    new_panel();
+    activate("undo");
+    EXPECT_EQ(title(), "Zembrix - game.prg");
+    EXPECT_EQ(label("redo"), "_Redo New panel");
+    EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
+    activate("undo");
+    EXPECT_EQ(title(), "*Zembrix - game.prg");
+    EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 4);
+    activate("redo");
+    EXPECT_EQ(title(), "Zembrix - game.prg");
+
+    // A deleted object is one step that brings back every reference.
+    ASSERT_TRUE(app_open_project(kSample.c_str()));
+    const int before = row_count(window_main, "treeview_main_objects");
+    const ZbxProject loaded = document_project();
+    {
+        DocumentStep step("Delete object 0");
+        document_delete_item(0);
+    }
+    EXPECT_EQ(row_count(window_main, "treeview_main_objects"), before - 1);
+    activate("undo");
+    EXPECT_EQ(document_project(), loaded);
+    EXPECT_EQ(row_count(window_main, "treeview_main_objects"), before);
+    EXPECT_EQ(title(), "Zembrix - sample.prg");
+    // The preview colour of a panel is a view setting, not an edit.
+    show_page(1);
+    select_row(window_main, "treeview_main_panels", 0);
+    GdkEventButton press{};
+    press.type = GDK_BUTTON_PRESS;
+    press.button = 1;
+    press.x = 5 * 16 + 3;
+    mainview_pick_colour(PALETTE_PANEL, &press);
+    EXPECT_EQ(title(), "Zembrix - sample.prg");
+    EXPECT_EQ(label("undo"), "_Undo");
+}
+
+TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
+{
+    const std::string path = open_and_name("game.prg");
+
+    // Unchanged: Close and Open go ahead without a question.
+    activate("close");
+    EXPECT_EQ(title(), "Zembrix");
+    ASSERT_TRUE(app_open_project(path.c_str()));
+
+    struct Case
+    {
+        const char *action;
+        const char *button;
+        bool discarded;
+    };
+    const Case cases[] = {
+        {"close", kCancel, false}, {"close", "", false},     {"close", kWithout, true},
+        {"open", kCancel, false},  {"quit", kCancel, false}, {"window", kCancel, false},
+        {"new", kWithout, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.action) + " " + c.button);
+        if (!document_is_open() || !document_is_modified()) {
+            ASSERT_TRUE(app_open_project(path.c_str()));
+            new_panel();
+        }
+        SaveAnswer answer;
+        answer.button = c.button;
+        answer_next_save_question(&answer);
+        gboolean kept = FALSE;
+        if (std::string(c.action) == "window") {
+            g_signal_emit_by_name(window_main, "delete-event", nullptr, &kept);
+            EXPECT_TRUE(kept);
+        } else {
+            activate(c.action);
+        }
+        pump_events();
+        EXPECT_TRUE(answer.answered);
+        EXPECT_EQ(answer.question, "Save changes to “game.prg” before closing?");
+        EXPECT_EQ(!document_is_modified(), c.discarded);
+        EXPECT_TRUE(toplevels_titled("Select a zembrix file").empty());
+        EXPECT_FALSE(destroyed);
+    }
+
+    // Save answers the question by saving; then the window closes.
+    ASSERT_TRUE(app_open_project(path.c_str()));
+    new_panel();
+    const std::vector<uint8_t> edited = [] {
+        std::vector<uint8_t> bytes;
+        zembrix_encode(document_project(), &bytes, nullptr);
+        return bytes;
+    }();
+    SaveAnswer save;
+    save.button = kSave;
+    answer_next_save_question(&save);
+    g_remove(path.c_str());
+    // The project was reopened: Save asks where first; name it again.
+    ChooserAnswer where;
+    where.title = "Save to a zembrix file";
+    where.path = path;
+    answer_next_chooser(&where);
+    gboolean kept = TRUE;
+    g_signal_emit_by_name(window_main, "delete-event", nullptr, &kept);
+    EXPECT_TRUE(save.answered);
+    EXPECT_FALSE(kept);
+    EXPECT_TRUE(zbx_bytes_equal(edited, zbx_read_file(path)));
+}
+
+TEST_F(History, ASaveThatFailsInsideTheQuestionKeepsTheDataAndTheWindow)
+{
+    const std::string path = open_and_name("game.prg");
+    new_panel();
+    // Where the file was, a folder: nothing can replace it.
+    g_remove(path.c_str());
+    ASSERT_EQ(g_mkdir(path.c_str(), 0700), 0);
+    SaveAnswer save;
+    save.button = kSave;
+    answer_next_save_question(&save);
+    gboolean kept = FALSE;
+    g_signal_emit_by_name(window_main, "delete-event", nullptr, &kept);
+    EXPECT_TRUE(save.answered);
+    EXPECT_TRUE(kept);
+    EXPECT_EQ(error_texts().size(), 1u);
+    EXPECT_TRUE(document_is_modified());
+    EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
+}
+
+TEST_F(History, ANewProjectIsEmptyAndSaveAsksWhere)
+{
+    activate("new");
+    EXPECT_EQ(title(), "Zembrix - Untitled");
+    EXPECT_EQ(row_count(window_main, "treeview_main_locations"), kLocationCount);
+    EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 0);
+    new_panel();
+    EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 1);
+    EXPECT_EQ(title(), "*Zembrix - Untitled");
+
+    // A disabled placement is saved as the game will draw it, and said so.
+    {
+        DocumentStep step("Place");
+        document_append_object(zbx_test_record(1, 1));
+        PanelDef def = zbx_object_def(1, 8, 8);
+        def.enabled = false;
+        document_insert_def(0, 0, def);
+    }
+    ChooserAnswer where;
+    where.title = "Save to a zembrix file";
+    where.path = folder / "new.prg";
+    answer_next_chooser(&where);
+    activate("save");
+    EXPECT_TRUE(where.answered);
+    EXPECT_EQ(status_text(window_main),
+              " Data saved to " + where.path + "; 1 disabled placement was written as enabled");
+    EXPECT_EQ(title(), "Zembrix - new.prg");
+}
+
+TEST_F(History, TheUndoAndRedoKeysReachTheMenu)
+{
+    open_and_name("game.prg");
+    new_panel();
+    auto press = [](guint key, GdkModifierType modifiers) {
+        gtk_accel_groups_activate(G_OBJECT(window_main), key, modifiers);
+        pump_events();
+    };
+    press(GDK_z, GDK_CONTROL_MASK);
+    EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 4);
+    press(GDK_z, static_cast<GdkModifierType>(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+    EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
+    press(GDK_z, GDK_CONTROL_MASK);
+    press(GDK_y, GDK_CONTROL_MASK);
+    EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
+}

@@ -8,7 +8,7 @@ JOBS="$(nproc 2>/dev/null || echo 2)"
 ZBX_RUN_PACKAGES=(build-essential cmake pkg-config libgtk2.0-dev nlohmann-json3-dev)
 # ...and what the tests need on top.
 ZBX_TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev clang-format
-                   xvfb xauth xdotool imagemagick x11-utils)
+                   xvfb xauth xdotool imagemagick x11-utils libgail-common)
 
 zbx_install_missing() {
     local missing=()

@@ -15,6 +15,7 @@
 #include "app/panelmodels_view.h"
 #include "app/support.h"
 #include "c64/palette.h"
+#include "editor/paneleditor_window.h"
 #include "gref.h"
 #include "items/document.h"
 
@@ -73,6 +74,7 @@ void app_startup()
 
     // The object grabber, panel editor, browser and colour overrides windows
     // are built here, hidden, in that order.
+    window_panel_editor = create_window_panel_editor();
 
     for (GtkWidget *window : {window_main, window_object_grabber, window_panel_editor,
                               window_color_overrides, window_browser}) {
@@ -85,21 +87,13 @@ void app_startup()
     locations_module_init(window_main);
     // The modules of the other windows start here, in order: panel editor,
     // icon views, object grabber, browser, colour overrides.
+    paneleditor_window_module_init(window_panel_editor);
 
     // Realise the drawing areas of both notebook pages, so that their
     // canvases exist before any file is opened.
     GtkWidget *notebook = lookup_widget(window_main, "notebook_secondary_controls");
     gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), 1);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), 0);
-
-    if (window_panel_editor != nullptr) {
-        for (const char *name :
-             {"checkbutton_panel_editor_transparency", "spinbutton_panel_editor_alpha"}) {
-            if (GtkWidget *widget = lookup_widget(window_panel_editor, name)) {
-                gtk_widget_set_sensitive(widget, FALSE);
-            }
-        }
-    }
 
     app_update_title();
 
@@ -109,6 +103,11 @@ void app_startup()
 
 void app_shutdown()
 {
+    paneleditor_window_cleanup();
+    if (window_panel_editor != nullptr) {
+        gtk_widget_destroy(window_panel_editor);
+        window_panel_editor = nullptr;
+    }
     mainview_cleanup();
     locations_cleanup();
     panelmodels_cleanup();

@@ -14,6 +14,7 @@
 #include "app/options.h"
 #include "app/panelmodels_view.h"
 #include "app/support.h"
+#include "editor/paneleditor_window.h"
 #include "files/zembrix_refs.h"
 #include "gref.h"
 #include "items/itemwrapper.h"
@@ -423,13 +424,11 @@ void on_treeview_main_panel_defs_cursor_changed(GtkTreeView *, gpointer)
 void on_button_main_panel_edit_clicked(GtkButton *, gpointer)
 {
     int index = -1;
-    if (!commands_allowed() || !panelmodels_get_current_panel_index(&index)) {
+    int colour = 0;
+    if (!commands_allowed() || !panelmodels_get_current_panel_info(&index, &colour)) {
         return;
     }
-    // The panel editor takes the panel here once it exists.
-    if (window_panel_editor != nullptr) {
-        gtk_widget_show(window_panel_editor);
-    }
+    paneleditor_window_open(index, colour);
 }
 
 void on_button_main_panel_store_clicked(GtkButton *, gpointer)

@@ -178,7 +178,7 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     b.stock_item(file, "quit", "gtk-quit", accel_group);
 
     // Undo and redo name the step they take back or do again.
-    GtkWidget *edit = b.menu(menubar, "menuitem_edit", _("_Edit"), "image_edit", "gtk-edit",
+    GtkWidget *edit = b.menu(menubar, "menuitem_edit", _("E_dit"), "image_edit", "gtk-edit",
                              "menuitem_edit_menu");
     // The toolkit's stock items bring no keys of their own.
     GtkWidget *undo = b.stock_item(edit, "undo", "gtk-undo", accel_group);

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Edits a panel as a user would: opens the example project through
+# File -> Open, picks panel 19 in the panel list with the keyboard, opens it
+# with "Edit panel...", then with real pointer and key events selects a
+# placement by clicking, drags it with the right button, moves it with a
+# cursor key, clones it, selects another and deletes it (answering Yes),
+# closes the editor, saves with Save As and checks the saved placements
+# with `zembrix-cli load`.
+#   bash edit_panel.sh <zembrix> <zembrix-cli>
+set -euo pipefail
+zembrix="$(realpath "$1")"
+cli="$(realpath "$2")"
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+project="$root/resources/examples/quorvane-sampler.prg"
+source "$(dirname "$0")/../support/e2e.bash"
+
+export XDG_CONFIG_HOME="$work/config"
+export XDG_DATA_HOME="$work/data"
+export NO_AT_BRIDGE=1
+export GDK_NATIVE_WINDOWS=1
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
+shots="$(dirname "$zembrix")"
+
+# The top-left corner of the n-th (from the top) 320 x 200 drawing area of
+# a window.
+area_at() {
+    xwininfo -id "$1" -tree | awk '/ 320x200\+/ { split($NF, a, "+"); print a[2], a[3] }' |
+        sort -n -k2 | sed -n "${2}p"
+}
+key() {
+    xdotool key --clearmodifiers "$@"
+    sleep 0.3
+}
+
+start_zembrix
+main="$(wait_window Zembrix 600)"
+[ -n "$main" ] || fail "no window titled Zembrix"
+xdotool windowmove --sync "$main" 0 0 || true
+sleep 0.5
+
+xdotool windowfocus --sync "$main"
+key ctrl+o
+chooser="$(wait_window 'Select a zembrix file' 200)"
+[ -n "$chooser" ] || fail "no file chooser after Control+O"
+sleep 0.5
+xdotool windowfocus --sync "$chooser"
+key ctrl+l
+xdotool type --delay 5 "$project"
+key Return
+sleep 1.5
+
+# The Panels tab sits above the object list, left of the object preview;
+# then into the panel list, down to its fifth row: panel 19.
+read -r ox oy < <(area_at "$main" 2)
+[ -n "${ox:-}" ] || fail "no object preview in the main window"
+xdotool mousemove --sync $((ox - 235)) $((oy - 36)) click 1
+sleep 0.5
+xdotool mousemove --sync $((ox - 270)) $((oy + 40)) click 1
+sleep 0.3
+key Home Down Down Down Down
+key alt+e
+editor="$(wait_window 'Zembrix - Panel editor' 100)"
+[ -n "$editor" ] || fail "no panel editor after Edit panel..."
+xdotool windowmove --sync "$editor" 0 0 || true
+sleep 0.5
+read -r cx cy < <(area_at "$editor" 1)
+[ -n "${cx:-}" ] || fail "no canvas in the panel editor"
+at() { # location pixel -> screen
+    echo $((cx + $1)) $((cy + 56 + $2))
+}
+
+# Panel 19 places object 12 (24 x 40) at (0, 8), (24, 0), (48, 16), (72, 8).
+# Select the first by a click, drag it 17 right and 9 down (two cells and
+# one), then one more cell right with the cursor key.
+xdotool mousemove --sync $(at 4 20) click 1
+sleep 0.3
+xdotool mousemove --sync $(at 100 100) mousedown 3
+xdotool mousemove --sync $(at 101 101)
+sleep 0.2
+xdotool mousemove --sync $(at 110 105)
+sleep 0.2
+xdotool mousemove --sync $(at 118 110)
+sleep 0.2
+xdotool mouseup 3
+sleep 0.3
+key Right
+# Clone it: the clone lands on its centre (36, 36), snapped to (32, 32).
+key alt+n
+# Select the last placement and delete it, answering Yes.
+xdotool mousemove --sync $(at 90 12) click 1
+sleep 0.3
+key Delete
+dialog="$(wait_window 'Confirm deletion' 100)"
+[ -n "$dialog" ] || fail "no question after Delete"
+sleep 0.3
+import -window root "$shots/e2e_edit_panel_question.png"
+xdotool windowfocus --sync "$dialog" || true
+key Return
+sleep 0.5
+import -window root "$shots/e2e_edit_panel.png"
+
+python3 "$root/tests/support/wm_close.py" "$editor"
+sleep 1
+[ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Zembrix - Panel editor$' \
+    2>/dev/null || true)" ] || fail "the panel editor stayed open after closing it"
+
+xdotool windowfocus --sync "$main"
+# File -> Save As through the menu's mnemonics.
+key alt+f
+key a
+saver="$(wait_window 'Save to a zembrix file' 200)"
+[ -n "$saver" ] || fail "no save chooser after File -> Save As"
+sleep 0.5
+xdotool windowfocus --sync "$saver"
+key ctrl+a
+xdotool type --delay 5 "$work/edited.prg"
+key Return
+for _ in $(seq 1 50); do
+    [ -s "$work/edited.prg" ] && break
+    sleep 0.1
+done
+[ -s "$work/edited.prg" ] || fail "nothing saved"
+
+placed="$("$cli" load "$work/edited.prg" | python3 -c '
+import json, sys
+panel = [p for p in json.load(sys.stdin)["panels"] if p["index"] == 19][0]
+print(" ".join("%d@%d,%d" % (d["item"], d["x"], d["y"]) for d in panel["definitions"]))')"
+want="12@24,16 12@32,32 12@24,0 12@48,16"
+[ "$placed" = "$want" ] || fail "panel 19 saved as \"$placed\", expected \"$want\""
+echo "edit a panel, save and load it back: passed"

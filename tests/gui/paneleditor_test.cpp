@@ -1,0 +1,378 @@
+// The panel editor's state and operations, without a window: selection by
+// click, moves and their limits, insertion, cloning, deletion, drawing order,
+// flags, undo steps and the drawing of disabled placements.
+#include <gtest/gtest.h>
+
+#include "editor/paneleditor.h"
+#include "gref.h"
+#include "models/common_canvas.h"
+#include "support/items_fixture.h"
+#include "support/project.h"
+
+namespace {
+
+constexpr int kNoOverrides[3] = {0, 0, 0};
+
+// Item 0: object 3 x 2 cells (24 x 16), 1: object 1 x 1, 2: object 2 x 2,
+// 3: the panel edited, 4: a panel placing object 1 at (312, 0), 5: panel 15
+// cells wide, 6: panel placing panel 3.
+ZbxProject editor_project()
+{
+    ZbxProject p;
+    p.items = {zbx_object_item(zbx_test_record(3, 2, 1)),
+               zbx_object_item(zbx_test_record(1, 1, 2)),
+               zbx_object_item(zbx_test_record(2, 2, 3)),
+               zbx_panel_item({}),
+               zbx_panel_item({zbx_object_def(0, 312, 0)}),
+               zbx_panel_item({zbx_object_def(0, 0, 0), zbx_object_def(0, 296, 0)}),
+               zbx_panel_item({zbx_panel_def(3, 0, 0)})};
+    return p;
+}
+
+class PanelEditor : public ZbxModulesTest
+{
+  protected:
+    void SetUp() override
+    {
+        ZbxModulesTest::SetUp();
+        paneleditor_module_init();
+        paneleditor_set_stop_asking(false);
+        document_load(editor_project());
+        paneleditor_on_panel_edit_clicked(3, 6);
+    }
+    void TearDown() override
+    {
+        paneleditor_cleanup();
+        paneleditor_set_stop_asking(false);
+        ZbxModulesTest::TearDown();
+    }
+    static void place(std::vector<PanelDef> list)
+    {
+        DocumentStep step("Set up");
+        document_set_defs(3, std::move(list));
+    }
+    static std::vector<PanelDef> placed()
+    {
+        auto d = document_panel_defs(3);
+        return {d.begin(), d.end()};
+    }
+    static PanelDef at(int row) { return document_panel_defs(3)[row]; }
+    static void add(int object)
+    {
+        ASSERT_TRUE(paneleditor_add_object_at_current_iter(object, false, false, 0, kNoOverrides));
+    }
+};
+
+TEST_F(PanelEditor, InsertionFollowsThePlacementRule)
+{
+    // Nothing selected: centred on the grid, appended.
+    add(0);
+    EXPECT_EQ(at(0).x, 144);
+    EXPECT_EQ(at(0).y, 64);
+    EXPECT_EQ(paneleditor_selected_row(), 0);
+
+    // After a selected 24 x 16 object at (16, 40): onto its centre, right
+    // after it in the list.
+    place({zbx_object_def(0, 16, 40), zbx_object_def(1, 0, 0)});
+    paneleditor_select_row(0);
+    add(2);
+    EXPECT_EQ(at(1).item, 2);
+    EXPECT_EQ(at(1).x, 24);
+    EXPECT_EQ(at(1).y, 48);
+    EXPECT_EQ(at(2).item, 1);
+    EXPECT_EQ(paneleditor_selected_row(), 1);
+
+    // A selected box whose centre lies at x >= 320: the default x, the
+    // centre's y.
+    place({zbx_panel_def(4, 0, 32)});
+    paneleditor_select_row(0);
+    add(1);
+    EXPECT_EQ(at(1).x, 152); // 160 - 4, on the grid
+    EXPECT_EQ(at(1).y, 40);
+}
+
+TEST_F(PanelEditor, MovesStopAtTheAreaAndAtWhatTheFileHolds)
+{
+    place({zbx_object_def(1, 312, 0), zbx_object_def(1, 304, 0), zbx_object_def(2, -8, 0)});
+    paneleditor_select_row(0);
+    EXPECT_FALSE(paneleditor_item_move(8, 0));
+    EXPECT_EQ(at(0).x, 312);
+    paneleditor_select_row(1);
+    EXPECT_TRUE(paneleditor_item_move(8, 0));
+    EXPECT_EQ(at(1).x, 312);
+    paneleditor_select_row(2);
+    EXPECT_FALSE(paneleditor_item_move(-8, 0));
+    // Each axis on its own: the vertical part still moves.
+    EXPECT_TRUE(paneleditor_item_move(-8, 8));
+    EXPECT_EQ(at(2).x, -8);
+    EXPECT_EQ(at(2).y, 8);
+
+    // A placement as wide as the screen stays in view far out, but the file
+    // holds x only in -112..392 and y in -112..136.
+    place({zbx_panel_def(5, -104, 128)});
+    paneleditor_select_row(0);
+    EXPECT_TRUE(paneleditor_item_move(-8, 8));
+    EXPECT_EQ(at(0).x, -112);
+    EXPECT_EQ(at(0).y, 136);
+    EXPECT_FALSE(paneleditor_item_move(-8, 8));
+    EXPECT_EQ(at(0).x, -112);
+    EXPECT_EQ(at(0).y, 136);
+    EXPECT_TRUE(paneleditor_axis_move_allowed(true, 384, -100, 320, 8));
+    EXPECT_FALSE(paneleditor_axis_move_allowed(true, 392, -92, 320, 8));
+}
+
+TEST_F(PanelEditor, ClicksCycleThroughOverlapsWithoutWrappingRound)
+{
+    place({zbx_object_def(2, 0, 0), zbx_object_def(2, 8, 8), zbx_object_def(0, 8, 0)});
+    // Farthest first: 0, 1, 2, then nothing changes.
+    for (int want : {0, 1, 2, 2}) {
+        EXPECT_EQ(paneleditor_button_press(12, 12), 0);
+        EXPECT_EQ(paneleditor_selected_row(), want);
+    }
+    // A motion starts a fresh sequence.
+    paneleditor_motion_handler_reset();
+    paneleditor_motion_handler(50, 50);
+    paneleditor_motion_handler_reset();
+    paneleditor_button_press(12, 12);
+    EXPECT_EQ(paneleditor_selected_row(), 0);
+
+    // Closest first: 2, 1, 0, and 0 stays.
+    paneleditor_set_click_reverse(true);
+    for (int want : {2, 1, 0, 0}) {
+        paneleditor_button_press(12, 12);
+        EXPECT_EQ(paneleditor_selected_row(), want);
+    }
+
+    // Edges: left and top inside, right and bottom outside.
+    paneleditor_set_click_reverse(false);
+    paneleditor_button_press(31, 15); // object 0 spans x 8..31
+    EXPECT_EQ(paneleditor_selected_row(), 2);
+    paneleditor_reset_click_depth();
+    paneleditor_button_press(32, 15);
+    EXPECT_EQ(paneleditor_selected_row(), -1);
+
+    // Empty space clears the selection once; clicks outside the area are
+    // ignored.
+    paneleditor_button_press(12, 12);
+    ASSERT_EQ(paneleditor_selected_row(), 0);
+    paneleditor_reset_click_depth();
+    EXPECT_EQ(paneleditor_button_press(200, 100), 1);
+    EXPECT_FALSE(paneleditor_is_item_selected());
+    paneleditor_button_press(12, 12);
+    EXPECT_EQ(paneleditor_button_press(320, 12), 0);
+    EXPECT_EQ(paneleditor_selected_row(), 0);
+}
+
+TEST_F(PanelEditor, DragMovesInWholeCellsAsOneStep)
+{
+    place({zbx_object_def(1, 80, 40)});
+    paneleditor_select_row(0);
+    EXPECT_EQ(paneleditor_motion_handler(100, 60), 0); // the anchor
+    EXPECT_EQ(paneleditor_motion_handler(107, 60), 0);
+    EXPECT_EQ(at(0).x, 80);
+    EXPECT_EQ(paneleditor_motion_handler(115, 60), 1); // 15 pixels: one cell
+    EXPECT_EQ(at(0).x, 88);
+    EXPECT_EQ(paneleditor_motion_handler(99, 60), 1); // 9 back from 108: -8, anchor 100
+    EXPECT_EQ(at(0).x, 80);
+    EXPECT_EQ(paneleditor_motion_handler(107, 77), 1); // 17 down: +16
+    EXPECT_EQ(at(0).y, 56);
+    EXPECT_TRUE(paneleditor_is_dragging());
+    paneleditor_motion_handler_reset();
+    EXPECT_FALSE(paneleditor_is_dragging());
+    ASSERT_TRUE(document_can_undo());
+    EXPECT_STREQ(document_undo_name(), "Move placement");
+    ASSERT_TRUE(document_undo());
+    EXPECT_EQ(at(0), zbx_object_def(1, 80, 40));
+    EXPECT_STREQ(document_undo_name(), "Set up");
+}
+
+TEST_F(PanelEditor, DeleteSelectsTheFollowerAndYesForAllLasts)
+{
+    place({zbx_object_def(0, 0, 0), zbx_object_def(1, 8, 0), zbx_object_def(2, 16, 0)});
+    paneleditor_select_row(1);
+    ASSERT_TRUE(paneleditor_delete_def());
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{0, 2}));
+    EXPECT_EQ(paneleditor_selected_row(), 1);
+    EXPECT_EQ(paneleditor_selected_item(), 2);
+    ASSERT_TRUE(paneleditor_delete_def());
+    EXPECT_FALSE(paneleditor_is_item_selected());
+
+    int asked = 0;
+    auto answer = [&](DeleteAnswer a) {
+        return [&asked, a] {
+            asked++;
+            return a;
+        };
+    };
+    paneleditor_select_row(0);
+    EXPECT_FALSE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::No)));
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{0}));
+    place({zbx_object_def(0, 0, 0), zbx_object_def(1, 8, 0), zbx_object_def(2, 16, 0)});
+    paneleditor_select_row(0);
+    EXPECT_TRUE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::YesForAll)));
+    EXPECT_EQ(asked, 2);
+    // Closed and opened again, on another panel too: no more questions.
+    paneleditor_reset_environment();
+    paneleditor_on_panel_edit_clicked(3, 0);
+    paneleditor_select_row(0);
+    EXPECT_TRUE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::No)));
+    paneleditor_on_panel_edit_clicked(5, 0);
+    paneleditor_select_row(0);
+    EXPECT_TRUE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::No)));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{2}));
+    EXPECT_EQ(zbx_test_placed(5), (std::vector<int>{0}));
+}
+
+TEST_F(PanelEditor, DrawingOrderAtBothEnds)
+{
+    place({zbx_object_def(0, 0, 0), zbx_object_def(1, 8, 0), zbx_object_def(2, 16, 0)});
+    paneleditor_select_row(2);
+    EXPECT_FALSE(paneleditor_bring_def_to_front());
+    EXPECT_FALSE(paneleditor_move_def_closer());
+    EXPECT_EQ(paneleditor_selected_row(), 2);
+    paneleditor_select_row(0);
+    EXPECT_FALSE(paneleditor_move_def_to_back());
+    EXPECT_FALSE(paneleditor_move_def_farther());
+    EXPECT_EQ(paneleditor_selected_row(), 0);
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{0, 1, 2}));
+
+    EXPECT_TRUE(paneleditor_move_def_closer());
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{1, 0, 2}));
+    EXPECT_EQ(paneleditor_selected_item(), 0);
+    EXPECT_TRUE(paneleditor_bring_def_to_front());
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(paneleditor_selected_row(), 2);
+    EXPECT_TRUE(paneleditor_move_def_farther());
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{1, 0, 2}));
+    EXPECT_TRUE(paneleditor_move_def_to_back());
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(paneleditor_selected_row(), 0);
+    // Fields travel unchanged; each move is one step.
+    EXPECT_EQ(at(0), zbx_object_def(0, 0, 0));
+    EXPECT_STREQ(document_undo_name(), "Move placement to back");
+    document_undo();
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{1, 0, 2}));
+}
+
+TEST_F(PanelEditor, CloneAndFlags)
+{
+    PanelDef source = zbx_object_def(0, 16, 40, true, {0x52, 0x75});
+    source.enabled = false;
+    place({source, zbx_panel_def(4, 0, 0)});
+    paneleditor_select_row(0);
+    ASSERT_TRUE(paneleditor_clone_def());
+    PanelDef want = source;
+    want.enabled = true;
+    want.x = 24;
+    want.y = 48;
+    EXPECT_EQ(at(1), want);
+    EXPECT_EQ(paneleditor_selected_row(), 1);
+    EXPECT_STREQ(document_undo_name(), "Clone placement");
+
+    // Mirror and overrides mean nothing for a panel placement.
+    const PanelDef panel_row = at(2);
+    EXPECT_FALSE(paneleditor_toggle(2, EditorFlag::Mirror));
+    EXPECT_FALSE(paneleditor_toggle(2, EditorFlag::Overrides));
+    EXPECT_EQ(at(2), panel_row);
+    EXPECT_TRUE(paneleditor_toggle(2, EditorFlag::Enabled));
+    EXPECT_FALSE(at(2).enabled);
+    // Overrides switched off and on again keep their colours.
+    EXPECT_TRUE(paneleditor_toggle(1, EditorFlag::Overrides));
+    EXPECT_TRUE(paneleditor_toggle(1, EditorFlag::Overrides));
+    EXPECT_EQ(at(1), want);
+}
+
+TEST_F(PanelEditor, PanelsThatWouldContainThemselvesAreRefused)
+{
+    place({zbx_object_def(1, 0, 0)});
+    paneleditor_select_row(0);
+    EXPECT_FALSE(paneleditor_add_panel_at_current_iter(3)); // itself
+    EXPECT_FALSE(paneleditor_add_panel_at_current_iter(6)); // contains it
+    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{1}));
+    EXPECT_EQ(paneleditor_selected_row(), 0);
+    EXPECT_TRUE(paneleditor_add_panel_at_current_iter(4));
+    EXPECT_EQ(at(1), zbx_panel_def(4, 0, 0));
+    EXPECT_EQ(paneleditor_selected_row(), 1);
+}
+
+TEST_F(PanelEditor, NestedPanelIsFoundWhereItsContentWasMovedTo)
+{
+    place({zbx_object_def(1, 0, 0)});
+    // Panel 6 places panel 3; its content moves in panel 3's own editor.
+    paneleditor_select_row(0);
+    for (int i = 0; i < 25; i++) {
+        paneleditor_item_move(8, 0);
+    }
+    paneleditor_item_move(0, 96);
+    paneleditor_reset_environment();
+    paneleditor_on_panel_edit_clicked(6, 0);
+    paneleditor_button_press(204, 100);
+    EXPECT_EQ(paneleditor_selected_item(), 3);
+}
+
+TEST_F(PanelEditor, UndoAndRedoKeepTheSelection)
+{
+    place({zbx_object_def(0, 0, 0), zbx_object_def(1, 8, 0)});
+    paneleditor_select_row(1);
+    ASSERT_TRUE(paneleditor_item_move(8, 0));
+    ASSERT_TRUE(document_undo());
+    EXPECT_EQ(at(1).x, 8);
+    EXPECT_EQ(paneleditor_selected_row(), 1);
+    ASSERT_TRUE(document_redo());
+    EXPECT_EQ(at(1).x, 16);
+    EXPECT_EQ(paneleditor_selected_row(), 1);
+    // A row that the undo took away is no longer selected.
+    add(2);
+    ASSERT_EQ(paneleditor_selected_row(), 2);
+    ASSERT_TRUE(document_undo());
+    EXPECT_FALSE(paneleditor_is_item_selected());
+}
+
+TEST_F(PanelEditor, DisabledPlacementsShowAtTheirAlpha)
+{
+    ZbxProject p;
+    p.items = {zbx_object_item({}), zbx_panel_item({})};
+    document_load(p);
+    zbx_test_put_opaque_object(0, 2, 1, 0x12);
+    paneleditor_on_panel_edit_clicked(1, 6);
+    PanelDef def = zbx_object_def(0, 16, 8);
+    {
+        DocumentStep step("Set up");
+        document_set_defs(1, {def});
+    }
+    GRef<GdkPixbuf> shown(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200));
+    GRef<GdkPixbuf> hidden(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200));
+    GRef<GdkPixbuf> half(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200));
+    for (GdkPixbuf *c : {shown.get(), hidden.get(), half.get()}) {
+        gdk_pixbuf_fill(c, 0x00000000);
+    }
+    paneleditor_render_location(shown.get(), false, 100);
+    paneleditor_toggle(0, EditorFlag::Enabled);
+    paneleditor_render_location(hidden.get(), false, 100);
+    paneleditor_render_location(half.get(), true, 100);
+    RgbaView e = pixbufs_view(shown.get());
+    RgbaView h = pixbufs_view(hidden.get());
+    RgbaView m = pixbufs_view(half.get());
+    auto px = [](RgbaView v, int x, int y, int c) {
+        return int(v.pixels[(56 + y) * v.rowstride + x * 4 + c]);
+    };
+    // Each line of the object shows pairs 0 1 2 3: the first two pixels are
+    // background, the rest its colours over it at alpha 100.
+    for (int x = 16; x < 32; x++) {
+        for (int c = 0; c < 3; c++) {
+            const int want = (x % 8) < 2
+                                 ? px(h, x, 8, c)
+                                 : (px(e, x, 8, c) * 100 + px(h, x, 8, c) * 155 + 127) / 255;
+            EXPECT_EQ(px(m, x, 8, c), want) << "x " << x;
+        }
+    }
+    EXPECT_NE(px(e, 20, 8, 2) * 65536 + px(e, 20, 8, 1) * 256 + px(e, 20, 8, 0),
+              px(h, 20, 8, 2) * 65536 + px(h, 20, 8, 1) * 256 + px(h, 20, 8, 0));
+    // Outside the placement nothing changes; alpha 0 draws nothing.
+    EXPECT_EQ(px(m, 40, 8, 0), px(h, 40, 8, 0));
+    paneleditor_render_location(half.get(), true, 0);
+    EXPECT_EQ(px(m, 20, 8, 0), px(h, 20, 8, 0));
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 // the loop check on a diamond ladder of panels, deleting item 0 with every
 // reference renumbered, and recording and undoing one step.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <vector>
 
 #include "files/zembrix.h"
@@ -103,12 +104,14 @@ void BM_UndoRedoStep(benchmark::State &state)
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
     zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
     {
-        DocumentStep step("New panel");
-        document_append_panel();
+        DocumentStep step("Delete object 0");
+        document_delete_item(0);
     }
     for (auto _ : state) {
-        document_undo();
-        document_redo();
+        if (!document_undo() || !document_redo()) {
+            state.SkipWithError("no step to undo");
+            break;
+        }
     }
     state.SetItemsProcessed(2 * state.iterations());
     document_close();
@@ -117,5 +120,32 @@ BENCHMARK(BM_UndoRedoStep)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+
+// The memory that a full history holds, each step a moved definition of
+// the near-limit project.
+void BM_HistoryMemory(benchmark::State &state)
+{
+    zembrix_init_headless();
+    const std::vector<uint8_t> file = zbx_near_limit_project(false);
+    for (auto _ : state) {
+        zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
+        const size_t before = mallinfo2().uordblks;
+        int panel = -1;
+        for (int i = 0; i < document_item_count() && panel < 0; i++) {
+            if (!document_panel_defs(i).empty()) {
+                panel = i;
+            }
+        }
+        PanelDef def = document_panel_defs(panel)[0];
+        for (size_t k = 0; k < kDocumentHistorySteps; k++) {
+            def.x ^= 8;
+            DocumentStep step("Move");
+            document_set_def(panel, 0, def);
+        }
+        state.counters["history_bytes"] = static_cast<double>(mallinfo2().uordblks - before);
+        document_close();
+    }
+}
+BENCHMARK(BM_HistoryMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

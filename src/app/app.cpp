@@ -15,6 +15,7 @@
 #include "app/panelmodels_view.h"
 #include "app/support.h"
 #include "c64/palette.h"
+#include "grabber/objectgrabber.h"
 #include "gref.h"
 #include "items/document.h"
 
@@ -72,6 +73,7 @@ void app_startup()
 
     // The object grabber, panel editor, browser and colour overrides windows
     // are built here, hidden, in that order.
+    window_object_grabber = create_window_object_grabber();
 
     for (GtkWidget *window : {window_main, window_object_grabber, window_panel_editor,
                               window_color_overrides, window_browser}) {
@@ -84,6 +86,7 @@ void app_startup()
     locations_module_init(window_main);
     // The modules of the other windows start here, in order: panel editor,
     // icon views, object grabber, browser, colour overrides.
+    objectgrabber_module_init(window_object_grabber);
 
     // Realise the drawing areas of both notebook pages, so that their
     // canvases exist before any file is opened.
@@ -108,6 +111,7 @@ void app_startup()
 
 void app_shutdown()
 {
+    objectgrabber_cleanup();
     mainview_cleanup();
     locations_cleanup();
     panelmodels_cleanup();

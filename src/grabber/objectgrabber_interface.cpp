@@ -46,6 +46,9 @@ void describe(GtkWidget *widget, const char *name, const char *description)
     AtkObject *accessible = gtk_widget_get_accessible(widget);
     atk_object_set_name(accessible, name);
     atk_object_set_description(accessible, description);
+    if (GTK_IS_DRAWING_AREA(widget)) {
+        atk_object_set_role(accessible, ATK_ROLE_DRAWING_AREA);
+    }
 }
 
 GtkWidget *build_menubar(Builder &b)

@@ -1,6 +1,7 @@
 // The object grabber: the selection geometry on its own, then the real
 // window driven with pointer events, grabbing from made-up and real
 // pictures into an open project.
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -527,4 +528,100 @@ TEST_F(GrabberAtWork, GrabsFromRealPicturesEqualTheCommandLine)
         EXPECT_TRUE(zbx_bytes_equal(zbx_read_file(out), last_record()));
     }
     EXPECT_EQ(document_item_count(), 6);
+}
+
+namespace {
+
+// Every accessible below `object`, as role and name.
+void collect_accessibles(AtkObject *object, std::vector<std::pair<AtkRole, std::string>> *out)
+{
+    const char *name = atk_object_get_name(object);
+    out->push_back({atk_object_get_role(object), name != nullptr ? name : ""});
+    for (int i = 0; i < atk_object_get_n_accessible_children(object); i++) {
+        AtkObject *child = atk_object_ref_accessible_child(object, i);
+        if (child != nullptr) {
+            collect_accessibles(child, out);
+            g_object_unref(child);
+        }
+    }
+}
+
+} // namespace
+
+// With the toolkit's accessibility module, as a screen reader sees it. The
+// module must be there before the first icon view asks for its accessible,
+// so the test runs in a process of its own.
+class GrabberAccessible : public GrabberAtWork
+{
+  protected:
+    static constexpr const char *kChild = "ZBX_GRABBER_ACCESSIBILITY_CHILD";
+    void SetUp() override
+    {
+        if (g_getenv(kChild) != nullptr) {
+            g_object_set(gtk_settings_get_default(), "gtk-modules", "gail", nullptr);
+        }
+        GrabberAtWork::SetUp();
+    }
+    // In the first process: runs this test again in a new one.
+    bool run_alone()
+    {
+        if (g_getenv(kChild) != nullptr) {
+            return false;
+        }
+        const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
+        GCharPtr link(g_file_read_link("/proc/self/exe", nullptr));
+        std::string self = link ? link.get() : "";
+        std::string filter =
+            std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+        char *argv[] = {self.data(), filter.data(), nullptr};
+        gchar **env = g_environ_setenv(g_get_environ(), kChild, "1", TRUE);
+        gchar *out = nullptr;
+        gint status = -1;
+        EXPECT_TRUE(g_spawn_sync(nullptr, argv, env, G_SPAWN_DEFAULT, nullptr, nullptr, &out,
+                                 nullptr, &status, nullptr));
+        EXPECT_EQ(status, 0) << (out != nullptr ? out : "");
+        g_free(out);
+        g_strfreev(env);
+        return true;
+    }
+};
+
+TEST_F(GrabberAccessible, EveryControlAndObjectIsNamedInTheTree)
+{
+    if (run_alone()) {
+        return;
+    }
+    open_project(2);
+    launch();
+    std::vector<std::pair<AtkRole, std::string>> seen;
+    collect_accessibles(gtk_widget_get_accessible(grabber), &seen);
+    auto has = [&](AtkRole role, const std::string &name) {
+        for (const auto &[r, n] : seen) {
+            if (r == role && n == name) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!has(ATK_ROLE_FRAME, "Zembrix - Object grabber")) {
+        GTEST_SKIP() << "no accessibility module";
+    }
+    for (const char *name : {"Use color 0 of the picture", "Use: ", "1X", "2X", "4X"}) {
+        EXPECT_TRUE(has(ATK_ROLE_RADIO_BUTTON, name)) << name;
+    }
+    EXPECT_TRUE(has(ATK_ROLE_MENU, "File"));
+    EXPECT_TRUE(has(ATK_ROLE_MENU_ITEM, "Open picture"));
+    EXPECT_TRUE(has(ATK_ROLE_DRAWING_AREA, "Picture"));
+    EXPECT_TRUE(has(ATK_ROLE_DRAWING_AREA, "Transparent color palette"));
+    EXPECT_TRUE(has(ATK_ROLE_LAYERED_PANE, "Available objects"));
+    // One icon for each object of the project.
+    EXPECT_EQ(std::count_if(seen.begin(), seen.end(),
+                            [](const auto &entry) { return entry.first == ATK_ROLE_ICON; }),
+              2);
+    for (const auto &[role, name] : seen) {
+        if (role == ATK_ROLE_PUSH_BUTTON || role == ATK_ROLE_RADIO_BUTTON ||
+            role == ATK_ROLE_MENU_ITEM || role == ATK_ROLE_DRAWING_AREA) {
+            EXPECT_FALSE(name.empty()) << atk_role_get_name(role);
+        }
+    }
 }

@@ -16,6 +16,7 @@
 #include "app/support.h"
 #include "c64/palette.h"
 #include "editor/paneleditor_window.h"
+#include "grabber/objectgrabber.h"
 #include "gref.h"
 #include "items/document.h"
 
@@ -74,6 +75,7 @@ void app_startup()
 
     // The object grabber, panel editor, browser and colour overrides windows
     // are built here, hidden, in that order.
+    window_object_grabber = create_window_object_grabber();
     window_panel_editor = create_window_panel_editor();
 
     for (GtkWidget *window : {window_main, window_object_grabber, window_panel_editor,
@@ -88,6 +90,7 @@ void app_startup()
     // The modules of the other windows start here, in order: panel editor,
     // icon views, object grabber, browser, colour overrides.
     paneleditor_window_module_init(window_panel_editor);
+    objectgrabber_module_init(window_object_grabber);
 
     // Realise the drawing areas of both notebook pages, so that their
     // canvases exist before any file is opened.
@@ -103,6 +106,7 @@ void app_startup()
 
 void app_shutdown()
 {
+    objectgrabber_cleanup();
     paneleditor_window_cleanup();
     if (window_panel_editor != nullptr) {
         gtk_widget_destroy(window_panel_editor);

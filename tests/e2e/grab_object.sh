@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Cuts an object out of a real Koala picture as a user would: opens the
+# example project (File -> Open), launches the object grabber, opens the
+# picture through the grabber's File menu and the real file chooser, drags a
+# selection with the left button and grabs it with the right. Then checks
+# that the main window lists the new object and previews it as
+# `zembrix-cli render` draws it, and that a saved project holds exactly the
+# bytes `zembrix-cli grab` cuts from the same rectangle.
+#   bash grab_object.sh <zembrix> <zembrix-cli>
+set -euo pipefail
+zembrix="$(realpath "$1")"
+cli="$(realpath "$2")"
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+project="$root/resources/examples/quorvane-sampler.prg"
+picture="$root/tests/data/pictures/koala/Cyber30a-x.koa"
+source "$(dirname "$0")/../support/e2e.bash"
+
+export XDG_CONFIG_HOME="$work/config"
+export XDG_DATA_HOME="$work/data"
+export NO_AT_BRIDGE=1
+export GDK_NATIVE_WINDOWS=1
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
+shots="$(dirname "$zembrix")"
+
+# Types a path into the open chooser titled $1 and waits for it to close.
+choose() {
+    local chooser
+    chooser="$(wait_window "$1" 200)"
+    [ -n "$chooser" ] || fail "no chooser titled \"$1\""
+    sleep 0.5
+    xdotool windowfocus --sync "$chooser"
+    # Into the chooser's file list, as a user's click would.
+    eval "$(xdotool getwindowgeometry --shell "$chooser")"
+    xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+    sleep 0.3
+    # A chooser with no folder to start in shows its recently used files,
+    # which take no typed path: to the home folder first.
+    xdotool key --clearmodifiers alt+Home
+    sleep 0.5
+    xdotool key --clearmodifiers ctrl+l
+    sleep 0.3
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 5 "$2"
+    sleep 0.3
+    # Return, again while the entry's completion takes the first.
+    local open=1
+    for _ in $(seq 1 5); do
+        xdotool key --clearmodifiers Return
+        for _ in $(seq 1 20); do
+            [ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" \
+                2>/dev/null || true)" ] && open=0 && break
+            sleep 0.1
+        done
+        [ "$open" -eq 0 ] && break
+    done
+    [ "$open" -eq 0 ] || fail "the chooser \"$1\" stayed open"
+    sleep 1
+    [ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Error$' 2>/dev/null ||
+        true)" ] || fail "an error dialog came up after choosing $2"
+}
+
+# The position on the screen of the first 320 x 200 drawing area of window
+# $1 whose top is below $2.
+area_of() {
+    xwininfo -id "$1" -tree | awk -v below="$2" '
+        / 320x200\+/ { split($NF, a, "+"); if (a[3] > below) print a[2], a[3] }' |
+        sort -n -k2 | head -n 1
+}
+
+start_zembrix
+main="$(wait_window Zembrix 600)"
+[ -n "$main" ] || fail "no window titled Zembrix"
+xdotool windowmove --sync "$main" 0 0 || true
+sleep 0.5
+xdotool windowfocus --sync "$main"
+xdotool key --clearmodifiers ctrl+o
+choose 'Select a zembrix file' "$project"
+"$cli" load "$project" >"$work/project.json"
+items="$(awk '/"items":/ { gsub(/[^0-9]/, ""); print; exit }' "$work/project.json")"
+
+# "Launch object grabber..." on the object page, by its mnemonic.
+xdotool windowfocus --sync "$main"
+xdotool key --clearmodifiers alt+o
+grabber="$(wait_window 'Zembrix - Object grabber' 100)"
+[ -n "$grabber" ] || fail "the object grabber did not open"
+xdotool windowmove --sync "$grabber" 0 0 || true
+sleep 0.5
+xdotool windowfocus --sync "$grabber"
+xdotool key --clearmodifiers alt+f
+sleep 0.5
+xdotool key --clearmodifiers Return
+choose 'Select a picture file' "$picture"
+
+# Left button down in cell (5, 2), dragged three cells right and two down.
+read -r gx gy < <(area_of "$grabber" 0)
+[ -n "${gx:-}" ] || fail "no picture area in the grabber"
+xdotool mousemove --sync $((gx + 43)) $((gy + 19))
+xdotool mousedown 1
+for step in 1 2 3 4 5 6; do
+    xdotool mousemove --sync $((gx + 43 + 4 * step)) $((gy + 19 + 3 * step))
+    sleep 0.05
+done
+xdotool mousemove --sync $((gx + 43 + 26)) $((gy + 19 + 17))
+sleep 0.2
+xdotool mouseup 1
+sleep 0.2
+xdotool click 3
+sleep 1
+[ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Error$' 2>/dev/null || true)" ] ||
+    fail "an error dialog came up on grabbing"
+import -window root "$work/grabber.png"
+convert "$work/grabber.png" -crop "$(xwininfo -id "$grabber" |
+    awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h "+0+0" }')" +repage \
+    "$shots/e2e_grabber.png"
+
+# What the command line cuts from that rectangle: cells 5 to 7, rows 2 to 3.
+"$cli" grab "$picture" --x 40 --y 16 --width 24 --height 16 -o "$work/expected.zbxobject"
+
+# Escape closes the grabber; the object list's last row is the new object.
+xdotool windowfocus --sync "$grabber"
+xdotool key --clearmodifiers Escape
+sleep 0.5
+[ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Zembrix - Object grabber$' \
+    2>/dev/null || true)" ] || fail "Escape did not close the grabber"
+read -r lx ly < <(area_of "$main" 0)
+read -r ox oy < <(area_of "$main" "$ly")
+[ -n "${ox:-}" ] || fail "no object preview in the main window"
+xdotool mousemove --sync $((ox - 100)) $((oy + 60)) click 1
+sleep 0.3
+xdotool key --clearmodifiers End
+sleep 1
+import -window root "$work/screen.png"
+# The 24 x 16 object stands centred in the location area: (144, 120).
+convert "$work/screen.png" -crop "24x16+$((ox + 144))+$((oy + 120))" +repage -alpha off \
+    "rgb:$work/shown.rgb"
+
+# File -> Save goes through Save As for a project opened, not saved.
+xdotool windowfocus --sync "$main"
+xdotool key --clearmodifiers ctrl+s
+saver="$(wait_window 'Save to a zembrix file' 200)"
+[ -n "$saver" ] || fail "no save chooser after Control+S"
+sleep 0.5
+xdotool windowfocus --sync "$saver"
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 5 "$work/saved.prg"
+xdotool key --clearmodifiers Return
+for _ in $(seq 1 100); do
+    [ -f "$work/saved.prg" ] && break
+    sleep 0.1
+done
+sleep 0.5
+[ -f "$work/saved.prg" ] || fail "the project was not saved"
+
+"$cli" load "$work/saved.prg" >"$work/saved.json"
+saved_items="$(awk '/"items":/ { gsub(/[^0-9]/, ""); print; exit }' "$work/saved.json")"
+[ "$saved_items" -eq $((items + 1)) ] || fail "the saved project has $saved_items items, not $((items + 1))"
+want="$(sha1sum "$work/expected.zbxobject" | cut -d' ' -f1)"
+grep -A4 "\"index\": $items," "$work/saved.json" | grep -q "\"data_sha1\": \"$want\"" ||
+    fail "the saved object $items is not what zembrix-cli grab cuts"
+
+# The preview of the selected (last) object shows it as the renderer draws it.
+"$cli" render "$work/saved.prg" --object "$items" -o "$work/object.png"
+convert -size 24x16 xc:'#70A4B2' "$work/object.png" -composite -alpha off -depth 8 \
+    "rgb:$work/expected.rgb"
+cmp -s "$work/shown.rgb" "$work/expected.rgb" || {
+    convert "$work/screen.png" -crop "320x200+${ox}+${oy}" +repage "$shots/e2e_grab_preview.png"
+    convert -size 24x16 -depth 8 "rgb:$work/shown.rgb" -scale 800% "$shots/e2e_grab_shown.png"
+    convert -size 24x16 -depth 8 "rgb:$work/expected.rgb" -scale 800% "$shots/e2e_grab_expected.png"
+    fail "the main window does not preview the new object (see $shots/e2e_grab_preview.png)"
+}
+echo "grab an object from a Koala picture and save it: passed"

@@ -69,7 +69,9 @@ GtkFileFilter *add_filter(GtkFileChooser *chooser, const FilterDef &def)
     return filter;
 }
 
-// Starts in a remembered folder that still exists, else in fallback.
+// Starts in a remembered folder that still exists, else in fallback, else
+// in the current folder: never among the recently used files, where a
+// typed name cannot be opened.
 void start_in(GtkFileChooser *chooser, OptionsFolder which, const std::string &fallback = {})
 {
     const char *folder = options_get_folder(which);
@@ -77,6 +79,9 @@ void start_in(GtkFileChooser *chooser, OptionsFolder which, const std::string &f
         gtk_file_chooser_set_current_folder(chooser, folder);
     } else if (!fallback.empty()) {
         gtk_file_chooser_set_current_folder(chooser, fallback.c_str());
+    } else {
+        GCharPtr here(g_get_current_dir());
+        gtk_file_chooser_set_current_folder(chooser, here.get());
     }
 }
 

@@ -345,42 +345,4 @@ TEST_F(FileMenu, ResourcesTellTheFileAndItsCountsBeforeAndAfterASaveAs)
               "Zembrix filename: (none currently opened)\nObjects/panels: 0/0\n\n");
 }
 
-TEST(About, VersionCompilerAndToolkit)
-{
-    EXPECT_EQ(about_version_text(), "Zembrix version 1.5.1");
-    const std::string text = about_feature_text();
-    EXPECT_EQ(text.rfind("Zembrix file format support: Version 2\nTarget game: Quorvane\n\n"
-                         "Graphic format: Enforced C64 multicolor\n\n"
-                         "Supported picture formats (object grabber):\n- Advanced Art Studio\n"
-                         "- Artist 64\n- Blazing Paddles\n- Koala Painter\n- Vidcom 64\n\n",
-                         0),
-              0u)
-        << text;
-    GCharPtr gtk(g_strdup_printf("\nGTK+ runtime in use: %u.%u.%u", gtk_major_version,
-                                 gtk_minor_version, gtk_micro_version));
-    EXPECT_NE(text.find(gtk.get()), std::string::npos) << text;
-#if defined(__clang__)
-    GCharPtr compiler(g_strdup_printf("Compiled with clang version: %d.%d.%d\n", __clang_major__,
-                                      __clang_minor__, __clang_patchlevel__));
-#else
-    GCharPtr compiler(g_strdup_printf("Compiled with gcc version: %d.%d.%d\n", __GNUC__,
-                                      __GNUC_MINOR__, __GNUC_PATCHLEVEL__));
-#endif
-    EXPECT_NE(text.find(compiler.get()), std::string::npos) << text;
-
-    GtkWidget *dialog = about_show_about();
-    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog)), "Zembrix - About");
-    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
-    EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(dialog)));
-    EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_about_version"))),
-                 "Zembrix version 1.5.1");
-    EXPECT_EQ(gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_about_features"))), text);
-    bool gone = false;
-    g_signal_connect(
-        dialog, "destroy",
-        G_CALLBACK(+[](GtkWidget *, gpointer data) { *static_cast<bool *>(data) = true; }), &gone);
-    gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, "button_about_ok")));
-    EXPECT_TRUE(gone);
-}
-
 } // namespace

@@ -286,7 +286,7 @@ void BM_RenderDenseLocationFromDocument(benchmark::State &state)
     common_set_background_pixbuf(backdrop.get());
     GRef<GdkPixbuf> canvas(common_create_new_canvas());
     for (auto _ : state) {
-        common_copy_background_image_to_pixbuf(canvas.get());
+        common_copy_background_above_location_area(canvas.get());
         panelmodels_render_stored_panel(top, canvas.get(), 6);
         benchmark::DoNotOptimize(gdk_pixbuf_get_pixels(canvas.get()));
     }

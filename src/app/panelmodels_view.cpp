@@ -165,7 +165,6 @@ void panelmodels_draw_rectangle_around_item(GtkWidget *area, int frame_colour, i
 
 void panelmodels_render_panel(GdkPixbuf *canvas, int *colour)
 {
-    common_copy_background_image_to_pixbuf(canvas);
     int index = -1;
     int preview = 0;
     if (!panelmodels_get_current_panel_info(&index, &preview)) {
@@ -175,7 +174,11 @@ void panelmodels_render_panel(GdkPixbuf *canvas, int *colour)
     if (colour != nullptr) {
         *colour = preview;
     }
-    if (index >= 0) {
-        panelmodels_render_stored_panel(index, canvas, preview);
+    if (index < 0) {
+        common_copy_background_image_to_pixbuf(canvas);
+        return;
     }
+    // The panel covers the whole location area: the backdrop shows above it.
+    common_copy_background_above_location_area(canvas);
+    panelmodels_render_stored_panel(index, canvas, preview);
 }

@@ -133,27 +133,39 @@ GdkPixbuf *common_create_new_canvas()
     return canvas;
 }
 
-void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas)
+namespace {
+// Copies the top `rows` rows of a 320-pixel-wide image into the canvas.
+void copy_rows(GdkPixbuf *source, GdkPixbuf *canvas, int rows)
 {
     if (source == nullptr || canvas == nullptr) {
         return;
     }
     if (gdk_pixbuf_get_has_alpha(source) && gdk_pixbuf_get_n_channels(source) == 4 &&
-        gdk_pixbuf_get_width(source) >= back_width &&
-        gdk_pixbuf_get_height(source) >= back_height) {
+        gdk_pixbuf_get_width(source) >= back_width && gdk_pixbuf_get_height(source) >= rows) {
         RgbaView s = pixbufs_view(source);
         RgbaView d = pixbufs_view(canvas);
-        for (int y = 0; y < back_height; y++) {
+        for (int y = 0; y < rows; y++) {
             std::memcpy(d.pixels + y * d.rowstride, s.pixels + y * s.rowstride, back_width * 4);
         }
         return;
     }
-    gdk_pixbuf_copy_area(source, 0, 0, back_width, back_height, canvas, 0, 0);
+    gdk_pixbuf_copy_area(source, 0, 0, back_width, rows, canvas, 0, 0);
+}
+} // namespace
+
+void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas)
+{
+    copy_rows(source, canvas, back_height);
 }
 
 void common_copy_background_image_to_pixbuf(GdkPixbuf *canvas)
 {
     common_copy_image_to_pixbuf(state.background.get(), canvas);
+}
+
+void common_copy_background_above_location_area(GdkPixbuf *canvas)
+{
+    copy_rows(state.background.get(), canvas, kLocationTop);
 }
 
 void common_erase_pixbuf(GdkPixbuf *canvas, int colour)

@@ -28,6 +28,9 @@ void common_set_background_pixbuf(GdkPixbuf *background);
 GdkPixbuf *common_get_background_pixbuf();
 GdkPixbuf *common_create_new_canvas();
 void common_copy_background_image_to_pixbuf(GdkPixbuf *canvas);
+// Only the rows above the location area, for a drawing that covers the
+// area itself.
+void common_copy_background_above_location_area(GdkPixbuf *canvas);
 void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas);
 void common_erase_pixbuf(GdkPixbuf *canvas, int colour);
 // Fills the location area (0, 56, 320, 144) with a palette colour.

@@ -42,10 +42,12 @@ void locations_render_location_at_index(int number, GdkPixbuf *canvas)
     if (canvas == nullptr) {
         return;
     }
-    common_copy_background_image_to_pixbuf(canvas);
     if (!document_is_open() || number < 0 || number >= kLocationCount) {
+        common_copy_background_image_to_pixbuf(canvas);
         return;
     }
+    // The location covers its whole area: the backdrop shows above it only.
+    common_copy_background_above_location_area(canvas);
     const ZbxLocationRecord record = document_location(number);
     panelmodels_render_stored_panel(record.panel, canvas, record.colour);
 }

@@ -265,6 +265,15 @@ TEST_F(History, ANewProjectIsEmptyAndSaveAsksWhere)
     EXPECT_EQ(status_text(window_main),
               " Data saved to " + where.path + "; 1 disabled placement was written as enabled");
     EXPECT_EQ(title(), "Zembrix - new.prg");
+
+    // Saved and opened files are offered under Open Recent, as this
+    // program's.
+    GCharPtr uri(g_filename_to_uri(where.path.c_str(), nullptr, nullptr));
+    GtkRecentInfo *info =
+        gtk_recent_manager_lookup_item(gtk_recent_manager_get_default(), uri.get(), nullptr);
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(gtk_recent_info_has_application(info, "Zembrix"));
+    gtk_recent_info_unref(info);
 }
 
 TEST_F(History, TheUndoAndRedoKeysReachTheMenu)

@@ -15,6 +15,8 @@
 #include "app/panelmodels_view.h"
 #include "app/support.h"
 #include "c64/palette.h"
+#include "editor/override_window.h"
+#include "editor/panelbrowser.h"
 #include "editor/paneleditor_window.h"
 #include "gref.h"
 #include "items/document.h"
@@ -75,6 +77,8 @@ void app_startup()
     // The object grabber, panel editor, browser and colour overrides windows
     // are built here, hidden, in that order.
     window_panel_editor = create_window_panel_editor();
+    window_browser = create_window_browser();
+    window_color_overrides = create_window_color_overrides();
 
     for (GtkWidget *window : {window_main, window_object_grabber, window_panel_editor,
                               window_color_overrides, window_browser}) {
@@ -88,6 +92,9 @@ void app_startup()
     // The modules of the other windows start here, in order: panel editor,
     // icon views, object grabber, browser, colour overrides.
     paneleditor_window_module_init(window_panel_editor);
+    iconview_module_init(window_browser);
+    panelbrowser_module_init(window_browser);
+    override_module_init(window_color_overrides);
 
     // Realise the drawing areas of both notebook pages, so that their
     // canvases exist before any file is opened.
@@ -103,6 +110,14 @@ void app_startup()
 
 void app_shutdown()
 {
+    override_cleanup();
+    panelbrowser_cleanup();
+    for (GtkWidget **window : {&window_color_overrides, &window_browser}) {
+        if (*window != nullptr) {
+            gtk_widget_destroy(*window);
+            *window = nullptr;
+        }
+    }
     paneleditor_window_cleanup();
     if (window_panel_editor != nullptr) {
         gtk_widget_destroy(window_panel_editor);

@@ -15,6 +15,8 @@
 #include "app/panelmodels_view.h"
 #include "app/support.h"
 #include "c64/palette.h"
+#include "editor/override_window.h"
+#include "editor/panelbrowser.h"
 #include "editor/paneleditor_window.h"
 #include "grabber/objectgrabber.h"
 #include "gref.h"
@@ -77,6 +79,8 @@ void app_startup()
     // are built here, hidden, in that order.
     window_object_grabber = create_window_object_grabber();
     window_panel_editor = create_window_panel_editor();
+    window_browser = create_window_browser();
+    window_color_overrides = create_window_color_overrides();
 
     for (GtkWidget *window : {window_main, window_object_grabber, window_panel_editor,
                               window_color_overrides, window_browser}) {
@@ -90,7 +94,10 @@ void app_startup()
     // The modules of the other windows start here, in order: panel editor,
     // icon views, object grabber, browser, colour overrides.
     paneleditor_window_module_init(window_panel_editor);
+    iconview_module_init(window_browser);
     objectgrabber_module_init(window_object_grabber);
+    panelbrowser_module_init(window_browser);
+    override_module_init(window_color_overrides);
 
     // Realise the drawing areas of both notebook pages, so that their
     // canvases exist before any file is opened.
@@ -107,6 +114,14 @@ void app_startup()
 void app_shutdown()
 {
     objectgrabber_cleanup();
+    override_cleanup();
+    panelbrowser_cleanup();
+    for (GtkWidget **window : {&window_color_overrides, &window_browser}) {
+        if (*window != nullptr) {
+            gtk_widget_destroy(*window);
+            *window = nullptr;
+        }
+    }
     paneleditor_window_cleanup();
     if (window_panel_editor != nullptr) {
         gtk_widget_destroy(window_panel_editor);

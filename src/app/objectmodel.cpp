@@ -24,8 +24,14 @@ GtkTreeModel *model()
 void fill_row(GtkListStore *store, GtkTreeIter *iter, int index)
 {
     GCharPtr label(g_strdup_printf("OBJECT %d", index));
-    gtk_list_store_set(store, iter, OBJ_COL_LABEL, label.get(), OBJ_COL_IMAGE,
-                       document_object_image(index), -1);
+    GdkPixbuf *image = document_object_image(index);
+    GRef<GdkPixbuf> icon;
+    if (image != nullptr) {
+        icon.reset(gdk_pixbuf_scale_simple(image, 2 * gdk_pixbuf_get_width(image),
+                                           2 * gdk_pixbuf_get_height(image), GDK_INTERP_NEAREST));
+    }
+    gtk_list_store_set(store, iter, OBJ_COL_LABEL, label.get(), OBJ_COL_IMAGE, image, OBJ_COL_ICON,
+                       icon.get(), -1);
 }
 
 ItemList item_list()
@@ -37,8 +43,8 @@ ItemList item_list()
 void objectmodel_module_init(GtkWidget *window_main)
 {
     objectmodel_cleanup();
-    state.store.reset(
-        gtk_list_store_new(OBJ_N_COLUMNS, G_TYPE_INT, G_TYPE_STRING, GDK_TYPE_PIXBUF));
+    state.store.reset(gtk_list_store_new(OBJ_N_COLUMNS, G_TYPE_INT, G_TYPE_STRING, GDK_TYPE_PIXBUF,
+                                         GDK_TYPE_PIXBUF));
     state.view.reset(modelview_attach(window_main, "treeview_main_objects", "Object ID",
                                       OBJ_COL_INDEX, model()));
     modelview_items_reset(item_list(), nullptr);

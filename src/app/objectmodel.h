@@ -1,5 +1,5 @@
 // The object list: one row per object of the document (item index, "OBJECT
-// %d", image), shared by the main window's list and the browser's and
+// %d", image, icon), shared by the main window's list and the browser's and
 // grabber's icon views. A view: it follows the document's reports.
 #pragma once
 
@@ -10,6 +10,9 @@ enum ObjectModelColumn
     OBJ_COL_INDEX = 0,
     OBJ_COL_LABEL,
     OBJ_COL_IMAGE,
+    // The image with every pixel doubled, for icon views: small objects
+    // would be hard to make out at their own size.
+    OBJ_COL_ICON,
     OBJ_N_COLUMNS
 };
 

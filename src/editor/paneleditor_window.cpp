@@ -10,6 +10,8 @@
 #include "app/mainview.h"
 #include "app/panelmodels_deflist.h"
 #include "app/support.h"
+#include "editor/override_window.h"
+#include "editor/panelbrowser.h"
 #include "gref.h"
 #include "models/panelmodels_compose.h"
 
@@ -789,9 +791,7 @@ void on_spinbutton_panel_editor_alpha_changed(GtkEditable *editable, gpointer)
 void on_button_panel_editor_add_new_def_clicked(GtkButton *, gpointer)
 {
     // The browser supplies the items to insert.
-    if (window_browser != nullptr) {
-        gtk_widget_show(window_browser);
-    }
+    panelbrowser_show();
 }
 
 void on_button_panel_editor_move_def_to_back_clicked(GtkButton *, gpointer)
@@ -826,10 +826,7 @@ void on_button_panel_editor_clone_def_clicked(GtkButton *, gpointer)
 
 void on_button_panel_editor_color_override_clicked(GtkButton *, gpointer)
 {
-    // The colour override window edits the selection's overrides.
-    if (window_color_overrides != nullptr && paneleditor_is_item_selected()) {
-        gtk_widget_show(window_color_overrides);
-    }
+    paneleditor_color_override_edit();
 }
 
 void on_button_panel_editor_delete_def_clicked(GtkButton *, gpointer)

@@ -4,8 +4,11 @@
 # with "Edit panel...", then with real pointer and key events selects a
 # placement by clicking, drags it with the right button, moves it with a
 # cursor key, clones it, selects another and deletes it (answering Yes),
+# inserts an object and a panel through the browser with double clicks,
+# recolours the object through the colour override window's combo boxes,
 # closes the editor, saves with Save As and checks the saved placements
-# with `zembrix-cli load`.
+# with `zembrix-cli load`. The browser's and the override window's widgets
+# are found in the accessibility tree.
 #   bash edit_panel.sh <zembrix> <zembrix-cli>
 set -euo pipefail
 zembrix="$(realpath "$1")"
@@ -20,7 +23,6 @@ source "$(dirname "$0")/../support/e2e.bash"
 
 export XDG_CONFIG_HOME="$work/config"
 export XDG_DATA_HOME="$work/data"
-export NO_AT_BRIDGE=1
 export GDK_NATIVE_WINDOWS=1
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 shots="$(dirname "$zembrix")"
@@ -36,6 +38,7 @@ key() {
     sleep 0.3
 }
 
+start_accessibility
 start_zembrix
 main="$(wait_window Zembrix 600)"
 [ -n "$main" ] || fail "no window titled Zembrix"
@@ -103,6 +106,51 @@ key Return
 sleep 0.5
 import -window root "$shots/e2e_edit_panel.png"
 
+# Select the clone, then add object 5 from the browser: it lands on the
+# clone's centre (40, 48), selected, and the cursor key moves it at once.
+xdotool mousemove --sync $(at 52 68) click 1
+sleep 0.3
+double_click() {
+    xdotool mousemove --sync "$1" "$2" click --repeat 2 --delay 60 1
+    sleep 0.5
+}
+click_at $(a11y center "push button" "Add new...")
+browser="$(wait_window 'Zembrix - Object and panel browser' 100)"
+[ -n "$browser" ] || fail "no browser after Add new..."
+sleep 0.5
+import -window root "$shots/e2e_browser_objects.png"
+double_click $(a11y center icon "OBJECT 5")
+[ -z "$(wait_window 'Zembrix - Object and panel browser' 1)" ] ||
+    fail "the browser stayed open after inserting an object"
+key Right
+
+# Row 1 of its overrides: white (1) over red (2), picked in the combo
+# boxes' own menus.
+click_at $(a11y center "push button" "Colour overrides...")
+overrides="$(wait_window 'Colour override selection' 100)"
+[ -n "$overrides" ] || fail "no colour override window after Colour overrides..."
+sleep 0.3
+click_at $(a11y center "combo box" "Colour 1")
+key Down Return
+click_at $(a11y center "combo box" "Replacement 1")
+key Down Down Return
+sleep 0.3
+import -window root "$shots/e2e_overrides.png"
+python3 "$root/tests/support/wm_close.py" "$overrides"
+sleep 0.5
+
+# Then panel 17 (the third in the list) after it, at (0, 0).
+click_at $(a11y center "push button" "Add new...")
+browser="$(wait_window 'Zembrix - Object and panel browser' 100)"
+[ -n "$browser" ] || fail "no browser after Add new..."
+click_at $(a11y center "page tab" "Panels" "Zembrix - Object and panel browser")
+click_at $(a11y cell "Defined panels" 2)
+sleep 0.3
+import -window root "$shots/e2e_browser_panels.png"
+double_click $(a11y cell "Defined panels" 2)
+[ -z "$(wait_window 'Zembrix - Object and panel browser' 1)" ] ||
+    fail "the browser stayed open after inserting a panel"
+
 python3 "$root/tests/support/wm_close.py" "$editor"
 sleep 1
 [ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Zembrix - Panel editor$' \
@@ -128,7 +176,9 @@ done
 placed="$("$cli" load "$work/edited.prg" | python3 -c '
 import json, sys
 panel = [p for p in json.load(sys.stdin)["panels"] if p["index"] == 19][0]
-print(" ".join("%d@%d,%d" % (d["item"], d["x"], d["y"]) for d in panel["definitions"]))')"
-want="12@24,16 12@32,32 12@24,0 12@48,16"
+print(" ".join("%d@%d,%d%s" % (d["item"], d["x"], d["y"],
+    "".join("/%X" % o for o in d["overrides"]) if d["overrides_on"] else "")
+    for d in panel["definitions"]))')"
+want="12@24,16 12@32,32 5@48,48/21 17@0,0 12@24,0 12@48,16"
 [ "$placed" = "$want" ] || fail "panel 19 saved as \"$placed\", expected \"$want\""
 echo "edit a panel, save and load it back: passed"

@@ -1,8 +1,9 @@
 """Finds the editor's widgets in the accessibility tree, as a screen reader
 does, for the end-to-end scripts that then drive them with real events.
 
-    a11y.py center ROLE NAME          screen centre of the first showing
-                                      widget of that role and name
+    a11y.py center ROLE NAME [WINDOW] screen centre of the first showing
+                                      widget of that role and name (in the
+                                      window of that title)
     a11y.py cell TABLE ROW            screen centre of a row of a table
                                       (a list), the table named by its name
     a11y.py inside TABLE              a point on the last row in view of a
@@ -39,10 +40,27 @@ def showing(node):
     return node.getState().contains(pyatspi.STATE_SHOWING)
 
 
-def find(role, name):
+def label(node):
+    # An icon view's icons carry their caption as text, not as a name.
+    if node.name:
+        return node.name
+    try:
+        return node.queryText().getText(0, -1)
+    except NotImplementedError:
+        return ""
+
+
+def find(role, name, window=None):
     for _ in range(50):
-        for node in walk(application()):
-            if node.getRoleName() == role and node.name == name and showing(node):
+        top = application()
+        if window is not None:
+            frames = [top.getChildAtIndex(i) for i in range(top.childCount)]
+            top = next((f for f in frames if f is not None and f.name == window), None)
+            if top is None:
+                time.sleep(0.1)
+                continue
+        for node in walk(top):
+            if node.getRoleName() == role and showing(node) and label(node) == name:
                 return node
         time.sleep(0.1)
     sys.exit("no showing %s named %r" % (role, name))
@@ -64,7 +82,7 @@ def centre(node):
 def main(args):
     command = args[0]
     if command == "center":
-        print("%d %d" % centre(find(args[1], args[2])))
+        print("%d %d" % centre(find(args[1], args[2], *args[3:4])))
     elif command == "cell":
         table = find("table", args[1]).queryTable()
         print("%d %d" % centre(table.getAccessibleAt(int(args[2]), 0)))

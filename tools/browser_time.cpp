@@ -1,0 +1,104 @@
+// Measures, in the real windows, how long the object and panel browser takes
+// from being shown to its icon view laid out and painted, with a project of
+// 255 objects (the most the index space holds) of 1 to 5 cells a side.
+//
+//   zembrix_browser_time [RUNS]      (under X, e.g. xvfb-run)
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtk/gtk.h>
+
+#include "app/app.h"
+#include "app/support.h"
+#include "editor/panelbrowser.h"
+#include "files/zembrix_format.h"
+
+namespace {
+
+void settle()
+{
+    while (gtk_events_pending()) {
+        gtk_main_iteration();
+    }
+    gdk_window_process_all_updates();
+    gdk_display_sync(gdk_display_get_default());
+}
+
+ZbxProject many_objects()
+{
+    std::mt19937 random(255);
+    ZbxProject project;
+    for (int i = 0; i < kMaxItems; i++) {
+        const int w = 1 + static_cast<int>(random() % 5);
+        const int h = 1 + static_cast<int>(random() % 5);
+        const int cells = w * h;
+        ZbxItem item;
+        item.kind = ZbxItemKind::Object;
+        item.record.push_back(static_cast<uint8_t>(w * 16 + h));
+        for (int b = 0; b < 9 * cells; b++) {
+            item.record.push_back(static_cast<uint8_t>(random()));
+        }
+        for (int c = 0; c < cells; c++) {
+            item.record.push_back(static_cast<uint8_t>(0xF0 | (random() & 15)));
+        }
+        project.items.push_back(std::move(item));
+    }
+    return project;
+}
+
+double show_ms()
+{
+    const gint64 start = g_get_monotonic_time();
+    panelbrowser_show();
+    settle();
+    return static_cast<double>(g_get_monotonic_time() - start) / 1000.0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    gtk_init(&argc, &argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
+    gchar *config = g_dir_make_tmp("zbx-browser-time-XXXXXX", nullptr);
+    g_setenv("XDG_CONFIG_HOME", config, TRUE);
+    const std::string path = std::string(config) + "/objects.prg";
+    std::vector<uint8_t> bytes;
+    if (!zembrix_encode(many_objects(), &bytes, nullptr) ||
+        !g_file_set_contents(path.c_str(), reinterpret_cast<const char *>(bytes.data()),
+                             static_cast<gssize>(bytes.size()), nullptr)) {
+        std::fprintf(stderr, "could not write %s\n", path.c_str());
+        return 1;
+    }
+    app_startup();
+    settle();
+    if (!app_open_project(path.c_str())) {
+        std::fprintf(stderr, "could not open %s\n", path.c_str());
+        return 1;
+    }
+    settle();
+
+    const double first = show_ms();
+    std::vector<double> ms;
+    for (int r = 0; r < runs; r++) {
+        gtk_widget_hide(window_browser);
+        settle();
+        ms.push_back(show_ms());
+    }
+    std::sort(ms.begin(), ms.end());
+    GtkWidget *icons = lookup_widget(window_browser, "iconview_browser_objects");
+    GtkTreeModel *model = gtk_icon_view_get_model(GTK_ICON_VIEW(icons));
+    std::printf("objects in the icon view: %d\n", gtk_tree_model_iter_n_children(model, nullptr));
+    std::printf("first show, laid out and painted: %.2f ms\n", first);
+    std::printf("later shows, %d runs: median %.2f ms, min %.2f ms, max %.2f ms\n", runs,
+                ms[ms.size() / 2], ms.front(), ms.back());
+    app_shutdown();
+    std::error_code ignored;
+    std::filesystem::remove_all(config, ignored);
+    g_free(config);
+    return 0;
+}

@@ -510,31 +510,51 @@ ZBX_ALWAYS_INLINE void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &
 
 // One object's cells over the buffers; `data` is a checked record of
 // w x h cells and (col, row) its top-left cell, not wholly outside.
-// The placements in full colour, beside the composition: per cell five
-// planes over the 32 pixels (the lower bit of each pair as in PixelMasks):
-// the four bits of each pixel's colour and whether anything covers it.
-constexpr int kPlanes = 5;
-constexpr int kCoveredPlane = 4;
+// The placements in full colour, beside the composition: per cell four
+// planes over the 32 pixels (the lower bit of each pair, as in PixelMasks),
+// bit b of each pixel's colour; they start as the background colour.
+constexpr int kPlanes = 4;
 
-inline uint64_t all_if(unsigned bit)
+// Entry c: for each plane, all ones where bit b of colour c is set.
+struct ColourMasks
 {
-    return 0 - static_cast<uint64_t>(bit & 1);
+    uint64_t plane[kPlanes];
+};
+constexpr std::array<ColourMasks, 16> make_colour_masks()
+{
+    std::array<ColourMasks, 16> t{};
+    for (unsigned c = 0; c < 16; c++) {
+        for (int b = 0; b < kPlanes; b++) {
+            t[c].plane[b] = ((c >> b) & 1) != 0 ? ~0ULL : 0;
+        }
+    }
+    return t;
 }
+constexpr std::array<ColourMasks, 16> colour_masks = make_colour_masks();
 
 // Every pixel of the object cell that is not 00 takes its own colour.
 ZBX_ALWAYS_INLINE void paint_full_colour(uint64_t *planes, uint64_t lines, uint8_t screen,
                                          uint8_t colour)
 {
-    const PixelMasks px = pixel_masks(lines);
-    const uint64_t covering = px.of[1] | px.of[2] | px.of[3];
-    const unsigned c1 = screen >> 4;
-    const unsigned c2 = screen & 15U;
-    const unsigned c3 = colour & 15U;
-    for (int b = 0; b < 4; b++) {
-        planes[b] = (planes[b] & ~covering) | (px.of[1] & all_if(c1 >> b)) |
-                    (px.of[2] & all_if(c2 >> b)) | (px.of[3] & all_if(c3 >> b));
+    const uint64_t lo = lines & kLow;
+    const uint64_t hi = (lines >> 1) & kLow;
+    const uint64_t covering = lo | hi;
+    if (covering == 0) {
+        return;
     }
-    planes[kCoveredPlane] |= covering;
+    // Bit b of the colour of pair (hi, lo) is lo.c1 ^ hi.c2 ^ lo.hi.(c1 ^ c2 ^ c3).
+    const uint64_t both = lo & hi;
+    const ColourMasks c1 = colour_masks[screen >> 4];
+    const ColourMasks c2 = colour_masks[screen & 15];
+    const ColourMasks c3 = colour_masks[colour & 15];
+    uint64_t p[kPlanes];
+    std::memcpy(p, planes, sizeof p);
+    for (int b = 0; b < kPlanes; b++) {
+        const uint64_t painted = (lo & c1.plane[b]) ^ (hi & c2.plane[b]) ^
+                                 (both & (c1.plane[b] ^ c2.plane[b] ^ c3.plane[b]));
+        p[b] = (p[b] & ~covering) | painted;
+    }
+    std::memcpy(planes, p, sizeof p);
 }
 
 template <class Merge, bool kFull = false>
@@ -878,34 +898,33 @@ ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_pa
                                          ComposeBuffers &buffers, ComposeClashes &clashes)
 {
     constexpr int kCells = kComposeColumns * kComposeRows;
-    std::array<uint64_t, kPlanes * kCells> full{};
+    const ColourMasks &bg = colour_masks[static_cast<unsigned>(background) & 15U];
+    std::array<uint64_t, kPlanes * kCells> full;
+    for (int cell = 0; cell < kCells; cell++) {
+        for (int b = 0; b < kPlanes; b++) {
+            full[kPlanes * cell + b] = bg.plane[b] & kLow;
+        }
+    }
     const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
                                        draw_cells_chosen_full, true, full.data());
     clashes.reset();
-    const unsigned bg = static_cast<unsigned>(background) & 15U;
-    uint64_t bg_bits[4];
-    for (int b = 0; b < 4; b++) {
-        bg_bits[b] = all_if(bg >> b);
-    }
     for (int cell = 0; cell < kCells; cell++) {
         const uint64_t *planes = &full[kPlanes * cell];
-        const uint8_t screen = buffers.screen[cell];
-        const uint8_t colour = buffers.colour[cell];
         const uint64_t lines = load_lines(&buffers.bitmap[8 * cell]);
-        if (lines == 0 && planes[kCoveredPlane] == 0) {
-            continue; // background on both sides
-        }
-        const PixelMasks px = pixel_masks(lines);
-        const uint64_t empty = kLow & ~(px.of[1] | px.of[2] | px.of[3]);
-        const uint64_t uncovered = kLow & ~planes[kCoveredPlane];
-        const unsigned c1 = screen >> 4;
-        const unsigned c2 = screen & 15U;
-        const unsigned c3 = colour & 15U;
+        // The colours the cell shows, pair 00 in the background.
+        const uint64_t lo = lines & kLow;
+        const uint64_t hi = (lines >> 1) & kLow;
+        const uint64_t both = lo & hi;
+        const uint64_t empty = kLow & ~(lo | hi);
+        const ColourMasks &c1 = colour_masks[buffers.screen[cell] >> 4];
+        const ColourMasks &c2 = colour_masks[buffers.screen[cell] & 15];
+        const ColourMasks &c3 = colour_masks[buffers.colour[cell] & 15];
         uint64_t differ = 0;
-        for (int b = 0; b < 4; b++) {
-            const uint64_t shown = (empty & bg_bits[b]) | (px.of[1] & all_if(c1 >> b)) |
-                                   (px.of[2] & all_if(c2 >> b)) | (px.of[3] & all_if(c3 >> b));
-            differ |= shown ^ (planes[b] | (uncovered & bg_bits[b]));
+        for (int b = 0; b < kPlanes; b++) {
+            const uint64_t shown =
+                (empty & bg.plane[b]) | ((lo & c1.plane[b]) ^ (hi & c2.plane[b]) ^
+                                         (both & (c1.plane[b] ^ c2.plane[b] ^ c3.plane[b])));
+            differ |= shown ^ planes[b];
         }
         if (differ != 0) {
             clashes.set(static_cast<size_t>(cell));

@@ -247,6 +247,32 @@ void BM_RenderDenseLocationIntoCanvas(benchmark::State &state)
 }
 BENCHMARK(BM_RenderDenseLocationIntoCanvas)->Repetitions(15)->ReportAggregatesOnly(true);
 
+// The same with the clashing cells reported beside (the clash view on);
+// the frames drawn over the 406 clashing cells of this location on top.
+void BM_RenderDenseLocationWithClashes(benchmark::State &state)
+{
+    const DenseLocation &location = dense();
+    std::vector<uint8_t> pixels(320 * 200 * 4, 0);
+    const RgbaView canvas{pixels.data(), 320, 200, 320 * 4};
+    ComposeBuffers buffers;
+    ComposeClashes clashes;
+    for (auto _ : state) {
+        panelmodels_compose_clashes(location.project, -1, 6, buffers, clashes);
+        panelmodels_convert_buffers(buffers, 6, canvas);
+        if (state.range(0) != 0) {
+            panelmodels_draw_clash_frames(canvas, clashes, 1);
+        }
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    state.counters["clashing_cells"] = static_cast<double>(clashes.count());
+}
+BENCHMARK(BM_RenderDenseLocationWithClashes)
+    ->ArgName("frames")
+    ->Arg(0)
+    ->Arg(1)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+
 // The floor under the dense rendering: the same 40 x 18 composed cells
 // turned into the canvas's 320 x 144 pixels, with nothing composed.
 void BM_ConvertDenseLocationFloor(benchmark::State &state)

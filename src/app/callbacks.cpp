@@ -213,6 +213,16 @@ void on_menuitem_incremental_rendering_activate(GtkMenuItem *menuitem, gpointer)
     options_save_to_file();
 }
 
+void on_menuitem_show_clashes_toggled(GtkCheckMenuItem *item, gpointer)
+{
+    const bool on = gtk_check_menu_item_get_active(item) != FALSE;
+    if (on != options_get_show_clashes()) {
+        options_set_show_clashes(on);
+        options_save_to_file();
+    }
+    mainview_set_show_clashes(on);
+}
+
 void on_about_activate(GtkMenuItem *, gpointer)
 {
     about_show_about();

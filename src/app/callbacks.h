@@ -18,6 +18,7 @@ void on_undo_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_redo_activate(GtkMenuItem *menuitem, gpointer user_data);
 // Preferences and Help menus.
 void on_menuitem_incremental_rendering_activate(GtkMenuItem *menuitem, gpointer user_data);
+void on_menuitem_show_clashes_toggled(GtkCheckMenuItem *item, gpointer user_data);
 void on_about_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_menuitem_resources_activate(GtkMenuItem *menuitem, gpointer user_data);
 

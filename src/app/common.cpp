@@ -110,6 +110,9 @@ void common_adjust_from_options()
         // Checks the item; its handler stores the option and saves the file.
         gtk_menu_item_activate(GTK_MENU_ITEM(incremental));
     }
+    if (GtkWidget *clashes = lookup_widget(window_main, "menuitem_show_clashes")) {
+        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(clashes), options_get_show_clashes());
+    }
     int x = 0;
     int y = 0;
     if (options_get_window_position(&x, &y)) {

@@ -193,6 +193,12 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     gtk_widget_set_sensitive(undo, FALSE);
     gtk_widget_set_sensitive(redo, FALSE);
 
+    GtkWidget *view = b.menu(menubar, "menuitem_view", _("_View"), "image_view", "gtk-zoom-fit",
+                             "menuitem_view_menu");
+    gtk_container_add(GTK_CONTAINER(view),
+                      b.reg(gtk_check_menu_item_new_with_mnemonic(_("Show colour _clashes")),
+                            "menuitem_show_clashes"));
+
     GtkWidget *preferences = b.menu(menubar, "menuitem_preferences", _("_Preferences"), "image20",
                                     "gtk-preferences", "menuitem_preferences_menu");
     GtkWidget *incremental =
@@ -378,6 +384,7 @@ void connect_window_main(GtkWidget *w)
     connect(w, "save_as", "activate", G_CALLBACK(on_save_as_activate));
     connect(w, "close", "activate", G_CALLBACK(on_close_activate));
     connect(w, "quit", "activate", G_CALLBACK(on_quit_activate));
+    connect(w, "menuitem_show_clashes", "toggled", G_CALLBACK(on_menuitem_show_clashes_toggled));
     connect(w, "menuitem_incremental_rendering", "activate",
             G_CALLBACK(on_menuitem_incremental_rendering_activate));
     connect(w, "about", "activate", G_CALLBACK(on_about_activate));

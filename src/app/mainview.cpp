@@ -53,6 +53,8 @@ struct MainViewState
     int object_preview_colour = kObjectPreviewColourDefault;
     int panel_preview_colour = kPanelPreviewColourDefault;
     int expansion = 0;
+    bool show_clashes = false;
+    std::array<ComposeClashes, PREVIEW_COUNT> clashes{};
 };
 MainViewState state;
 
@@ -247,8 +249,15 @@ gboolean mainview_paint_preview(MainPreview which, GtkWidget *area, const GdkRec
         return FALSE;
     }
     cairo_t *cr = clipped_context(area, exposed);
-    const double scale = 1 << state.expansion;
-    cairo_scale(cr, scale, scale);
+    GRef<GdkPixbuf> shown;
+    if (state.show_clashes && state.clashes[which].any() && state.drawing[which].source == 0) {
+        // The frames lie on whole pixels of the zoomed picture.
+        shown.reset(mainview_shown_image(which));
+        image = shown.get();
+    } else {
+        const double scale = 1 << state.expansion;
+        cairo_scale(cr, scale, scale);
+    }
     gdk_cairo_set_source_pixbuf(cr, image, 0, 0);
     // Whole C64 pixels: no smoothing at 2x.
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
@@ -284,11 +293,16 @@ void mainview_render_location_preview(bool incremental)
     }
     stop(PREVIEW_LOCATION);
     common_copy_background_image_to_pixbuf(image);
+    state.clashes[PREVIEW_LOCATION].reset();
     int number = -1;
     if (!locations_get_current_location_index(&number)) {
         return;
     }
     const ZbxLocationRecord record = document_location(number);
+    if (state.show_clashes) {
+        state.clashes[PREVIEW_LOCATION] =
+            panelmodels_stored_panel_clashes(record.panel, record.colour);
+    }
     if (incremental && document_item_kind(record.panel) == ZbxItemKind::Panel) {
         start_drawing(PREVIEW_LOCATION, record.panel, record.colour);
         return;
@@ -311,7 +325,12 @@ void mainview_render_panel_preview(bool incremental)
     }
     stop(PREVIEW_PANEL);
     panelmodels_render_panel(image, &state.panel_preview_colour);
+    state.clashes[PREVIEW_PANEL].reset();
     int panel = -1;
+    if (state.show_clashes && panelmodels_get_current_panel_index(&panel)) {
+        state.clashes[PREVIEW_PANEL] =
+            panelmodels_stored_panel_clashes(panel, state.panel_preview_colour);
+    }
     if (incremental && panelmodels_get_current_panel_index(&panel)) {
         start_drawing(PREVIEW_PANEL, panel, state.panel_preview_colour);
     }
@@ -345,6 +364,37 @@ void render_location_helper(int incremental)
     }
     mainview_render_location_preview(incremental != 0);
     mainview_queue_redraw(PREVIEW_LOCATION);
+    int number = -1;
+    if (state.show_clashes && locations_get_current_location_index(&number)) {
+        const size_t count = state.clashes[PREVIEW_LOCATION].count();
+        GCharPtr text(count == 1 ? g_strdup_printf(" Location %d: 1 cell clashes", number)
+                                 : g_strdup_printf(" Location %d: %zu cells clash", number, count));
+        app_set_status(text.get());
+    }
+}
+
+void mainview_set_show_clashes(bool on)
+{
+    state.show_clashes = on;
+    render_location_helper(0);
+    mainview_refresh_panel_preview();
+}
+
+bool mainview_get_show_clashes()
+{
+    return state.show_clashes;
+}
+
+const ComposeClashes &mainview_get_clashes(MainPreview which)
+{
+    return state.clashes[which];
+}
+
+GdkPixbuf *mainview_shown_image(MainPreview which)
+{
+    const bool frames = state.show_clashes && which != PREVIEW_OBJECT;
+    return panelmodels_shown_image(canvas(which), state.expansion,
+                                   frames ? &state.clashes[which] : nullptr);
 }
 
 void mainview_refresh_panel_preview()

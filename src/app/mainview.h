@@ -6,6 +6,8 @@
 
 #include <gtk/gtk.h>
 
+#include "models/panelmodels_compose.h"
+
 enum MainPreview
 {
     PREVIEW_LOCATION = 0,
@@ -76,6 +78,16 @@ gboolean mainview_pick_colour(MainPalette which, const GdkEventButton *event);
 int mainview_get_object_preview_colour();
 int mainview_get_panel_preview_colour();
 void mainview_set_panel_preview_colour(int colour);
+
+// Whether the location and panel previews frame their clashing cells.
+void mainview_set_show_clashes(bool on);
+bool mainview_get_show_clashes();
+// The clashing cells of a preview (none for the object preview, and none
+// while the clash view is off).
+const ComposeClashes &mainview_get_clashes(MainPreview which);
+// What a preview shows: its canvas at the zoom, clashing cells framed when
+// the clash view is on. A new image.
+GdkPixbuf *mainview_shown_image(MainPreview which);
 
 // Zoom exponent of the previews: 0 (1x) or 1 (2x).
 int mainview_get_expansion();

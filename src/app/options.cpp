@@ -24,6 +24,7 @@ struct OptionsState
 {
     std::array<GCharPtr, OPTIONS_FOLDER_COUNT> folder;
     int incremental_rendering = 0;
+    bool show_clashes = false;
     bool has_position = false;
     int position[2] = {0, 0};
     std::string path;
@@ -131,6 +132,7 @@ gboolean options_load_from_file()
     // A missing key or a value that is no boolean both mean off.
     state.incremental_rendering =
         g_key_file_get_boolean(file.get(), "misc", "incremental_rendering", nullptr) ? 1 : 0;
+    state.show_clashes = g_key_file_get_boolean(file.get(), "misc", "show_clashes", nullptr);
     return TRUE;
 }
 
@@ -147,6 +149,7 @@ gboolean options_save_to_file()
     }
     g_string_append_printf(text, "[misc]\nincremental_rendering=%s\n",
                            state.incremental_rendering == 1 ? "true" : "false");
+    g_string_append_printf(text, "show_clashes=%s\n", state.show_clashes ? "true" : "false");
 
     KeyFilePtr file(g_key_file_new());
     gboolean parsed = g_key_file_load_from_data(file.get(), text->str, text->len,
@@ -179,6 +182,16 @@ const char *options_get_folder(OptionsFolder which)
 void options_set_folder(OptionsFolder which, const char *path)
 {
     state.folder[which].reset(path != nullptr ? g_strdup(path) : nullptr);
+}
+
+bool options_get_show_clashes()
+{
+    return state.show_clashes;
+}
+
+void options_set_show_clashes(bool on)
+{
+    state.show_clashes = on;
 }
 
 int options_get_incremental_rendering()

@@ -33,5 +33,8 @@ const char *options_get_folder(OptionsFolder which);
 void options_set_folder(OptionsFolder which, const char *path);
 int options_get_incremental_rendering();
 void options_set_incremental_rendering(int on);
+// Whether the previews frame the cells where colours clash.
+bool options_get_show_clashes();
+void options_set_show_clashes(bool on);
 // The window position read from the file, if it held one.
 gboolean options_get_window_position(int *x, int *y);

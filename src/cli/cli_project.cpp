@@ -12,7 +12,9 @@
 #include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
+#include "models/common_canvas.h"
 #include "models/panelmodels_render.h"
+#include "models/usage.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ Json project_json()
 {
     const ZbxProject &project = document_project();
     const int count = document_item_count();
+    const std::vector<ItemUsage> usage = usage_of_items(project);
     Json objects = Json::array();
     for (int i = 0; i < count; i++) {
         int width = 0;
@@ -41,7 +44,8 @@ Json project_json()
         objects.push_back({{"index", i},
                            {"width", width},
                            {"height", height},
-                           {"data_sha1", sha1_hex(document_object_record(i))}});
+                           {"data_sha1", sha1_hex(document_object_record(i))},
+                           {"placements", usage[i].placements}});
     }
 
     Json panels = Json::array();
@@ -68,6 +72,8 @@ Json project_json()
         panels.push_back({{"index", i},
                           {"preview_colour", project.items[i].preview_colour},
                           {"box", {box.x, box.y, box.width, box.height}},
+                          {"placements", usage[i].placements},
+                          {"elected_by", usage[i].locations},
                           {"definitions", definitions}});
     }
 
@@ -83,22 +89,72 @@ Json project_json()
             {"loops", document_has_loop()}};
 }
 
-// The location area of a canvas on which a stored panel was composed over
-// a background colour, as the editor's previews draw it.
-GdkPixbuf *compose_location_area(int panel, int background)
+// A canvas as the editor's previews draw it: the backdrop (black without
+// one), then a stored panel composed over a background colour, or with
+// object >= 0 that object centred over the colour; with `clashes` the
+// clashing cells framed. Cut to the location area unless whole_screen.
+GdkPixbuf *compose_preview(int panel, int object, int background, bool clashes, bool whole_screen)
 {
-    GdkPixbuf *canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, kScreenWidth, kScreenHeight);
-    if (canvas == nullptr) {
+    GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    if (!canvas) {
         return nullptr;
     }
-    gdk_pixbuf_fill(canvas, 0x000000ff);
-    panelmodels_render_stored_panel(panel, canvas, background);
+    if (common_get_background_pixbuf() != nullptr) {
+        common_copy_background_image_to_pixbuf(canvas.get());
+    } else {
+        gdk_pixbuf_fill(canvas.get(), 0x000000ff);
+    }
+    if (object >= 0) {
+        panelmodels_render_object_preview(canvas.get(), object, background);
+    } else {
+        ComposeClashes found;
+        panelmodels_render_stored_panel(panel, canvas.get(), background, &found);
+        if (clashes) {
+            panelmodels_draw_clash_frames(pixbufs_view(canvas.get()), found, 1);
+        }
+    }
+    if (whole_screen) {
+        return canvas.release();
+    }
     GdkPixbuf *area = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, kLocationWidth, kLocationHeight);
     if (area != nullptr) {
-        gdk_pixbuf_copy_area(canvas, 0, kLocationTop, kLocationWidth, kLocationHeight, area, 0, 0);
+        gdk_pixbuf_copy_area(canvas.get(), 0, kLocationTop, kLocationWidth, kLocationHeight, area,
+                             0, 0);
     }
-    g_object_unref(canvas);
     return area;
+}
+
+Json clash_cells_json(const ComposeClashes &clashes)
+{
+    Json cells = Json::array();
+    for (const auto &[col, row] : panelmodels_clash_cells(clashes)) {
+        cells.push_back({col, row});
+    }
+    return cells;
+}
+
+// The clashing cells of every filled location and every panel (over its
+// preview colour), only those with any.
+Json clashes_json()
+{
+    Json locations = Json::array();
+    for (int slot = 0; slot < kLocationCount; slot++) {
+        const ZbxLocationRecord record = document_location(slot);
+        const ComposeClashes clashes =
+            panelmodels_stored_panel_clashes(record.panel, record.colour);
+        if (clashes.any()) {
+            locations.push_back({{"slot", slot}, {"cells", clash_cells_json(clashes)}});
+        }
+    }
+    Json panels = Json::array();
+    for (int i = 0; i < document_item_count(); i++) {
+        const ComposeClashes clashes =
+            panelmodels_stored_panel_clashes(i, document_project().items[i].preview_colour);
+        if (clashes.any()) {
+            panels.push_back({{"index", i}, {"cells", clash_cells_json(clashes)}});
+        }
+    }
+    return {{"locations", locations}, {"panels", panels}};
 }
 
 } // namespace
@@ -122,15 +178,24 @@ int cli_render(int argc, char **argv)
     CliString object_text;
     CliString background_text;
     CliString output;
+    gboolean clashes = FALSE;
+    gboolean whole_screen = FALSE;
     const GOptionEntry entries[] = {
         {"location", 0, 0, G_OPTION_ARG_STRING, location_text.slot(),
          "Draw location slot S (0 to 31)", "S"},
         {"panel", 0, 0, G_OPTION_ARG_STRING, panel_text.slot(), "Draw panel P (item index)", "P"},
         {"background", 0, 0, G_OPTION_ARG_STRING, background_text.slot(),
-         "Background colour of --panel (0 to 255; default: the panel's preview colour)", "C"},
+         "Background colour of --panel (0 to 255; default: the panel's preview colour); with "
+         "--object, draw the object preview over this colour (0 to 15)",
+         "C"},
         {"object", 0, 0, G_OPTION_ARG_STRING, object_text.slot(),
          "Draw object I (item index) on its own", "I"},
         {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "PNG file to write", "OUT.png"},
+        {"clashes", 0, 0, G_OPTION_ARG_NONE, &clashes,
+         "Frame the cells where the three-colour rule changes the picture", nullptr},
+        {"screen", 0, 0, G_OPTION_ARG_NONE, &whole_screen,
+         "Write the whole 320 x 200 preview, backdrop included, not only the location area",
+         nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
     if (!cli_parse(*cli_find_command("render"), entries, 1, &argc, &argv, &error)) {
@@ -140,8 +205,11 @@ int cli_render(int argc, char **argv)
     if (modes != 1) {
         return cli_fail("Give exactly one of --location, --panel or --object");
     }
-    if (background_text.given() && !panel_text.given()) {
-        return cli_fail("--background goes with --panel");
+    if (background_text.given() && location_text.given()) {
+        return cli_fail("--background goes with --panel or --object");
+    }
+    if ((clashes || whole_screen) && object_text.given() && !background_text.given()) {
+        return cli_fail("--object draws the preview with --background only");
     }
     int location = -1;
     int panel = -1;
@@ -156,16 +224,24 @@ int cli_render(int argc, char **argv)
         return cli_fail(error);
     }
 
+    // The backdrop of the whole preview, when there is one to be found.
+    if (whole_screen && common_get_background_pixbuf() == nullptr) {
+        common_load_background_pixbuf(nullptr);
+    }
     GRef<GdkPixbuf> image;
     if (object_text.given()) {
         GdkPixbuf *stored = document_object_image(object);
         if (stored == nullptr) {
             return cli_fail("Invalid object");
         }
-        image = GRef<GdkPixbuf>::share(stored);
+        if (background_text.given()) {
+            image.reset(compose_preview(-1, object, background & 15, false, whole_screen));
+        } else {
+            image = GRef<GdkPixbuf>::share(stored);
+        }
     } else if (location_text.given()) {
         const ZbxLocationRecord record = document_location(location);
-        image.reset(compose_location_area(record.panel, record.colour));
+        image.reset(compose_preview(record.panel, -1, record.colour, clashes, whole_screen));
     } else {
         if (document_item_kind(panel) != ZbxItemKind::Panel) {
             return cli_fail("Invalid panel");
@@ -173,7 +249,7 @@ int cli_render(int argc, char **argv)
         if (!background_text.given()) {
             background = document_project().items[panel].preview_colour;
         }
-        image.reset(compose_location_area(panel, background));
+        image.reset(compose_preview(panel, -1, background, clashes, whole_screen));
     }
     if (!image) {
         return cli_fail("Could not create pixbuf");
@@ -277,15 +353,24 @@ int cli_import(int argc, char **argv)
 
 int cli_check(int argc, char **argv)
 {
-    const GOptionEntry entries[] = {{nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    gboolean json = FALSE;
+    const GOptionEntry entries[] = {
+        {"json", 0, 0, G_OPTION_ARG_NONE, &json,
+         "Print the findings and the colour clashes of every location and panel as JSON", nullptr},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
     if (!cli_parse(*cli_find_command("check"), entries, 1, &argc, &argv, &error) ||
         !cli_load_project(argv[1], &error)) {
         return cli_fail(error);
     }
     const std::vector<std::string> findings = zembrix_check_project(document_project());
-    for (const std::string &line : findings) {
-        std::printf("%s\n", line.c_str());
+    if (json) {
+        const Json report = {{"findings", findings}, {"clashes", clashes_json()}};
+        std::printf("%s\n", report.dump(2).c_str());
+    } else {
+        for (const std::string &line : findings) {
+            std::printf("%s\n", line.c_str());
+        }
     }
     return findings.empty() ? 0 : 1;
 }

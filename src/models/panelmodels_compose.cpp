@@ -510,9 +510,57 @@ ZBX_ALWAYS_INLINE void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &
 
 // One object's cells over the buffers; `data` is a checked record of
 // w x h cells and (col, row) its top-left cell, not wholly outside.
-template <class Merge>
+// The placements in full colour, beside the composition: per cell four
+// planes over the 32 pixels (the lower bit of each pair, as in PixelMasks),
+// bit b of each pixel's colour; they start as the background colour.
+constexpr int kPlanes = 4;
+
+// Entry c: for each plane, all ones where bit b of colour c is set.
+struct ColourMasks
+{
+    uint64_t plane[kPlanes];
+};
+constexpr std::array<ColourMasks, 16> make_colour_masks()
+{
+    std::array<ColourMasks, 16> t{};
+    for (unsigned c = 0; c < 16; c++) {
+        for (int b = 0; b < kPlanes; b++) {
+            t[c].plane[b] = ((c >> b) & 1) != 0 ? ~0ULL : 0;
+        }
+    }
+    return t;
+}
+constexpr std::array<ColourMasks, 16> colour_masks = make_colour_masks();
+
+// Every pixel of the object cell that is not 00 takes its own colour.
+ZBX_ALWAYS_INLINE void paint_full_colour(uint64_t *planes, uint64_t lines, uint8_t screen,
+                                         uint8_t colour)
+{
+    const uint64_t lo = lines & kLow;
+    const uint64_t hi = (lines >> 1) & kLow;
+    const uint64_t covering = lo | hi;
+    if (covering == 0) {
+        return;
+    }
+    // Bit b of the colour of pair (hi, lo) is lo.c1 ^ hi.c2 ^ lo.hi.(c1 ^ c2 ^ c3).
+    const uint64_t both = lo & hi;
+    const ColourMasks c1 = colour_masks[screen >> 4];
+    const ColourMasks c2 = colour_masks[screen & 15];
+    const ColourMasks c3 = colour_masks[colour & 15];
+    uint64_t p[kPlanes];
+    std::memcpy(p, planes, sizeof p);
+    for (int b = 0; b < kPlanes; b++) {
+        const uint64_t painted = (lo & c1.plane[b]) ^ (hi & c2.plane[b]) ^
+                                 (both & (c1.plane[b] ^ c2.plane[b] ^ c3.plane[b]));
+        p[b] = (p[b] & ~covering) | painted;
+    }
+    std::memcpy(planes, p, sizeof p);
+}
+
+template <class Merge, bool kFull = false>
 ZBX_ALWAYS_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
-                                  int col, int row, bool mirror, const uint8_t *map, int bg)
+                                  int col, int row, bool mirror, const uint8_t *map, int bg,
+                                  uint64_t *full = nullptr)
 {
     const uint8_t *obj_bitmap = data + 1;
     const uint8_t *obj_screen = obj_bitmap + 8 * w * h;
@@ -541,6 +589,9 @@ ZBX_ALWAYS_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, 
                 object_lines = mirror_lines(object_lines);
             }
             const int dst = dst_row + i;
+            if constexpr (kFull) {
+                paint_full_colour(full + kPlanes * dst, object_lines, screen, colour);
+            }
             place<Merge>(&buffers.bitmap[8 * dst], buffers.screen[dst], buffers.colour[dst],
                          object_lines, screen, colour, bg);
         }
@@ -549,18 +600,24 @@ ZBX_ALWAYS_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, 
 }
 
 using DrawCells = long (*)(ComposeBuffers &, const uint8_t *, int, int, int, int, bool,
-                           const uint8_t *, int);
+                           const uint8_t *, int, uint64_t *);
 
 long draw_cells_reference(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
-                          int row, bool mirror, const uint8_t *map, int bg)
+                          int row, bool mirror, const uint8_t *map, int bg, uint64_t *)
 {
     return draw_cells<ReferenceMerge>(buffers, data, w, h, col, row, mirror, map, bg);
 }
 
 long draw_cells_fast(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col, int row,
-                     bool mirror, const uint8_t *map, int bg)
+                     bool mirror, const uint8_t *map, int bg, uint64_t *)
 {
     return draw_cells<FastMerge<false>>(buffers, data, w, h, col, row, mirror, map, bg);
+}
+
+long draw_cells_fast_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                          int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
+{
+    return draw_cells<FastMerge<false>, true>(buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
 void merge_fast_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
@@ -572,12 +629,18 @@ void merge_fast_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_col
 using MergeFunction = void (*)(uint8_t *, uint8_t &, uint8_t &, uint64_t, uint8_t, uint8_t, int);
 
 #if ZBX_MERGE_VARIANTS
-__attribute__((target("popcnt"))) long draw_cells_fast_popcount(ComposeBuffers &buffers,
-                                                                const uint8_t *data, int w, int h,
-                                                                int col, int row, bool mirror,
-                                                                const uint8_t *map, int bg)
+__attribute__((target("popcnt"))) long
+draw_cells_fast_popcount(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                         int row, bool mirror, const uint8_t *map, int bg, uint64_t *)
 {
     return draw_cells<FastMerge<true>>(buffers, data, w, h, col, row, mirror, map, bg);
+}
+
+__attribute__((target("popcnt"))) long
+draw_cells_fast_popcount_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                              int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
+{
+    return draw_cells<FastMerge<true>, true>(buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
 __attribute__((target("popcnt"))) void merge_fast_popcount(uint8_t *dst_bitmap, uint8_t &dst_screen,
@@ -595,9 +658,12 @@ bool has_popcount()
 const bool popcount_instruction = has_popcount();
 const DrawCells draw_cells_chosen =
     popcount_instruction ? draw_cells_fast_popcount : draw_cells_fast;
+const DrawCells draw_cells_chosen_full =
+    popcount_instruction ? draw_cells_fast_popcount_full : draw_cells_fast_full;
 const MergeFunction merge_chosen = popcount_instruction ? merge_fast_popcount : merge_fast_plain;
 #else
 const DrawCells draw_cells_chosen = draw_cells_fast;
+const DrawCells draw_cells_chosen_full = draw_cells_fast_full;
 const MergeFunction merge_chosen = merge_fast_plain;
 #endif
 
@@ -610,7 +676,7 @@ void ChosenMerge::merge(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_c
 // Checks the record, clips the object as a whole and draws its cells.
 bool draw_object(ComposeBuffers &buffers, DrawCells draw, std::span<const uint8_t> data, int64_t x,
                  int64_t y, bool mirror, std::span<const int> overrides, int background,
-                 long *cells)
+                 long *cells, uint64_t *full = nullptr)
 {
     int w = 0;
     int h = 0;
@@ -637,8 +703,9 @@ bool draw_object(ComposeBuffers &buffers, DrawCells draw, std::span<const uint8_
     if (!overrides.empty()) {
         map = panelmodels_override_map(overrides);
     }
-    const long drawn = draw(buffers, data.data(), w, h, static_cast<int>(cx), static_cast<int>(cy),
-                            mirror, overrides.empty() ? nullptr : map.data(), background & 255);
+    const long drawn =
+        draw(buffers, data.data(), w, h, static_cast<int>(cx), static_cast<int>(cy), mirror,
+             overrides.empty() ? nullptr : map.data(), background & 255, full);
     if (cells != nullptr) {
         *cells += drawn;
     }
@@ -657,6 +724,8 @@ struct Run
     bool cull;
     ComposeStats stats;
     std::bitset<kPanelIndexes> on_path;
+    // The placements in full colour (kPlanes per cell), or null.
+    uint64_t *full = nullptr;
     // Grows with every call of the observer, after which spans are fetched anew.
     unsigned long epoch = 0;
 };
@@ -707,7 +776,7 @@ void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
         if (def.is_object) {
             const std::span<const uint8_t> data = run.source.object_data(def.item);
             if (draw_object(run.buffers, run.draw, data, x, y, def.mirror, overrides_of(def),
-                            run.background, &run.stats.cells)) {
+                            run.background, &run.stats.cells, run.full)) {
                 run.stats.objects++;
                 if (run.observer != nullptr) {
                     run.epoch++;
@@ -731,10 +800,11 @@ void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
 }
 
 ComposeStats compose(const ComposeSource &source, int top_panel, int background,
-                     ComposeBuffers &buffers, ComposeObserver *observer, DrawCells draw, bool cull)
+                     ComposeBuffers &buffers, ComposeObserver *observer, DrawCells draw, bool cull,
+                     uint64_t *full = nullptr)
 {
     buffers.clear();
-    Run run{source, buffers, observer, background & 255, draw, cull, {}, {}};
+    Run run{source, buffers, observer, background & 255, draw, cull, {}, {}, full};
     if (top_panel >= 0 && top_panel < kPanelIndexes) {
         run.on_path.set(top_panel);
     }
@@ -822,4 +892,55 @@ ComposeStats panelmodels_compose_reference(const ComposeSource &source, int top_
                                            int background, ComposeBuffers &buffers)
 {
     return compose(source, top_panel, background, buffers, nullptr, draw_cells_reference, false);
+}
+
+ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_panel, int background,
+                                         ComposeBuffers &buffers, ComposeClashes &clashes)
+{
+    constexpr int kCells = kComposeColumns * kComposeRows;
+    const ColourMasks &bg = colour_masks[static_cast<unsigned>(background) & 15U];
+    std::array<uint64_t, kPlanes * kCells> full;
+    for (int cell = 0; cell < kCells; cell++) {
+        for (int b = 0; b < kPlanes; b++) {
+            full[kPlanes * cell + b] = bg.plane[b] & kLow;
+        }
+    }
+    const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
+                                       draw_cells_chosen_full, true, full.data());
+    clashes.reset();
+    for (int cell = 0; cell < kCells; cell++) {
+        const uint64_t *planes = &full[kPlanes * cell];
+        const uint64_t lines = load_lines(&buffers.bitmap[8 * cell]);
+        // The colours the cell shows, pair 00 in the background.
+        const uint64_t lo = lines & kLow;
+        const uint64_t hi = (lines >> 1) & kLow;
+        const uint64_t both = lo & hi;
+        const uint64_t empty = kLow & ~(lo | hi);
+        const ColourMasks &c1 = colour_masks[buffers.screen[cell] >> 4];
+        const ColourMasks &c2 = colour_masks[buffers.screen[cell] & 15];
+        const ColourMasks &c3 = colour_masks[buffers.colour[cell] & 15];
+        uint64_t differ = 0;
+        for (int b = 0; b < kPlanes; b++) {
+            const uint64_t shown =
+                (empty & bg.plane[b]) | ((lo & c1.plane[b]) ^ (hi & c2.plane[b]) ^
+                                         (both & (c1.plane[b] ^ c2.plane[b] ^ c3.plane[b])));
+            differ |= shown ^ planes[b];
+        }
+        if (differ != 0) {
+            clashes.set(static_cast<size_t>(cell));
+        }
+    }
+    return stats;
+}
+
+std::vector<std::pair<int, int>> panelmodels_clash_cells(const ComposeClashes &clashes)
+{
+    std::vector<std::pair<int, int>> cells;
+    for (size_t i = 0; i < clashes.size(); i++) {
+        if (clashes.test(i)) {
+            cells.emplace_back(static_cast<int>(i) % kComposeColumns,
+                               static_cast<int>(i) / kComposeColumns);
+        }
+    }
+    return cells;
 }

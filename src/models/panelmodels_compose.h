@@ -6,8 +6,11 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "c64/pixbufs.h"
 #include "items/document.h"
@@ -111,6 +114,25 @@ struct ComposeStats
 // object colours as it stands, and the canvas shows it modulo 16.
 ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
                                  ComposeBuffers &buffers, ComposeObserver *observer = nullptr);
+
+// Clashing cells, bit col + 40 * row: where the picture as composed differs
+// in any pixel from the placements drawn one over another in full colour
+// (every pixel of a placement that is not 00 in its own colour, after
+// overrides and mirroring; the background where none covers it). These
+// are the cells where the three-colour merge had to give something up, or
+// where an object's usage bits make it copy or skip what it should merge.
+using ComposeClashes = std::bitset<kComposeColumns * kComposeRows>;
+
+// panelmodels_compose, the same walk and the same buffers, with the
+// clashing cells reported beside.
+ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_panel, int background,
+                                         ComposeBuffers &buffers, ComposeClashes &clashes);
+// The clashing cells as (column, row), row by row.
+std::vector<std::pair<int, int>> panelmodels_clash_cells(const ComposeClashes &clashes);
+// Frames every clashing cell on an image of the canvas scaled by `scale`
+// (1, 2, 4; the location area starts at row 56 * scale): the outer ring of
+// the cell's pixels, alternately red and white.
+void panelmodels_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale);
 
 // The same walk with none of the shortcuts: every sub-panel entered, the
 // merge as written in the rule. Differential tests compare the two.

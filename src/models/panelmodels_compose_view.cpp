@@ -1,6 +1,8 @@
 // The composed cells into pixels: the location area of a canvas.
 #include "models/panelmodels_compose.h"
 
+#include <cstring>
+
 void panelmodels_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas)
 {
     pixbufs_fill_from_hires_data_opaque_raw(canvas, buffers.hires(), background, kComposeColumns,
@@ -13,4 +15,36 @@ ComposeStats panelmodels_render_into_view(const ComposeSource &source, int top_p
     const ComposeStats stats = panelmodels_compose(source, top_panel, background, buffers);
     panelmodels_convert_buffers(buffers, background, canvas);
     return stats;
+}
+
+void panelmodels_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale)
+{
+    if (image.pixels == nullptr || scale < 1 || clashes.none()) {
+        return;
+    }
+    static constexpr uint8_t kRed[4] = {255, 0, 0, 255};
+    static constexpr uint8_t kWhite[4] = {255, 255, 255, 255};
+    auto put = [&](int x, int y) {
+        uint8_t *p = image.pixels + static_cast<size_t>(y) * image.rowstride + 4 * x;
+        std::memcpy(p, ((x + y) & 1) == 0 ? kRed : kWhite, 4);
+    };
+    const int size = 8 * scale;
+    for (size_t i = 0; i < clashes.size(); i++) {
+        if (!clashes.test(i)) {
+            continue;
+        }
+        const int left = static_cast<int>(i % kComposeColumns) * size;
+        const int top = (kComposeAreaTop + 8 * static_cast<int>(i / kComposeColumns)) * scale;
+        if (left + size > image.width || top + size > image.height) {
+            continue; // an image too small for the area
+        }
+        for (int k = 0; k < size; k++) {
+            put(left + k, top);
+            put(left + k, top + size - 1);
+        }
+        for (int k = 1; k < size - 1; k++) {
+            put(left, top + k);
+            put(left + size - 1, top + k);
+        }
+    }
 }

@@ -55,20 +55,34 @@ bool DocumentSource::panel_box(int panel, ZbxRect *box) const
 }
 
 ComposeStats panelmodels_render_panel_defs(std::span<const PanelDef> defs, int top_panel,
-                                           GdkPixbuf *canvas, int background)
+                                           GdkPixbuf *canvas, int background,
+                                           ComposeClashes *clashes)
 {
+    if (clashes != nullptr) {
+        clashes->reset();
+    }
     if (canvas == nullptr) {
         return {};
     }
     DocumentSource source(defs);
     ComposeBuffers buffers;
-    // The conversion covers the whole location area, background included.
-    return panelmodels_render_into_view(source, top_panel, background, buffers,
-                                        pixbufs_view(canvas));
+    if (clashes == nullptr) {
+        // The conversion covers the whole location area, background included.
+        return panelmodels_render_into_view(source, top_panel, background, buffers,
+                                            pixbufs_view(canvas));
+    }
+    const ComposeStats stats =
+        panelmodels_compose_clashes(source, top_panel, background, buffers, *clashes);
+    panelmodels_convert_buffers(buffers, background, pixbufs_view(canvas));
+    return stats;
 }
 
-ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int background)
+ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int background,
+                                             ComposeClashes *clashes)
 {
+    if (clashes != nullptr) {
+        clashes->reset();
+    }
     if (canvas == nullptr) {
         return {};
     }
@@ -76,7 +90,36 @@ ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int b
         common_fill_location_area(canvas, background);
         return {};
     }
-    return panelmodels_render_panel_defs(document_panel_defs(panel), panel, canvas, background);
+    return panelmodels_render_panel_defs(document_panel_defs(panel), panel, canvas, background,
+                                         clashes);
+}
+
+ComposeClashes panelmodels_stored_panel_clashes(int panel, int background)
+{
+    ComposeClashes clashes;
+    if (document_item_kind(panel) == ZbxItemKind::Panel) {
+        DocumentSource source(document_panel_defs(panel));
+        ComposeBuffers buffers;
+        panelmodels_compose_clashes(source, panel, background, buffers, clashes);
+    }
+    return clashes;
+}
+
+GdkPixbuf *panelmodels_shown_image(GdkPixbuf *canvas, int zoom, const ComposeClashes *clashes)
+{
+    if (canvas == nullptr) {
+        return nullptr;
+    }
+    const int scale = 1 << std::clamp(zoom, 0, 2);
+    GdkPixbuf *image =
+        scale == 1
+            ? gdk_pixbuf_copy(canvas)
+            : gdk_pixbuf_scale_simple(canvas, gdk_pixbuf_get_width(canvas) * scale,
+                                      gdk_pixbuf_get_height(canvas) * scale, GDK_INTERP_NEAREST);
+    if (image != nullptr && clashes != nullptr) {
+        panelmodels_draw_clash_frames(pixbufs_view(image), *clashes, scale);
+    }
+    return image;
 }
 
 void panelmodels_render_object_preview(GdkPixbuf *canvas, int object, int colour)

@@ -27,11 +27,20 @@ class DocumentSource final : public ComposeSource
 
 // Composes defs (the list of stored panel top_panel, or -1 for a list of
 // no panel) over the background colour into the location area of canvas.
+// With `clashes`, the clashing cells are reported there.
 ComposeStats panelmodels_render_panel_defs(std::span<const PanelDef> defs, int top_panel,
-                                           GdkPixbuf *canvas, int background);
+                                           GdkPixbuf *canvas, int background,
+                                           ComposeClashes *clashes = nullptr);
 // The same for a stored panel (the background colour alone for anything
 // that is not a panel).
-ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int background);
+ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int background,
+                                             ComposeClashes *clashes = nullptr);
+// The clashing cells of a stored panel over a background colour (none for
+// anything that is not a panel).
+ComposeClashes panelmodels_stored_panel_clashes(int panel, int background);
+// A copy of canvas scaled by 2^zoom, with the clashing cells framed when
+// clashes is given: what a preview shows.
+GdkPixbuf *panelmodels_shown_image(GdkPixbuf *canvas, int zoom, const ComposeClashes *clashes);
 // The backdrop, then, when object is an object, the location area in the
 // colour with the object centred on the cell grid.
 void panelmodels_render_object_preview(GdkPixbuf *canvas, int object, int colour);

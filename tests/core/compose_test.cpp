@@ -571,3 +571,177 @@ TEST(ComposeRun, PanelsWhollyOutsideTheAreaAreNotWalked)
     EXPECT_EQ(drawn_cells(b).size(), 3u);
     EXPECT_EQ(drawn_cells(b).front(), (std::array<int, 3>{0, 1, 0x12}));
 }
+
+namespace {
+// What the placements of a flat list show in full colour, pixel by pixel
+// (160 x 144 double-width pixels, -1 for the background): each object drawn
+// alone, then its pixels that are not 00 laid over what is there.
+std::vector<int> full_colour_of(const TestProject &project, int background)
+{
+    std::vector<int> picture(160 * 144, -1);
+    for (const PanelDef &d : project.top) {
+        ComposeBuffers alone;
+        alone.clear();
+        std::span<const int> overrides(d.overrides, d.has_overrides ? d.override_count : 0);
+        if (!d.enabled || !panelmodels_draw_object(alone, project.object_data(d.item), d.x, d.y,
+                                                   d.mirror, overrides, background)) {
+            continue;
+        }
+        const std::span<const uint8_t> data = project.object_data(d.item);
+        const int cx = d.x >> 3;
+        const int cy = d.y >> 3;
+        for (int y = 0; y < 144; y++) {
+            for (int x = 0; x < 160; x++) {
+                const int c = (y / 8) * 40 + x / 4;
+                if (x / 4 < cx || x / 4 >= cx + (data[0] >> 4) || y / 8 < cy ||
+                    y / 8 >= cy + (data[0] & 15)) {
+                    continue; // not covered
+                }
+                const int pair = (alone.bitmap[8 * c + y % 8] >> (6 - 2 * (x % 4))) & 3;
+                const int colours[4] = {-1, alone.screen[c] >> 4, alone.screen[c] & 15,
+                                        alone.colour[c] & 15};
+                if (pair != 0) {
+                    picture[y * 160 + x] = colours[pair];
+                }
+            }
+        }
+    }
+    return picture;
+}
+
+ComposeClashes expected_clashes(const TestProject &project, int background,
+                                const ComposeBuffers &drawn)
+{
+    const std::vector<int> full = full_colour_of(project, background);
+    ComposeClashes clashes;
+    for (int y = 0; y < 144; y++) {
+        for (int x = 0; x < 160; x++) {
+            const int c = (y / 8) * 40 + x / 4;
+            const int pair = (drawn.bitmap[8 * c + y % 8] >> (6 - 2 * (x % 4))) & 3;
+            const int colours[4] = {background & 15, drawn.screen[c] >> 4, drawn.screen[c] & 15,
+                                    drawn.colour[c] & 15};
+            const int want = full[y * 160 + x] < 0 ? background & 15 : full[y * 160 + x];
+            if (colours[pair] != want) {
+                clashes.set(c);
+            }
+        }
+    }
+    return clashes;
+}
+
+std::vector<std::pair<int, int>> clashes_of(const TestProject &project, int background = 0)
+{
+    ComposeBuffers b;
+    ComposeClashes clashes;
+    panelmodels_compose_clashes(project, -1, background, b, clashes);
+    return panelmodels_clash_cells(clashes);
+}
+
+using Cells = std::vector<std::pair<int, int>>;
+} // namespace
+
+TEST(ComposeClashes, EvictionsWrongUsageBitsMirrorsAndOverrides)
+{
+    // Three colours and background over two cells: pairs 01, 10, 11 in 5, 6, 7.
+    const ComposeCell three = cell("00000123012301230123012301230123", 0x56, 0xF7);
+    // Two new colours (8, 9) in pairs 01 and 10, on the left half only.
+    const ComposeCell two = cell("12001200120012001200120012001200", 0x89, 0x78);
+    TestProject project;
+    project.objects[1] = object(2, 1, three);
+    project.objects[2] = object(1, 1, two);
+    project.top = {zbx_object_def(1, 0, 0)};
+    EXPECT_EQ(clashes_of(project), Cells{}) << "a single placement";
+    project.top.push_back(zbx_object_def(2, 8, 0));
+    EXPECT_EQ(clashes_of(project), (Cells{{1, 0}})) << "two colours evicted in the second cell";
+
+    // Within three colours: the new colours are those already there.
+    project.objects[3] = object(1, 1, cell("12001200120012001200120012001200", 0x56, 0x78));
+    project.top[1] = zbx_object_def(3, 8, 0);
+    EXPECT_EQ(clashes_of(project), Cells{});
+    // Overridden to 8 and 9 they evict again; 8 and 9 overridden to 5 and 6 fit.
+    project.top[1] = zbx_object_def(3, 8, 0, false, {0x85, 0x96});
+    EXPECT_EQ(clashes_of(project), (Cells{{1, 0}}));
+    project.top[1] = zbx_object_def(2, 8, 0, false, {0x58, 0x69});
+    EXPECT_EQ(clashes_of(project), Cells{});
+    // Mirrored, the new colours cover only pixels 2 and 3 of what lies
+    // beneath: their slots are given up unseen.
+    project.top[1] = zbx_object_def(2, 8, 0, true);
+    EXPECT_EQ(clashes_of(project), Cells{});
+    project.top[1] = zbx_object_def(2, 8, 0, true, {0x18});
+    EXPECT_EQ(clashes_of(project), Cells{});
+
+    // Usage bits that hide pair 01 (merged as if absent) or the 00 pixels
+    // (the cell copied over what lies beneath): both change the picture.
+    project.objects[4] = object(1, 1, cell("12001200120012001200120012001200", 0x56, 0x58));
+    project.objects[5] = object(1, 1, cell("12001200120012001200120012001200", 0x56, 0x68));
+    project.top = {zbx_object_def(1, 0, 0), zbx_object_def(4, 0, 0), zbx_object_def(5, 8, 0)};
+    EXPECT_EQ(clashes_of(project), (Cells{{0, 0}, {1, 0}}));
+    // Over nothing, the same cells show what they hold.
+    project.top = {zbx_object_def(5, 8, 0), zbx_object_def(1, 80, 8)};
+    EXPECT_EQ(clashes_of(project), Cells{});
+}
+
+TEST(ComposeClashes, AgreeWithTheFullColourPictureOnRandomLists)
+{
+    // Random flat lists, clipped, mirrored and overridden, with consistent
+    // and inconsistent usage bits, against a picture made pixel by pixel;
+    // what is drawn stays what the plain composition draws.
+    std::mt19937 rng(1623);
+    int clashing = 0;
+    for (int round = 0; round < 400 && !HasFailure(); round++) {
+        TestProject project = random_project(rng, 2 + round % 8);
+        std::erase_if(project.top, [](const PanelDef &d) { return !d.is_object; });
+        for (PanelDef &d : project.top) {
+            d.x = (d.x % 120 + 120) % 120 - 40; // crowded, and clipped on the left
+            d.y = (d.y % 80 + 80) % 80 - 24;
+        }
+        const int background = static_cast<int>(rng() % 16);
+        ComposeBuffers plain;
+        ComposeBuffers drawn;
+        ComposeClashes clashes;
+        panelmodels_compose(project, -1, background, plain);
+        panelmodels_compose_clashes(project, -1, background, drawn, clashes);
+        EXPECT_TRUE(zbx_bytes_equal(bytes(plain.bitmap), bytes(drawn.bitmap)));
+        EXPECT_TRUE(zbx_bytes_equal(bytes(plain.screen), bytes(drawn.screen)));
+        EXPECT_TRUE(zbx_bytes_equal(bytes(plain.colour), bytes(drawn.colour)));
+        const ComposeClashes expected = expected_clashes(project, background, drawn);
+        EXPECT_EQ(panelmodels_clash_cells(clashes), panelmodels_clash_cells(expected))
+            << "round " << round;
+        clashing += clashes.any() ? 1 : 0;
+    }
+    EXPECT_GT(clashing, 60);
+}
+
+TEST(ComposeClashes, FramesLieOnTheCellBordersAtEveryZoom)
+{
+    ComposeClashes clashes;
+    clashes.set(0);            // (0, 0)
+    clashes.set(3 * 40 + 5);   // (5, 3)
+    clashes.set(17 * 40 + 39); // (39, 17)
+    for (int scale : {1, 2, 4}) {
+        const int w = 320 * scale;
+        const int h = 200 * scale;
+        std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4, 0);
+        panelmodels_draw_clash_frames({pixels.data(), w, h, 4 * w}, clashes, scale);
+        const int size = 8 * scale;
+        int red = 0;
+        int white = 0;
+        for (int y = 0; y < h; y++) {
+            for (int x = 0; x < w; x++) {
+                const uint8_t *p = &pixels[(static_cast<size_t>(y) * w + x) * 4];
+                const int col = x / size;
+                const int row = y / size - 7;
+                const bool framed = row >= 0 && clashes.test(row * 40 + col) &&
+                                    (x % size == 0 || x % size == size - 1 || y % size == 0 ||
+                                     y % size == size - 1);
+                const bool is_red = p[0] == 255 && p[1] == 0 && p[2] == 0 && p[3] == 255;
+                const bool is_white = p[0] == 255 && p[1] == 255 && p[2] == 255 && p[3] == 255;
+                ASSERT_EQ(framed, is_red || is_white) << scale << "x at " << x << "," << y;
+                red += is_red;
+                white += is_white;
+            }
+        }
+        EXPECT_EQ(red, 3 * 2 * (size - 1));
+        EXPECT_EQ(white, red);
+    }
+}

@@ -100,6 +100,20 @@ run 1 check "$DATA/loop.prg" && out_is "Panel loop: panels 0 and 1 contain each 
 
 # Inputs and outputs: nothing lost, nothing half done, every failure told.
 EXAMPLE=resources/examples/quorvane-sampler.prg
+
+# Colour clashes of the example: the room (location 0, panel 18) and the
+# autumn landscape (location 2, panel 23); framed only when asked for.
+run 0 check --json "$EXAMPLE" &&
+    check "clashing locations and panels" test "$(tr -d ' \n' <"$TMP/out" |
+        grep -o '"slot":[0-9]*,"cells"\|"index":[0-9]*,"cells"' | tr '\n' ' ')" == \
+        '"slot":0,"cells" "slot":2,"cells" "index":18,"cells" "index":23,"cells" '
+run 0 render "$EXAMPLE" --location 1 -o "$TMP/l1.png" &&
+    run 0 render "$EXAMPLE" --location 1 --clashes -o "$TMP/l1c.png" &&
+    check "no frames where nothing clashes" cmp -s "$TMP/l1.png" "$TMP/l1c.png"
+run 0 render "$EXAMPLE" --location 0 -o "$TMP/l0.png" &&
+    run 0 render "$EXAMPLE" --location 0 --clashes -o "$TMP/l0c.png" &&
+    check "frames where cells clash" test "$(cmp -s "$TMP/l0.png" "$TMP/l0c.png"; echo $?)" = 1
+run 0 render "$EXAMPLE" --location 0 --screen -o "$TMP/s0.png" && png_is "$TMP/s0.png" "320 200 6"
 # limited STATUS ARGS...: as run, with files limited to 1 KiB as on a full disk.
 limited() {
     local want="$1"

@@ -15,6 +15,8 @@
 #include "app/panelmodels_view.h"
 #include "app/support.h"
 #include "c64/palette.h"
+#include "c64/pixbufs.h"
+#include "files/fileio.h"
 #include "gref.h"
 #include "items/document.h"
 #include "models/panelmodels_render.h"
@@ -55,6 +57,7 @@ struct MainViewState
     int expansion = 0;
     bool show_clashes = false;
     std::array<ComposeClashes, PREVIEW_COUNT> clashes{};
+    MainPreview focus = PREVIEW_LOCATION;
 };
 MainViewState state;
 
@@ -395,6 +398,50 @@ GdkPixbuf *mainview_shown_image(MainPreview which)
     const bool frames = state.show_clashes && which != PREVIEW_OBJECT;
     return panelmodels_shown_image(canvas(which), state.expansion,
                                    frames ? &state.clashes[which] : nullptr);
+}
+
+void mainview_set_focus(MainPreview which)
+{
+    state.focus = which;
+}
+
+MainPreview mainview_get_focus()
+{
+    return state.focus;
+}
+
+bool mainview_shown_item(MainPreview which, int *number)
+{
+    switch (which) {
+    case PREVIEW_LOCATION:
+        return locations_get_current_location_index(number) != FALSE;
+    case PREVIEW_OBJECT:
+        return objectmodel_get_current_object_id(number) != FALSE;
+    case PREVIEW_PANEL:
+        return panelmodels_get_current_panel_index(number) != FALSE;
+    default:
+        return false;
+    }
+}
+
+bool mainview_export_preview(MainPreview which, const char *path, GError **error)
+{
+    if (canvas(which) == nullptr) {
+        zbx_set_error(error, "Nothing to export yet");
+        return false;
+    }
+    if (state.drawing[which].source != 0) {
+        // The finished picture, not a stage of it.
+        if (which == PREVIEW_LOCATION) {
+            render_location_helper(0);
+        } else if (which == PREVIEW_PANEL) {
+            mainview_refresh_panel_preview();
+        }
+    }
+    GRef<GdkPixbuf> image(mainview_shown_image(which));
+    std::vector<uint8_t> png;
+    return image && pixbufs_encode_png(image.get(), &png, error) &&
+           fileio_write_file(path, png, error);
 }
 
 void mainview_refresh_panel_preview()

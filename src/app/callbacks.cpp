@@ -10,6 +10,7 @@
 #include "app/interface.h"
 #include "app/locations_view.h"
 #include "app/mainview.h"
+#include "app/modelview.h"
 #include "app/objectmodel.h"
 #include "app/options.h"
 #include "app/panelmodels_view.h"
@@ -49,15 +50,16 @@ void say_exported(const char *what, int number, const char *path)
     app_set_status(text.get());
 }
 
-// Moves the cursor of a list to a row, which selects it and runs the
-// list's cursor handler.
+// Moves the cursor of a list to a row (numbered in item order, whatever
+// order the list is sorted in), which selects it and runs the list's
+// cursor handler.
 void select_row(const char *view_name, int row)
 {
-    if (row < 0) {
+    GtkTreeView *view = GTK_TREE_VIEW(main_widget(view_name));
+    GtkTreePath *path = modelview_view_path(view, row);
+    if (path == nullptr) {
         return;
     }
-    GtkTreeView *view = GTK_TREE_VIEW(main_widget(view_name));
-    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
     gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
     gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0.0f, 0.0f);
     gtk_tree_path_free(path);

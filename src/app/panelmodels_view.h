@@ -12,11 +12,15 @@ enum PanelModelColumn
 {
     PANEL_COL_INDEX = 0,
     PANEL_COL_COLOUR,
+    // The placements that use the panel and the locations that elect it
+    // ("2 + loc 5", "" when none), and their number to sort by.
+    PANEL_COL_USED,
+    PANEL_COL_USE,
     PANEL_N_COLUMNS
 };
 
 // Creates the panel list, fills it from the document and follows it; with
-// window_main, attaches it to "treeview_main_panels" and gives
+// window_main, shows it sorted in "treeview_main_panels" and gives
 // "treeview_main_panel_defs" its column.
 void panelmodels_module_init(GtkWidget *window_main);
 void panelmodels_cleanup();

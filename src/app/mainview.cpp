@@ -302,15 +302,17 @@ void mainview_render_location_preview(bool incremental)
         return;
     }
     const ZbxLocationRecord record = document_location(number);
-    if (state.show_clashes) {
-        state.clashes[PREVIEW_LOCATION] =
-            panelmodels_stored_panel_clashes(record.panel, record.colour);
-    }
     if (incremental && document_item_kind(record.panel) == ZbxItemKind::Panel) {
+        if (state.show_clashes) {
+            state.clashes[PREVIEW_LOCATION] =
+                panelmodels_stored_panel_clashes(record.panel, record.colour);
+        }
         start_drawing(PREVIEW_LOCATION, record.panel, record.colour);
         return;
     }
-    locations_render_location_at_index(number, image);
+    // One composition, the clashing cells reported beside when they are shown.
+    locations_render_location_at_index(
+        number, image, state.show_clashes ? &state.clashes[PREVIEW_LOCATION] : nullptr);
 }
 
 void mainview_render_object_preview()
@@ -327,13 +329,10 @@ void mainview_render_panel_preview(bool incremental)
         return;
     }
     stop(PREVIEW_PANEL);
-    panelmodels_render_panel(image, &state.panel_preview_colour);
     state.clashes[PREVIEW_PANEL].reset();
+    panelmodels_render_panel(image, &state.panel_preview_colour,
+                             state.show_clashes ? &state.clashes[PREVIEW_PANEL] : nullptr);
     int panel = -1;
-    if (state.show_clashes && panelmodels_get_current_panel_index(&panel)) {
-        state.clashes[PREVIEW_PANEL] =
-            panelmodels_stored_panel_clashes(panel, state.panel_preview_colour);
-    }
     if (incremental && panelmodels_get_current_panel_index(&panel)) {
         start_drawing(PREVIEW_PANEL, panel, state.panel_preview_colour);
     }

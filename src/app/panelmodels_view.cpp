@@ -173,8 +173,11 @@ void panelmodels_draw_rectangle_around_item(GtkWidget *area, int frame_colour, i
     common_draw_rectangle_around_item(area, frame_colour, zoom, def.item, def.is_object, &rect);
 }
 
-void panelmodels_render_panel(GdkPixbuf *canvas, int *colour)
+void panelmodels_render_panel(GdkPixbuf *canvas, int *colour, ComposeClashes *clashes)
 {
+    if (clashes != nullptr) {
+        clashes->reset();
+    }
     int index = -1;
     int preview = 0;
     if (!panelmodels_get_current_panel_info(&index, &preview)) {
@@ -190,5 +193,5 @@ void panelmodels_render_panel(GdkPixbuf *canvas, int *colour)
     }
     // The panel covers the whole location area: the backdrop shows above it.
     common_copy_background_above_location_area(canvas);
-    panelmodels_render_stored_panel(index, canvas, preview);
+    panelmodels_render_stored_panel(index, canvas, preview, clashes);
 }

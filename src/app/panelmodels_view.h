@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include "app/panelmodels_deflist.h"
+#include "models/panelmodels_compose.h"
 
 enum PanelModelColumn
 {
@@ -40,5 +41,6 @@ gboolean panelmodels_get_selected_panel_def(PanelDef *def);
 // Frames the selected definition on a drawing area.
 void panelmodels_draw_rectangle_around_item(GtkWidget *area, int frame_colour, int zoom);
 // The backdrop, then the selected panel over its preview colour (reported
-// through colour; 0 with no panel selected).
-void panelmodels_render_panel(GdkPixbuf *canvas, int *colour);
+// through colour; 0 with no panel selected); with `clashes`, its clashing
+// cells are reported there in the same pass.
+void panelmodels_render_panel(GdkPixbuf *canvas, int *colour, ComposeClashes *clashes = nullptr);

@@ -37,6 +37,8 @@ TEST_F(ClashViewTest, ExampleRoomShowsItsClashesFramedAtBothZooms)
     EXPECT_EQ(status_text(window_main),
               " Location 0: " + std::to_string(clashes.count()) + " cells clash");
     ASSERT_TRUE(clashes.any());
+    const ZbxLocationRecord record = document_location(0);
+    EXPECT_EQ(clashes, panelmodels_stored_panel_clashes(record.panel, record.colour));
     // What is shown is the picture with the frames, and the picture is unchanged.
     EXPECT_NE(compare_shown(area, canvas, 1), "");
     GRef<GdkPixbuf> expected(panelmodels_shown_image(canvas, 0, &clashes));

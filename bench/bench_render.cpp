@@ -311,15 +311,24 @@ void BM_RenderDenseLocationFromDocument(benchmark::State &state)
     gdk_pixbuf_fill(backdrop.get(), 0x404040ff);
     common_set_background_pixbuf(backdrop.get());
     GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    ComposeClashes clashes;
+    ComposeClashes *report = state.range(0) != 0 ? &clashes : nullptr;
     for (auto _ : state) {
         common_copy_background_above_location_area(canvas.get());
-        panelmodels_render_stored_panel(top, canvas.get(), 6);
+        panelmodels_render_stored_panel(top, canvas.get(), 6, report);
         benchmark::DoNotOptimize(gdk_pixbuf_get_pixels(canvas.get()));
     }
     document_close();
     common_set_background_pixbuf(nullptr);
 }
-BENCHMARK(BM_RenderDenseLocationFromDocument)->Repetitions(15)->ReportAggregatesOnly(true);
+// With clashes 1 as the previews draw with the clash view on: the clashing
+// cells reported in the same pass.
+BENCHMARK(BM_RenderDenseLocationFromDocument)
+    ->ArgName("clashes")
+    ->Arg(0)
+    ->Arg(1)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 // Sub-panels shared eight levels deep (16^8 objects as written): the run
 // stops at its bound. Measures how long the editor can be held at most.

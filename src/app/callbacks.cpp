@@ -10,6 +10,7 @@
 #include "app/interface.h"
 #include "app/locations_view.h"
 #include "app/mainview.h"
+#include "app/modelview.h"
 #include "app/objectmodel.h"
 #include "app/options.h"
 #include "app/panelmodels_view.h"
@@ -41,15 +42,24 @@ void show_error(const GErrorPtr &error)
     show_error(error.message());
 }
 
-// Moves the cursor of a list to a row, which selects it and runs the
-// list's cursor handler.
+// " Exported object 3 to PATH" in the status bar.
+void say_exported(const char *what, int number, const char *path)
+{
+    GCharPtr shown(g_filename_display_name(path));
+    GCharPtr text(g_strdup_printf(" Exported %s %d to %s", what, number, shown.get()));
+    app_set_status(text.get());
+}
+
+// Moves the cursor of a list to a row (numbered in item order, whatever
+// order the list is sorted in), which selects it and runs the list's
+// cursor handler.
 void select_row(const char *view_name, int row)
 {
-    if (row < 0) {
+    GtkTreeView *view = GTK_TREE_VIEW(main_widget(view_name));
+    GtkTreePath *path = modelview_view_path(view, row);
+    if (path == nullptr) {
         return;
     }
-    GtkTreeView *view = GTK_TREE_VIEW(main_widget(view_name));
-    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
     gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
     gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0.0f, 0.0f);
     gtk_tree_path_free(path);
@@ -183,6 +193,39 @@ void on_close_activate(GtkMenuItem *, gpointer)
     if (!app_is_busy() && app_ask_save_changes()) {
         app_close_project();
     }
+}
+
+void on_menuitem_export_preview_activate(GtkMenuItem *, gpointer)
+{
+    static constexpr const char *kWhat[PREVIEW_COUNT] = {"location", "object", "panel"};
+    const MainPreview which = mainview_get_focus();
+    int number = -1;
+    if (!commands_allowed()) {
+        return;
+    }
+    if (!mainview_shown_item(which, &number)) {
+        GCharPtr text(g_strdup_printf(" Select a %s to export its preview", kWhat[which]));
+        app_set_status(text.get());
+        return;
+    }
+    GCharPtr suggested(g_strdup_printf("%s_%d.png", kWhat[which], number));
+    char *chosen = nullptr;
+    if (!fileopen_save_png_file(suggested.get(), &chosen)) {
+        return;
+    }
+    GCharPtr path(chosen);
+    GErrorPtr error;
+    if (!mainview_export_preview(which, path.get(), error.out())) {
+        show_error(error);
+        return;
+    }
+    say_exported(kWhat[which], number, path.get());
+}
+
+gboolean on_preview_focus_button_press_event(GtkWidget *, GdkEventButton *, gpointer user_data)
+{
+    mainview_set_focus(static_cast<MainPreview>(GPOINTER_TO_INT(user_data)));
+    return FALSE;
 }
 
 void on_undo_activate(GtkMenuItem *, gpointer)
@@ -354,7 +397,9 @@ void on_button_object_controls_export_clicked(GtkButton *, gpointer)
     GErrorPtr error;
     if (!objects_export_object_data_to_file(path.get(), index, error.out())) {
         show_error(error);
+        return;
     }
+    say_exported("object", index, path.get());
 }
 
 void on_object_controls_launch_object_grabber_clicked(GtkButton *, gpointer)

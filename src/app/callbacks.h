@@ -12,6 +12,11 @@ void on_recentchoosermenu_main_item_activated(GtkRecentChooser *chooser, gpointe
 void on_save_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_save_as_activate(GtkMenuItem *menuitem, gpointer user_data);
 void on_close_activate(GtkMenuItem *menuitem, gpointer user_data);
+void on_menuitem_export_preview_activate(GtkMenuItem *menuitem, gpointer user_data);
+// A press on a preview or on its list: user_data is the MainPreview that
+// File > Export takes from now on. Lets the press go on.
+gboolean on_preview_focus_button_press_event(GtkWidget *widget, GdkEventButton *event,
+                                             gpointer user_data);
 void on_quit_activate(GtkMenuItem *menuitem, gpointer user_data);
 // Edit menu.
 void on_undo_activate(GtkMenuItem *menuitem, gpointer user_data);

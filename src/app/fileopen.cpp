@@ -29,6 +29,7 @@ const FilterDef kSupportedImages = {"  Supported image files (.a64;.blp;.pi;.koa
 const FilterDef kPrgImages = {"  Image files as non-executable PRG files (.prg) ",
                               {"*.PRG", "*.Prg", "*.prg"}};
 const FilterDef kAllFiles = {"  All files (*) ", {"*"}};
+const FilterDef kPngImages = {"  PNG images (*.png) ", {"*.PNG", "*.Png", "*.png"}};
 
 // Remembered filter values, as the choosers store them.
 constexpr int kZembrixProgramFiles = 1;
@@ -266,6 +267,11 @@ gboolean fileopen_save_object_file(const char *suggested, char **path)
 {
     return save_chooser("Save to an object file", kObjectFiles, OPTIONS_OBJECT_DIR, suggested,
                         path);
+}
+
+gboolean fileopen_save_png_file(const char *suggested, char **path)
+{
+    return save_chooser("Export preview as PNG", kPngImages, OPTIONS_PICTURE_DIR, suggested, path);
 }
 
 gboolean fileopen_open_hires_file(char **path)

@@ -1,7 +1,7 @@
-// The five file choosers: open and save of project files and of single
-// objects, and open of C64 pictures. Each has its title and filters, starts
-// in the folder remembered for its kind of file and remembers the folder
-// the user ended in; the open choosers also remember, for the run, the
+// The file choosers: open and save of project files and of single
+// objects, open of C64 pictures and save of PNG exports. Each has its
+// title and filters, starts in the folder remembered for its kind of file
+// and remembers the folder the user ended in; the open choosers also remember, for the run, the
 // filter last chosen. The object and picture choosers preview the file
 // under the cursor. (Built into the window library: they need a display.)
 #pragma once
@@ -21,6 +21,8 @@ gboolean fileopen_save_zembrix_file(char **path);
 gboolean fileopen_open_object_file(char **path);
 // suggested, when given, is put in the name field.
 gboolean fileopen_save_object_file(const char *suggested, char **path);
+// A PNG image to export a preview to; starts in the pictures' folder.
+gboolean fileopen_save_png_file(const char *suggested, char **path);
 gboolean fileopen_open_hires_file(char **path);
 
 // The last project path chosen in the save chooser, or null; owned by the

@@ -4,10 +4,12 @@
 
 #include <gdk/gdkkeysyms.h>
 #include <initializer_list>
+#include <utility>
 
 #include "app/app.h"
 #include "app/callbacks.h"
 #include "app/i18n.h"
+#include "app/mainview.h"
 #include "app/support.h"
 
 namespace {
@@ -170,6 +172,11 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     gtk_widget_add_accelerator(b.stock_item(file, "save_as", "gtk-save-as", accel_group),
                                "activate", accel_group, GDK_KEY_s,
                                static_cast<GdkModifierType>(GDK_SHIFT_MASK | GDK_CONTROL_MASK),
+                               GTK_ACCEL_VISIBLE);
+    GtkWidget *export_preview =
+        b.image_item(file, "menuitem_export_preview", _("_Export preview as PNG..."),
+                     "image_export_preview", "gtk-convert");
+    gtk_widget_add_accelerator(export_preview, "activate", accel_group, GDK_KEY_e, GDK_CONTROL_MASK,
                                GTK_ACCEL_VISIBLE);
     b.stock_item(file, "close", "gtk-close", accel_group);
     GtkWidget *separator = b.reg(gtk_separator_menu_item_new(), "separatormenuitem_file");
@@ -383,6 +390,23 @@ void connect_window_main(GtkWidget *w)
     connect(w, "save", "activate", G_CALLBACK(on_save_activate));
     connect(w, "save_as", "activate", G_CALLBACK(on_save_as_activate));
     connect(w, "close", "activate", G_CALLBACK(on_close_activate));
+    connect(w, "menuitem_export_preview", "activate",
+            G_CALLBACK(on_menuitem_export_preview_activate));
+    // Export takes the preview last clicked, on itself or on its list.
+    const std::pair<const char *, MainPreview> focus_widgets[] = {
+        {"drawingarea_main_location_preview", PREVIEW_LOCATION},
+        {"treeview_main_locations", PREVIEW_LOCATION},
+        {"drawingarea_object_controls_object_preview", PREVIEW_OBJECT},
+        {"treeview_main_objects", PREVIEW_OBJECT},
+        {"drawingarea_panel_preview", PREVIEW_PANEL},
+        {"treeview_main_panels", PREVIEW_PANEL},
+        {"treeview_main_panel_defs", PREVIEW_PANEL}};
+    for (const auto &[name, which] : focus_widgets) {
+        GtkWidget *widget = lookup_widget(w, name);
+        gtk_widget_add_events(widget, GDK_BUTTON_PRESS_MASK);
+        g_signal_connect(widget, "button_press_event",
+                         G_CALLBACK(on_preview_focus_button_press_event), GINT_TO_POINTER(which));
+    }
     connect(w, "quit", "activate", G_CALLBACK(on_quit_activate));
     connect(w, "menuitem_show_clashes", "toggled", G_CALLBACK(on_menuitem_show_clashes_toggled));
     connect(w, "menuitem_incremental_rendering", "activate",

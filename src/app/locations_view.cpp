@@ -6,6 +6,7 @@
 #include "app/modelview.h"
 #include "app/panelmodels_view.h"
 #include "app/support.h"
+#include "c64/palette.h"
 #include "gref.h"
 
 namespace {
@@ -25,9 +26,32 @@ GtkTreeModel *model()
 void set_row(GtkTreeIter *iter, int number)
 {
     const ZbxLocationRecord record = document_location(number);
+    const bool filled = record.panel != kNoPanel;
+    GCharPtr contents(filled ? g_strdup_printf("panel %d, %s", record.panel,
+                                               palette_get_name_at_index(record.colour))
+                             : g_strdup("empty"));
     gtk_list_store_set(state.store.get(), iter, LOC_COL_NUMBER, number, LOC_COL_COLOUR,
                        static_cast<int>(record.colour), LOC_COL_PANEL,
-                       static_cast<int>(record.panel), -1);
+                       static_cast<int>(record.panel), LOC_COL_SWATCH,
+                       filled ? palette_get_color_box_at_index(record.colour) : nullptr,
+                       LOC_COL_CONTENTS, contents.get(), -1);
+}
+
+// The panel and colour of each slot beside its number.
+void add_contents_column(GtkTreeView *view)
+{
+    if (view == nullptr) {
+        return;
+    }
+    GtkTreeViewColumn *column = gtk_tree_view_column_new();
+    gtk_tree_view_column_set_title(column, _("Shows"));
+    GtkCellRenderer *swatch = gtk_cell_renderer_pixbuf_new();
+    gtk_tree_view_column_pack_start(column, swatch, FALSE);
+    gtk_tree_view_column_add_attribute(column, swatch, "pixbuf", LOC_COL_SWATCH);
+    GtkCellRenderer *text = gtk_cell_renderer_text_new();
+    gtk_tree_view_column_pack_start(column, text, TRUE);
+    gtk_tree_view_column_add_attribute(column, text, "text", LOC_COL_CONTENTS);
+    gtk_tree_view_append_column(view, column);
 }
 
 // 32 rows while a project is open, none otherwise; rows that stay keep
@@ -121,9 +145,11 @@ GtkWidget *create_dialog_clear_record(GtkWindow *parent)
 void locations_module_init(GtkWidget *window_main)
 {
     locations_cleanup();
-    state.store.reset(gtk_list_store_new(LOC_N_COLUMNS, G_TYPE_INT, G_TYPE_INT, G_TYPE_INT));
+    state.store.reset(gtk_list_store_new(LOC_N_COLUMNS, G_TYPE_INT, G_TYPE_INT, G_TYPE_INT,
+                                         GDK_TYPE_PIXBUF, G_TYPE_STRING));
     state.view.reset(modelview_attach(window_main, "treeview_main_locations", "Location ID",
                                       LOC_COL_NUMBER, model()));
+    add_contents_column(state.view.get());
     sync_all();
     state.listener = document_add_listener(follow);
 }

@@ -1,5 +1,6 @@
 // The location list of the main window: one row per location record of the
-// document (number, colour, panel), following its reports; and the two
+// document (number, colour, panel, and beside the number what the slot
+// shows), following its reports; and the two
 // commands that change a record, storing the selected panel and clearing.
 #pragma once
 
@@ -13,6 +14,10 @@ enum LocationColumn
     LOC_COL_NUMBER = 0,
     LOC_COL_COLOUR,
     LOC_COL_PANEL,
+    // What the slot shows: its background colour's box (none when empty),
+    // and "panel 3, Light blue" or "empty".
+    LOC_COL_SWATCH,
+    LOC_COL_CONTENTS,
     LOC_N_COLUMNS
 };
 

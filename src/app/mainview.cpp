@@ -15,6 +15,8 @@
 #include "app/panelmodels_view.h"
 #include "app/support.h"
 #include "c64/palette.h"
+#include "c64/pixbufs.h"
+#include "files/fileio.h"
 #include "gref.h"
 #include "items/document.h"
 #include "models/panelmodels_render.h"
@@ -55,6 +57,7 @@ struct MainViewState
     int expansion = 0;
     bool show_clashes = false;
     std::array<ComposeClashes, PREVIEW_COUNT> clashes{};
+    MainPreview focus = PREVIEW_LOCATION;
 };
 MainViewState state;
 
@@ -299,15 +302,17 @@ void mainview_render_location_preview(bool incremental)
         return;
     }
     const ZbxLocationRecord record = document_location(number);
-    if (state.show_clashes) {
-        state.clashes[PREVIEW_LOCATION] =
-            panelmodels_stored_panel_clashes(record.panel, record.colour);
-    }
     if (incremental && document_item_kind(record.panel) == ZbxItemKind::Panel) {
+        if (state.show_clashes) {
+            state.clashes[PREVIEW_LOCATION] =
+                panelmodels_stored_panel_clashes(record.panel, record.colour);
+        }
         start_drawing(PREVIEW_LOCATION, record.panel, record.colour);
         return;
     }
-    locations_render_location_at_index(number, image);
+    // One composition, the clashing cells reported beside when they are shown.
+    locations_render_location_at_index(
+        number, image, state.show_clashes ? &state.clashes[PREVIEW_LOCATION] : nullptr);
 }
 
 void mainview_render_object_preview()
@@ -324,13 +329,10 @@ void mainview_render_panel_preview(bool incremental)
         return;
     }
     stop(PREVIEW_PANEL);
-    panelmodels_render_panel(image, &state.panel_preview_colour);
     state.clashes[PREVIEW_PANEL].reset();
+    panelmodels_render_panel(image, &state.panel_preview_colour,
+                             state.show_clashes ? &state.clashes[PREVIEW_PANEL] : nullptr);
     int panel = -1;
-    if (state.show_clashes && panelmodels_get_current_panel_index(&panel)) {
-        state.clashes[PREVIEW_PANEL] =
-            panelmodels_stored_panel_clashes(panel, state.panel_preview_colour);
-    }
     if (incremental && panelmodels_get_current_panel_index(&panel)) {
         start_drawing(PREVIEW_PANEL, panel, state.panel_preview_colour);
     }
@@ -395,6 +397,50 @@ GdkPixbuf *mainview_shown_image(MainPreview which)
     const bool frames = state.show_clashes && which != PREVIEW_OBJECT;
     return panelmodels_shown_image(canvas(which), state.expansion,
                                    frames ? &state.clashes[which] : nullptr);
+}
+
+void mainview_set_focus(MainPreview which)
+{
+    state.focus = which;
+}
+
+MainPreview mainview_get_focus()
+{
+    return state.focus;
+}
+
+bool mainview_shown_item(MainPreview which, int *number)
+{
+    switch (which) {
+    case PREVIEW_LOCATION:
+        return locations_get_current_location_index(number) != FALSE;
+    case PREVIEW_OBJECT:
+        return objectmodel_get_current_object_id(number) != FALSE;
+    case PREVIEW_PANEL:
+        return panelmodels_get_current_panel_index(number) != FALSE;
+    default:
+        return false;
+    }
+}
+
+bool mainview_export_preview(MainPreview which, const char *path, GError **error)
+{
+    if (canvas(which) == nullptr) {
+        zbx_set_error(error, "Nothing to export yet");
+        return false;
+    }
+    if (state.drawing[which].source != 0) {
+        // The finished picture, not a stage of it.
+        if (which == PREVIEW_LOCATION) {
+            render_location_helper(0);
+        } else if (which == PREVIEW_PANEL) {
+            mainview_refresh_panel_preview();
+        }
+    }
+    GRef<GdkPixbuf> image(mainview_shown_image(which));
+    std::vector<uint8_t> png;
+    return image && pixbufs_encode_png(image.get(), &png, error) &&
+           fileio_write_file(path, png, error);
 }
 
 void mainview_refresh_panel_preview()

@@ -89,6 +89,18 @@ const ComposeClashes &mainview_get_clashes(MainPreview which);
 // the clash view is on. A new image.
 GdkPixbuf *mainview_shown_image(MainPreview which);
 
+// The preview File > Export takes: the last one clicked, or whose list was
+// clicked (the location preview at start).
+void mainview_set_focus(MainPreview which);
+MainPreview mainview_get_focus();
+// The item a preview shows: the selected location's number, or the selected
+// object's or panel's item index; false with none selected.
+bool mainview_shown_item(MainPreview which, int *number);
+// Writes what a preview shows (the whole 320 x 200 canvas at the zoom,
+// clashing cells framed when the clash view is on) as a PNG file; a
+// preview still being drawn object by object is finished first.
+bool mainview_export_preview(MainPreview which, const char *path, GError **error);
+
 // Zoom exponent of the previews: 0 (1x) or 1 (2x).
 int mainview_get_expansion();
 // Sets the zoom and the previews' size requests (320 x 200 scaled).

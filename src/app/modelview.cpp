@@ -1,6 +1,8 @@
 #include "app/modelview.h"
 
+#include "app/i18n.h"
 #include "app/support.h"
+#include "gref.h"
 
 void ModelView::reset(GtkTreeView *view)
 {
@@ -33,6 +35,77 @@ GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *t
         gtk_tree_view_set_model(view, model);
     }
     return view;
+}
+
+void modelview_show_sorted(GtkTreeView *view, GtkTreeModel *store, int index_column,
+                           int used_text_column, int used_sort_column)
+{
+    if (view == nullptr || store == nullptr) {
+        return;
+    }
+    GRef<GtkTreeModel> sorted(gtk_tree_model_sort_new_with_model(store));
+    gtk_tree_view_set_model(view, sorted.get());
+    GList *all = gtk_tree_view_get_columns(view);
+    const int columns = static_cast<int>(g_list_length(all));
+    g_list_free(all);
+    if (GtkTreeViewColumn *number = gtk_tree_view_get_column(view, columns - 1)) {
+        gtk_tree_view_column_set_sort_column_id(number, index_column);
+    }
+    GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
+    g_object_set(renderer, "xalign", 1.0, nullptr);
+    GtkTreeViewColumn *used = gtk_tree_view_column_new_with_attributes(_("Used"), renderer, "text",
+                                                                       used_text_column, nullptr);
+    gtk_tree_view_column_set_sort_column_id(used, used_sort_column);
+    gtk_tree_view_append_column(view, used);
+}
+
+bool modelview_shows(GtkTreeView *view, GtkTreeModel *store)
+{
+    GtkTreeModel *shown = view != nullptr ? gtk_tree_view_get_model(view) : nullptr;
+    if (shown != nullptr && GTK_IS_TREE_MODEL_SORT(shown)) {
+        shown = gtk_tree_model_sort_get_model(GTK_TREE_MODEL_SORT(shown));
+    }
+    return shown != nullptr && shown == store;
+}
+
+GtkTreePath *modelview_view_path(GtkTreeView *view, int row)
+{
+    GtkTreeModel *shown = view != nullptr ? gtk_tree_view_get_model(view) : nullptr;
+    if (shown == nullptr || row < 0) {
+        return nullptr;
+    }
+    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
+    if (GTK_IS_TREE_MODEL_SORT(shown)) {
+        GtkTreePath *sorted =
+            gtk_tree_model_sort_convert_child_path_to_path(GTK_TREE_MODEL_SORT(shown), path);
+        gtk_tree_path_free(path);
+        path = sorted;
+    }
+    return path;
+}
+
+void modelview_set_usage(GtkListStore *store, int index_column, int text_column, int sort_column,
+                         const std::vector<ItemUsage> &usage)
+{
+    if (store == nullptr) {
+        return;
+    }
+    GtkTreeModel *model = GTK_TREE_MODEL(store);
+    GtkTreeIter iter;
+    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
+         more = gtk_tree_model_iter_next(model, &iter)) {
+        const auto index = static_cast<size_t>(modelview_get_int(model, &iter, index_column));
+        const ItemUsage use = index < usage.size() ? usage[index] : ItemUsage{};
+        const std::string text = usage_text(use);
+        char *shown = nullptr;
+        int total = 0;
+        gtk_tree_model_get(model, &iter, text_column, &shown, sort_column, &total, -1);
+        GCharPtr old(shown);
+        if (total != use.total() || g_strcmp0(old.get(), text.c_str()) != 0) {
+            gtk_list_store_set(store, &iter, text_column, text.c_str(), sort_column, use.total(),
+                               -1);
+        }
+    }
 }
 
 gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter)
@@ -95,8 +168,8 @@ void modelview_items_reset(const ItemList &list, GtkTreeView *view, const DocEve
     int selected = -1;
     GtkTreeModel *selected_model = nullptr;
     GtkTreeIter iter;
-    if (modelview_get_selected_row(view, &selected_model, &iter) && selected_model == model) {
-        selected = modelview_get_int(model, &iter, list.index_column);
+    if (modelview_get_selected_row(view, &selected_model, &iter) && modelview_shows(view, model)) {
+        selected = modelview_get_int(selected_model, &iter, list.index_column);
         if (event != nullptr) {
             selected = document_follow_index(*event, selected);
         }
@@ -116,10 +189,11 @@ void modelview_items_reset(const ItemList &list, GtkTreeView *view, const DocEve
         }
         row++;
     }
-    if (view != nullptr && selected_row >= 0 && gtk_tree_view_get_model(view) == model) {
-        GtkTreePath *path = gtk_tree_path_new_from_indices(selected_row, -1);
-        gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
-        gtk_tree_path_free(path);
+    if (view != nullptr && selected_row >= 0 && modelview_shows(view, model)) {
+        if (GtkTreePath *path = modelview_view_path(view, selected_row)) {
+            gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
+            gtk_tree_path_free(path);
+        }
     }
 }
 

@@ -1,11 +1,13 @@
 // What the list models share about the main window's tree views: finding a
-// view by name, giving it its one right-aligned number column, and the
-// row that is selected in it.
+// view by name, giving it its right-aligned number column (and, sorted, a
+// "Used" column), and the row that is selected in it.
 #pragma once
 
 #include <gtk/gtk.h>
+#include <vector>
 
 #include "items/document.h"
+#include "models/usage.h"
 
 // A tree view that forgets the widget when it is destroyed.
 class ModelView
@@ -28,6 +30,21 @@ class ModelView
 // window has no such tree view.
 GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *title, int column,
                               GtkTreeModel *model);
+// Shows store in view through a sort model: the rows keep the store's order
+// until a column header is clicked. The column modelview_attach added sorts
+// by index_column; a "Used" column is appended that shows the text of
+// used_text_column and sorts by the int of used_sort_column.
+void modelview_show_sorted(GtkTreeView *view, GtkTreeModel *store, int index_column,
+                           int used_text_column, int used_sort_column);
+// Whether view shows store, directly or through a sort model.
+bool modelview_shows(GtkTreeView *view, GtkTreeModel *store);
+// The path in view of row `row` of the model it shows (converted through a
+// sort model); null when there is no such row. The caller frees it.
+GtkTreePath *modelview_view_path(GtkTreeView *view, int row);
+// Writes each row's use (usage_text and total, by the item index of the
+// row), touching only rows whose use changed.
+void modelview_set_usage(GtkListStore *store, int index_column, int text_column, int sort_column,
+                         const std::vector<ItemUsage> &usage);
 // The row selected in view when exactly one is: its model and iterator.
 gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter);
 // The first row of model whose int column holds value.

@@ -38,19 +38,30 @@ ItemList item_list()
 {
     return ItemList{state.store.get(), OBJ_COL_INDEX, ZbxItemKind::Object, fill_row};
 }
+
+void follow(const DocEvent &event)
+{
+    modelview_items_follow(item_list(), state.view.get(), event);
+    if (event.what != DocChange::HistoryChanged && event.what != DocChange::PreviewChanged) {
+        modelview_set_usage(state.store.get(), OBJ_COL_INDEX, OBJ_COL_USED, OBJ_COL_USE,
+                            usage_of_items(document_project()));
+    }
+}
 } // namespace
 
 void objectmodel_module_init(GtkWidget *window_main)
 {
     objectmodel_cleanup();
     state.store.reset(gtk_list_store_new(OBJ_N_COLUMNS, G_TYPE_INT, G_TYPE_STRING, GDK_TYPE_PIXBUF,
-                                         GDK_TYPE_PIXBUF));
+                                         GDK_TYPE_PIXBUF, G_TYPE_STRING, G_TYPE_INT));
     state.view.reset(modelview_attach(window_main, "treeview_main_objects", "Object ID",
-                                      OBJ_COL_INDEX, model()));
+                                      OBJ_COL_INDEX, nullptr));
+    // The browser and the grabber show the store itself, in item order.
+    modelview_show_sorted(state.view.get(), model(), OBJ_COL_INDEX, OBJ_COL_USED, OBJ_COL_USE);
     modelview_items_reset(item_list(), nullptr);
-    state.listener = document_add_listener([](const DocEvent &event) {
-        modelview_items_follow(item_list(), state.view.get(), event);
-    });
+    modelview_set_usage(state.store.get(), OBJ_COL_INDEX, OBJ_COL_USED, OBJ_COL_USE,
+                        usage_of_items(document_project()));
+    state.listener = document_add_listener(follow);
 }
 
 void objectmodel_cleanup()

@@ -1,5 +1,5 @@
 // The object list: one row per object of the document (item index, "OBJECT
-// %d", image, icon), shared by the main window's list and the browser's and
+// %d", image, icon, use), shared by the main window's list and the browser's and
 // grabber's icon views. A view: it follows the document's reports.
 #pragma once
 
@@ -13,11 +13,15 @@ enum ObjectModelColumn
     // The image with every pixel doubled, for icon views: small objects
     // would be hard to make out at their own size.
     OBJ_COL_ICON,
+    // How many placements use the object ("" when none), and that number
+    // to sort by.
+    OBJ_COL_USED,
+    OBJ_COL_USE,
     OBJ_N_COLUMNS
 };
 
 // Creates the store, fills it from the document and follows it; when
-// window_main is given, attaches it to its "treeview_main_objects".
+// window_main is given, shows it sorted in its "treeview_main_objects".
 void objectmodel_module_init(GtkWidget *window_main);
 // Stops following the document and drops the store.
 void objectmodel_cleanup();

@@ -37,6 +37,10 @@ ItemList item_list()
 void follow(const DocEvent &event)
 {
     modelview_items_follow(item_list(), state.view_panels.get(), event);
+    if (event.what != DocChange::HistoryChanged && event.what != DocChange::PreviewChanged) {
+        modelview_set_usage(state.store.get(), PANEL_COL_INDEX, PANEL_COL_USED, PANEL_COL_USE,
+                            usage_of_items(document_project()));
+    }
     GtkTreeIter iter;
     if (event.what == DocChange::PreviewChanged &&
         modelview_find_row(model(), PANEL_COL_INDEX, event.index, &iter)) {
@@ -55,13 +59,19 @@ void follow(const DocEvent &event)
 void panelmodels_module_init(GtkWidget *window_main)
 {
     panelmodels_cleanup();
-    state.store.reset(gtk_list_store_new(PANEL_N_COLUMNS, G_TYPE_INT, G_TYPE_INT));
+    state.store.reset(
+        gtk_list_store_new(PANEL_N_COLUMNS, G_TYPE_INT, G_TYPE_INT, G_TYPE_STRING, G_TYPE_INT));
     state.defs.reset(zbx_def_list_new(-1));
     state.view_panels.reset(modelview_attach(window_main, "treeview_main_panels", "Panel ID",
-                                             PANEL_COL_INDEX, model()));
+                                             PANEL_COL_INDEX, nullptr));
+    // The browser shows the store itself, in item order.
+    modelview_show_sorted(state.view_panels.get(), model(), PANEL_COL_INDEX, PANEL_COL_USED,
+                          PANEL_COL_USE);
     state.view_defs.reset(modelview_attach(window_main, "treeview_main_panel_defs", "Item",
                                            DEF_COL_ITEM, GTK_TREE_MODEL(state.defs.get())));
     modelview_items_reset(item_list(), nullptr);
+    modelview_set_usage(state.store.get(), PANEL_COL_INDEX, PANEL_COL_USED, PANEL_COL_USE,
+                        usage_of_items(document_project()));
     state.listener = document_add_listener(follow);
 }
 
@@ -163,8 +173,11 @@ void panelmodels_draw_rectangle_around_item(GtkWidget *area, int frame_colour, i
     common_draw_rectangle_around_item(area, frame_colour, zoom, def.item, def.is_object, &rect);
 }
 
-void panelmodels_render_panel(GdkPixbuf *canvas, int *colour)
+void panelmodels_render_panel(GdkPixbuf *canvas, int *colour, ComposeClashes *clashes)
 {
+    if (clashes != nullptr) {
+        clashes->reset();
+    }
     int index = -1;
     int preview = 0;
     if (!panelmodels_get_current_panel_info(&index, &preview)) {
@@ -180,5 +193,5 @@ void panelmodels_render_panel(GdkPixbuf *canvas, int *colour)
     }
     // The panel covers the whole location area: the backdrop shows above it.
     common_copy_background_above_location_area(canvas);
-    panelmodels_render_stored_panel(index, canvas, preview);
+    panelmodels_render_stored_panel(index, canvas, preview, clashes);
 }

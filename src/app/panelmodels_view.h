@@ -7,16 +7,21 @@
 #include <gtk/gtk.h>
 
 #include "app/panelmodels_deflist.h"
+#include "models/panelmodels_compose.h"
 
 enum PanelModelColumn
 {
     PANEL_COL_INDEX = 0,
     PANEL_COL_COLOUR,
+    // The placements that use the panel and the locations that elect it
+    // ("2 + loc 5", "" when none), and their number to sort by.
+    PANEL_COL_USED,
+    PANEL_COL_USE,
     PANEL_N_COLUMNS
 };
 
 // Creates the panel list, fills it from the document and follows it; with
-// window_main, attaches it to "treeview_main_panels" and gives
+// window_main, shows it sorted in "treeview_main_panels" and gives
 // "treeview_main_panel_defs" its column.
 void panelmodels_module_init(GtkWidget *window_main);
 void panelmodels_cleanup();
@@ -36,5 +41,6 @@ gboolean panelmodels_get_selected_panel_def(PanelDef *def);
 // Frames the selected definition on a drawing area.
 void panelmodels_draw_rectangle_around_item(GtkWidget *area, int frame_colour, int zoom);
 // The backdrop, then the selected panel over its preview colour (reported
-// through colour; 0 with no panel selected).
-void panelmodels_render_panel(GdkPixbuf *canvas, int *colour);
+// through colour; 0 with no panel selected); with `clashes`, its clashing
+// cells are reported there in the same pass.
+void panelmodels_render_panel(GdkPixbuf *canvas, int *colour, ComposeClashes *clashes = nullptr);

@@ -542,13 +542,14 @@ bool paneleditor_toggle(int row, EditorFlag flag)
     return document_set_def(state.panel, row, def);
 }
 
-void paneleditor_render_location(GdkPixbuf *canvas, bool transparency, int alpha)
+void paneleditor_render_location(GdkPixbuf *canvas, bool transparency, int alpha,
+                                 ComposeClashes *clashes)
 {
     if (canvas == nullptr) {
         return;
     }
     common_copy_background_image_to_pixbuf(canvas);
-    panelmodels_render_panel_defs(defs(), state.panel, canvas, state.background);
+    panelmodels_render_panel_defs(defs(), state.panel, canvas, state.background, clashes);
     if (transparency) {
         paneleditor_blend_disabled(pixbufs_view(canvas), defs(), state.panel, state.background,
                                    alpha);

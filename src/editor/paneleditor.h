@@ -13,6 +13,7 @@
 
 #include "c64/pixbufs.h"
 #include "items/document.h"
+#include "models/panelmodels_compose.h"
 
 // One cell: every position the editor sets is a multiple of it.
 inline constexpr int kEditorCell = 8;
@@ -125,7 +126,9 @@ bool paneleditor_toggle(int row, EditorFlag flag);
 // --- Drawing ---
 // The backdrop, then the edited panel over its colour in the location
 // area; with transparency on, each disabled placement over that at alpha.
-void paneleditor_render_location(GdkPixbuf *canvas, bool transparency, int alpha);
+// With `clashes`, the clashing cells of the composition are reported there.
+void paneleditor_render_location(GdkPixbuf *canvas, bool transparency, int alpha,
+                                 ComposeClashes *clashes = nullptr);
 // Draws each disabled placement of defs (in order) over the location area
 // of canvas, its own pixels at alpha (0 invisible, 255 opaque).
 void paneleditor_blend_disabled(RgbaView canvas, std::span<const PanelDef> defs, int top_panel,

@@ -6,14 +6,17 @@
 
 #include "app/app.h"
 #include "app/common.h"
+#include "app/fileopen.h"
 #include "app/i18n.h"
 #include "app/mainview.h"
 #include "app/panelmodels_deflist.h"
 #include "app/support.h"
 #include "editor/override_window.h"
 #include "editor/panelbrowser.h"
+#include "files/fileio.h"
 #include "gref.h"
 #include "models/panelmodels_compose.h"
+#include "models/panelmodels_render.h"
 
 namespace {
 
@@ -28,6 +31,8 @@ struct WindowState
     bool transparency = false;
     int alpha = kEditorDefaultAlpha;
     bool syncing = false; // the list's cursor is being set from the editor
+    bool show_clashes = false;
+    ComposeClashes clashes{};
     int listener = 0;
 };
 WindowState state;
@@ -258,6 +263,10 @@ GtkWidget *create_window_panel_editor()
     b.tip(reverse, _("If enabled, overlapping items will be selected from the closest to the "
                      "farthest (default is the other way around)"));
     b.pack(options, reverse, false);
+    GtkWidget *clashes = b.reg(gtk_check_button_new_with_mnemonic(_("Show colour _clashes")),
+                               "checkbutton_panel_editor_show_clashes");
+    b.tip(clashes, _("Frame the cells where the three-colour rule changes the picture"));
+    b.pack(options, clashes, false);
 
     // The list and the actions.
     GtkWidget *defs_actions = b.reg(gtk_hbox_new(FALSE, 0), "hbox_panel_editor_defs_and_actions");
@@ -355,6 +364,8 @@ GtkWidget *create_window_panel_editor()
             G_CALLBACK(on_radiobutton_panel_editor_zoom_4_clicked));
     connect(window, "checkbutton_panel_editor_blink_frame", "toggled",
             G_CALLBACK(on_checkbutton_panel_editor_blink_frame_toggled));
+    connect(window, "checkbutton_panel_editor_show_clashes", "toggled",
+            G_CALLBACK(on_checkbutton_panel_editor_show_clashes_toggled));
     connect(window, "checkbutton_panel_editor_select_reverse", "toggled",
             G_CALLBACK(on_checkbutton_panel_editor_select_reverse_toggled));
     connect(window, "treeview_panel_editor_panel_defs", "cursor_changed",
@@ -495,10 +506,60 @@ void paneleditor_refresh()
     if (!state.canvas) {
         return;
     }
-    paneleditor_render_location(state.canvas.get(), state.transparency, state.alpha);
+    state.clashes.reset();
+    paneleditor_render_location(state.canvas.get(), state.transparency, state.alpha,
+                                state.show_clashes ? &state.clashes : nullptr);
     if (state.area != nullptr) {
         gtk_widget_queue_draw(state.area);
     }
+}
+
+void paneleditor_set_show_clashes(bool on)
+{
+    state.show_clashes = on;
+    paneleditor_refresh();
+}
+
+const ComposeClashes &paneleditor_get_clashes()
+{
+    return state.clashes;
+}
+
+GdkPixbuf *paneleditor_shown_image()
+{
+    if (!state.canvas) {
+        return nullptr;
+    }
+    return panelmodels_shown_image(state.canvas.get(), state.expansion,
+                                   state.show_clashes ? &state.clashes : nullptr);
+}
+
+void paneleditor_export_canvas()
+{
+    const int panel = paneleditor_panel();
+    GRef<GdkPixbuf> image(paneleditor_shown_image());
+    if (!image || panel < 0) {
+        return;
+    }
+    GCharPtr suggested(g_strdup_printf("panel_%d.png", panel));
+    char *chosen = nullptr;
+    if (!fileopen_save_png_file(suggested.get(), &chosen)) {
+        return;
+    }
+    GCharPtr path(chosen);
+    std::vector<uint8_t> png;
+    GErrorPtr error;
+    if (!pixbufs_encode_png(image.get(), &png, error.out()) ||
+        !fileio_write_file(path.get(), png, error.out())) {
+        common_message_dialog(GTK_WINDOW(state.window), error.message(), GTK_MESSAGE_ERROR);
+        return;
+    }
+    GCharPtr shown(g_filename_display_name(path.get()));
+    GCharPtr text(g_strdup_printf(" Exported panel %d to %s", panel, shown.get()));
+    GtkStatusbar *bar = GTK_STATUSBAR(widget("statusbar_panel_editor"));
+    const guint context = gtk_statusbar_get_context_id(bar, "export");
+    gtk_statusbar_pop(bar, context);
+    gtk_statusbar_push(bar, context, text.get());
 }
 
 void paneleditor_treeview_panel_defs_cursor_changed()
@@ -610,6 +671,10 @@ gboolean on_window_panel_editor_key_press_event(GtkWidget *, GdkEventKey *event,
         document_undo();
         return TRUE;
     }
+    if (mods == GDK_CONTROL_MASK && key == GDK_e) {
+        paneleditor_export_canvas();
+        return TRUE;
+    }
     if ((mods == (GDK_CONTROL_MASK | GDK_SHIFT_MASK) && key == GDK_z) ||
         (mods == GDK_CONTROL_MASK && key == GDK_y)) {
         document_redo();
@@ -626,9 +691,15 @@ gboolean on_drawingarea_panel_editor_expose_event(GtkWidget *area, GdkEventExpos
     cairo_t *cr = gdk_cairo_create(area->window);
     gdk_cairo_rectangle(cr, &event->area);
     cairo_clip(cr);
-    const double scale = 1 << state.expansion;
-    cairo_scale(cr, scale, scale);
-    gdk_cairo_set_source_pixbuf(cr, state.canvas.get(), 0, 0);
+    GRef<GdkPixbuf> shown;
+    if (state.show_clashes && state.clashes.any()) {
+        // The frames lie on whole pixels of the zoomed picture.
+        shown.reset(paneleditor_shown_image());
+    } else {
+        const double scale = 1 << state.expansion;
+        cairo_scale(cr, scale, scale);
+    }
+    gdk_cairo_set_source_pixbuf(cr, shown ? shown.get() : state.canvas.get(), 0, 0);
     // Each C64 pixel a square block.
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
@@ -760,6 +831,11 @@ void on_checkbutton_panel_editor_blink_frame_toggled(GtkToggleButton *button, gp
             gtk_widget_queue_draw(state.area);
         }
     }
+}
+
+void on_checkbutton_panel_editor_show_clashes_toggled(GtkToggleButton *button, gpointer)
+{
+    paneleditor_set_show_clashes(gtk_toggle_button_get_active(button) != FALSE);
 }
 
 void on_checkbutton_panel_editor_select_reverse_toggled(GtkToggleButton *button, gpointer)

@@ -26,6 +26,16 @@ GdkPixbuf *paneleditor_get_canvas();
 int paneleditor_get_expansion();
 // Renders the canvas afresh and asks for a redraw.
 void paneleditor_refresh();
+// Whether the canvas frames its clashing cells, and those cells (none while
+// off).
+void paneleditor_set_show_clashes(bool on);
+const ComposeClashes &paneleditor_get_clashes();
+// What the canvas shows, at the zoom and with any clash frames (not the
+// frame around the selection): a new image.
+GdkPixbuf *paneleditor_shown_image();
+// Asks for a PNG file (panel_N.png) and writes the shown image there
+// (Control+E); the status bar says where.
+void paneleditor_export_canvas();
 // Takes the selection from the list view.
 void paneleditor_treeview_panel_defs_cursor_changed();
 // Frames the selected placement on the area (black for colour_flag 1).
@@ -65,6 +75,7 @@ void on_radiobutton_panel_editor_zoom_1_clicked(GtkButton *button, gpointer data
 void on_radiobutton_panel_editor_zoom_2_clicked(GtkButton *button, gpointer data);
 void on_radiobutton_panel_editor_zoom_4_clicked(GtkButton *button, gpointer data);
 void on_checkbutton_panel_editor_blink_frame_toggled(GtkToggleButton *button, gpointer data);
+void on_checkbutton_panel_editor_show_clashes_toggled(GtkToggleButton *button, gpointer data);
 void on_checkbutton_panel_editor_select_reverse_toggled(GtkToggleButton *button, gpointer data);
 void on_treeview_panel_editor_panel_defs_cursor_changed(GtkTreeView *view, gpointer data);
 void on_checkbutton_panel_editor_transparency_toggled(GtkToggleButton *button, gpointer data);

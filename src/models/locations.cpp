@@ -37,8 +37,11 @@ int locations_get_index_past_last_filled_slot()
     return 0;
 }
 
-void locations_render_location_at_index(int number, GdkPixbuf *canvas)
+void locations_render_location_at_index(int number, GdkPixbuf *canvas, ComposeClashes *clashes)
 {
+    if (clashes != nullptr) {
+        clashes->reset();
+    }
     if (canvas == nullptr) {
         return;
     }
@@ -49,5 +52,5 @@ void locations_render_location_at_index(int number, GdkPixbuf *canvas)
     // The location covers its whole area: the backdrop shows above it only.
     common_copy_background_above_location_area(canvas);
     const ZbxLocationRecord record = document_location(number);
-    panelmodels_render_stored_panel(record.panel, canvas, record.colour);
+    panelmodels_render_stored_panel(record.panel, canvas, record.colour, clashes);
 }

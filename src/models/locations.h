@@ -6,6 +6,7 @@
 #include <glib.h>
 
 #include "items/document.h"
+#include "models/panelmodels_compose.h"
 
 // "Panel: %d ($%02X)\nBackground: %s" or "Empty record"; caller frees.
 char *locations_record_text(int panel, int colour);
@@ -16,5 +17,7 @@ gboolean locations_is_filled_at_index(int number);
 // One more than the number of the last filled record; 0 when none is.
 int locations_get_index_past_last_filled_slot();
 // The backdrop, then the record's panel over its background colour (the
-// colour alone when the record is empty or its panel is gone).
-void locations_render_location_at_index(int number, GdkPixbuf *canvas);
+// colour alone when the record is empty or its panel is gone). With
+// `clashes`, the clashing cells are reported there in the same pass.
+void locations_render_location_at_index(int number, GdkPixbuf *canvas,
+                                        ComposeClashes *clashes = nullptr);

@@ -5,7 +5,10 @@
 
 #include <gdk/gdkkeysyms.h>
 
+#include "app/callbacks.h"
+#include "app/locations_view.h"
 #include "app/objectmodel.h"
+#include "app/panelmodels_view.h"
 #include "editor/override_window.h"
 #include "editor/panelbrowser.h"
 #include "editor/paneleditor_window.h"
@@ -316,4 +319,89 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     none.has_overrides = true;
     EXPECT_EQ(def(0), none);
     EXPECT_EQ(rgb_at(paneleditor_get_canvas(), 18, 56 + 16), palette_colour(1));
+}
+
+namespace {
+// The text of a column of a main window list, in the order shown.
+std::vector<std::string> shown_texts(const char *view, int column)
+{
+    GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(lookup_widget(window_main, view)));
+    std::vector<std::string> texts;
+    GtkTreeIter iter;
+    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
+         more = gtk_tree_model_iter_next(model, &iter)) {
+        gchar *text = nullptr;
+        gtk_tree_model_get(model, &iter, column, &text, -1);
+        texts.emplace_back(text != nullptr ? text : "");
+        g_free(text);
+    }
+    return texts;
+}
+
+using Texts = std::vector<std::string>;
+} // namespace
+
+TEST_F(BrowserAndOverrides, UsedColumnsAndSlotsFollowEveryChangeInAnyOrder)
+{
+    EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED),
+              (Texts{"1", "", "", "1", "", ""}));
+    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
+              (Texts{"1 + loc 0", "1", "", "1"}));
+    EXPECT_EQ(shown_texts("treeview_main_locations", LOC_COL_CONTENTS)[0], "panel 6, blue");
+    EXPECT_EQ(shown_texts("treeview_main_locations", LOC_COL_CONTENTS)[1], "empty");
+
+    // Inserted in the editor, and taken back.
+    select(0);
+    open_browser(0);
+    GtkTreePath *path = gtk_tree_path_new_from_indices(5, -1);
+    gtk_icon_view_item_activated(GTK_ICON_VIEW(br("iconview_browser_objects")), path);
+    gtk_tree_path_free(path);
+    pump_events();
+    gtk_widget_hide(window_browser);
+    EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED)[5], "1");
+    activate("undo");
+    pump_events();
+    EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED)[5], "");
+
+    // Object 1 deleted: later items, references and slots move down.
+    send_delete_event(editor);
+    pump_events();
+    select_row(window_main, "treeview_main_objects", 1);
+    on_popupmenu_object_delete_activate(nullptr, nullptr);
+    pump_events();
+    ASSERT_EQ(document_count_objects(), 5);
+    EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED), (Texts{"1", "", "1", "", ""}));
+    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
+              (Texts{"1 + loc 0", "1", "", "1"}));
+    EXPECT_EQ(shown_texts("treeview_main_locations", LOC_COL_CONTENTS)[0], "panel 5, blue");
+
+    // Sorted by use, rows still map to their items: the unused first.
+    show_page(1);
+    GtkTreeView *panels = GTK_TREE_VIEW(widget("treeview_main_panels"));
+    gtk_tree_view_column_clicked(gtk_tree_view_get_column(panels, 1));
+    pump_events();
+    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
+              (Texts{"", "1", "1", "1 + loc 0"}));
+    select_row(window_main, "treeview_main_panels", 3);
+    int panel = -1;
+    ASSERT_TRUE(panelmodels_get_current_panel_index(&panel));
+    EXPECT_EQ(panel, 5);
+    // A new panel is selected wherever it sorts, and stays so through an undo
+    // of an unrelated step.
+    click("button_panel_controls_new");
+    pump_events();
+    ASSERT_TRUE(panelmodels_get_current_panel_index(&panel));
+    EXPECT_EQ(panel, 9);
+    {
+        DocumentStep step("Store as location 3");
+        ASSERT_TRUE(document_set_location(3, ZbxLocationRecord{5, 1}));
+    }
+    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
+              (Texts{"", "", "1", "1", "1 + loc 0, 3"}));
+    activate("undo");
+    pump_events();
+    ASSERT_TRUE(panelmodels_get_current_panel_index(&panel));
+    EXPECT_EQ(panel, 9);
+    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
+              (Texts{"", "", "1", "1", "1 + loc 0"}));
 }

@@ -20,6 +20,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 cp "$root/resources/examples/quorvane-sampler.prg" "$work/game.prg"
 saved="$work/saved.prg"
 
+wait_display
 start_accessibility
 cd "$work"
 "$zembrix" "$work/game.prg" >"$work/log" 2>&1 &

@@ -17,7 +17,15 @@ int main(int argc, char **argv)
     g_setenv("XDG_DATA_HOME", folder, TRUE);
     g_setenv("NO_AT_BRIDGE", "1", TRUE);
 
-    gtk_init(&argc, &argv);
+    // A display server that was just started may not answer yet.
+    bool up = false;
+    for (int tries = 0; tries < 100 && !(up = gtk_init_check(&argc, &argv)); tries++) {
+        g_usleep(50 * 1000);
+    }
+    if (!up) {
+        g_printerr("no display to run the window tests on\n");
+        return 1;
+    }
     testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
 

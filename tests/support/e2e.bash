@@ -23,8 +23,18 @@ fail() {
     exit 1
 }
 
+# Waits until the X server answers (a server just started may not yet).
+wait_display() {
+    for _ in $(seq 1 100); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    fail "the display $DISPLAY does not answer"
+}
+
 # Starts the editor from the scratch folder, its output in $work/log.
 start_zembrix() {
+    wait_display
     cd "$work"
     "$zembrix" >"$work/log" 2>&1 &
     pid=$!

@@ -41,8 +41,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "zembrix: give at most one project file\n");
         return 1;
     }
-    if (!gtk_init_check(&argc, &argv)) {
-        std::fprintf(stderr, "zembrix: cannot open the display\n");
+    // A display that is busy, or still starting, gets a moment to answer.
+    bool opened = false;
+    for (int tries = 0; tries < 40 && !(opened = gtk_init_check(&argc, &argv)); tries++) {
+        g_usleep(50 * 1000);
+    }
+    if (!opened) {
+        std::fprintf(stderr, "zembrix: cannot open the display %s\n", g_getenv("DISPLAY"));
         return 1;
     }
     app_startup();

@@ -5,6 +5,7 @@
 
 work="$(mktemp -d)"
 pid=""
+support="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 bus_pids=()
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
@@ -67,7 +68,7 @@ start_accessibility() {
 
 # a11y.py with the system's Python, which has the accessibility bindings.
 a11y() {
-    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/a11y.py" "$@"
+    /usr/bin/python3 "$support/a11y.py" "$@"
 }
 
 # Clicks a point with a mouse button (1 by default).

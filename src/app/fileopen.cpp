@@ -11,6 +11,7 @@
 #include "files/fileio.h"
 #include "gref.h"
 #include "items/objects.h"
+#include "models/common_canvas.h"
 
 namespace {
 
@@ -206,16 +207,6 @@ void update_preview(GtkFileChooser *chooser, gpointer image_widget, PreviewDecod
     }
 }
 
-std::string executable_folder()
-{
-    GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
-    if (!exe) {
-        return {};
-    }
-    GCharPtr dir(g_path_get_dirname(exe.get()));
-    return dir.get();
-}
-
 } // namespace
 
 void fileopen_module_init()
@@ -340,7 +331,7 @@ std::string fileopen_examples_folder()
         return settings.examples;
     }
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/examples"};
-    const std::string beside = executable_folder();
+    const std::string beside = common_executable_folder();
     if (!beside.empty()) {
         candidates.push_back(beside + "/../share/zembrix/examples");
         candidates.push_back(beside + "/examples");

@@ -636,23 +636,36 @@ const char *document_redo_name()
     return doc().redo.empty() ? "" : doc().redo.back().name.c_str();
 }
 
+namespace {
+// Takes the newest entry of `from` back to the state it holds, keeping the
+// present state as the newest entry of `to`. Undoing, the step's inserts
+// and deletes run backwards; redoing, forwards.
+template <typename From, typename To> void travel(From &from, To &to, bool backwards)
+{
+    HistoryEntry entry = std::move(from.back());
+    from.pop_back();
+    std::vector<IndexShift> shifts;
+    if (backwards) {
+        for (auto it = entry.shifts.rbegin(); it != entry.shifts.rend(); ++it) {
+            shifts.push_back({it->index, -it->delta});
+        }
+    } else {
+        shifts = entry.shifts;
+    }
+    to.push_back(HistoryEntry{entry.name, take_snapshot(), doc().version, entry.shifts});
+    restore_snapshot(std::move(entry.state));
+    doc().version = entry.version;
+    emit(DocChange::Reset, -1, -1, &shifts);
+    emit(DocChange::HistoryChanged);
+}
+} // namespace
+
 bool document_undo()
 {
     if (!document_can_undo()) {
         return false;
     }
-    HistoryEntry entry = std::move(doc().undo.back());
-    doc().undo.pop_back();
-    // Undone, the step's inserts and deletes run backwards.
-    std::vector<IndexShift> back;
-    for (auto it = entry.shifts.rbegin(); it != entry.shifts.rend(); ++it) {
-        back.push_back({it->index, -it->delta});
-    }
-    doc().redo.push_back(HistoryEntry{entry.name, take_snapshot(), doc().version, entry.shifts});
-    restore_snapshot(std::move(entry.state));
-    doc().version = entry.version;
-    emit(DocChange::Reset, -1, -1, &back);
-    emit(DocChange::HistoryChanged);
+    travel(doc().undo, doc().redo, true);
     return true;
 }
 
@@ -661,13 +674,7 @@ bool document_redo()
     if (!document_can_redo()) {
         return false;
     }
-    HistoryEntry entry = std::move(doc().redo.back());
-    doc().redo.pop_back();
-    doc().undo.push_back(HistoryEntry{entry.name, take_snapshot(), doc().version, entry.shifts});
-    restore_snapshot(std::move(entry.state));
-    doc().version = entry.version;
-    emit(DocChange::Reset, -1, -1, &entry.shifts);
-    emit(DocChange::HistoryChanged);
+    travel(doc().redo, doc().undo, false);
     return true;
 }
 

@@ -19,16 +19,6 @@ struct CanvasState
 };
 CanvasState state;
 
-std::string executable_folder()
-{
-    GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
-    if (!exe) {
-        return {};
-    }
-    GCharPtr dir(g_path_get_dirname(exe.get()));
-    return dir.get();
-}
-
 void fill_rect(GdkPixbuf *canvas, int colour, int x0, int y0, int width, int height)
 {
     uint8_t rgb[3];
@@ -67,7 +57,7 @@ std::vector<std::string> common_background_candidates()
     }
     const std::string name = "background.png";
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/" + name};
-    std::string beside = executable_folder();
+    std::string beside = common_executable_folder();
     if (!beside.empty()) {
         // An installation moved elsewhere keeps its data beside bin/.
         candidates.push_back(beside + "/../share/zembrix/" + name);
@@ -212,4 +202,14 @@ gboolean common_item_frame_on_area(int zoom, ZbxRect *rect)
 void common_canvas_cleanup()
 {
     state = CanvasState{};
+}
+
+std::string common_executable_folder()
+{
+    GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
+    if (!exe) {
+        return {};
+    }
+    GCharPtr dir(g_path_get_dirname(exe.get()));
+    return dir.get();
 }

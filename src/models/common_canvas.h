@@ -44,3 +44,5 @@ gboolean common_clip_item_frame(int zoom, ZbxRect *rect);
 // frame is stroked along.
 gboolean common_item_frame_on_area(int zoom, ZbxRect *rect);
 void common_canvas_cleanup();
+// The folder the running program lies in ("" when it cannot be told).
+std::string common_executable_folder();

@@ -46,10 +46,10 @@ TimeoutState blink;
 
 // --- Building ---
 
-class Builder
+class EditorBuilder
 {
   public:
-    Builder(GtkWidget *top, GtkTooltips *tips) : top_(top), tips_(tips) {}
+    EditorBuilder(GtkWidget *top, GtkTooltips *tips) : top_(top), tips_(tips) {}
 
     GtkWidget *reg(GtkWidget *widget, const char *name)
     {
@@ -192,7 +192,7 @@ GtkWidget *create_window_panel_editor()
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
     GtkTooltips *tooltips = gtk_tooltips_new();
     zbx_register_object(window, tooltips, "tooltips");
-    Builder b(window, tooltips);
+    EditorBuilder b(window, tooltips);
 
     GtkWidget *top = b.reg(gtk_vbox_new(FALSE, 0), "vbox_panel_editor_top_most");
     gtk_container_add(GTK_CONTAINER(window), top);
@@ -390,7 +390,7 @@ GtkWidget *create_dialog_delete_def()
     if (state.window != nullptr) {
         gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(state.window));
     }
-    Builder b(dialog, nullptr);
+    EditorBuilder b(dialog, nullptr);
     GtkWidget *vbox = b.reg(GTK_DIALOG(dialog)->vbox, "vbox_delete_def_top_most");
     GtkWidget *label =
         b.reg(gtk_label_new(_("Are you sure you want to delete the current item?\nBe aware that "

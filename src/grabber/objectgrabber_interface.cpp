@@ -13,33 +13,6 @@ constexpr int kPaletteWidth = 256;
 constexpr int kPaletteHeight = 16;
 constexpr int kIconsWidth = 420;
 
-class Builder
-{
-  public:
-    explicit Builder(GtkWidget *toplevel) : top_(toplevel) {}
-
-    GtkWidget *reg(GtkWidget *widget, const char *name)
-    {
-        zbx_register_widget(top_, widget, name);
-        gtk_widget_show(widget);
-        return widget;
-    }
-
-    // A menu item with a mnemonic text and a stock image.
-    GtkWidget *image_item(GtkWidget *menu, const char *name, const char *text,
-                          const char *image_name, const char *stock)
-    {
-        GtkWidget *item = reg(gtk_image_menu_item_new_with_mnemonic(text), name);
-        GtkWidget *image = reg(gtk_image_new_from_stock(stock, GTK_ICON_SIZE_MENU), image_name);
-        gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(item), image);
-        gtk_container_add(GTK_CONTAINER(menu), item);
-        return item;
-    }
-
-  private:
-    GtkWidget *top_;
-};
-
 // Names a widget for screen readers: what it is, and what it is for.
 void describe(GtkWidget *widget, const char *name, const char *description)
 {

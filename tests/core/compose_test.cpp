@@ -424,24 +424,6 @@ TEST(ComposeRun, ObserverSeesEachDrawnObjectAndMayChangeTheProject)
     EXPECT_EQ(panelmodels_compose(project, -1, 0, b, &clearing).objects, 1);
 }
 
-TEST(ComposeMerge, WholeCellPathAgreesWithThePortableOneOnRandomCells)
-{
-    // The worked cells pin the rule; here the two drawing paths must agree.
-    std::mt19937 rng(20240611);
-    for (int round = 0; round < 200000 && !HasFailure(); round++) {
-        const int colours = 2 + round % 15;
-        const bool consistent = round % 4 != 0;
-        const int bg = static_cast<int>(rng() % colours);
-        ComposeCell actual = random_cell(rng, colours, consistent);
-        actual.colour |= 0x20;
-        const ComposeCell obj = random_cell(rng, colours, consistent);
-        ComposeCell portable = actual;
-        panelmodels_merge_cell(actual, obj, bg);
-        panelmodels_merge_cell_portable(portable, obj, bg);
-        EXPECT_EQ(portable, actual) << "round " << round;
-    }
-}
-
 namespace {
 // A random project: objects of random sizes and cells (some records bad),
 // panels that place objects and each other in any way, cycles included,

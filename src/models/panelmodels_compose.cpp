@@ -510,12 +510,13 @@ ZBX_ALWAYS_INLINE void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &
 
 // One object's cells over the buffers; `data` is a checked record of
 // w x h cells and (col, row) its top-left cell, not wholly outside.
-// The placements in full colour, beside the composition: per cell four
-// planes over the 32 pixels (the lower bit of each pair, as in PixelMasks),
-// bit b of each pixel's colour; they start as the background colour.
-constexpr int kPlanes = 4;
+// The placements in full colour, beside the composition: per cell two
+// words laid out like the bitmap, one bit pair per pixel, the first holding
+// bits 0 and 1 of each pixel's colour and the second bits 2 and 3. They
+// start as the background colour.
+constexpr int kPlanes = 2;
 
-// Entry c: for each plane, all ones where bit b of colour c is set.
+// Colour c's bits 0-1 (plane 0) and 2-3 (plane 1) in every bit pair.
 struct ColourMasks
 {
     uint64_t plane[kPlanes];
@@ -523,38 +524,44 @@ struct ColourMasks
 constexpr std::array<ColourMasks, 16> make_colour_masks()
 {
     std::array<ColourMasks, 16> t{};
-    for (unsigned c = 0; c < 16; c++) {
-        for (int b = 0; b < kPlanes; b++) {
-            t[c].plane[b] = ((c >> b) & 1) != 0 ? ~0ULL : 0;
-        }
+    for (uint64_t c = 0; c < 16; c++) {
+        t[c].plane[0] = kLow * (c & 3);
+        t[c].plane[1] = kLow * (c >> 2);
     }
     return t;
 }
 constexpr std::array<ColourMasks, 16> colour_masks = make_colour_masks();
 
+// A cell's bitmap in full colour: pair 00 in `zero`, 01 in c1, 10 in c2,
+// 11 in c3 (one ColourMasks each).
+struct CellColours
+{
+    uint64_t lo;   // both bits of every pair 01
+    uint64_t hi;   // ... 10
+    uint64_t both; // ... 11
+};
+ZBX_ALWAYS_INLINE CellColours cell_colours(uint64_t lines)
+{
+    const PixelMasks p = pixel_masks(lines);
+    return {both_bits(p.of[1]), both_bits(p.of[2]), both_bits(p.of[3])};
+}
+ZBX_ALWAYS_INLINE uint64_t paint_plane(const CellColours &cell, int b, uint8_t screen,
+                                       uint8_t colour)
+{
+    return (cell.lo & colour_masks[screen >> 4].plane[b]) |
+           (cell.hi & colour_masks[screen & 15].plane[b]) |
+           (cell.both & colour_masks[colour & 15].plane[b]);
+}
+
 // Every pixel of the object cell that is not 00 takes its own colour.
 ZBX_ALWAYS_INLINE void paint_full_colour(uint64_t *planes, uint64_t lines, uint8_t screen,
                                          uint8_t colour)
 {
-    const uint64_t lo = lines & kLow;
-    const uint64_t hi = (lines >> 1) & kLow;
-    const uint64_t covering = lo | hi;
-    if (covering == 0) {
-        return;
-    }
-    // Bit b of the colour of pair (hi, lo) is lo.c1 ^ hi.c2 ^ lo.hi.(c1 ^ c2 ^ c3).
-    const uint64_t both = lo & hi;
-    const ColourMasks c1 = colour_masks[screen >> 4];
-    const ColourMasks c2 = colour_masks[screen & 15];
-    const ColourMasks c3 = colour_masks[colour & 15];
-    uint64_t p[kPlanes];
-    std::memcpy(p, planes, sizeof p);
+    const CellColours cell = cell_colours(lines);
+    const uint64_t covering = cell.lo | cell.hi | cell.both;
     for (int b = 0; b < kPlanes; b++) {
-        const uint64_t painted = (lo & c1.plane[b]) ^ (hi & c2.plane[b]) ^
-                                 (both & (c1.plane[b] ^ c2.plane[b] ^ c3.plane[b]));
-        p[b] = (p[b] & ~covering) | painted;
+        planes[b] = (planes[b] & ~covering) | paint_plane(cell, b, screen, colour);
     }
-    std::memcpy(planes, p, sizeof p);
 }
 
 template <class Merge, bool kFull = false>
@@ -902,29 +909,21 @@ ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_pa
     std::array<uint64_t, kPlanes * kCells> full;
     for (int cell = 0; cell < kCells; cell++) {
         for (int b = 0; b < kPlanes; b++) {
-            full[kPlanes * cell + b] = bg.plane[b] & kLow;
+            full[kPlanes * cell + b] = bg.plane[b];
         }
     }
     const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
                                        draw_cells_chosen_full, true, full.data());
     clashes.reset();
     for (int cell = 0; cell < kCells; cell++) {
-        const uint64_t *planes = &full[kPlanes * cell];
-        const uint64_t lines = load_lines(&buffers.bitmap[8 * cell]);
         // The colours the cell shows, pair 00 in the background.
-        const uint64_t lo = lines & kLow;
-        const uint64_t hi = (lines >> 1) & kLow;
-        const uint64_t both = lo & hi;
-        const uint64_t empty = kLow & ~(lo | hi);
-        const ColourMasks &c1 = colour_masks[buffers.screen[cell] >> 4];
-        const ColourMasks &c2 = colour_masks[buffers.screen[cell] & 15];
-        const ColourMasks &c3 = colour_masks[buffers.colour[cell] & 15];
+        const CellColours shown = cell_colours(load_lines(&buffers.bitmap[8 * cell]));
+        const uint64_t empty = ~(shown.lo | shown.hi | shown.both);
         uint64_t differ = 0;
         for (int b = 0; b < kPlanes; b++) {
-            const uint64_t shown =
-                (empty & bg.plane[b]) | ((lo & c1.plane[b]) ^ (hi & c2.plane[b]) ^
-                                         (both & (c1.plane[b] ^ c2.plane[b] ^ c3.plane[b])));
-            differ |= shown ^ planes[b];
+            differ |= ((empty & bg.plane[b]) |
+                       paint_plane(shown, b, buffers.screen[cell], buffers.colour[cell])) ^
+                      full[kPlanes * cell + b];
         }
         if (differ != 0) {
             clashes.set(static_cast<size_t>(cell));

@@ -11,28 +11,26 @@ namespace {
 class Accessibility : public WindowAtWork
 {
   protected:
+    // The toolkit's accessibility module, as GTK_MODULES=gail loads it.
     static void SetUpTestSuite()
     {
-        // The toolkit's accessibility module, as GTK_MODULES=gail loads it.
         g_object_set(gtk_settings_get_default(), "gtk-modules", "gail", nullptr);
     }
-    // The text of the cell at row, column of a table, or "" when none.
-    static std::string cell_text(AtkObject *table, int row, int column)
-    {
-        AtkObject *cell = atk_table_ref_at(ATK_TABLE(table), row, column);
-        if (cell == nullptr) {
-            return "";
-        }
-        std::string text = atk_object_get_name(cell) != nullptr ? atk_object_get_name(cell) : "";
-        if (text.empty() && ATK_IS_TEXT(cell)) {
-            gchar *t = atk_text_get_text(ATK_TEXT(cell), 0, -1);
-            text = t != nullptr ? t : "";
-            g_free(t);
-        }
-        g_object_unref(cell);
-        return text;
-    }
 };
+
+// The name (or text) of the cell at row, column of a table.
+std::string cell_text(AtkObject *table, int row, int column)
+{
+    AtkObject *cell = atk_table_ref_at(ATK_TABLE(table), row, column);
+    GCharPtr text(cell != nullptr && ATK_IS_TEXT(cell) ? atk_text_get_text(ATK_TEXT(cell), 0, -1)
+                                                       : nullptr);
+    std::string name =
+        cell != nullptr && atk_object_get_name(cell) != nullptr ? atk_object_get_name(cell) : "";
+    if (cell != nullptr) {
+        g_object_unref(cell);
+    }
+    return !name.empty() || !text ? name : text.get();
+}
 
 } // namespace
 
@@ -41,8 +39,7 @@ TEST_F(Accessibility, DefinitionListsAreTablesWithRowsCellsAndSelection)
     AtkObject *items = gtk_widget_get_accessible(widget("treeview_main_panel_defs"));
     AtkObject *edited = gtk_widget_get_accessible(
         lookup_widget(window_panel_editor, "treeview_panel_editor_panel_defs"));
-    ASSERT_TRUE(ATK_IS_TABLE(items));
-    ASSERT_TRUE(ATK_IS_TABLE(edited));
+    ASSERT_TRUE(ATK_IS_TABLE(items) && ATK_IS_TABLE(edited));
 
     ZbxProject p;
     p.items = {zbx_object_item(zbx_test_record(1, 1, 1)), zbx_object_item(zbx_test_record(1, 1, 2)),
@@ -52,7 +49,6 @@ TEST_F(Accessibility, DefinitionListsAreTablesWithRowsCellsAndSelection)
     select_row(window_main, "treeview_main_panels", 0);
     select_row(window_main, "treeview_main_panel_defs", 1);
     pump_events();
-    EXPECT_EQ(atk_object_get_role(items), ATK_ROLE_TABLE);
     EXPECT_EQ(atk_table_get_n_rows(ATK_TABLE(items)), 2);
     EXPECT_EQ(cell_text(items, 1, 0), "1");
     EXPECT_TRUE(atk_table_is_row_selected(ATK_TABLE(items), 1));
@@ -61,9 +57,7 @@ TEST_F(Accessibility, DefinitionListsAreTablesWithRowsCellsAndSelection)
     show_and_wait(window_panel_editor);
     select_row(window_panel_editor, "treeview_panel_editor_panel_defs", 0);
     pump_events();
-    EXPECT_EQ(atk_object_get_role(edited), ATK_ROLE_TABLE);
     EXPECT_EQ(atk_table_get_n_rows(ATK_TABLE(edited)), 2);
-    EXPECT_EQ(atk_table_get_n_columns(ATK_TABLE(edited)), 4);
     EXPECT_EQ(cell_text(edited, 1, 3), "1");
     EXPECT_TRUE(atk_table_is_row_selected(ATK_TABLE(edited), 0));
     // A placement added in the editor reaches the tool as a new row.

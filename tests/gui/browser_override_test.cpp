@@ -134,13 +134,6 @@ TEST_F(BrowserAndOverrides, PanelsThatWouldLoopAreRefused)
                                     document_panel_defs(kEdited).end()),
               before);
     EXPECT_FALSE(document_can_undo());
-
-    // With nothing selected a panel goes to the end, at (0, 0).
-    activate_panel_row(3);
-    ASSERT_EQ(document_panel_defs(kEdited).size(), 3u);
-    EXPECT_EQ(def(2), zbx_panel_def(9, 0, 0));
-    EXPECT_EQ(paneleditor_selected_row(), 2);
-    EXPECT_FALSE(GTK_WIDGET_VISIBLE(window_browser));
 }
 
 TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)

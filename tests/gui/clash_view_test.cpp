@@ -108,17 +108,9 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
     }
 
     // Control+E: the canvas as shown at 2X.
-    ChooserAnswer answer;
-    answer.title = "Export preview as PNG";
-    answer.path = folder / "editor.png";
+    ChooserAnswer answer{"Export preview as PNG", folder / "editor.png"};
     answer_next_chooser(&answer);
-    GdkEvent *key = gdk_event_new(GDK_KEY_PRESS);
-    key->key.window = GDK_WINDOW(g_object_ref(editor->window));
-    key->key.send_event = TRUE;
-    key->key.keyval = GDK_e;
-    key->key.state = GDK_CONTROL_MASK;
-    gtk_main_do_event(key);
-    gdk_event_free(key);
+    send_key(editor, GDK_e, GDK_CONTROL_MASK);
     pump_events();
     ASSERT_TRUE(answer.answered);
     EXPECT_EQ(answer.name_field, "panel_" + std::to_string(record.panel) + ".png");

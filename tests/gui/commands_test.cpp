@@ -1,7 +1,7 @@
-// The main window's commands: references, deletes with renumbering (in
-// every table: zembrix_load_test), new panels, storing and clearing
-// locations, importing and exporting objects, and what runs while a load
-// or an incremental rendering is under way.
+// The main window's commands: deletes refused or renumbering (in every
+// table: zembrix_load_test), new panels, storing and clearing locations,
+// importing and exporting objects, and what runs while a load or an
+// incremental rendering is under way.
 #include "window_support.h"
 
 #include "app/callbacks.h"
@@ -39,13 +39,13 @@ ZbxProject ten_items()
     return p;
 }
 
-// A press on the first row of a list, sent as the toolkit would.
-gboolean press(GtkWidget *view, GdkEventType type = GDK_BUTTON_PRESS, guint button = 3)
+// A right click on the first row of a list, sent as the toolkit would.
+gboolean right_click(GtkWidget *view)
 {
-    GdkEvent *event = gdk_event_new(type);
+    GdkEvent *event = gdk_event_new(GDK_BUTTON_PRESS);
     event->button.window =
         GDK_WINDOW(g_object_ref(gtk_tree_view_get_bin_window(GTK_TREE_VIEW(view))));
-    event->button.button = button;
+    event->button.button = 3;
     event->button.x = 10;
     event->button.y = 5;
     event->button.time = GDK_CURRENT_TIME;
@@ -65,7 +65,7 @@ class Commands : public WindowAtWork
     // Right click on a list, then the menu's item, as the user would.
     void context_command(const char *view, const char *menu, const char *item)
     {
-        ASSERT_TRUE(press(widget(view)));
+        ASSERT_TRUE(right_click(widget(view)));
         GtkWidget *shown = shown_popup(menu);
         ASSERT_NE(shown, nullptr) << menu;
         gtk_menu_shell_activate_item(GTK_MENU_SHELL(shown), lookup_widget(shown, item), TRUE);
@@ -89,21 +89,6 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
 {
     open(ten_items());
     select_item("treeview_main_objects", 0);
-    std::string references;
-    DialogAnswer ok{"References", [&](GtkWidget *dialog) {
-                        GtkTextBuffer *text = gtk_text_view_get_buffer(
-                            GTK_TEXT_VIEW(lookup_widget(dialog, "textview_references")));
-                        GtkTextIter start, end;
-                        gtk_text_buffer_get_bounds(text, &start, &end);
-                        GCharPtr shown(gtk_text_buffer_get_text(text, &start, &end, FALSE));
-                        references = shown.get();
-                        gtk_button_clicked(
-                            GTK_BUTTON(lookup_widget(dialog, "button_references_ok")));
-                    }};
-    answer_next_dialog(&ok);
-    context_command("treeview_main_objects", "popupmenu_object",
-                    "popupmenu_object_find_all_references");
-    EXPECT_EQ(references, "Panel 2 ($2): found 1 occurrence\n");
     context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
     EXPECT_EQ(error_texts(), std::vector<std::string>{kZbxObjectInUse});
     close_dialogs_titled("Error");
@@ -176,9 +161,7 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
 {
     ASSERT_TRUE(app_open_project(kSample.c_str()));
     select_row(window_main, "treeview_main_objects", 2); // object 4
-    ChooserAnswer save;
-    save.title = "Save to an object file";
-    save.path = folder / "mine.zbxobject";
+    ChooserAnswer save{"Save to an object file", folder / "mine.zbxobject"};
     answer_next_chooser(&save);
     click("button_object_controls_export");
     ASSERT_TRUE(save.answered);
@@ -188,9 +171,7 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     EXPECT_TRUE(zbx_bytes_equal(bytes, zbx_read_file(save.path)));
 
     // Read back as a new object: the last row, selected.
-    ChooserAnswer load;
-    load.title = "Select an object file";
-    load.path = save.path;
+    ChooserAnswer load{"Select an object file", save.path};
     answer_next_chooser(&load);
     click("button_object_controls_import");
     ASSERT_TRUE(load.answered);
@@ -204,9 +185,7 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     // A file that is no object: the reader's message, nothing added.
     const std::string bad = folder / "bad.zbxobject";
     zbx_write_file(bad, {0x22, 1, 2, 3});
-    ChooserAnswer wrong;
-    wrong.title = "Select an object file";
-    wrong.path = bad;
+    ChooserAnswer wrong{"Select an object file", bad};
     answer_next_chooser(&wrong);
     click("button_object_controls_import");
     ASSERT_TRUE(wrong.answered);

@@ -19,9 +19,7 @@ class ExportPreviewTest : public WindowAtWork
         EXPECT_EQ(run_cli(args, zbx_source_path("resources")), 0);
         std::string suggested = item + ".png";
         suggested[item.find(' ')] = '_';
-        ChooserAnswer answer;
-        answer.title = "Export preview as PNG";
-        answer.path = folder / name;
+        ChooserAnswer answer{"Export preview as PNG", folder / name};
         answer_next_chooser(&answer);
         activate("menuitem_export_preview");
         EXPECT_EQ(answer.name_field, suggested);
@@ -29,16 +27,6 @@ class ExportPreviewTest : public WindowAtWork
         GRef<GdkPixbuf> exported(gdk_pixbuf_new_from_file(answer.path.c_str(), nullptr));
         GRef<GdkPixbuf> expected(gdk_pixbuf_new_from_file(cli.c_str(), nullptr));
         return differing_pixels(exported.get(), expected.get(), scale);
-    }
-    void press_on(const char *area)
-    {
-        GdkEvent *event = gdk_event_new(GDK_BUTTON_PRESS);
-        event->button.window = GDK_WINDOW(g_object_ref(widget(area)->window));
-        event->button.button = 1;
-        event->button.x = 10;
-        event->button.y = 10;
-        gtk_widget_event(widget(area), event);
-        gdk_event_free(event);
     }
 };
 } // namespace
@@ -50,12 +38,12 @@ TEST_F(ExportPreviewTest, ExportsTheClickedPreviewAsTheCommandLineRendersIt)
     select_row(window_main, "treeview_main_locations", 0);
     show_page(1);
     select_row(window_main, "treeview_main_panels", 1);
-    press_on("drawingarea_panel_preview");
+    send_button(widget("drawingarea_panel_preview"), 10, 10);
     int panel = -1;
     ASSERT_TRUE(mainview_shown_item(PREVIEW_PANEL, &panel));
 
     // The location preview: the whole screen, with the clash frames when on.
-    press_on("drawingarea_main_location_preview");
+    send_button(widget("drawingarea_main_location_preview"), 10, 10);
     EXPECT_EQ(differ_from_cli("a.png", "location 0", {"render", example, "--location=0"}, 1), 0);
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget("menuitem_show_clashes")), TRUE);
     pump_events();
@@ -68,7 +56,7 @@ TEST_F(ExportPreviewTest, ExportsTheClickedPreviewAsTheCommandLineRendersIt)
     // one exported.
     gtk_button_clicked(GTK_BUTTON(widget("radiobutton_main_zoom_level2")));
     pump_events();
-    press_on("drawingarea_panel_preview");
+    send_button(widget("drawingarea_panel_preview"), 10, 10);
     const std::string name = "panel " + std::to_string(panel);
     EXPECT_EQ(
         differ_from_cli("c.png", name, {"render", example, "--panel=" + std::to_string(panel)}, 2),

@@ -98,23 +98,13 @@ class GrabberAtWork : public WindowAtWork
     GtkWidget *gw(const char *name) { return lookup_widget(window_object_grabber, name); }
     GtkWidget *area() { return gw("drawingarea_object_grabber_object_preview"); }
 
-    void press(double x, double y, guint button, GdkEventType type = GDK_BUTTON_PRESS,
-               GtkWidget *target = nullptr)
+    void press(double x, double y, guint button, GdkEventType type = GDK_BUTTON_PRESS)
     {
-        GtkWidget *w = target != nullptr ? target : area();
-        GdkEvent *event = gdk_event_new(type);
-        event->any.window = GDK_WINDOW(g_object_ref(w->window));
-        event->any.send_event = TRUE;
-        event->button.x = x;
-        event->button.y = y;
-        event->button.button = button;
-        gtk_widget_event(w, event);
-        gdk_event_free(event);
-        pump_events();
+        send_button(area(), x, y, button, type);
     }
     void pick_colour(int colour)
     {
-        press(16 * colour + 3, 8, 1, GDK_BUTTON_PRESS, gw("drawingarea_object_grabber_palette"));
+        send_button(gw("drawingarea_object_grabber_palette"), 16 * colour + 3, 8);
     }
     void move(double x, double y, bool held = true)
     {

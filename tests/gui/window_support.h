@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/app.h"
@@ -431,17 +432,26 @@ inline void select_row(GtkWidget *window, const char *view, int row)
     gtk_tree_path_free(path);
 }
 
-// An int column of every row of a view's model.
-inline std::vector<int> column_of(GtkWidget *window, const char *view, int column)
+// A column of every row of a view, in the order shown: numbers, or texts
+// for T = std::string.
+template <typename T = int>
+inline std::vector<T> column_of(GtkWidget *window, const char *view, int column)
 {
-    std::vector<int> values;
+    std::vector<T> values;
     GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(lookup_widget(window, view)));
     GtkTreeIter iter;
     for (gboolean more = model != nullptr && gtk_tree_model_get_iter_first(model, &iter); more;
          more = gtk_tree_model_iter_next(model, &iter)) {
-        int value = 0;
-        gtk_tree_model_get(model, &iter, column, &value, -1);
-        values.push_back(value);
+        if constexpr (std::is_same_v<T, std::string>) {
+            gchar *text = nullptr;
+            gtk_tree_model_get(model, &iter, column, &text, -1);
+            values.emplace_back(text != nullptr ? text : "");
+            g_free(text);
+        } else {
+            T value{};
+            gtk_tree_model_get(model, &iter, column, &value, -1);
+            values.push_back(value);
+        }
     }
     return values;
 }

@@ -76,21 +76,7 @@ std::vector<int> items_of(ZbxItemKind kind)
     return found;
 }
 
-std::vector<std::string> calls;
-
 } // namespace
-
-TEST_F(ZembrixLoad, ReportsItsProgressToTheEnd)
-{
-    calls.clear();
-    GError *error = nullptr;
-    ASSERT_TRUE(zembrix_load_file(
-        kSample.c_str(), [](double f) { calls.push_back(std::to_string(f)); },
-        [](const char *text) { calls.push_back(text); }, &error));
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ(calls[calls.size() - 2], std::to_string(1.0));
-    EXPECT_EQ(calls.back(), "Done!");
-}
 
 TEST_F(ZembrixLoad, LoadErrorsChangeNothing)
 {

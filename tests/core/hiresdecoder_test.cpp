@@ -109,20 +109,6 @@ TEST(HiresDecoder, DetectionByLoadAddressAndExactLength)
     }
 }
 
-TEST(HiresDecoder, ForcedFormatsCheckAddressBeforeSize)
-{
-    const Bytes vidcom = program(0x5800, 10050);
-    EXPECT_EQ(decode(vidcom, 2).message, "Wrong load address\nExpected: $6000\nActual: $5800");
-    EXPECT_EQ(decode(program(0x5800, 7), 5).message,
-              "Wrong load address\nExpected: $A000\nActual: $5800");
-    EXPECT_EQ(decode(program(0x6000, 10004), 2).message, wrong_size(10003, 10004));
-    EXPECT_EQ(decode(program(0x6000, 10004), 0).message, "Undetected picture format");
-    for (int selector : {-1, 6, 255}) {
-        EXPECT_EQ(decode(vidcom, selector).message, "Unknown picture format");
-    }
-    EXPECT_TRUE(decode(vidcom, 1).ok);
-}
-
 TEST(HiresDecoder, DestinationIsLeftAloneWhenNotAskedForOrOnFailure)
 {
     Hires hires;

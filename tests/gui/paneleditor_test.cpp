@@ -1,7 +1,6 @@
 // The panel editor's state and operations, without a window: moves and
-// their limits, insertion, cloning, deletion, drawing order, flags and undo
-// steps. (Clicking, dragging and inserting with real events:
-// tests/e2e/edit_panel.sh.)
+// their limits, cloning, deletion, drawing order, flags and undo steps. (Clicking, dragging and
+// inserting with real events: tests/e2e/edit_panel.sh.)
 #include <gtest/gtest.h>
 
 #include "editor/paneleditor.h"
@@ -61,17 +60,6 @@ class PanelEditor : public ZbxModulesTest
         ASSERT_TRUE(paneleditor_add_object_at_current_iter(object, false, false, 0, kNoOverrides));
     }
 };
-
-TEST_F(PanelEditor, InsertionWithAFarOutSelectionStaysOnTheGrid)
-{
-    // A selected box whose centre lies at x >= 320: the default x, the
-    // centre's y. (Onto the centre of the selection: tests/e2e/edit_panel.sh.)
-    place({zbx_panel_def(4, 0, 32), zbx_object_def(2, 0, 0)});
-    paneleditor_select_row(0);
-    add(1);
-    EXPECT_EQ(at(1), zbx_object_def(1, 152, 40)); // 160 - 4, on the grid
-    EXPECT_EQ(paneleditor_selected_row(), 1);
-}
 
 TEST_F(PanelEditor, MovesStopAtTheAreaAndAtWhatTheFileHolds)
 {

@@ -455,6 +455,8 @@ void paneleditor_window_module_init(GtkWidget *window)
     GtkCellRenderer *text = gtk_cell_renderer_text_new();
     gtk_tree_view_append_column(state.list, gtk_tree_view_column_new_with_attributes(
                                                 _("Item"), text, "text", DEF_COL_ITEM, nullptr));
+    // Not the main window's "Item": a screen reader tells the two apart.
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(state.list)), _("Placements"));
     state.defs.reset(zbx_def_list_new(-1));
     gtk_tree_view_set_model(state.list, GTK_TREE_MODEL(state.defs.get()));
     state.listener = document_add_listener(follow, 1);

@@ -259,10 +259,7 @@ void on_menuitem_incremental_rendering_activate(GtkMenuItem *menuitem, gpointer)
 void on_menuitem_show_clashes_toggled(GtkCheckMenuItem *item, gpointer)
 {
     const bool on = gtk_check_menu_item_get_active(item) != FALSE;
-    if (on != options_get_show_clashes()) {
-        options_set_show_clashes(on);
-        options_save_to_file();
-    }
+    common_set_show_clashes(on);
     mainview_set_show_clashes(on);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <initializer_list>
+#include <utility>
 
 #include "app/app.h"
 #include "app/common.h"
@@ -97,6 +98,24 @@ gboolean common_get_user_confirmation(const char *question)
     gint response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
     return response == GTK_RESPONSE_YES;
+}
+
+void common_set_show_clashes(bool on)
+{
+    if (on != options_get_show_clashes()) {
+        options_set_show_clashes(on);
+        options_save_to_file();
+    }
+    // Both are toggles with an "active" property, which emits nothing when
+    // set to what it holds already.
+    const std::pair<GtkWidget *, const char *> toggles[] = {
+        {window_main, "menuitem_show_clashes"},
+        {window_panel_editor, "checkbutton_panel_editor_show_clashes"}};
+    for (const auto &[window, name] : toggles) {
+        if (window != nullptr) {
+            g_object_set(lookup_widget(window, name), "active", on ? TRUE : FALSE, nullptr);
+        }
+    }
 }
 
 void common_adjust_from_options()

@@ -35,3 +35,7 @@ gboolean common_get_user_confirmation(const char *question);
 // Applies the loaded options to the main window (incremental rendering,
 // position).
 void common_adjust_from_options();
+// The clash view, one setting for every window: stores and saves a change
+// in the options, and brings the main window's menu item and the panel
+// editor's check button to it (their handlers redraw their own views).
+void common_set_show_clashes(bool on);

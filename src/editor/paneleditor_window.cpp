@@ -9,6 +9,7 @@
 #include "app/fileopen.h"
 #include "app/i18n.h"
 #include "app/mainview.h"
+#include "app/options.h"
 #include "app/panelmodels_deflist.h"
 #include "app/support.h"
 #include "editor/override_window.h"
@@ -454,6 +455,8 @@ void paneleditor_window_module_init(GtkWidget *window)
     GtkCellRenderer *text = gtk_cell_renderer_text_new();
     gtk_tree_view_append_column(state.list, gtk_tree_view_column_new_with_attributes(
                                                 _("Item"), text, "text", DEF_COL_ITEM, nullptr));
+    // Not the main window's "Item": a screen reader tells the two apart.
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(state.list)), _("Placements"));
     state.defs.reset(zbx_def_list_new(-1));
     gtk_tree_view_set_model(state.list, GTK_TREE_MODEL(state.defs.get()));
     state.listener = document_add_listener(follow, 1);
@@ -487,6 +490,9 @@ void paneleditor_window_open(int panel, int colour)
     if (window_main != nullptr) {
         gtk_window_set_transient_for(GTK_WINDOW(state.window), GTK_WINDOW(window_main));
     }
+    // Starts from the setting the main window shows.
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget("checkbutton_panel_editor_show_clashes")),
+                                 options_get_show_clashes());
     gtk_widget_show(state.window);
     gtk_window_present(GTK_WINDOW(state.window));
 }
@@ -835,7 +841,9 @@ void on_checkbutton_panel_editor_blink_frame_toggled(GtkToggleButton *button, gp
 
 void on_checkbutton_panel_editor_show_clashes_toggled(GtkToggleButton *button, gpointer)
 {
-    paneleditor_set_show_clashes(gtk_toggle_button_get_active(button) != FALSE);
+    const bool on = gtk_toggle_button_get_active(button) != FALSE;
+    common_set_show_clashes(on);
+    paneleditor_set_show_clashes(on);
 }
 
 void on_checkbutton_panel_editor_select_reverse_toggled(GtkToggleButton *button, gpointer)

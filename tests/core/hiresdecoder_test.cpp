@@ -109,23 +109,6 @@ TEST(HiresDecoder, DetectionByLoadAddressAndExactLength)
     }
 }
 
-TEST(HiresDecoder, ForcedFormatsCheckAddressBeforeSize)
-{
-    const Bytes vidcom = program(0x5800, 10050);
-    EXPECT_EQ(decode(vidcom, 2).message, "Wrong load address\nExpected: $6000\nActual: $5800");
-    EXPECT_EQ(decode(program(0x5800, 7), 5).message,
-              "Wrong load address\nExpected: $A000\nActual: $5800");
-    EXPECT_EQ(decode(program(0x6000, 10004), 2).message, wrong_size(10003, 10004));
-    EXPECT_EQ(decode(program(0x6000, 10004), 0).message, "Undetected picture format");
-    for (int selector : {-1, 6, 255}) {
-        EXPECT_EQ(decode(vidcom, selector).message, "Unknown picture format");
-    }
-    EXPECT_TRUE(decode(vidcom, 1).ok);
-    // Artist 64 and Blazing Paddles share a length: only the address decides.
-    EXPECT_EQ(decode(program(0x4000, 10242), 5).message,
-              "Wrong load address\nExpected: $A000\nActual: $4000");
-}
-
 TEST(HiresDecoder, DestinationIsLeftAloneWhenNotAskedForOrOnFailure)
 {
     Hires hires;
@@ -141,25 +124,6 @@ TEST(HiresDecoder, DestinationIsLeftAloneWhenNotAskedForOrOnFailure)
     EXPECT_TRUE(hiresdecoder_decode_hires_screen_data(program(0x6000, 10003), 0, nullptr,
                                                       hires.data(), nullptr));
     EXPECT_NE(hires, before);
-}
-
-TEST(HiresDecoder, FilesOnDisk)
-{
-    GdkPixbuf *image = nullptr;
-    GError *error = nullptr;
-    ZbxTempDir tmp;
-    EXPECT_FALSE(hiresdecoder_decode_hires_screen_file(tmp.path("none").c_str(), 0, &image, nullptr,
-                                                       &error));
-    EXPECT_TRUE(g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_NOENT));
-    g_clear_error(&error);
-    EXPECT_EQ(image, nullptr);
-
-    // A real picture decodes from disk.
-    zbx_write_file(tmp.path("metal.kla"), zbx_read_file(kPictures + "koala/metal.kla"));
-    EXPECT_TRUE(hiresdecoder_decode_hires_screen_file(tmp.path("metal.kla").c_str(), 0, &image,
-                                                      nullptr, nullptr));
-    GRef<GdkPixbuf> held(image);
-    EXPECT_TRUE(held);
 }
 
 // Every real picture decodes under the format of its folder, shows its

@@ -49,7 +49,6 @@ std::vector<uint8_t> rows(std::vector<uint8_t> first, uint8_t rest)
     first.resize(8, rest);
     return first;
 }
-using ObjectRegionItems = ZbxModulesTest;
 } // namespace
 
 TEST(ObjectRegion, LaysOutHeaderBitmapScreenAndColourCellByCell)
@@ -137,32 +136,6 @@ TEST(ObjectRegion, UsageNibbleAndTransparentColour)
     // 00 pair in the picture: bit 4 stays clear though pairs became 00.
     pic.cell(1, {0x55, 0xAA}, 0x66, 0x02);
     EXPECT_EQ(cell_of(pic.convert({8, 0, 8, 8}, 6)), (Cell{rows({0x00}, 0xAA), 0x66, 32 + 64 + 2}));
-}
-
-TEST_F(ObjectRegionItems, CutsAreAppendedAsNewItemsOrRefused)
-{
-    Picture pic;
-    pic.cell(41, {0xE4}, 0x21, 0x05);
-    zbx_test_allocate(1);
-    zbx_test_put_panel(0);
-    ASSERT_EQ(itemwrapper_import_object_data_from_hires_region(pic.bitmap, pic.screen, pic.colour,
-                                                               {8, 8, 8, 8}),
-              1);
-    ASSERT_EQ(itemwrapper_import_object_data_from_hires_region_with_transparent_color(
-                  pic.bitmap, pic.screen, pic.colour, 2, {8, 8, 8, 8}),
-              1);
-    EXPECT_EQ(document_item_count(), 3);
-    EXPECT_EQ(document_count_objects(), 2);
-    std::span<const uint8_t> plain = document_object_record(1);
-    std::span<const uint8_t> cleared = document_object_record(2);
-    EXPECT_EQ(std::vector<int>({plain[1], cleared[1]}), std::vector<int>({0xE4, 0xE0}));
-    EXPECT_EQ(plain[10], cleared[10]);
-
-    // A region that is not whole cells inside the picture adds nothing.
-    EXPECT_EQ(itemwrapper_import_object_data_from_hires_region(pic.bitmap, pic.screen, pic.colour,
-                                                               {316, 0, 8, 8}),
-              0);
-    EXPECT_EQ(document_item_count(), 3);
 }
 
 TEST(ObjectRegion, ObjectsCutFromARealPictureLookLikeThePicture)

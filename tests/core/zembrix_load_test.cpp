@@ -1,7 +1,7 @@
-// Project files through the item tables and models: loading, bounding
-// boxes, saving in one step, the reference report and the checked delete.
-// (What a load puts in every table is compared in full with
-// tests/data/files/sample.json by the command line's end-to-end test.)
+// Project files through the item tables and models: loading, saving in one
+// step, the reference report and the checked delete. (What a load puts in
+// every table is compared in full with tests/data/files/sample.json by the
+// command line's end-to-end test.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -42,14 +42,6 @@ class ZembrixLoad : public ZbxModulesTest
         const int ok = zembrix_load_file(path.c_str(), nullptr, nullptr, &error);
         return outcome(ok, error);
     }
-    std::string load_bytes(const ZbxProject &project)
-    {
-        std::vector<uint8_t> bytes;
-        EXPECT_TRUE(zembrix_encode(project, &bytes, nullptr));
-        GError *error = nullptr;
-        const int ok = zembrix_load_data(bytes, "mem.prg", nullptr, nullptr, &error);
-        return outcome(ok, error);
-    }
     std::string save(const std::string &path)
     {
         GError *error = nullptr;
@@ -84,69 +76,7 @@ std::vector<int> items_of(ZbxItemKind kind)
     return found;
 }
 
-std::vector<int> preview_colours()
-{
-    std::vector<int> found;
-    for (int i : items_of(ZbxItemKind::Panel)) {
-        found.push_back(document_project().items[i].preview_colour);
-    }
-    return found;
-}
-
-std::vector<std::string> calls;
-
 } // namespace
-
-TEST_F(ZembrixLoad, FillsTablesAndModelsAndReportsEveryPhase)
-{
-    calls.clear();
-    GError *error = nullptr;
-    ASSERT_TRUE(zembrix_load_file(
-        kSample.c_str(), [](double f) { calls.push_back(f == 1   ? "1"
-                                                        : f == 0 ? "0"
-                                                                 : "f"); },
-        [](const char *text) { calls.push_back(text); }, &error));
-    // Runs of fractions between the phases collapse to one.
-    std::string phases;
-    for (std::size_t i = 0; i < calls.size(); i++) {
-        if (i == 0 || calls[i] != "f" || calls[i - 1] != "f") {
-            phases += calls[i] + "|";
-        }
-    }
-    EXPECT_EQ(phases, "Decoding objects...|0|f|1|Decoding panels and panel definitions...|0|f|1|"
-                      "Processing sub panels...|1|Decoding locations...|1|Done!|");
-
-    EXPECT_EQ(items_of(ZbxItemKind::Object), (std::vector<int>{0, 1, 4, 6, 8}));
-    EXPECT_EQ(items_of(ZbxItemKind::Panel), (std::vector<int>{2, 5, 7, 9}));
-    // Panel 5 is elected by locations 0 (colour 6) and 31 (colour 2): the
-    // last one read wins.
-    EXPECT_EQ(preview_colours(), (std::vector<int>{14, 2, 1, 0}));
-    std::span<const uint8_t> data = document_object_record(6);
-    EXPECT_TRUE(zbx_bytes_equal(zbx_read_file("tests/data/files/object_3.zbxobject"),
-                                std::vector<uint8_t>(data.begin(), data.end())));
-    // Panel 5 places panel 2 (stored before it) at 16, 24 and 160, 24.
-    EXPECT_EQ(box(5), (std::vector<int>{0, 16, 192, 112}));
-    EXPECT_FALSE(document_has_loop());
-}
-
-TEST_F(ZembrixLoad, BoxesCoverNestedPanelsWhateverTheirIndex)
-{
-    ZbxProject project;
-    project.items = {
-        zbx_panel_item({zbx_panel_def(1, 16, 8)}), // panel 1 of higher index counts in full
-        zbx_panel_item({zbx_object_def(3, 8, 8)}), //
-        ZbxItem{},                                 //
-        zbx_object_item(zbx_test_record(2, 1, 0)), //
-        zbx_panel_item({zbx_panel_def(2, 40, 64),  // an empty item: nothing
-                        zbx_panel_def(1, -8, 0)}), // panel 1's box moved by -8, 0
-        zbx_panel_item({zbx_panel_def(2, -24, 136)}),
-    };
-    ASSERT_EQ(load_bytes(project), "");
-    EXPECT_EQ(box(0), (std::vector<int>{24, 16, 16, 8}));
-    EXPECT_EQ(box(1), (std::vector<int>{8, 8, 16, 8}));
-    EXPECT_EQ(box(4), (std::vector<int>{0, 8, 16, 8}));
-    EXPECT_EQ(box(5), (std::vector<int>{320, 144, -320, -144})); // places nothing there
-}
 
 TEST_F(ZembrixLoad, LoadErrorsChangeNothing)
 {
@@ -238,10 +168,10 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
         GCharPtr text(zembrix_item_references_report(item));
         return std::string(text.get());
     };
+    // (Each kind of report line, and an import undone by a delete:
+    // tests/e2e/cli.sh.)
     EXPECT_EQ(report(2),
               "Panel 5 ($5): found 2 occurrences\nPanel was elected as location 2 ($2)\n");
-    EXPECT_EQ(report(9), "Panel was elected as location 1 ($1)\n");
-    EXPECT_EQ(report(3), "None found among other panels\nand not elected as a location");
 
     auto remove = [](int item) {
         GError *error = nullptr;
@@ -252,14 +182,6 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
     EXPECT_EQ(remove(7), kZbxPanelInUse); // only elected as a location
     EXPECT_EQ(remove(10), "Invalid item");
     EXPECT_EQ(document_item_count(), 10);
-
-    // An unused object: appended, then deleted, gives the file back.
-    ASSERT_TRUE(
-        itemwrapper_import_object_data_from_file("tests/data/files/object_2.zbxobject", nullptr));
-    EXPECT_EQ(report(10), "None found among panels");
-    ASSERT_EQ(remove(10), "");
-    ASSERT_EQ(save(tmp.path("same.prg")), "");
-    EXPECT_TRUE(zbx_bytes_equal(zbx_read_file(kSample), zbx_read_file(tmp.path("same.prg"))));
 
     // The empty item 3: every later item moves down, in every table, list
     // and location, and the boxes follow.

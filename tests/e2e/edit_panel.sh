@@ -25,7 +25,6 @@ export XDG_CONFIG_HOME="$work/config"
 export XDG_DATA_HOME="$work/data"
 export GDK_NATIVE_WINDOWS=1
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
-shots="$(dirname "$zembrix")"
 
 # The top-left corner of the n-th (from the top) 320 x 200 drawing area of
 # a window.
@@ -100,11 +99,9 @@ key Delete
 dialog="$(wait_window 'Confirm deletion' 100)"
 [ -n "$dialog" ] || fail "no question after Delete"
 sleep 0.3
-import -window root "$shots/e2e_edit_panel_question.png"
 xdotool windowfocus --sync "$dialog" || true
 key Return
 sleep 0.5
-import -window root "$shots/e2e_edit_panel.png"
 
 # Select the clone, then add object 5 from the browser: it lands on the
 # clone's centre (40, 48), selected, and the cursor key moves it at once.
@@ -118,7 +115,6 @@ click_at $(a11y center "push button" "Add new...")
 browser="$(wait_window 'Zembrix - Object and panel browser' 100)"
 [ -n "$browser" ] || fail "no browser after Add new..."
 sleep 0.5
-import -window root "$shots/e2e_browser_objects.png"
 double_click $(a11y center icon "OBJECT 5")
 [ -z "$(wait_window 'Zembrix - Object and panel browser' 1)" ] ||
     fail "the browser stayed open after inserting an object"
@@ -135,7 +131,6 @@ key Down Return
 click_at $(a11y center "combo box" "Replacement 1")
 key Down Down Return
 sleep 0.3
-import -window root "$shots/e2e_overrides.png"
 python3 "$root/tests/support/wm_close.py" "$overrides"
 sleep 0.5
 
@@ -146,7 +141,6 @@ browser="$(wait_window 'Zembrix - Object and panel browser' 100)"
 click_at $(a11y center "page tab" "Panels" "Zembrix - Object and panel browser")
 click_at $(a11y cell "Defined panels" 2)
 sleep 0.3
-import -window root "$shots/e2e_browser_panels.png"
 double_click $(a11y cell "Defined panels" 2)
 [ -z "$(wait_window 'Zembrix - Object and panel browser' 1)" ] ||
     fail "the browser stayed open after inserting a panel"

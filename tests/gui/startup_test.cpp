@@ -1,4 +1,5 @@
-// Start-up as the program runs it: windows, backdrop, canvases, options.
+// Start-up as the program runs it: a backdrop that cannot be used, and the
+// stored options applied to the window.
 #include <gtest/gtest.h>
 
 #include "app/app.h"
@@ -20,9 +21,7 @@ class StartupTest : public testing::Test
     }
     void TearDown() override
     {
-        if (GtkWidget *error = find_toplevel("Error")) {
-            gtk_widget_destroy(error);
-        }
+        close_dialogs_titled("Error");
         if (window_main != nullptr) {
             // The test runs no main loop for the window's destruction to end.
             g_signal_handlers_disconnect_by_func(
@@ -37,29 +36,37 @@ class StartupTest : public testing::Test
         common_canvas_cleanup();
         g_remove(options_file.c_str());
     }
+    bool incremental_checked()
+    {
+        return gtk_check_menu_item_get_active(
+            GTK_CHECK_MENU_ITEM(lookup_widget(window_main, "menuitem_incremental_rendering")));
+    }
+    std::vector<int> position()
+    {
+        int x = 0, y = 0;
+        gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
+        return {x, y};
+    }
 
     std::string options_file;
 };
 
 TEST_F(StartupTest, WithoutBackdropItStillStartsAfterOneErrorDialog)
 {
-    common_set_background_candidates({zbx_source_path("resources/no-such-backdrop.png")});
+    // An image too small to be the backdrop, and nothing where it is looked
+    // for next: the dialog tells about the first.
+    common_set_background_candidates({zbx_source_path("resources/zembrix.png"),
+                                      zbx_source_path("resources/no-such-backdrop.png")});
     app_startup();
     pump_events();
     ASSERT_NE(window_main, nullptr);
     EXPECT_TRUE(GTK_WIDGET_VISIBLE(window_main));
-    GtkWidget *error = find_toplevel("Error");
-    ASSERT_NE(error, nullptr);
-    gchar *text = nullptr;
-    g_object_get(error, "text", &text, nullptr);
-    EXPECT_NE(std::string(text).find("no-such-backdrop.png"), std::string::npos);
-    g_free(text);
-    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(error)), GTK_WINDOW(window_main));
-    // First run: the options file was written.
-    EXPECT_EQ(read_file(options_file).rfind("# Zembrix config file - do NOT edit\n", 0), 0u);
+    const std::vector<std::string> errors = error_texts();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("smaller than 320 x 200"), std::string::npos) << errors[0];
 }
 
-TEST_F(StartupTest, IconPageAndStoredOptionsAreInPlace)
+TEST_F(StartupTest, StoredOptionsAreAppliedOnceAndTheMenuItemSavesThem)
 {
     g_mkdir_with_parents((std::string(g_get_user_config_dir()) + "/zbx-decoder").c_str(), 0700);
     ASSERT_TRUE(g_file_set_contents(options_file.c_str(),
@@ -69,21 +76,28 @@ TEST_F(StartupTest, IconPageAndStoredOptionsAreInPlace)
     common_set_background_candidates({zbx_source_path("resources/background.png")});
     app_startup();
     pump_events();
-    EXPECT_EQ(find_toplevel("Error"), nullptr);
-    // The first notebook page is showing.
-    EXPECT_EQ(gtk_notebook_get_current_page(
-                  GTK_NOTEBOOK(lookup_widget(window_main, "notebook_secondary_controls"))),
-              0);
-    GdkPixbuf *icon = gtk_window_get_icon(GTK_WINDOW(window_main));
-    ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(gdk_pixbuf_get_width(icon), 32);
-    // What was stored is applied, and the file written anew with it.
-    EXPECT_TRUE(gtk_check_menu_item_get_active(
-        GTK_CHECK_MENU_ITEM(lookup_widget(window_main, "menuitem_incremental_rendering"))));
-    EXPECT_NE(read_file(options_file).find("incremental_rendering=true"), std::string::npos);
-    int x = 0, y = 0;
-    gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
-    EXPECT_EQ(std::vector<int>({x, y}), std::vector<int>({40, 30}));
+    EXPECT_TRUE(error_texts().empty());
+    // Applying again must not switch the option off.
+    common_adjust_from_options();
+    pump_events();
+    EXPECT_TRUE(incremental_checked());
+    EXPECT_EQ(options_get_incremental_rendering(), 1);
+    EXPECT_EQ(position(), std::vector<int>({40, 30}));
+
+    // The menu item switches the option and saves the file at once.
+    gtk_menu_item_activate(
+        GTK_MENU_ITEM(lookup_widget(window_main, "menuitem_incremental_rendering")));
+    EXPECT_EQ(options_get_incremental_rendering(), 0);
+    EXPECT_NE(read_file(options_file).find("incremental_rendering=false"), std::string::npos);
+
+    // A position from a larger screen is brought back onto this one.
+    ASSERT_TRUE(g_file_set_contents(options_file.c_str(), "[application]\nposition=99999;-40;\n",
+                                    -1, nullptr));
+    ASSERT_TRUE(options_load_from_file());
+    common_adjust_from_options();
+    pump_events();
+    EXPECT_EQ(position(),
+              std::vector<int>({gdk_screen_get_width(gdk_screen_get_default()) - 64, 0}));
 }
 
 } // namespace

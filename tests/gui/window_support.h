@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/app.h"
@@ -32,19 +33,6 @@ inline void pump_events()
     }
 }
 
-// Shows a window and waits until it is mapped and painted.
-inline void show_and_wait(GtkWidget *window)
-{
-    gtk_widget_show(window);
-    for (int i = 0; i < 200 && !GTK_WIDGET_MAPPED(window); i++) {
-        pump_events();
-        g_usleep(5000);
-    }
-    gdk_window_process_all_updates();
-    gdk_display_sync(gdk_display_get_default());
-    pump_events();
-}
-
 // Runs the main loop for a while, or until done() holds.
 inline bool pump_until(const std::function<bool()> &done, int ms = 5000)
 {
@@ -57,6 +45,16 @@ inline bool pump_until(const std::function<bool()> &done, int ms = 5000)
         g_usleep(2000);
     }
     return true;
+}
+
+// Shows a window and waits until it is mapped and painted.
+inline void show_and_wait(GtkWidget *window)
+{
+    gtk_widget_show(window);
+    pump_until([window] { return GTK_WIDGET_MAPPED(window); }, 1000);
+    gdk_window_process_all_updates();
+    gdk_display_sync(gdk_display_get_default());
+    pump_events();
 }
 
 // Every visible top-level window with this title.
@@ -74,11 +72,11 @@ inline std::vector<GtkWidget *> toplevels_titled(const char *title)
     return found;
 }
 
-// The visible top-level window with this title, or null.
+// The visible top-level window with this title, mapped, or null.
 inline GtkWidget *find_toplevel(const char *title)
 {
     std::vector<GtkWidget *> found = toplevels_titled(title);
-    return found.empty() ? nullptr : found.back();
+    return found.empty() || !GTK_WIDGET_MAPPED(found.back()) ? nullptr : found.back();
 }
 
 // Sends the window manager's close request to a realised window.
@@ -91,9 +89,71 @@ inline void send_delete_event(GtkWidget *window)
     gdk_event_free(event);
 }
 
-// Answers the next yes/no confirmation dialog as a user would, from the
-// dialog's own loop: by its Yes or No button, or by closing its window.
-struct ConfirmationAnswer
+// A press of a mouse button (or a double or triple press) on a realised
+// widget with a window of its own, at (x, y) in it.
+inline void send_button(GtkWidget *widget, double x, double y, guint button = 1,
+                        GdkEventType type = GDK_BUTTON_PRESS)
+{
+    GdkEvent *event = gdk_event_new(type);
+    event->button.window = GDK_WINDOW(g_object_ref(widget->window));
+    event->button.send_event = TRUE;
+    event->button.x = x;
+    event->button.y = y;
+    event->button.button = button;
+    event->button.device = gdk_device_get_core_pointer();
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    pump_events();
+}
+
+// A key pressed while the window has the input focus: the window passes it
+// on to its focus widget.
+inline void send_key(GtkWidget *window, guint keyval, guint modifiers = 0)
+{
+    GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(window->window));
+    event->key.send_event = TRUE;
+    event->key.keyval = keyval;
+    event->key.state = modifiers;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+}
+
+// Runs answer(dialog) from the dialog's own loop once a window titled
+// `title` is shown (polling for about five seconds).
+struct DialogAnswer
+{
+    DialogAnswer() = default;
+    DialogAnswer(std::string t, std::function<void(GtkWidget *)> a)
+        : title(std::move(t)), answer(std::move(a))
+    {
+    }
+    std::string title;
+    std::function<void(GtkWidget *)> answer;
+    bool answered = false;
+    int polls = 0;
+};
+
+inline void answer_next_dialog(DialogAnswer *pending)
+{
+    g_timeout_add(
+        10,
+        [](gpointer data) -> gboolean {
+            auto *a = static_cast<DialogAnswer *>(data);
+            GtkWidget *dialog = find_toplevel(a->title.c_str());
+            if (dialog == nullptr) {
+                return ++a->polls < 500 ? TRUE : FALSE;
+            }
+            a->answered = true;
+            a->answer(dialog);
+            return FALSE;
+        },
+        pending);
+}
+
+// Answers the next yes/no confirmation dialog as a user would: by its Yes
+// or No button, or by closing its window. Keeps the question as shown.
+struct ConfirmationAnswer : DialogAnswer
 {
     enum Kind
     {
@@ -101,38 +161,24 @@ struct ConfirmationAnswer
         kNo,
         kClose
     } kind = kYes;
-    bool answered = false;
-    std::string question; // the label's text as the user saw it
-    int polls = 0;
+    std::string question;
 };
 
-inline gboolean answer_confirmation_cb(gpointer data)
+inline void answer_next_confirmation(ConfirmationAnswer *a)
 {
-    auto *answer = static_cast<ConfirmationAnswer *>(data);
-    GtkWidget *dialog = find_toplevel("Confirmation request");
-    if (dialog == nullptr || !GTK_WIDGET_MAPPED(dialog)) {
-        return ++answer->polls < 500 ? TRUE : FALSE;
-    }
-    answer->question =
-        gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_yes_no_confirmation")));
-    answer->answered = true;
-    switch (answer->kind) {
-    case ConfirmationAnswer::kYes:
-        gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, "button_yes_no_confirmation_yes")));
-        break;
-    case ConfirmationAnswer::kNo:
-        gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, "button_yes_no_confirmation_no")));
-        break;
-    case ConfirmationAnswer::kClose:
-        send_delete_event(dialog);
-        break;
-    }
-    return FALSE;
-}
-
-inline void answer_next_confirmation(ConfirmationAnswer *answer)
-{
-    g_timeout_add(10, answer_confirmation_cb, answer);
+    a->title = "Confirmation request";
+    a->answer = [a](GtkWidget *dialog) {
+        a->question =
+            gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_yes_no_confirmation")));
+        if (a->kind == ConfirmationAnswer::kClose) {
+            send_delete_event(dialog);
+        } else {
+            gtk_button_clicked(GTK_BUTTON(lookup_widget(
+                dialog, a->kind == ConfirmationAnswer::kYes ? "button_yes_no_confirmation_yes"
+                                                            : "button_yes_no_confirmation_no")));
+        }
+    };
+    answer_next_dialog(a);
 }
 
 // What a realised widget shows on screen, as an RGB image owned by the caller.
@@ -152,6 +198,40 @@ inline uint32_t rgb_at(GdkPixbuf *image, int x, int y)
     const guchar *p = gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
                       x * gdk_pixbuf_get_n_channels(image);
     return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+}
+
+// Differing pixels of `image` and `expected` scaled by `scale`, or -1 when
+// their sizes do not match.
+inline int differing_pixels(GdkPixbuf *image, GdkPixbuf *expected, int scale)
+{
+    const int width = expected != nullptr ? gdk_pixbuf_get_width(expected) : 0;
+    const int height = expected != nullptr ? gdk_pixbuf_get_height(expected) : 0;
+    if (image == nullptr || expected == nullptr || gdk_pixbuf_get_width(image) != width * scale ||
+        gdk_pixbuf_get_height(image) != height * scale) {
+        return -1;
+    }
+    int differ = 0;
+    for (int y = 0; y < height * scale; y++) {
+        for (int x = 0; x < width * scale; x++) {
+            differ += rgb_at(image, x, y) != rgb_at(expected, x / scale, y / scale);
+        }
+    }
+    return differ;
+}
+
+// Differing pixels of what a drawing area shows in its top-left corner and
+// the canvas scaled by `scale`, or -1 when the area is smaller.
+inline int shown_differs(GtkWidget *area, GdkPixbuf *canvas, int scale)
+{
+    GRef<GdkPixbuf> shown = grab_widget(area);
+    const int width = gdk_pixbuf_get_width(canvas) * scale;
+    const int height = gdk_pixbuf_get_height(canvas) * scale;
+    if (!shown || gdk_pixbuf_get_width(shown.get()) < width ||
+        gdk_pixbuf_get_height(shown.get()) < height) {
+        return -1;
+    }
+    GRef<GdkPixbuf> corner(gdk_pixbuf_new_subpixbuf(shown.get(), 0, 0, width, height));
+    return differing_pixels(corner.get(), canvas, scale);
 }
 
 // A fresh folder below the temporary folder, removed with its contents.
@@ -175,6 +255,23 @@ inline std::string read_file(const std::string &path)
     return s;
 }
 
+// Runs zembrix-cli with the arguments (in `folder` when given); its wait
+// status, 0 when it succeeded.
+inline int run_cli(std::vector<std::string> args, const std::string &folder = "")
+{
+    args.insert(args.begin(), std::string(ZBX_BINARY_DIR) + "/zembrix-cli");
+    std::vector<char *> argv;
+    for (std::string &a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    gint status = -1;
+    EXPECT_TRUE(g_spawn_sync(folder.empty() ? nullptr : folder.c_str(), argv.data(), nullptr,
+                             G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr, nullptr, nullptr,
+                             &status, nullptr));
+    return status;
+}
+
 // The texts of the visible error dialogs.
 inline std::vector<std::string> error_texts()
 {
@@ -196,37 +293,6 @@ inline void close_dialogs_titled(const char *title)
     pump_events();
 }
 
-// Answers the next file chooser titled `title` from inside its own loop, as
-// a user would: picks `path` (empty: cancels) and presses its OK button.
-// Records what the dialog offered.
-struct ChooserAnswer
-{
-    std::string title;
-    std::string path; // empty: cancel
-    // Selects this filter (by position) before answering, when >= 0.
-    int use_filter = -1;
-    // File names tried against each filter: passes[filter][probe].
-    std::vector<std::string> probes;
-    std::vector<std::vector<bool>> passes;
-    // Seen in the dialog:
-    bool answered = false;
-    std::vector<std::string> filter_names;
-    int selected_filter = -1;
-    std::string folder;
-    std::string name_field;
-    bool has_preview = false;
-    bool overwrite_confirmation = false;
-    // The preview of the chosen file: whether it was shown, and its size.
-    bool preview_active = false;
-    int preview_width = 0;
-    int preview_height = 0;
-    int preview_request[2] = {-1, -1};
-    GtkWidget *dialog = nullptr;
-    int polls = 0;
-    int phase = 0;
-    int settle_until = 0;
-};
-
 // The first visible text entry below a widget: a save chooser's name field.
 inline GtkWidget *first_entry(GtkWidget *widget)
 {
@@ -245,6 +311,27 @@ inline GtkWidget *first_entry(GtkWidget *widget)
     return found;
 }
 
+// Answers the next file chooser titled `title` from inside its own loop, as
+// a user would: picks `path` (empty: cancels) and presses its OK button.
+// Records what the dialog offered.
+struct ChooserAnswer
+{
+    explicit ChooserAnswer(std::string t, std::string p = "")
+        : title(std::move(t)), path(std::move(p))
+    {
+    }
+    std::string title;
+    std::string path;    // empty: cancel
+    int use_filter = -1; // selects this filter (by position) first, when >= 0
+    // Seen in the dialog:
+    bool answered = false;
+    int selected_filter = -1;
+    std::string folder;
+    std::string name_field;
+    GtkWidget *dialog = nullptr;
+    int polls = 0;
+};
+
 inline gboolean answer_chooser_cb(gpointer data)
 {
     auto *a = static_cast<ChooserAnswer *>(data);
@@ -255,94 +342,49 @@ inline gboolean answer_chooser_cb(gpointer data)
         }
         return FALSE;
     }
-    if (a->phase == 0) {
-        std::vector<GtkWidget *> found = toplevels_titled(a->title.c_str());
-        if (found.empty() || !GTK_WIDGET_MAPPED(found[0])) {
+    if (a->dialog == nullptr) {
+        a->dialog = find_toplevel(a->title.c_str());
+        if (a->dialog == nullptr) {
             return TRUE;
         }
-        a->dialog = found[0];
         GtkFileChooser *chooser = GTK_FILE_CHOOSER(a->dialog);
         GSList *filters = gtk_file_chooser_list_filters(chooser);
-        GtkFileFilter *current = gtk_file_chooser_get_filter(chooser);
-        int i = 0;
-        for (GSList *l = filters; l != nullptr; l = l->next, i++) {
-            auto *filter = GTK_FILE_FILTER(l->data);
-            a->filter_names.push_back(gtk_file_filter_get_name(filter));
-            std::vector<bool> passed;
-            for (const std::string &probe : a->probes) {
-                GtkFileFilterInfo info = {};
-                info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
-                info.display_name = probe.c_str();
-                passed.push_back(gtk_file_filter_filter(filter, &info));
-            }
-            a->passes.push_back(passed);
-            if (filter == current) {
-                a->selected_filter = i;
-            }
-            if (i == a->use_filter) {
-                gtk_file_chooser_set_filter(chooser, filter);
-            }
+        a->selected_filter = g_slist_index(filters, gtk_file_chooser_get_filter(chooser));
+        if (a->use_filter >= 0) {
+            gtk_file_chooser_set_filter(chooser,
+                                        GTK_FILE_FILTER(g_slist_nth_data(filters, a->use_filter)));
         }
         g_slist_free(filters);
-        a->has_preview = gtk_file_chooser_get_preview_widget(chooser) != nullptr;
-        a->overwrite_confirmation = gtk_file_chooser_get_do_overwrite_confirmation(chooser);
-        a->phase = 1;
+        a->polls = 0;
         return TRUE;
     }
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(a->dialog);
-    if (a->phase == 1) {
+    const bool saving = gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE;
+    if (a->polls == 20) {
         // The start folder settles once the dialog has read it.
-        if (a->polls < 20) {
-            return TRUE;
-        }
-        gchar *folder = gtk_file_chooser_get_current_folder(chooser);
-        a->folder = folder != nullptr ? folder : "";
-        g_free(folder);
-        if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
-            if (GtkWidget *entry = first_entry(a->dialog)) {
-                a->name_field = gtk_entry_get_text(GTK_ENTRY(entry));
-            }
-        }
+        GCharPtr folder(gtk_file_chooser_get_current_folder(chooser));
+        a->folder = folder ? folder.get() : "";
+        GtkWidget *entry = saving ? first_entry(a->dialog) : nullptr;
+        a->name_field = entry != nullptr ? gtk_entry_get_text(GTK_ENTRY(entry)) : "";
         if (a->path.empty()) {
             a->answered = true;
             gtk_dialog_response(GTK_DIALOG(a->dialog), GTK_RESPONSE_CANCEL);
             return FALSE;
         }
-        if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
-            gchar *dir = g_path_get_dirname(a->path.c_str());
-            gchar *base = g_path_get_basename(a->path.c_str());
-            gtk_file_chooser_set_current_folder(chooser, dir);
-            gtk_file_chooser_set_current_name(chooser, base);
-            g_free(dir);
-            g_free(base);
+        if (saving) {
+            GCharPtr dir(g_path_get_dirname(a->path.c_str()));
+            GCharPtr base(g_path_get_basename(a->path.c_str()));
+            gtk_file_chooser_set_current_folder(chooser, dir.get());
+            gtk_file_chooser_set_current_name(chooser, base.get());
         } else {
             gtk_file_chooser_set_filename(chooser, a->path.c_str());
         }
-        a->phase = 2;
         return TRUE;
     }
     // Waits until the dialog reports the file, then presses OK.
-    gchar *chosen = gtk_file_chooser_get_filename(chooser);
-    const bool ready = chosen != nullptr && a->path == chosen;
-    g_free(chosen);
-    if (!ready) {
+    GCharPtr chosen(a->polls > 20 ? gtk_file_chooser_get_filename(chooser) : nullptr);
+    if (!chosen || a->path != chosen.get()) {
         return TRUE;
-    }
-    // The chooser updates its preview after the selection: give it a moment.
-    if (a->phase == 2) {
-        a->phase = 3;
-        a->settle_until = a->polls + 30;
-    }
-    if (a->polls < a->settle_until) {
-        return TRUE;
-    }
-    if (GtkWidget *preview = gtk_file_chooser_get_preview_widget(chooser)) {
-        a->preview_active = gtk_file_chooser_get_preview_widget_active(chooser);
-        gtk_widget_get_size_request(preview, &a->preview_request[0], &a->preview_request[1]);
-        if (GdkPixbuf *image = gtk_image_get_pixbuf(GTK_IMAGE(preview))) {
-            a->preview_width = gdk_pixbuf_get_width(image);
-            a->preview_height = gdk_pixbuf_get_height(image);
-        }
     }
     a->answered = true;
     gtk_dialog_response(GTK_DIALOG(a->dialog), GTK_RESPONSE_OK);
@@ -370,39 +412,6 @@ inline GtkWidget *shown_popup(const char *name)
     return found;
 }
 
-// Answers the next references dialog with its OK button; keeps its text.
-struct ReferencesAnswer
-{
-    bool answered = false;
-    std::string text;
-    int polls = 0;
-};
-
-inline gboolean answer_references_cb(gpointer data)
-{
-    auto *a = static_cast<ReferencesAnswer *>(data);
-    std::vector<GtkWidget *> found = toplevels_titled("References");
-    if (found.empty() || !GTK_WIDGET_MAPPED(found[0])) {
-        return ++a->polls < 500 ? TRUE : FALSE;
-    }
-    GtkTextBuffer *buffer =
-        gtk_text_view_get_buffer(GTK_TEXT_VIEW(lookup_widget(found[0], "textview_references")));
-    GtkTextIter start;
-    GtkTextIter end;
-    gtk_text_buffer_get_bounds(buffer, &start, &end);
-    gchar *text = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
-    a->text = text;
-    g_free(text);
-    a->answered = true;
-    gtk_button_clicked(GTK_BUTTON(lookup_widget(found[0], "button_references_ok")));
-    return FALSE;
-}
-
-inline void answer_next_references(ReferencesAnswer *answer)
-{
-    g_timeout_add(10, answer_references_cb, answer);
-}
-
 // The status bar's message.
 inline std::string status_text(GtkWidget *window)
 {
@@ -423,48 +432,28 @@ inline void select_row(GtkWidget *window, const char *view, int row)
     gtk_tree_path_free(path);
 }
 
-// An int column of every row of a view's model.
-inline std::vector<int> column_of(GtkWidget *window, const char *view, int column)
+// A column of every row of a view, in the order shown: numbers, or texts
+// for T = std::string.
+template <typename T = int>
+inline std::vector<T> column_of(GtkWidget *window, const char *view, int column)
 {
-    std::vector<int> values;
+    std::vector<T> values;
     GtkTreeModel *model = gtk_tree_view_get_model(GTK_TREE_VIEW(lookup_widget(window, view)));
     GtkTreeIter iter;
     for (gboolean more = model != nullptr && gtk_tree_model_get_iter_first(model, &iter); more;
          more = gtk_tree_model_iter_next(model, &iter)) {
-        int value = 0;
-        gtk_tree_model_get(model, &iter, column, &value, -1);
-        values.push_back(value);
-    }
-    return values;
-}
-
-// The first pixel at which the drawing area, as shown, differs from the
-// canvas (each canvas pixel a scale x scale square), or "" when none does.
-// Compares the rows from `top` down.
-inline std::string compare_shown(GtkWidget *area, GdkPixbuf *canvas, int scale, int top = 0)
-{
-    GRef<GdkPixbuf> shown = grab_widget(area);
-    if (!shown || gdk_pixbuf_get_width(shown.get()) < 320 * scale ||
-        gdk_pixbuf_get_height(shown.get()) < 200 * scale) {
-        return "area smaller than the canvas";
-    }
-    for (int y = top; y < 200; y++) {
-        for (int x = 0; x < 320; x++) {
-            const uint32_t want = rgb_at(canvas, x, y);
-            for (int dy = 0; dy < scale; dy++) {
-                for (int dx = 0; dx < scale; dx++) {
-                    const uint32_t got = rgb_at(shown.get(), x * scale + dx, y * scale + dy);
-                    if (got != want) {
-                        char text[96];
-                        g_snprintf(text, sizeof text, "(%d,%d): shown %06X, expected %06X",
-                                   x * scale + dx, y * scale + dy, got, want);
-                        return text;
-                    }
-                }
-            }
+        if constexpr (std::is_same_v<T, std::string>) {
+            gchar *text = nullptr;
+            gtk_tree_model_get(model, &iter, column, &text, -1);
+            values.emplace_back(text != nullptr ? text : "");
+            g_free(text);
+        } else {
+            T value{};
+            gtk_tree_model_get(model, &iter, column, &value, -1);
+            values.push_back(value);
         }
     }
-    return "";
+    return values;
 }
 
 inline std::string write_project(const TempFolder &folder, const std::string &name,
@@ -503,8 +492,7 @@ class WindowAtWork : public testing::Test
     }
     void TearDown() override
     {
-        for (const char *title : {"Error", "References", "Zembrix - About",
-                                  "Zembrix - Resources in use", "Confirmation request"}) {
+        for (const char *title : {"Error", "References", "Confirmation request"}) {
             close_dialogs_titled(title);
         }
         if (!destroyed) {
@@ -536,9 +524,7 @@ class WindowAtWork : public testing::Test
     // File -> Open through the real chooser.
     bool open_through_menu(const std::string &path)
     {
-        ChooserAnswer answer;
-        answer.title = "Select a zembrix file";
-        answer.path = path;
+        ChooserAnswer answer{"Select a zembrix file", path};
         answer_next_chooser(&answer);
         activate("open");
         pump_events();

@@ -9,7 +9,6 @@ does, for the end-to-end scripts that then drive them with real events.
     a11y.py inside TABLE              a point on the last row in view of a
                                       table
     a11y.py rows TABLE                number of rows of a table
-    a11y.py column TABLE [COLUMN]     the texts of one column, one a line
 Exits 1 when nothing matches.
 """
 import sys
@@ -92,11 +91,6 @@ def main(args):
         print("%d %d" % (box.x + box.width // 2, box.y + box.height - 12))
     elif command == "rows":
         print(find("table", args[1]).queryTable().nRows)
-    elif command == "column":
-        table = find("table", args[1]).queryTable()
-        column = int(args[2]) if len(args) > 2 else 0
-        for row in range(table.nRows):
-            print(table.getAccessibleAt(row, column).name)
     else:
         sys.exit("unknown command " + command)
 

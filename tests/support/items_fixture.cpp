@@ -16,13 +16,6 @@ std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed)
     return record;
 }
 
-GdkPixbuf *zbx_test_image(int w_cells, int h_cells)
-{
-    GdkPixbuf *image = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 8 * w_cells, 8 * h_cells);
-    gdk_pixbuf_fill(image, 0);
-    return image;
-}
-
 namespace {
 // Changes a copy of the document's project and loads it back.
 template <typename Edit> void edit_project(Edit edit)

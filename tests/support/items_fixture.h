@@ -20,8 +20,6 @@ class ZbxModulesTest : public ::testing::Test
 
 // A record of w x h cells whose bytes all derive from seed.
 std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed = 0);
-// A new transparent image of w x h cells (one reference, the caller's).
-GdkPixbuf *zbx_test_image(int w_cells, int h_cells);
 
 // Sizes both tables to count empty items.
 void zbx_test_allocate(int count);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "c64/palette.h"
 #include "files/zembrix.h"
 #include "files/zembrix_format.h"
 #include "gref.h"
@@ -35,7 +34,6 @@ BENCHMARK(BM_ParseNearLimit)->Unit(benchmark::kMicrosecond);
 void BM_LoadNearLimit(benchmark::State &state)
 {
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
-    zembrix_init_headless();
     for (auto _ : state) {
         state.PauseTiming();
         discard();
@@ -52,7 +50,6 @@ BENCHMARK(BM_LoadNearLimit)->Unit(benchmark::kMicrosecond);
 void BM_EncodeFromTables(benchmark::State &state)
 {
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
-    zembrix_init_headless();
     discard();
     zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
     for (auto _ : state) {
@@ -68,7 +65,6 @@ BENCHMARK(BM_EncodeFromTables)->Unit(benchmark::kMicrosecond);
 void BM_SaveNearLimit(benchmark::State &state)
 {
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
-    zembrix_init_headless();
     discard();
     zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
     GCharPtr dir(g_dir_make_tmp("zbx-bench-XXXXXX", nullptr));

@@ -79,7 +79,6 @@ BENCHMARK(BM_DeleteItemZeroOfFullTable)->Repetitions(10)->ReportAggregatesOnly(t
 // file benchmarks (the snapshot taken before it is the cost).
 void BM_RecordStep(benchmark::State &state)
 {
-    zembrix_init_headless();
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
     zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
     int panel = -1;
@@ -100,7 +99,6 @@ BENCHMARK(BM_RecordStep)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportA
 
 void BM_UndoRedoStep(benchmark::State &state)
 {
-    zembrix_init_headless();
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
     zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
     {
@@ -125,7 +123,6 @@ BENCHMARK(BM_UndoRedoStep)
 // the near-limit project.
 void BM_HistoryMemory(benchmark::State &state)
 {
-    zembrix_init_headless();
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
     for (auto _ : state) {
         zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);

@@ -34,3 +34,28 @@ TEST(Palette, LookupsWrapModulo16)
     EXPECT_EQ(palette_get_brush_at_index(17), palette_get_brush_at_index(1));
     EXPECT_EQ(palette_get_color_box_at_index(255), palette_get_color_box_at_index(15));
 }
+
+TEST(Palette, SwatchesShowTheirColourInsideABlackFrame)
+{
+    for (int i = 0; i < 16; i++) {
+        SCOPED_TRACE(i);
+        GdkPixbuf *box = palette_get_color_box_at_index(i);
+        GdkPixbuf *brush = palette_get_brush_at_index(i);
+        ASSERT_EQ(gdk_pixbuf_get_width(box), 16);
+        ASSERT_EQ(gdk_pixbuf_get_width(brush), 14);
+        ASSERT_EQ(gdk_pixbuf_get_n_channels(box), 3);
+        auto at = [](GdkPixbuf *image, int x, int y) {
+            const uint8_t *p =
+                gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) + 3 * x;
+            return Rgb{p[0], p[1], p[2]};
+        };
+        for (int k = 0; k < 16; k++) {
+            EXPECT_EQ(at(box, k, 0), kBlack);
+            EXPECT_EQ(at(box, 15, k), kBlack);
+        }
+        for (int k = 0; k < 14; k++) {
+            EXPECT_EQ(at(brush, k, k), rgb_of(i));
+            EXPECT_EQ(at(brush, 13 - k, k), rgb_of(i));
+        }
+    }
+}

@@ -99,10 +99,9 @@ GdkPixbuf *compose_preview(int panel, int object, int background, bool clashes, 
     if (!canvas) {
         return nullptr;
     }
+    // A new canvas is black: the backdrop goes over it when there is one.
     if (common_get_background_pixbuf() != nullptr) {
         common_copy_background_image_to_pixbuf(canvas.get());
-    } else {
-        gdk_pixbuf_fill(canvas.get(), 0x000000ff);
     }
     if (object >= 0) {
         panelmodels_render_object_preview(canvas.get(), object, background);
@@ -116,12 +115,8 @@ GdkPixbuf *compose_preview(int panel, int object, int background, bool clashes, 
     if (whole_screen) {
         return canvas.release();
     }
-    GdkPixbuf *area = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, kLocationWidth, kLocationHeight);
-    if (area != nullptr) {
-        gdk_pixbuf_copy_area(canvas.get(), 0, kLocationTop, kLocationWidth, kLocationHeight, area,
-                             0, 0);
-    }
-    return area;
+    // The area's pixels, shared with the canvas (the subimage holds it).
+    return gdk_pixbuf_new_subpixbuf(canvas.get(), 0, kLocationTop, kLocationWidth, kLocationHeight);
 }
 
 Json clash_cells_json(const ComposeClashes &clashes)

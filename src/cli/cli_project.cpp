@@ -121,7 +121,10 @@ void print_project(FILE *out)
             for (int k = 0; k < std::clamp(def.override_count, 0, 3); k++) {
                 overrides.push_back(def.overrides[k]);
             }
+            // Members set one by one into a list sized once: much cheaper
+            // than building each from lists of pairs.
             Json &entry = definitions.emplace_back(Json::object());
+            entry.get_ref<Json::object_t &>().reserve(8);
             entry["item"] = def.item;
             entry["object"] = def.is_object;
             entry["enabled"] = def.enabled;

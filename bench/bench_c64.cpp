@@ -9,6 +9,7 @@
 #include "c64/hiresdecoder.h"
 #include "c64/pixbufs.h"
 #include "gref.h"
+#include "steady.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void BM_DecodeAndRenderPicture(benchmark::State &state)
         g_object_unref(image);
     }
 }
-BENCHMARK(BM_DecodeAndRenderPicture);
+BENCHMARK(BM_DecodeAndRenderPicture)->Apply(zbx_steady);
 
 // The same, reading the file from disk each time.
 void BM_DecodePictureFile(benchmark::State &state)
@@ -81,7 +82,7 @@ void BM_DecodePictureFile(benchmark::State &state)
         g_object_unref(image);
     }
 }
-BENCHMARK(BM_DecodePictureFile);
+BENCHMARK(BM_DecodePictureFile)->Apply(zbx_steady);
 
 // Rendering a full 40 x 25 cell picture into an existing RGBA buffer.
 void BM_RenderPictureRaw(benchmark::State &state)
@@ -96,7 +97,7 @@ void BM_RenderPictureRaw(benchmark::State &state)
     }
     state.SetItemsProcessed(state.iterations() * 1000);
 }
-BENCHMARK(BM_RenderPictureRaw);
+BENCHMARK(BM_RenderPictureRaw)->Apply(zbx_steady);
 
 // One object drawn into a canvas, as the panel renderer does hundreds of times.
 void BM_FillObject(benchmark::State &state)
@@ -112,7 +113,7 @@ void BM_FillObject(benchmark::State &state)
     }
     state.SetItemsProcessed(state.iterations() * w * h);
 }
-BENCHMARK(BM_FillObject)->Args({15, 15})->Args({4, 3})->Args({1, 1});
+BENCHMARK(BM_FillObject)->Args({15, 15})->Args({4, 3})->Args({1, 1})->Apply(zbx_steady);
 
 // An object half outside the screen: the clipped path.
 void BM_FillObjectClipped(benchmark::State &state)
@@ -125,7 +126,7 @@ void BM_FillObjectClipped(benchmark::State &state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_FillObjectClipped);
+BENCHMARK(BM_FillObjectClipped)->Apply(zbx_steady);
 
 // A new transparent object image, as when an object is loaded.
 void BM_NewObjectImage(benchmark::State &state)
@@ -138,7 +139,7 @@ void BM_NewObjectImage(benchmark::State &state)
         g_object_unref(image);
     }
 }
-BENCHMARK(BM_NewObjectImage);
+BENCHMARK(BM_NewObjectImage)->Apply(zbx_steady);
 
 // A grabber selection cut out of a picture.
 void BM_NewRegionImage(benchmark::State &state)
@@ -151,6 +152,6 @@ void BM_NewRegionImage(benchmark::State &state)
         g_object_unref(image);
     }
 }
-BENCHMARK(BM_NewRegionImage);
+BENCHMARK(BM_NewRegionImage)->Apply(zbx_steady);
 
 } // namespace

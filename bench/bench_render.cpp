@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "large_project.h"
+#include "steady.h"
 
 #include "c64/pixbufs.h"
 #include "files/zembrix_format.h"
@@ -232,7 +233,7 @@ void BM_ComposeDenseLocation(benchmark::State &state)
     state.counters["cells"] = static_cast<double>(stats.cells);
     state.counters["merged_share"] = location.merged_share;
 }
-BENCHMARK(BM_ComposeDenseLocation)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ComposeDenseLocation)->MinWarmUpTime(0.1)->Repetitions(15)->ReportAggregatesOnly(true);
 
 void BM_RenderDenseLocationIntoCanvas(benchmark::State &state)
 {
@@ -245,7 +246,10 @@ void BM_RenderDenseLocationIntoCanvas(benchmark::State &state)
         benchmark::DoNotOptimize(pixels.data());
     }
 }
-BENCHMARK(BM_RenderDenseLocationIntoCanvas)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RenderDenseLocationIntoCanvas)
+    ->MinWarmUpTime(0.1)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 // The same with the clashing cells reported beside (the clash view on);
 // the frames drawn over the 406 clashing cells of this location on top.
@@ -270,6 +274,7 @@ BENCHMARK(BM_RenderDenseLocationWithClashes)
     ->ArgName("frames")
     ->Arg(0)
     ->Arg(1)
+    ->MinWarmUpTime(0.1)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true);
 
@@ -287,7 +292,10 @@ void BM_ConvertDenseLocationFloor(benchmark::State &state)
         benchmark::DoNotOptimize(pixels.data());
     }
 }
-BENCHMARK(BM_ConvertDenseLocationFloor)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ConvertDenseLocationFloor)
+    ->MinWarmUpTime(0.1)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 // The same location through the document, as the editor draws it: the
 // backdrop copied into the canvas, then the panel rendered over it.
@@ -327,6 +335,7 @@ BENCHMARK(BM_RenderDenseLocationFromDocument)
     ->ArgName("clashes")
     ->Arg(0)
     ->Arg(1)
+    ->MinWarmUpTime(0.1)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true);
 
@@ -369,7 +378,8 @@ BENCHMARK(BM_ComposeBoundedByWork)
     ->Args({1, 1, 0})
     ->Args({1, 1, 1})
     ->Args({1, 2, 1})
-    ->Unit(benchmark::kMillisecond)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(1.0)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
@@ -437,7 +447,6 @@ BENCHMARK(BM_ComposeHeaviestLocation)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(zbx_steady);
 
 } // namespace

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "c64/palette.h"
 #include "files/zembrix.h"
 #include "files/zembrix_format.h"
 #include "gref.h"
@@ -21,7 +20,6 @@ GdkPixbuf *canvas = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    zembrix_init_headless();
     canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200);
     return 0;
 }

@@ -7,7 +7,6 @@
 
 extern const uint8_t palette_rgb[16][3];
 extern const char *const palette_name[16];
-extern const char *const palette_xpm_data[];
 
 void palette_module_init();
 GdkPixbuf *palette_get_palette_pixbuf();

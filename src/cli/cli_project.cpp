@@ -3,6 +3,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
@@ -29,26 +30,86 @@ std::string sha1_hex(std::span<const uint8_t> data)
     return hex;
 }
 
-Json project_json()
+// Prints a JSON object member by member, exactly as dump(2) prints it
+// whole; an array member goes element by element, so that each element can
+// be built, printed and freed before the next one and a large project never
+// sits in memory as one tree (which costs more than the printing itself).
+class JsonObjectPrinter
+{
+  public:
+    explicit JsonObjectPrinter(FILE *out) : out_(out) {}
+
+    void member(const char *key, const Json &value)
+    {
+        key_(key);
+        print(value, 2);
+    }
+    void begin_array(const char *key)
+    {
+        key_(key);
+        elements_ = 0;
+    }
+    void element(const Json &value)
+    {
+        std::fputs(elements_++ == 0 ? "[\n    " : ",\n    ", out_);
+        print(value, 4);
+    }
+    void end_array() { std::fputs(elements_ == 0 ? "[]" : "\n  ]", out_); }
+    // Closes the object and its line.
+    void end() { std::fputs(members_ == 0 ? "{}\n" : "\n}\n", out_); }
+
+  private:
+    void key_(const char *key)
+    {
+        std::fputs(members_++ == 0 ? "{\n  " : ",\n  ", out_);
+        std::fputs(Json(key).dump().c_str(), out_);
+        std::fputs(": ", out_);
+    }
+    // The value as dump(2) prints it, each line after the first indented
+    // by `indent` more (strings in the text hold no raw line breaks).
+    void print(const Json &value, size_t indent)
+    {
+        const std::string text = value.dump(2);
+        text_.clear();
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+            text_.append(text, start, end + 1 - start).append(indent, ' ');
+        }
+        text_.append(text, start);
+        std::fwrite(text_.data(), 1, text_.size(), out_);
+    }
+
+    FILE *out_;
+    int members_ = 0;
+    int elements_ = 0;
+    std::string text_;
+};
+
+// Prints what load reports: the objects, the panels with their
+// definitions, the locations and whether any panel contains itself.
+void print_project(FILE *out)
 {
     const ZbxProject &project = document_project();
     const int count = document_item_count();
     const std::vector<ItemUsage> usage = usage_of_items(project);
-    Json objects = Json::array();
+    JsonObjectPrinter printer(out);
+    printer.member("items", count);
+    printer.begin_array("objects");
     for (int i = 0; i < count; i++) {
         int width = 0;
         int height = 0;
         if (!document_object_size(i, &width, &height)) {
             continue;
         }
-        objects.push_back({{"index", i},
-                           {"width", width},
-                           {"height", height},
-                           {"data_sha1", sha1_hex(document_object_record(i))},
-                           {"placements", usage[i].placements}});
+        printer.element({{"index", i},
+                         {"width", width},
+                         {"height", height},
+                         {"data_sha1", sha1_hex(document_object_record(i))},
+                         {"placements", usage[i].placements}});
     }
+    printer.end_array();
 
-    Json panels = Json::array();
+    printer.begin_array("panels");
     for (int i = 0; i < count; i++) {
         ZbxRect box{};
         if (!document_panel_box(i, &box)) {
@@ -60,33 +121,36 @@ Json project_json()
             for (int k = 0; k < std::clamp(def.override_count, 0, 3); k++) {
                 overrides.push_back(def.overrides[k]);
             }
-            definitions.push_back({{"item", def.item},
-                                   {"object", def.is_object},
-                                   {"enabled", def.enabled},
-                                   {"mirror", def.mirror},
-                                   {"overrides_on", def.has_overrides},
-                                   {"x", def.x},
-                                   {"y", def.y},
-                                   {"overrides", overrides}});
+            // Members set one by one into a list sized once: much cheaper
+            // than building each from lists of pairs.
+            Json &entry = definitions.emplace_back(Json::object());
+            entry.get_ref<Json::object_t &>().reserve(8);
+            entry["item"] = def.item;
+            entry["object"] = def.is_object;
+            entry["enabled"] = def.enabled;
+            entry["mirror"] = def.mirror;
+            entry["overrides_on"] = def.has_overrides;
+            entry["x"] = def.x;
+            entry["y"] = def.y;
+            entry["overrides"] = std::move(overrides);
         }
-        panels.push_back({{"index", i},
-                          {"preview_colour", project.items[i].preview_colour},
-                          {"box", {box.x, box.y, box.width, box.height}},
-                          {"placements", usage[i].placements},
-                          {"elected_by", usage[i].locations},
-                          {"definitions", definitions}});
+        printer.element({{"index", i},
+                         {"preview_colour", project.items[i].preview_colour},
+                         {"box", {box.x, box.y, box.width, box.height}},
+                         {"placements", usage[i].placements},
+                         {"elected_by", usage[i].locations},
+                         {"definitions", std::move(definitions)}});
     }
+    printer.end_array();
 
-    Json locations = Json::array();
+    printer.begin_array("locations");
     for (int slot = 0; slot < kLocationCount; slot++) {
         const ZbxLocationRecord &record = project.locations[slot];
-        locations.push_back({{"slot", slot}, {"panel", record.panel}, {"colour", record.colour}});
+        printer.element({{"slot", slot}, {"panel", record.panel}, {"colour", record.colour}});
     }
-    return {{"items", count},
-            {"objects", objects},
-            {"panels", panels},
-            {"locations", locations},
-            {"loops", document_has_loop()}};
+    printer.end_array();
+    printer.member("loops", document_has_loop());
+    printer.end();
 }
 
 // A canvas as the editor's previews draw it: the backdrop (black without
@@ -99,10 +163,9 @@ GdkPixbuf *compose_preview(int panel, int object, int background, bool clashes, 
     if (!canvas) {
         return nullptr;
     }
+    // A new canvas is black: the backdrop goes over it when there is one.
     if (common_get_background_pixbuf() != nullptr) {
         common_copy_background_image_to_pixbuf(canvas.get());
-    } else {
-        gdk_pixbuf_fill(canvas.get(), 0x000000ff);
     }
     if (object >= 0) {
         panelmodels_render_object_preview(canvas.get(), object, background);
@@ -116,12 +179,8 @@ GdkPixbuf *compose_preview(int panel, int object, int background, bool clashes, 
     if (whole_screen) {
         return canvas.release();
     }
-    GdkPixbuf *area = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, kLocationWidth, kLocationHeight);
-    if (area != nullptr) {
-        gdk_pixbuf_copy_area(canvas.get(), 0, kLocationTop, kLocationWidth, kLocationHeight, area,
-                             0, 0);
-    }
-    return area;
+    // The area's pixels, shared with the canvas (the subimage holds it).
+    return gdk_pixbuf_new_subpixbuf(canvas.get(), 0, kLocationTop, kLocationWidth, kLocationHeight);
 }
 
 Json clash_cells_json(const ComposeClashes &clashes)
@@ -154,7 +213,7 @@ Json clashes_json()
             panels.push_back({{"index", i}, {"cells", clash_cells_json(clashes)}});
         }
     }
-    return {{"locations", locations}, {"panels", panels}};
+    return {{"locations", std::move(locations)}, {"panels", std::move(panels)}};
 }
 
 } // namespace
@@ -167,7 +226,7 @@ int cli_load(int argc, char **argv)
         !cli_load_project(argv[1], &error)) {
         return cli_fail(error);
     }
-    std::printf("%s\n", project_json().dump(2).c_str());
+    print_project(stdout);
     return 0;
 }
 

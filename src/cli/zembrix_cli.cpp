@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "c64/palette.h"
 #include "c64/pixbufs.h"
 #include "cli/cli.h"
 #include "files/zembrix.h"
@@ -84,7 +83,6 @@ int cli_fail(const std::string &message)
 
 bool cli_load_project(const char *filename, GError **error)
 {
-    zembrix_init_headless();
     return zembrix_load_file(filename, nullptr, nullptr, error) != 0;
 }
 

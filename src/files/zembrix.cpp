@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "c64/palette.h"
 #include "files/fileio.h"
 #include "gref.h"
 
@@ -25,11 +24,6 @@ void report(ZbxProgressFunc progress, double fraction)
 }
 
 } // namespace
-
-void zembrix_init_headless()
-{
-    palette_module_init();
-}
 
 int zembrix_load_data(std::span<const uint8_t> file, const char *name, ZbxProgressFunc progress,
                       ZbxActionFunc action, GError **error)

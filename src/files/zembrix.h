@@ -7,10 +7,6 @@
 
 #include "files/zembrix_format.h"
 
-// Brings up what loading, drawing and saving need without a display (the
-// palette). For the command line, the benchmarks and the fuzz targets.
-void zembrix_init_headless();
-
 // Reads a project file into the document, replacing what it held. Reports each phase through action
 // and the progress within it through progress (either may be null). Returns 1, or 0 with a
 // file-domain error: GLib's own when the file cannot be read, "File \"%s\" is too short", or "File

@@ -275,7 +275,11 @@ GdkPixbuf *document_object_image(int index)
     if (document_item_kind(index) != ZbxItemKind::Object) {
         return nullptr;
     }
-    return doc().images[index].get();
+    GRef<GdkPixbuf> &image = doc().images[index];
+    if (!image) {
+        image = render_record(doc().project.items[index].record);
+    }
+    return image.get();
 }
 
 bool document_object_size(int index, int *width, int *height)
@@ -330,12 +334,14 @@ void document_load(ZbxProject project)
     if (project.items.size() > static_cast<size_t>(kMaxItems)) {
         project.items.resize(kMaxItems);
     }
+    // The images are drawn when first asked for: a command that only reads
+    // or composes the data never needs them.
     std::vector<GRef<GdkPixbuf>> images(project.items.size());
-    for (size_t i = 0; i < project.items.size(); i++) {
-        ZbxItem &item = project.items[i];
+    for (ZbxItem &item : project.items) {
+        int w = 0;
+        int h = 0;
         if (item.kind == ZbxItemKind::Object) {
-            images[i] = render_record(item.record);
-            if (!images[i]) {
+            if (!panelmodels_object_record_ok(item.record, &w, &h)) {
                 item = ZbxItem{};
             }
         } else if (item.kind == ZbxItemKind::Empty) {

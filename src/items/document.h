@@ -131,7 +131,8 @@ std::span<const PanelDef> document_panel_defs(int index);
 // An object's raw record (empty for anything that is not an object).
 std::span<const uint8_t> document_object_record(int index);
 // An object's rendered image (bit pair 00 transparent), owned by the
-// document; null for anything that is not an object.
+// document and drawn when first asked for; null for anything that is not an
+// object.
 GdkPixbuf *document_object_image(int index);
 // An object's size in pixels; false for anything that is not an object.
 bool document_object_size(int index, int *width, int *height);

@@ -168,3 +168,30 @@ TEST_F(Document, PanelsThatReachALoopAreNeverPassedOverByTheirBox)
     EXPECT_EQ(fast.colour, reference.colour);
     EXPECT_NE(fast.colour[12], 0); // the object at 100, 0
 }
+
+TEST_F(Document, ObjectImagesFollowTheirItemsThroughDeletesAndUndo)
+{
+    // Images are drawn when first asked for: whenever that is, each shows
+    // the record of the item now at its index.
+    ZbxProject project;
+    project.items = {zbx_object_item(zbx_test_record(1, 2)), zbx_panel_item({}),
+                     zbx_object_item(zbx_test_record(3, 1)), zbx_object_item({0x11, 1})};
+    document_load(project);
+    auto size = [](int index) {
+        GdkPixbuf *image = document_object_image(index);
+        return image == nullptr
+                   ? std::vector<int>{}
+                   : std::vector<int>{gdk_pixbuf_get_width(image), gdk_pixbuf_get_height(image)};
+    };
+    EXPECT_EQ(document_item_kind(3), ZbxItemKind::Empty); // a record too short is dropped
+    EXPECT_EQ(size(1), std::vector<int>{});
+    EXPECT_EQ(size(2), std::vector<int>({24, 8}));
+    {
+        DocumentStep step("Delete object 0");
+        document_delete_item(0);
+    }
+    EXPECT_EQ(size(1), std::vector<int>({24, 8}));
+    ASSERT_TRUE(document_undo());
+    EXPECT_EQ(size(0), std::vector<int>({8, 16}));
+    EXPECT_EQ(size(2), std::vector<int>({24, 8}));
+}

@@ -39,6 +39,10 @@ run 1 frobnicate && err_is 'Unknown command: frobnicate (run "zembrix-cli --help
 
 # What a load puts in every table, in full.
 run 0 load "$DATA/sample.prg" && check "load JSON" cmp -s "$TMP/out" "$DATA/sample.json"
+# Printed piece by piece, it is laid out as a whole document would be, empty
+# lists included.
+run 0 load tests/data/reader/smallest-file.prg && python3 -m json.tool --indent 2 "$TMP/out" >"$TMP/laid" &&
+    check "load JSON of an empty project" cmp -s "$TMP/out" "$TMP/laid"
 head -c 68 "$DATA/sample.prg" >"$TMP/short.prg"
 run 1 load "$TMP/short.prg" &&
     err_is "File \"$TMP/short.prg\" doesn't appear to be a supported zembrix file. Error: 2"

@@ -8,6 +8,9 @@
 #include <bitset>
 #include <climits>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -517,7 +520,7 @@ ZBX_ALWAYS_INLINE void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &
 constexpr int kPlanes = 2;
 
 // Colour c's bits 0-1 (plane 0) and 2-3 (plane 1) in every bit pair.
-struct ColourMasks
+struct alignas(16) ColourMasks
 {
     uint64_t plane[kPlanes];
 };
@@ -532,37 +535,84 @@ constexpr std::array<ColourMasks, 16> make_colour_masks()
 }
 constexpr std::array<ColourMasks, 16> colour_masks = make_colour_masks();
 
-// A cell's bitmap in full colour: pair 00 in `zero`, 01 in c1, 10 in c2,
-// 11 in c3 (one ColourMasks each).
+// A cell's bitmap as the masks of its pixels of value 01, 10 and 11, both
+// bits of each pair set.
 struct CellColours
 {
-    uint64_t lo;   // both bits of every pair 01
-    uint64_t hi;   // ... 10
-    uint64_t both; // ... 11
+    uint64_t lo;
+    uint64_t hi;
+    uint64_t both;
 };
 ZBX_ALWAYS_INLINE CellColours cell_colours(uint64_t lines)
 {
     const PixelMasks p = pixel_masks(lines);
     return {both_bits(p.of[1]), both_bits(p.of[2]), both_bits(p.of[3])};
 }
-ZBX_ALWAYS_INLINE uint64_t paint_plane(const CellColours &cell, int b, uint8_t screen,
-                                       uint8_t colour)
+
+// The cell in full colour (pair 01 in the colour of the screen byte's high
+// nibble, 10 in its low nibble, 11 in the colour byte's low nibble) where
+// it is not 00, and `under` where it is. Both planes at once where the
+// processor has 128-bit integer registers.
+#if defined(__SSE2__)
+ZBX_ALWAYS_INLINE __m128i paint_planes(const CellColours &cell, uint8_t screen, uint8_t colour,
+                                       __m128i under)
 {
-    return (cell.lo & colour_masks[screen >> 4].plane[b]) |
-           (cell.hi & colour_masks[screen & 15].plane[b]) |
-           (cell.both & colour_masks[colour & 15].plane[b]);
+    auto mask = [](uint64_t m) { return _mm_set1_epi64x(static_cast<long long>(m)); };
+    auto colours = [](unsigned c) {
+        return _mm_load_si128(reinterpret_cast<const __m128i *>(&colour_masks[c]));
+    };
+    const __m128i painted =
+        _mm_or_si128(_mm_or_si128(_mm_and_si128(mask(cell.lo), colours(screen >> 4U)),
+                                  _mm_and_si128(mask(cell.hi), colours(screen & 15U))),
+                     _mm_and_si128(mask(cell.both), colours(colour & 15U)));
+    return _mm_or_si128(_mm_andnot_si128(mask(cell.lo | cell.hi | cell.both), under), painted);
 }
 
 // Every pixel of the object cell that is not 00 takes its own colour.
 ZBX_ALWAYS_INLINE void paint_full_colour(uint64_t *planes, uint64_t lines, uint8_t screen,
                                          uint8_t colour)
 {
-    const CellColours cell = cell_colours(lines);
+    auto *p = reinterpret_cast<__m128i *>(planes);
+    _mm_store_si128(p, paint_planes(cell_colours(lines), screen, colour, _mm_load_si128(p)));
+}
+
+// Whether a cell as shown differs from the planes.
+ZBX_ALWAYS_INLINE bool differs(const uint64_t *planes, uint64_t lines, uint8_t screen,
+                               uint8_t colour, const ColourMasks &background)
+{
+    const __m128i shown =
+        paint_planes(cell_colours(lines), screen, colour,
+                     _mm_load_si128(reinterpret_cast<const __m128i *>(&background)));
+    const __m128i same =
+        _mm_cmpeq_epi32(shown, _mm_load_si128(reinterpret_cast<const __m128i *>(planes)));
+    return _mm_movemask_epi8(same) != 0xFFFF;
+}
+#else
+ZBX_ALWAYS_INLINE void paint_planes(uint64_t *out, const CellColours &cell, uint8_t screen,
+                                    uint8_t colour, const uint64_t *under)
+{
     const uint64_t covering = cell.lo | cell.hi | cell.both;
     for (int b = 0; b < kPlanes; b++) {
-        planes[b] = (planes[b] & ~covering) | paint_plane(cell, b, screen, colour);
+        out[b] = (under[b] & ~covering) | (cell.lo & colour_masks[screen >> 4].plane[b]) |
+                 (cell.hi & colour_masks[screen & 15].plane[b]) |
+                 (cell.both & colour_masks[colour & 15].plane[b]);
     }
 }
+
+ZBX_ALWAYS_INLINE void paint_full_colour(uint64_t *planes, uint64_t lines, uint8_t screen,
+                                         uint8_t colour)
+{
+    paint_planes(planes, cell_colours(lines), screen, colour, planes);
+}
+
+ZBX_ALWAYS_INLINE bool differs(const uint64_t *planes, uint64_t lines, uint8_t screen,
+                               uint8_t colour, const ColourMasks &background)
+{
+    uint64_t shown[kPlanes];
+    paint_planes(shown, cell_colours(lines), screen, colour, background.plane);
+    return ((shown[0] ^ planes[0]) | (shown[1] ^ planes[1])) != 0;
+}
+#endif
 
 template <class Merge, bool kFull = false>
 ZBX_ALWAYS_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
@@ -906,26 +956,17 @@ ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_pa
 {
     constexpr int kCells = kComposeColumns * kComposeRows;
     const ColourMasks &bg = colour_masks[static_cast<unsigned>(background) & 15U];
-    std::array<uint64_t, kPlanes * kCells> full;
+    alignas(16) std::array<uint64_t, kPlanes * kCells> full;
     for (int cell = 0; cell < kCells; cell++) {
-        for (int b = 0; b < kPlanes; b++) {
-            full[kPlanes * cell + b] = bg.plane[b];
-        }
+        std::memcpy(&full[kPlanes * cell], bg.plane, sizeof bg.plane);
     }
     const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
                                        draw_cells_chosen_full, true, full.data());
     clashes.reset();
     for (int cell = 0; cell < kCells; cell++) {
-        // The colours the cell shows, pair 00 in the background.
-        const CellColours shown = cell_colours(load_lines(&buffers.bitmap[8 * cell]));
-        const uint64_t empty = ~(shown.lo | shown.hi | shown.both);
-        uint64_t differ = 0;
-        for (int b = 0; b < kPlanes; b++) {
-            differ |= ((empty & bg.plane[b]) |
-                       paint_plane(shown, b, buffers.screen[cell], buffers.colour[cell])) ^
-                      full[kPlanes * cell + b];
-        }
-        if (differ != 0) {
+        // The cell as shown, pair 00 in the background.
+        if (differs(&full[kPlanes * cell], load_lines(&buffers.bitmap[8 * cell]),
+                    buffers.screen[cell], buffers.colour[cell], bg)) {
             clashes.set(static_cast<size_t>(cell));
         }
     }

@@ -511,8 +511,6 @@ ZBX_ALWAYS_INLINE void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &
     // An empty object cell over a drawn one leaves what is there.
 }
 
-// One object's cells over the buffers; `data` is a checked record of
-// w x h cells and (col, row) its top-left cell, not wholly outside.
 // The placements in full colour, beside the composition: per cell two
 // words laid out like the bitmap, one bit pair per pixel, the first holding
 // bits 0 and 1 of each pixel's colour and the second bits 2 and 3. They
@@ -614,6 +612,9 @@ ZBX_ALWAYS_INLINE bool differs(const uint64_t *planes, uint64_t lines, uint8_t s
 }
 #endif
 
+// One object's cells over the buffers; `data` is a checked record of
+// w x h cells and (col, row) its top-left cell, not wholly outside;
+// with kFull, each cell is painted into `full` as well.
 template <class Merge, bool kFull = false>
 ZBX_ALWAYS_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
                                   int col, int row, bool mirror, const uint8_t *map, int bg,

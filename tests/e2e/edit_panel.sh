@@ -11,20 +11,10 @@
 # are found in the accessibility tree.
 #   bash edit_panel.sh <zembrix> <zembrix-cli>
 set -euo pipefail
-zembrix="$(realpath "$1")"
-cli="$(realpath "$2")"
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-root="$(cd "$(dirname "$0")/../.." && pwd)"
-project="$root/resources/examples/quorvane-sampler.prg"
 source "$(dirname "$0")/../support/e2e.bash"
+project="$root/resources/examples/quorvane-sampler.prg"
 
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
 export GDK_NATIVE_WINDOWS=1
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 
 # The top-left corner of the n-th (from the top) 320 x 200 drawing area of
 # a window.

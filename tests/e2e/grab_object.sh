@@ -8,22 +8,12 @@
 # bytes `zembrix-cli grab` cuts from the same rectangle.
 #   bash grab_object.sh <zembrix> <zembrix-cli>
 set -euo pipefail
-zembrix="$(realpath "$1")"
-cli="$(realpath "$2")"
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-root="$(cd "$(dirname "$0")/../.." && pwd)"
+source "$(dirname "$0")/../support/e2e.bash"
 project="$root/resources/examples/quorvane-sampler.prg"
 picture="$root/tests/data/pictures/koala/Cyber30a-x.koa"
-source "$(dirname "$0")/../support/e2e.bash"
 
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
 export NO_AT_BRIDGE=1
 export GDK_NATIVE_WINDOWS=1
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 shots="$(dirname "$zembrix")"
 
 # Types a path into the open chooser titled $1 and waits for it to close.

@@ -6,23 +6,13 @@
 # undo_redo.sh.)
 #   bash open_location.sh <zembrix> <zembrix-cli>
 set -euo pipefail
-zembrix="$(realpath "$1")"
-cli="$(realpath "$2")"
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-root="$(cd "$(dirname "$0")/../.." && pwd)"
+source "$(dirname "$0")/../support/e2e.bash"
 project="$root/resources/examples/quorvane-sampler.prg"
 location=1
-source "$(dirname "$0")/../support/e2e.bash"
 
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
 export NO_AT_BRIDGE=1
 # Every GDK window a real X window, so that the previews can be found.
 export GDK_NATIVE_WINDOWS=1
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 shots="$(dirname "$zembrix")"
 
 start_zembrix

@@ -4,17 +4,10 @@
 # No (it keeps running), then Yes (it exits cleanly).
 #   bash startup_quit.sh <zembrix> <zembrix-cli>
 set -euo pipefail
-zembrix="$(realpath "$1")"
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
 source "$(dirname "$0")/../support/e2e.bash"
 
 # A fresh user: no configuration folder yet.
-export XDG_CONFIG_HOME="$work/config"
 export NO_AT_BRIDGE=1
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 config="$XDG_CONFIG_HOME/zbx-decoder"
 
 # The backdrop is not in the current folder: it is found beside the program.

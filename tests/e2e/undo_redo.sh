@@ -5,18 +5,8 @@
 # Shift+Control+Z, and checks the lists, the title and the saved files.
 #   bash undo_redo.sh <zembrix> <zembrix-cli>
 set -euo pipefail
-zembrix="$(realpath "$1")"
-cli="$(realpath "$2")"
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$(dirname "$0")/../support/e2e.bash"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 cp "$root/resources/examples/quorvane-sampler.prg" "$work/game.prg"
 saved="$work/saved.prg"
 

@@ -1,11 +1,24 @@
-# Shared by the end-to-end scripts (source it after setting $zembrix): a
-# scratch folder removed on exit, the editor started in it in the background,
-# failures reported with the editor's output, and waiting for its windows.
+# Shared by the end-to-end scripts, sourced first by each with the script's
+# arguments <zembrix> <zembrix-cli> in place: the script runs again under
+# Xvfb when there is no display; a scratch folder removed on exit holds the
+# settings and recent files; the editor starts in it in the background,
+# failures are reported with the editor's output, and its windows are
+# waited for.
 # shellcheck shell=bash
 
+zembrix="$(realpath "$1")"
+cli="${2:+$(realpath "$2")}"
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+support="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$support/../.." && pwd)"
 work="$(mktemp -d)"
 pid=""
-support="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+export XDG_CONFIG_HOME="$work/config"
+export XDG_DATA_HOME="$work/data"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 bus_pids=()
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then

@@ -169,6 +169,20 @@ class Change
     bool implicit_ = false;
 };
 
+// Appends an item with its image (none for a panel) as one change.
+int append_item(ZbxItem item, GRef<GdkPixbuf> image, const char *what)
+{
+    Change change(what);
+    doc().project.items.push_back(std::move(item));
+    doc().images.push_back(std::move(image));
+    refresh_boxes();
+    change.done();
+    const int index = document_item_count() - 1;
+    doc().step_shifts.push_back({index, +1});
+    emit(DocChange::ItemInserted, index);
+    return index;
+}
+
 void renumber_after_delete(ZbxProject &project, int n)
 {
     for (ZbxItem &item : project.items) {
@@ -428,18 +442,10 @@ int document_append_object(std::span<const uint8_t> record)
     if (!image) {
         return -1;
     }
-    Change change("append object");
     ZbxItem item;
     item.kind = ZbxItemKind::Object;
     item.record.assign(record.begin(), record.end());
-    doc().project.items.push_back(std::move(item));
-    doc().images.push_back(std::move(image));
-    refresh_boxes();
-    change.done();
-    const int index = document_item_count() - 1;
-    doc().step_shifts.push_back({index, +1});
-    emit(DocChange::ItemInserted, index);
-    return index;
+    return append_item(std::move(item), std::move(image), "append object");
 }
 
 int document_append_panel()
@@ -447,17 +453,9 @@ int document_append_panel()
     if (!doc().open || document_item_count() >= kMaxItems) {
         return -1;
     }
-    Change change("append panel");
     ZbxItem item;
     item.kind = ZbxItemKind::Panel;
-    doc().project.items.push_back(std::move(item));
-    doc().images.emplace_back();
-    refresh_boxes();
-    change.done();
-    const int index = document_item_count() - 1;
-    doc().step_shifts.push_back({index, +1});
-    emit(DocChange::ItemInserted, index);
-    return index;
+    return append_item(std::move(item), {}, "append panel");
 }
 
 bool document_delete_item(int n)

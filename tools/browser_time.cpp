@@ -16,17 +16,9 @@
 #include "app/support.h"
 #include "editor/panelbrowser.h"
 #include "files/zembrix_format.h"
+#include "window_timing.h"
 
 namespace {
-
-void settle()
-{
-    while (gtk_events_pending()) {
-        gtk_main_iteration();
-    }
-    gdk_window_process_all_updates();
-    gdk_display_sync(gdk_display_get_default());
-}
 
 ZbxProject many_objects()
 {
@@ -67,20 +59,9 @@ int main(int argc, char **argv)
     gchar *config = g_dir_make_tmp("zbx-browser-time-XXXXXX", nullptr);
     g_setenv("XDG_CONFIG_HOME", config, TRUE);
     const std::string path = std::string(config) + "/objects.prg";
-    std::vector<uint8_t> bytes;
-    if (!zembrix_encode(many_objects(), &bytes, nullptr) ||
-        !g_file_set_contents(path.c_str(), reinterpret_cast<const char *>(bytes.data()),
-                             static_cast<gssize>(bytes.size()), nullptr)) {
-        std::fprintf(stderr, "could not write %s\n", path.c_str());
+    if (!open_for_timing(path, encoded(many_objects()))) {
         return 1;
     }
-    app_startup();
-    settle();
-    if (!app_open_project(path.c_str())) {
-        std::fprintf(stderr, "could not open %s\n", path.c_str());
-        return 1;
-    }
-    settle();
 
     const double first = show_ms();
     std::vector<double> ms;

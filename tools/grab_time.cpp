@@ -20,17 +20,9 @@
 #include "files/zembrix_format.h"
 #include "grabber/objectgrabber.h"
 #include "items/document.h"
+#include "window_timing.h"
 
 namespace {
-
-void settle()
-{
-    while (gtk_events_pending()) {
-        gtk_main_iteration();
-    }
-    gdk_window_process_all_updates();
-    gdk_display_sync(gdk_display_get_default());
-}
 
 // 254 objects of 3 x 3 cells with made-up bytes (as many as fit below
 // the address limit).
@@ -80,18 +72,7 @@ int main(int argc, char **argv)
         argc > 1 ? argv[1] : std::string("tests/data/pictures/koala/Cyber30a-x.koa");
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
     const std::string path = std::string(config) + "/objects.prg";
-    std::vector<uint8_t> bytes;
-    if (!zembrix_encode(objects_project(), &bytes, nullptr) ||
-        !g_file_set_contents(path.c_str(), reinterpret_cast<const char *>(bytes.data()),
-                             static_cast<gssize>(bytes.size()), nullptr)) {
-        std::fprintf(stderr, "could not write %s\n", path.c_str());
-        return 1;
-    }
-
-    app_startup();
-    settle();
-    if (!app_open_project(path.c_str())) {
-        std::fprintf(stderr, "could not open %s\n", path.c_str());
+    if (!open_for_timing(path, encoded(objects_project()))) {
         return 1;
     }
     gtk_widget_show(window_object_grabber);

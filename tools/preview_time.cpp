@@ -26,6 +26,7 @@
 #include "files/zembrix_format.h"
 #include "gref.h"
 #include "models/locations.h"
+#include "window_timing.h"
 
 namespace {
 
@@ -37,14 +38,6 @@ void select_location(int row)
     gtk_tree_path_free(path);
 }
 
-void settle()
-{
-    while (gtk_events_pending()) {
-        gtk_main_iteration();
-    }
-    gdk_window_process_all_updates();
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -54,19 +47,9 @@ int main(int argc, char **argv)
     g_setenv("XDG_CONFIG_HOME", config, TRUE);
     std::string path = argc > 1 ? argv[1] : std::string(config) + "/large.prg";
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
-    if (argc <= 1) {
-        const std::vector<uint8_t> bytes = zbx_near_limit_project(true);
-        g_file_set_contents(path.c_str(), reinterpret_cast<const char *>(bytes.data()),
-                            static_cast<gssize>(bytes.size()), nullptr);
-    }
-
-    app_startup();
-    settle();
-    if (!app_open_project(path.c_str())) {
-        std::fprintf(stderr, "could not open %s\n", path.c_str());
+    if (!open_for_timing(path, argc > 1 ? std::vector<uint8_t>() : zbx_near_limit_project(true))) {
         return 1;
     }
-    settle();
 
     // The heaviest location: the one that takes longest to draw.
     GRef<GdkPixbuf> canvas(common_create_new_canvas());

@@ -60,8 +60,7 @@ GtkWidget *about_show_about()
         _("Zembrix - About"), main_window(),
         static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), nullptr,
         nullptr);
-    gtk_widget_set_name(dialog, "dialog_about");
-    g_object_set_data(G_OBJECT(dialog), "dialog_about", dialog);
+    zbx_name_toplevel(dialog, "dialog_about", nullptr);
     gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);

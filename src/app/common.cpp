@@ -30,9 +30,7 @@ void clamp_to_screen(GtkWindow *window, int *x, int *y)
 GtkWidget *create_dialog_yes_no_confirmation()
 {
     GtkWidget *dialog = gtk_dialog_new();
-    gtk_widget_set_name(dialog, "dialog_yes_no_confirmation");
-    g_object_set_data(G_OBJECT(dialog), "dialog_yes_no_confirmation", dialog);
-    gtk_window_set_title(GTK_WINDOW(dialog), _("Confirmation request"));
+    zbx_name_toplevel(dialog, "dialog_yes_no_confirmation", _("Confirmation request"));
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);

@@ -410,9 +410,7 @@ GtkWidget *file_dialog(GtkFileChooserAction action, const char *stem, const char
 GtkWidget *create_window_main()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_name(window, "window_main");
-    g_object_set_data(G_OBJECT(window), "window_main", window);
-    gtk_window_set_title(GTK_WINDOW(window), _("Zembrix"));
+    zbx_name_toplevel(window, "window_main", _("Zembrix"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
 
@@ -494,10 +492,7 @@ GtkWidget *create_filechooserdialog_save_file()
 GtkWidget *create_dialog_references()
 {
     GtkWidget *dialog = gtk_dialog_new();
-    gtk_widget_set_name(dialog, "dialog_references");
-    // The dialog names itself without a reference to itself.
-    g_object_set_data(G_OBJECT(dialog), "dialog_references", dialog);
-    gtk_window_set_title(GTK_WINDOW(dialog), _("References"));
+    zbx_name_toplevel(dialog, "dialog_references", _("References"));
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);

@@ -131,8 +131,7 @@ GtkWidget *create_dialog_clear_record(GtkWindow *parent)
     gtk_dialog_add_action_widget(GTK_DIALOG(dialog), cancel, GTK_RESPONSE_NO);
     gtk_dialog_add_action_widget(GTK_DIALOG(dialog), ok, GTK_RESPONSE_YES);
 
-    // The dialog names itself without a reference to itself.
-    g_object_set_data(G_OBJECT(dialog), "dialog_clear_record", dialog);
+    zbx_name_toplevel(dialog, "dialog_clear_record", nullptr);
     zbx_register_widget(dialog, label, "label_clear_record_request");
     zbx_register_widget(dialog, ok, "button_clear_record_ok");
     zbx_register_widget(dialog, cancel, "button_clear_record_cancel");

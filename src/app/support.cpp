@@ -12,6 +12,15 @@ void zbx_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *nam
     zbx_register_object(toplevel, widget, name);
 }
 
+void zbx_name_toplevel(GtkWidget *toplevel, const char *name, const char *title)
+{
+    gtk_widget_set_name(toplevel, name);
+    g_object_set_data(G_OBJECT(toplevel), name, toplevel);
+    if (title != nullptr) {
+        gtk_window_set_title(GTK_WINDOW(toplevel), title);
+    }
+}
+
 GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name)
 {
     for (;;) {

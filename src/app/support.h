@@ -8,6 +8,9 @@
 void zbx_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name);
 // Registers any object (an accelerator group, tooltips) under name.
 void zbx_register_object(GtkWidget *toplevel, gpointer object, const char *name);
+// Names a top-level window or dialog and registers it under that name on
+// itself, without a reference to itself; sets its title unless null.
+void zbx_name_toplevel(GtkWidget *toplevel, const char *name, const char *title);
 // The widget registered under name on the top-level window of widget, or null.
 GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name);
 

@@ -52,9 +52,7 @@ void set_accessible_name(GtkWidget *widget, const char *format, int row)
 GtkWidget *create_window_color_overrides()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_name(window, "window_color_overrides");
-    g_object_set_data(G_OBJECT(window), "window_color_overrides", window);
-    gtk_window_set_title(GTK_WINDOW(window), _("Colour override selection"));
+    zbx_name_toplevel(window, "window_color_overrides", _("Colour override selection"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);

@@ -62,9 +62,7 @@ GtkWidget *scrolled_window()
 GtkWidget *create_window_browser()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_name(window, "window_browser");
-    g_object_set_data(G_OBJECT(window), "window_browser", window);
-    gtk_window_set_title(GTK_WINDOW(window), _("Zembrix - Object and panel browser"));
+    zbx_name_toplevel(window, "window_browser", _("Zembrix - Object and panel browser"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_MOUSE);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     GtkTooltips *tooltips = gtk_tooltips_new();

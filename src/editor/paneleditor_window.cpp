@@ -185,9 +185,7 @@ void zoom(GtkButton *button, int expansion)
 GtkWidget *create_window_panel_editor()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_name(window, "window_panel_editor");
-    g_object_set_data(G_OBJECT(window), "window_panel_editor", window);
-    gtk_window_set_title(GTK_WINDOW(window), _("Zembrix - Panel editor"));
+    zbx_name_toplevel(window, "window_panel_editor", _("Zembrix - Panel editor"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
@@ -381,9 +379,7 @@ GtkWidget *create_window_panel_editor()
 GtkWidget *create_dialog_delete_def()
 {
     GtkWidget *dialog = gtk_dialog_new();
-    gtk_widget_set_name(dialog, "dialog_delete_def");
-    g_object_set_data(G_OBJECT(dialog), "dialog_delete_def", dialog);
-    gtk_window_set_title(GTK_WINDOW(dialog), _("Confirm deletion"));
+    zbx_name_toplevel(dialog, "dialog_delete_def", _("Confirm deletion"));
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_MOUSE);

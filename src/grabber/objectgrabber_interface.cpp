@@ -174,9 +174,7 @@ void connect_window(GtkWidget *w)
 GtkWidget *create_window_object_grabber()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_name(window, "window_object_grabber");
-    g_object_set_data(G_OBJECT(window), "window_object_grabber", window);
-    gtk_window_set_title(GTK_WINDOW(window), _("Zembrix - Object grabber"));
+    zbx_name_toplevel(window, "window_object_grabber", _("Zembrix - Object grabber"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     Builder b(window);

@@ -16,17 +16,6 @@ project="$root/resources/examples/quorvane-sampler.prg"
 
 export GDK_NATIVE_WINDOWS=1
 
-# The top-left corner of the n-th (from the top) 320 x 200 drawing area of
-# a window.
-area_at() {
-    xwininfo -id "$1" -tree | awk '/ 320x200\+/ { split($NF, a, "+"); print a[2], a[3] }' |
-        sort -n -k2 | sed -n "${2}p"
-}
-key() {
-    xdotool key --clearmodifiers "$@"
-    sleep 0.3
-}
-
 start_accessibility
 start_zembrix
 main="$(wait_window Zembrix 600)"
@@ -36,30 +25,21 @@ sleep 0.5
 
 xdotool windowfocus --sync "$main"
 key ctrl+o
-chooser="$(wait_window 'Select a zembrix file' 200)"
-[ -n "$chooser" ] || fail "no file chooser after Control+O"
-sleep 0.5
-xdotool windowfocus --sync "$chooser"
-key ctrl+l
-xdotool type --delay 5 "$project"
-key Return
-sleep 1.5
+open_in_chooser 'Select a zembrix file' "$project"
 
 # The Panels tab sits above the object list, left of the object preview;
 # then into the panel list, down to its fifth row: panel 19.
-read -r ox oy < <(area_at "$main" 2)
+read -r ox oy < <(area_of "$main" 2)
 [ -n "${ox:-}" ] || fail "no object preview in the main window"
-xdotool mousemove --sync $((ox - 235)) $((oy - 36)) click 1
-sleep 0.5
-xdotool mousemove --sync $((ox - 270)) $((oy + 40)) click 1
-sleep 0.3
+click_at $((ox - 235)) $((oy - 36))
+click_at $((ox - 270)) $((oy + 40))
 key Home Down Down Down Down
 key alt+e
 editor="$(wait_window 'Zembrix - Panel editor' 100)"
 [ -n "$editor" ] || fail "no panel editor after Edit panel..."
 xdotool windowmove --sync "$editor" 0 0 || true
 sleep 0.5
-read -r cx cy < <(area_at "$editor" 1)
+read -r cx cy < <(area_of "$editor" 1)
 [ -n "${cx:-}" ] || fail "no canvas in the panel editor"
 at() { # location pixel -> screen
     echo $((cx + $1)) $((cy + 56 + $2))
@@ -68,8 +48,7 @@ at() { # location pixel -> screen
 # Panel 19 places object 12 (24 x 40) at (0, 8), (24, 0), (48, 16), (72, 8).
 # Select the first by a click, drag it 17 right and 9 down (two cells and
 # one), then one more cell right with the cursor key.
-xdotool mousemove --sync $(at 4 20) click 1
-sleep 0.3
+click_at $(at 4 20)
 xdotool mousemove --sync $(at 100 100) mousedown 3
 xdotool mousemove --sync $(at 101 101)
 sleep 0.2
@@ -83,8 +62,7 @@ key Right
 # Clone it: the clone lands on its centre (36, 36), snapped to (32, 32).
 key alt+n
 # Select the last placement and delete it, answering Yes.
-xdotool mousemove --sync $(at 90 12) click 1
-sleep 0.3
+click_at $(at 90 12)
 key Delete
 dialog="$(wait_window 'Confirm deletion' 100)"
 [ -n "$dialog" ] || fail "no question after Delete"
@@ -95,8 +73,7 @@ sleep 0.5
 
 # Select the clone, then add object 5 from the browser: it lands on the
 # clone's centre (40, 48), selected, and the cursor key moves it at once.
-xdotool mousemove --sync $(at 52 68) click 1
-sleep 0.3
+click_at $(at 52 68)
 double_click() {
     xdotool mousemove --sync "$1" "$2" click --repeat 2 --delay 60 1
     sleep 0.5
@@ -137,25 +114,13 @@ double_click $(a11y cell "Defined panels" 2)
 
 python3 "$root/tests/support/wm_close.py" "$editor"
 sleep 1
-[ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Zembrix - Panel editor$' \
-    2>/dev/null || true)" ] || fail "the panel editor stayed open after closing it"
+[ -z "$(wait_window 'Zembrix - Panel editor' 1)" ] || fail "the panel editor stayed open after closing it"
 
 xdotool windowfocus --sync "$main"
 # File -> Save As through the menu's mnemonics.
 key alt+f
 key a
-saver="$(wait_window 'Save to a zembrix file' 200)"
-[ -n "$saver" ] || fail "no save chooser after File -> Save As"
-sleep 0.5
-xdotool windowfocus --sync "$saver"
-key ctrl+a
-xdotool type --delay 5 "$work/edited.prg"
-key Return
-for _ in $(seq 1 50); do
-    [ -s "$work/edited.prg" ] && break
-    sleep 0.1
-done
-[ -s "$work/edited.prg" ] || fail "nothing saved"
+save_in_chooser "$work/edited.prg"
 
 placed="$("$cli" load "$work/edited.prg" | python3 -c '
 import json, sys

@@ -16,51 +16,6 @@ export NO_AT_BRIDGE=1
 export GDK_NATIVE_WINDOWS=1
 shots="$(dirname "$zembrix")"
 
-# Types a path into the open chooser titled $1 and waits for it to close.
-choose() {
-    local chooser
-    chooser="$(wait_window "$1" 200)"
-    [ -n "$chooser" ] || fail "no chooser titled \"$1\""
-    sleep 0.5
-    xdotool windowfocus --sync "$chooser"
-    # Into the chooser's file list, as a user's click would.
-    eval "$(xdotool getwindowgeometry --shell "$chooser")"
-    xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-    sleep 0.3
-    # A chooser with no folder to start in shows its recently used files,
-    # which take no typed path: to the home folder first.
-    xdotool key --clearmodifiers alt+Home
-    sleep 0.5
-    xdotool key --clearmodifiers ctrl+l
-    sleep 0.3
-    xdotool key --clearmodifiers ctrl+a
-    xdotool type --delay 5 "$2"
-    sleep 0.3
-    # Return, again while the entry's completion takes the first.
-    local open=1
-    for _ in $(seq 1 5); do
-        xdotool key --clearmodifiers Return
-        for _ in $(seq 1 20); do
-            [ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" \
-                2>/dev/null || true)" ] && open=0 && break
-            sleep 0.1
-        done
-        [ "$open" -eq 0 ] && break
-    done
-    [ "$open" -eq 0 ] || fail "the chooser \"$1\" stayed open"
-    sleep 1
-    [ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Error$' 2>/dev/null ||
-        true)" ] || fail "an error dialog came up after choosing $2"
-}
-
-# The position on the screen of the first 320 x 200 drawing area of window
-# $1 whose top is below $2.
-area_of() {
-    xwininfo -id "$1" -tree | awk -v below="$2" '
-        / 320x200\+/ { split($NF, a, "+"); if (a[3] > below) print a[2], a[3] }' |
-        sort -n -k2 | head -n 1
-}
-
 start_zembrix
 main="$(wait_window Zembrix 600)"
 [ -n "$main" ] || fail "no window titled Zembrix"
@@ -68,25 +23,24 @@ xdotool windowmove --sync "$main" 0 0 || true
 sleep 0.5
 xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers ctrl+o
-choose 'Select a zembrix file' "$project"
+open_in_chooser 'Select a zembrix file' "$project"
 "$cli" load "$project" >"$work/project.json"
 items="$(awk '/"items":/ { gsub(/[^0-9]/, ""); print; exit }' "$work/project.json")"
 
 # "Launch object grabber..." on the object page, by its mnemonic.
 xdotool windowfocus --sync "$main"
-xdotool key --clearmodifiers alt+o
+key alt+o
 grabber="$(wait_window 'Zembrix - Object grabber' 100)"
 [ -n "$grabber" ] || fail "the object grabber did not open"
 xdotool windowmove --sync "$grabber" 0 0 || true
 sleep 0.5
 xdotool windowfocus --sync "$grabber"
-xdotool key --clearmodifiers alt+f
-sleep 0.5
-xdotool key --clearmodifiers Return
-choose 'Select a picture file' "$picture"
+key alt+f
+key Return
+open_in_chooser 'Select a picture file' "$picture"
 
 # Left button down in cell (5, 2), dragged three cells right and two down.
-read -r gx gy < <(area_of "$grabber" 0)
+read -r gx gy < <(area_of "$grabber" 1)
 [ -n "${gx:-}" ] || fail "no picture area in the grabber"
 xdotool mousemove --sync $((gx + 43)) $((gy + 19))
 xdotool mousedown 1
@@ -100,25 +54,20 @@ xdotool mouseup 1
 sleep 0.2
 xdotool click 3
 sleep 1
-[ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Error$' 2>/dev/null || true)" ] ||
-    fail "an error dialog came up on grabbing"
+[ -z "$(wait_window Error 1)" ] || fail "an error dialog came up on grabbing"
 
 # What the command line cuts from that rectangle: cells 5 to 7, rows 2 to 3.
 "$cli" grab "$picture" --x 40 --y 16 --width 24 --height 16 -o "$work/expected.zbxobject"
 
 # Escape closes the grabber; the object list's last row is the new object.
 xdotool windowfocus --sync "$grabber"
-xdotool key --clearmodifiers Escape
-sleep 0.5
-[ -z "$(xdotool search --all --onlyvisible --pid "$pid" --name '^Zembrix - Object grabber$' \
-    2>/dev/null || true)" ] || fail "Escape did not close the grabber"
-read -r lx ly < <(area_of "$main" 0)
-read -r ox oy < <(area_of "$main" "$ly")
+key Escape
+[ -z "$(wait_window 'Zembrix - Object grabber' 1)" ] || fail "Escape did not close the grabber"
+read -r ox oy < <(area_of "$main" 2)
 [ -n "${ox:-}" ] || fail "no object preview in the main window"
-xdotool mousemove --sync $((ox - 100)) $((oy + 60)) click 1
-sleep 0.3
-xdotool key --clearmodifiers End
-sleep 1
+click_at $((ox - 100)) $((oy + 60))
+key End
+sleep 0.7
 import -window root "$work/screen.png"
 # The 24 x 16 object stands centred in the location area: (144, 120).
 convert "$work/screen.png" -crop "24x16+$((ox + 144))+$((oy + 120))" +repage -alpha off \
@@ -127,19 +76,7 @@ convert "$work/screen.png" -crop "24x16+$((ox + 144))+$((oy + 120))" +repage -al
 # File -> Save goes through Save As for a project opened, not saved.
 xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers ctrl+s
-saver="$(wait_window 'Save to a zembrix file' 200)"
-[ -n "$saver" ] || fail "no save chooser after Control+S"
-sleep 0.5
-xdotool windowfocus --sync "$saver"
-xdotool key --clearmodifiers ctrl+a
-xdotool type --delay 5 "$work/saved.prg"
-xdotool key --clearmodifiers Return
-for _ in $(seq 1 100); do
-    [ -f "$work/saved.prg" ] && break
-    sleep 0.1
-done
-sleep 0.5
-[ -f "$work/saved.prg" ] || fail "the project was not saved"
+save_in_chooser "$work/saved.prg"
 
 "$cli" load "$work/saved.prg" >"$work/saved.json"
 saved_items="$(awk '/"items":/ { gsub(/[^0-9]/, ""); print; exit }' "$work/saved.json")"

@@ -22,10 +22,10 @@ xdotool windowmove --sync "$main" 0 0 || true
 sleep 0.5
 
 # Keys go to the main window (no window manager gives it the focus).
-key() {
+main_key() {
     xdotool windowfocus --sync "$main"
-    xdotool key --clearmodifiers "$1"
-    sleep 0.5
+    key "$1"
+    sleep 0.2
 }
 panels() { a11y rows "Panel ID"; }
 location_panel() {
@@ -46,36 +46,26 @@ click_at $(a11y center "menu item" "Delete panel")
 # The first panel stored as location 5, both chosen with the keyboard in
 # their lists.
 click_at $(a11y inside "Panel ID")
-key Home
+main_key Home
 click_at $(a11y inside "Location ID")
-key Home
+main_key Home
 for _ in 1 2 3 4 5; do
-    key Down
+    main_key Down
 done
 click_at $(a11y center "push button" "Store as location")
 [ "$(xdotool getwindowname "$main")" = "*Zembrix - game.prg" ] ||
     fail "the title does not show unsaved changes: $(xdotool getwindowname "$main")"
 
 # Undo the store and the delete, redo the delete.
-key ctrl+z
-key ctrl+z
+main_key ctrl+z
+main_key ctrl+z
 [ "$(panels)" = 10 ] || fail "Control+Z did not bring the deleted panel back"
-key shift+ctrl+z
+main_key shift+ctrl+z
 [ "$(panels)" = 9 ] || fail "Shift+Control+Z did not delete the panel again"
 
 # Save: right after opening it asks where.
-key ctrl+s
-chooser="$(wait_window 'Save to a zembrix file' 200)"
-[ -n "$chooser" ] || fail "no save chooser after Control+S"
-sleep 0.5
-xdotool windowfocus --sync "$chooser"
-xdotool type --delay 5 "$saved"
-xdotool key --clearmodifiers Return
-for _ in $(seq 1 50); do
-    [ -f "$saved" ] && break
-    sleep 0.1
-done
-[ -f "$saved" ] || fail "nothing saved to $saved"
+main_key ctrl+s
+save_in_chooser "$saved"
 [ "$("$cli" load "$saved" | /usr/bin/python3 -c 'import json,sys; print(json.load(sys.stdin)["items"])')" = 24 ] ||
     fail "the saved project should hold the example's 24 items"
 [ "$(location_panel "$saved")" = 255 ] || fail "location 5 should be empty after the undo"
@@ -83,22 +73,11 @@ done
     fail "the title after saving: $(xdotool getwindowname "$main")"
 
 # Redo the store; Save now writes to the named file.
-key shift+ctrl+z
-key ctrl+s
+main_key shift+ctrl+z
+main_key ctrl+s
 [ "$(location_panel "$saved")" = 15 ] || fail "location 5 should show panel 15 after the redo"
 
 # No unsaved changes: Control+Q asks the quit question; Yes ends it.
-key ctrl+q
-dialog="$(wait_window 'Confirmation request' 100)"
-[ -n "$dialog" ] || fail "no quit question after Control+Q"
-xdotool windowfocus --sync "$dialog"
-xdotool key --clearmodifiers alt+y
-for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "zembrix exited with $status"
+ask_to_quit "$main" alt+y
+wait_exit
 echo "undo and redo with real keys: passed"

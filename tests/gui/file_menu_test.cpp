@@ -33,13 +33,14 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     EXPECT_EQ(column_of(window_main, "treeview_main_panels", PANEL_COL_INDEX),
               (std::vector<int>{2, 5, 7, 9}));
 
-    // Location 2: panel 2 over colour 14 (at 1X, and the object preview:
-    // tests/e2e/open_location.sh and grab_object.sh).
+    // Location 2: panel 2 over colour 14, below the backdrop. (The object
+    // preview: tests/e2e/grab_object.sh.)
     GtkWidget *area = widget("drawingarea_main_location_preview");
     select_row(window_main, "treeview_main_locations", 2);
     pump_events();
     GRef<GdkPixbuf> expected(common_create_new_canvas());
     locations_render_location_at_index(2, expected.get());
+    EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 
     // The panel preview: panel 5 over its preview colour (that of the
     // location electing it), and its definitions listed.

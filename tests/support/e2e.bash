@@ -89,3 +89,94 @@ click_at() {
     xdotool mousemove --sync "$1" "$2" click "${3:-1}"
     sleep 0.3
 }
+
+# Presses keys in the window that has the focus.
+key() {
+    xdotool key --clearmodifiers "$@"
+    sleep 0.3
+}
+
+# Answers the open chooser titled $1 with the path $2 typed into its
+# location field, and waits for it to close without an error dialog.
+open_in_chooser() {
+    local chooser
+    chooser="$(wait_window "$1" 200)"
+    [ -n "$chooser" ] || fail "no chooser titled \"$1\""
+    sleep 0.5
+    xdotool windowfocus --sync "$chooser"
+    # Into the chooser's file list, as a user's click would.
+    eval "$(xdotool getwindowgeometry --shell "$chooser")"
+    click_at $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    # A chooser with no folder to start in shows its recently used files,
+    # which take no typed path: to the home folder first.
+    key alt+Home
+    sleep 0.2
+    key ctrl+l
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 5 "$2"
+    sleep 0.3
+    # Return, again while the entry's completion takes the first.
+    local open=1
+    for _ in $(seq 1 5); do
+        xdotool key --clearmodifiers Return
+        for _ in $(seq 1 20); do
+            [ -z "$(wait_window "$1" 1)" ] && open=0 && break
+            sleep 0.1
+        done
+        [ "$open" -eq 0 ] && break
+    done
+    [ "$open" -eq 0 ] || fail "the chooser \"$1\" stayed open"
+    sleep 1
+    [ -z "$(wait_window Error 1)" ] || fail "an error dialog came up after choosing $2"
+}
+
+# Answers the save chooser titled "Save to a zembrix file" with the path $1
+# and waits until the file is written.
+save_in_chooser() {
+    local saver
+    saver="$(wait_window 'Save to a zembrix file' 200)"
+    [ -n "$saver" ] || fail "no save chooser"
+    sleep 0.5
+    xdotool windowfocus --sync "$saver"
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 5 "$1"
+    xdotool key --clearmodifiers Return
+    for _ in $(seq 1 100); do
+        [ -s "$1" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    [ -s "$1" ] || fail "nothing saved to $1"
+}
+
+# The top-left corner on the screen of the n-th ($2, from the top) 320 x
+# 200 drawing area of window $1 (with GDK_NATIVE_WINDOWS=1).
+area_of() {
+    xwininfo -id "$1" -tree | awk '/ 320x200\+/ { split($NF, a, "+"); print a[2], a[3] }' |
+        sort -n -k2 | sed -n "${2}p"
+}
+
+# Control+Q in window $1, answered with the mnemonic key $2.
+ask_to_quit() {
+    xdotool windowfocus --sync "$1"
+    xdotool key --clearmodifiers ctrl+q
+    local dialog
+    dialog="$(wait_window 'Confirmation request' 100)"
+    [ -n "$dialog" ] || fail "no quit question after Control+Q"
+    sleep 0.3
+    xdotool windowfocus --sync "$dialog"
+    xdotool key --clearmodifiers "$2"
+}
+
+# Waits for the editor to end, which it must do with status 0.
+wait_exit() {
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "zembrix still running after Yes"
+    local status=0
+    wait "$pid" || status=$?
+    pid=""
+    [ "$status" -eq 0 ] || fail "zembrix exited with $status"
+}

@@ -113,7 +113,6 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
     send_key(editor, GDK_e, GDK_CONTROL_MASK);
     pump_events();
     ASSERT_TRUE(answer.answered);
-    EXPECT_EQ(answer.name_field, "panel_" + std::to_string(record.panel) + ".png");
     GRef<GdkPixbuf> exported(gdk_pixbuf_new_from_file(answer.path.c_str(), nullptr));
     ASSERT_TRUE(exported);
     GRef<GdkPixbuf> framed(panelmodels_shown_image(canvas, 1, &expected));

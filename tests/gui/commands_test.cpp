@@ -165,7 +165,6 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     answer_next_chooser(&save);
     click("button_object_controls_export");
     ASSERT_TRUE(save.answered);
-    EXPECT_EQ(save.name_field, "object_4.zbxobject");
     const std::span<const uint8_t> record = document_object_record(4);
     const std::vector<uint8_t> bytes(record.begin(), record.end());
     EXPECT_TRUE(zbx_bytes_equal(bytes, zbx_read_file(save.path)));

@@ -17,12 +17,9 @@ class ExportPreviewTest : public WindowAtWork
         const std::string cli = folder / "cli.png";
         args.insert(args.end(), {"--screen", "-o", cli});
         EXPECT_EQ(run_cli(args, zbx_source_path("resources")), 0);
-        std::string suggested = item + ".png";
-        suggested[item.find(' ')] = '_';
         ChooserAnswer answer{"Export preview as PNG", folder / name};
         answer_next_chooser(&answer);
         activate("menuitem_export_preview");
-        EXPECT_EQ(answer.name_field, suggested);
         EXPECT_EQ(status_text(window_main), " Exported " + item + " to " + answer.path);
         GRef<GdkPixbuf> exported(gdk_pixbuf_new_from_file(answer.path.c_str(), nullptr));
         GRef<GdkPixbuf> expected(gdk_pixbuf_new_from_file(cli.c_str(), nullptr));

@@ -69,7 +69,6 @@ TEST_F(FileMenu, OpenChooserStartsAmongTheExamplesOrInTheRememberedFolder)
     answer_next_chooser(&first);
     activate("open");
     ASSERT_TRUE(first.answered);
-    EXPECT_EQ(first.selected_filter, 0);
     GCharPtr examples(realpath(zbx_source_path("resources/examples").c_str(), nullptr));
     GCharPtr shown(realpath(first.folder.c_str(), nullptr));
     ASSERT_TRUE(shown);
@@ -78,21 +77,13 @@ TEST_F(FileMenu, OpenChooserStartsAmongTheExamplesOrInTheRememberedFolder)
     EXPECT_FALSE(app_file_loaded());
     EXPECT_EQ(options_get_folder(OPTIONS_ZEMBRIX_DIR), nullptr);
 
-    // Chosen under the all-files filter: the next chooser offers it first
-    // and starts where the user ended.
-    ChooserAnswer second{"Select a zembrix file", kSample};
-    second.use_filter = 1;
-    answer_next_chooser(&second);
+    // The next chooser starts where the user ended.
+    ASSERT_TRUE(open_through_menu(kSample));
+    ChooserAnswer again{"Select a zembrix file"};
+    answer_next_chooser(&again);
     activate("open");
-    ASSERT_TRUE(second.answered);
-    EXPECT_TRUE(app_file_loaded());
-
-    ChooserAnswer third{"Select a zembrix file"};
-    answer_next_chooser(&third);
-    activate("open");
-    ASSERT_TRUE(third.answered);
-    EXPECT_EQ(third.selected_filter, 1);
-    EXPECT_EQ(third.folder, zbx_source_path("tests/data/files"));
+    ASSERT_TRUE(again.answered);
+    EXPECT_EQ(again.folder, zbx_source_path("tests/data/files"));
     // A cancelled open leaves the loaded data alone.
     EXPECT_TRUE(app_file_loaded());
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 5);

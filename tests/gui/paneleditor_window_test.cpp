@@ -1,6 +1,7 @@
 // The panel editor's window as the user meets it: opened from the main
 // window, clicked, keyed, zoomed and closed. (Selecting, dragging, cloning,
-// deleting and inserting with real events: tests/e2e/edit_panel.sh.)
+// deleting with its question and inserting with real events:
+// tests/e2e/edit_panel.sh.)
 #include "window_support.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -45,7 +46,6 @@ class EditorWindow : public WindowAtWork
     }
     void TearDown() override
     {
-        close_dialogs_titled("Confirm deletion");
         paneleditor_set_stop_asking(false);
         WindowAtWork::TearDown();
     }
@@ -145,28 +145,4 @@ TEST_F(EditorWindow, ClickAtFourTimesAddressesTheLastPixel)
     ASSERT_EQ(area->allocation.height, 800);
     send_button(area, 1276, 796);
     EXPECT_EQ(paneleditor_selected_row(), 1);
-}
-
-TEST_F(EditorWindow, DeleteAsksOnlyFromTheCanvas)
-{
-    select_row(editor, "treeview_panel_editor_panel_defs", 0);
-    gtk_widget_grab_focus(list);
-    DialogAnswer question{"Confirm deletion", [](GtkWidget *dialog) {
-                              gtk_button_clicked(
-                                  GTK_BUTTON(lookup_widget(dialog, "button_delete_def_yes")));
-                          }};
-    answer_next_dialog(&question);
-    send_key(editor, GDK_Delete);
-    pump_until([&] { return question.polls > 20; }, 2000);
-    EXPECT_FALSE(question.answered);
-    EXPECT_EQ(document_panel_defs(2).size(), 2u);
-
-    send_button(area, 20, 56 + 20); // takes the focus
-    send_key(editor, GDK_Delete);
-    pump_events();
-    EXPECT_TRUE(question.answered);
-    EXPECT_EQ(document_panel_defs(2).size(), 1u);
-    EXPECT_STREQ(document_undo_name(), "Delete placement");
-    // The placement that followed is selected.
-    EXPECT_EQ(list_cursor(), 0);
 }

@@ -293,27 +293,9 @@ inline void close_dialogs_titled(const char *title)
     pump_events();
 }
 
-// The first visible text entry below a widget: a save chooser's name field.
-inline GtkWidget *first_entry(GtkWidget *widget)
-{
-    if (GTK_IS_ENTRY(widget) && GTK_WIDGET_VISIBLE(widget)) {
-        return widget;
-    }
-    if (!GTK_IS_CONTAINER(widget)) {
-        return nullptr;
-    }
-    GtkWidget *found = nullptr;
-    GList *children = gtk_container_get_children(GTK_CONTAINER(widget));
-    for (GList *l = children; l != nullptr && found == nullptr; l = l->next) {
-        found = first_entry(GTK_WIDGET(l->data));
-    }
-    g_list_free(children);
-    return found;
-}
-
 // Answers the next file chooser titled `title` from inside its own loop, as
 // a user would: picks `path` (empty: cancels) and presses its OK button.
-// Records what the dialog offered.
+// Records the folder the dialog started in.
 struct ChooserAnswer
 {
     explicit ChooserAnswer(std::string t, std::string p = "")
@@ -321,13 +303,10 @@ struct ChooserAnswer
     {
     }
     std::string title;
-    std::string path;    // empty: cancel
-    int use_filter = -1; // selects this filter (by position) first, when >= 0
+    std::string path; // empty: cancel
     // Seen in the dialog:
     bool answered = false;
-    int selected_filter = -1;
     std::string folder;
-    std::string name_field;
     GtkWidget *dialog = nullptr;
     int polls = 0;
 };
@@ -344,18 +323,9 @@ inline gboolean answer_chooser_cb(gpointer data)
     }
     if (a->dialog == nullptr) {
         a->dialog = find_toplevel(a->title.c_str());
-        if (a->dialog == nullptr) {
-            return TRUE;
+        if (a->dialog != nullptr) {
+            a->polls = 0;
         }
-        GtkFileChooser *chooser = GTK_FILE_CHOOSER(a->dialog);
-        GSList *filters = gtk_file_chooser_list_filters(chooser);
-        a->selected_filter = g_slist_index(filters, gtk_file_chooser_get_filter(chooser));
-        if (a->use_filter >= 0) {
-            gtk_file_chooser_set_filter(chooser,
-                                        GTK_FILE_FILTER(g_slist_nth_data(filters, a->use_filter)));
-        }
-        g_slist_free(filters);
-        a->polls = 0;
         return TRUE;
     }
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(a->dialog);
@@ -364,8 +334,6 @@ inline gboolean answer_chooser_cb(gpointer data)
         // The start folder settles once the dialog has read it.
         GCharPtr folder(gtk_file_chooser_get_current_folder(chooser));
         a->folder = folder ? folder.get() : "";
-        GtkWidget *entry = saving ? first_entry(a->dialog) : nullptr;
-        a->name_field = entry != nullptr ? gtk_entry_get_text(GTK_ENTRY(entry)) : "";
         if (a->path.empty()) {
             a->answered = true;
             gtk_dialog_response(GTK_DIALOG(a->dialog), GTK_RESPONSE_CANCEL);

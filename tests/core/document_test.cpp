@@ -78,8 +78,7 @@ TEST_F(Document, BoxesOfDeeplySharedPanelsCostWhatTheGraphHas)
 
 TEST_F(Document, ChangesOutsideAStepAreRefused)
 {
-    zbx_test_allocate(1);
-    zbx_test_put_panel(0);
+    zbx_test_load({zbx_panel_item({})});
 #ifndef NDEBUG
     EXPECT_DEATH(document_append_panel(), "outside a recorded step");
     EXPECT_DEATH(document_set_location(0, {0, 1}), "outside a recorded step");

@@ -114,7 +114,6 @@ TEST_F(FileIo, EveryReaderRefusesDevicesPipesFoldersAndOversizedFilesWithoutRead
                         "\" is too large: 65539 bytes, and no file of its kind has more than "
                         "65538"},
     };
-    zbx_test_allocate(0);
     document_new();
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path);
@@ -157,8 +156,7 @@ TEST_F(FileIo, AFailedWriteKeepsTheOldFileLeavesNothingBehindAndNamesTheFileGive
         EXPECT_EQ(write(tmp.path("new.png"), std::vector<uint8_t>(1000, 9)),
                   "Could not write \"" + tmp.path("new.png") + "\": File too large");
         // A project save and an object export fail alike.
-        zbx_test_allocate(1);
-        zbx_test_put_object(0, 15, 15);
+        zbx_test_load({zbx_object_item(zbx_test_record(15, 15))});
         GError *error = nullptr;
         EXPECT_EQ(outcome(zembrix_save_file(target.c_str(), &error), &error),
                   "Could not write \"" + target + "\": File too large");

@@ -30,7 +30,7 @@ std::string message_of(GError **error)
 
 TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
 {
-    zbx_test_allocate(1);
+    zbx_test_load({ZbxItem{}});
     std::vector<uint8_t> one_too_many = zbx_test_record(3, 2);
     one_too_many.push_back(0);
     const struct
@@ -85,8 +85,7 @@ TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
 
 TEST_F(ObjectFile, ImportAppendsAtTheEndAndExportWritesTheSameBytes)
 {
-    zbx_test_allocate(2);
-    zbx_test_put_panel(0);
+    zbx_test_load({zbx_panel_item({}), ZbxItem{}});
     const std::vector<uint8_t> record = zbx_test_record(3, 2, 4);
     const std::string in = tmp.path("a.zbxobject");
     zbx_write_file(in, record);

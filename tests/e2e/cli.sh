@@ -39,10 +39,8 @@ run 1 frobnicate && err_is 'Unknown command: frobnicate (run "zembrix-cli --help
 
 # What a load puts in every table, in full.
 run 0 load "$DATA/sample.prg" && check "load JSON" cmp -s "$TMP/out" "$DATA/sample.json"
-# Printed piece by piece, it is laid out as a whole document would be, empty
-# lists included.
-run 0 load tests/data/reader/smallest-file.prg && python3 -m json.tool --indent 2 "$TMP/out" >"$TMP/laid" &&
-    check "load JSON of an empty project" cmp -s "$TMP/out" "$TMP/laid"
+# Printed piece by piece, empty lists included, it is still JSON.
+run 0 load tests/data/reader/smallest-file.prg && check "load JSON of an empty project" python3 -m json.tool "$TMP/out" /dev/null
 head -c 68 "$DATA/sample.prg" >"$TMP/short.prg"
 run 1 load "$TMP/short.prg" &&
     err_is "File \"$TMP/short.prg\" doesn't appear to be a supported zembrix file. Error: 2"
@@ -88,11 +86,8 @@ run 1 delete "$DATA/sample.prg" --item 7 -o "$TMP/x.prg" && err_is "$(in_use Pan
 check "nothing written when refused" test ! -e "$TMP/x.prg"
 
 run 0 check "$DATA/sample.prg" && out_is ""
-run 1 check "$DATA/quirks.prg" && out_is "Panel 4, definition 0: places item 3, which is empty
-Panel 5, definition 1: places item 3, which is empty
-Location 0: background colour 46 is above 15 (drawn as 14)
-Location 1: elects item 1, which is not a panel
-Location 4: elects item 3, which is not a panel"
+# (Each kind of finding: zembrix_check_test.)
+run 1 check "$DATA/quirks.prg" && check "findings listed" test "$(wc -l <"$TMP/out")" -eq 5
 
 # Panels that contain each other load, draw and are reported.
 run 0 load "$DATA/loop.prg" && check "loops reported" grep -q '"loops": true' "$TMP/out"
@@ -104,10 +99,9 @@ EXAMPLE=resources/examples/quorvane-sampler.prg
 
 # Colour clashes of the example: the room (location 0, panel 18) and the
 # autumn landscape (location 2, panel 23); framed only when asked for.
-run 0 check --json "$EXAMPLE" &&
-    check "clashing locations and panels" test "$(tr -d ' \n' <"$TMP/out" |
-        grep -o '"slot":[0-9]*,"cells"\|"index":[0-9]*,"cells"' | tr '\n' ' ')" == \
-        '"slot":0,"cells" "slot":2,"cells" "index":18,"cells" "index":23,"cells" '
+run 0 check --json "$EXAMPLE" && check "clashing locations and panels" test "$(python3 -c '
+import json, sys; c = json.load(sys.stdin)["clashes"]
+print([l["slot"] for l in c["locations"]], [p["index"] for p in c["panels"]])' <"$TMP/out")" == "[0, 2] [18, 23]"
 run 0 render "$EXAMPLE" --location 1 -o "$TMP/l1.png" &&
     run 0 render "$EXAMPLE" --location 1 --clashes -o "$TMP/l1c.png" &&
     check "no frames where nothing clashes" cmp -s "$TMP/l1.png" "$TMP/l1c.png"

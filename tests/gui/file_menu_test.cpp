@@ -1,5 +1,7 @@
 // The File menu at work: opening through the chooser, the lists and
-// previews that follow, saving, closing, and failed opens and saves.
+// previews that follow, closing, and failed opens and saves. (Save asking
+// where, then writing to the named file: tests/e2e/undo_redo.sh; asking
+// again after another open: History.UnsavedChangesAreNeverDiscardedWithoutAsking.)
 #include "window_support.h"
 
 #include <sys/stat.h>
@@ -121,41 +123,6 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
     // Commands find no data.
     click("button_panel_controls_new");
     EXPECT_EQ(document_count_panels(), 0);
-}
-
-TEST_F(FileMenu, SaveWithoutANameGoesToSaveAsThenToTheNamedFile)
-{
-    ASSERT_TRUE(open_through_menu(kSample));
-    const std::string target = folder / "game.prg";
-    ChooserAnswer save_as{"Save to a zembrix file", target};
-    answer_next_chooser(&save_as);
-    activate("save");
-    ASSERT_TRUE(save_as.answered);
-    EXPECT_TRUE(error_texts().empty());
-    // What the editor wrote is what it read.
-    EXPECT_TRUE(zbx_bytes_equal(zbx_read_file(kSample), zbx_read_file(target)));
-    EXPECT_EQ(status_text(window_main), " Data saved to " + target);
-    const char *name = nullptr;
-    fileopen_get_zembrix_filename(&name);
-    EXPECT_STREQ(name, target.c_str());
-
-    // Save again: straight to game.prg, no chooser; options written.
-    g_remove(target.c_str());
-    g_remove(options_file.c_str());
-    activate("save");
-    EXPECT_TRUE(toplevels_titled("Save to a zembrix file").empty());
-    EXPECT_TRUE(zbx_bytes_equal(zbx_read_file(kSample), zbx_read_file(target)));
-    EXPECT_TRUE(g_file_test(options_file.c_str(), G_FILE_TEST_EXISTS));
-
-    // After another Open, Save asks again rather than writing this data
-    // over game.prg.
-    ASSERT_TRUE(open_through_menu(kSample));
-    g_remove(target.c_str());
-    ChooserAnswer cancel{"Save to a zembrix file"};
-    answer_next_chooser(&cancel);
-    activate("save");
-    EXPECT_TRUE(cancel.answered);
-    EXPECT_FALSE(g_file_test(target.c_str(), G_FILE_TEST_EXISTS));
 }
 
 TEST_F(FileMenu, AFailedSaveIsShownAndTheFileKeepsItsContent)

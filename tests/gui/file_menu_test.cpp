@@ -25,10 +25,6 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
 {
     ASSERT_TRUE(open_through_menu(kSample));
     EXPECT_TRUE(error_texts().empty());
-    // The chooser's folder went into the options file at once.
-    GCharPtr uri(g_filename_to_uri(zbx_source_path("tests/data/files").c_str(), nullptr, nullptr));
-    EXPECT_NE(read_file(options_file).find(std::string("zembrix_dir=") + uri.get()),
-              std::string::npos);
 
     EXPECT_EQ(column_of(window_main, "treeview_main_objects", OBJ_COL_INDEX),
               (std::vector<int>{0, 1, 4, 6, 8}));

@@ -1,45 +1,18 @@
 // Start-up as the program runs it: a backdrop that cannot be used, and the
 // stored options applied to the window.
-#include <gtest/gtest.h>
-
-#include "app/app.h"
-#include "app/common.h"
-#include "app/mainview.h"
-#include "app/options.h"
-#include "support/reset.h"
 #include "window_support.h"
 
 namespace {
 
-class StartupTest : public testing::Test
+// The editor started by each test itself.
+class StartupTest : public WindowAtWork
 {
   protected:
-    void SetUp() override
-    {
-        options_file = std::string(g_get_user_config_dir()) + "/zbx-decoder/user-qv.ini";
-        g_remove(options_file.c_str());
-    }
-    void TearDown() override
-    {
-        close_dialogs_titled("Error");
-        if (window_main != nullptr) {
-            // The test runs no main loop for the window's destruction to end.
-            g_signal_handlers_disconnect_by_func(
-                window_main, reinterpret_cast<gpointer>(gtk_main_quit), nullptr);
-            gtk_widget_destroy(window_main);
-            window_main = nullptr;
-        }
-        pump_events();
-        app_shutdown();
-        options_cleanup();
-        mainview_cleanup();
-        common_canvas_cleanup();
-        g_remove(options_file.c_str());
-    }
+    void SetUp() override { g_remove(options_file.c_str()); }
     bool incremental_checked()
     {
         return gtk_check_menu_item_get_active(
-            GTK_CHECK_MENU_ITEM(lookup_widget(window_main, "menuitem_incremental_rendering")));
+            GTK_CHECK_MENU_ITEM(widget("menuitem_incremental_rendering")));
     }
     std::vector<int> position()
     {
@@ -47,8 +20,6 @@ class StartupTest : public testing::Test
         gtk_window_get_position(GTK_WINDOW(window_main), &x, &y);
         return {x, y};
     }
-
-    std::string options_file;
 };
 
 TEST_F(StartupTest, WithoutBackdropItStillStartsAfterOneErrorDialog)
@@ -57,7 +28,7 @@ TEST_F(StartupTest, WithoutBackdropItStillStartsAfterOneErrorDialog)
     // for next: the dialog tells about the first.
     common_set_background_candidates({zbx_source_path("resources/zembrix.png"),
                                       zbx_source_path("resources/no-such-backdrop.png")});
-    app_startup();
+    start();
     pump_events();
     ASSERT_NE(window_main, nullptr);
     EXPECT_TRUE(GTK_WIDGET_VISIBLE(window_main));
@@ -74,7 +45,7 @@ TEST_F(StartupTest, StoredOptionsAreAppliedOnceAndTheMenuItemSavesThem)
                                     "[application]\nposition=40;30;\n",
                                     -1, nullptr));
     common_set_background_candidates({zbx_source_path("resources/background.png")});
-    app_startup();
+    start();
     pump_events();
     EXPECT_TRUE(error_texts().empty());
     // Applying again must not switch the option off.
@@ -85,8 +56,7 @@ TEST_F(StartupTest, StoredOptionsAreAppliedOnceAndTheMenuItemSavesThem)
     EXPECT_EQ(position(), std::vector<int>({40, 30}));
 
     // The menu item switches the option and saves the file at once.
-    gtk_menu_item_activate(
-        GTK_MENU_ITEM(lookup_widget(window_main, "menuitem_incremental_rendering")));
+    activate("menuitem_incremental_rendering");
     EXPECT_EQ(options_get_incremental_rendering(), 0);
     EXPECT_NE(read_file(options_file).find("incremental_rendering=false"), std::string::npos);
 

@@ -79,14 +79,20 @@ inline GtkWidget *find_toplevel(const char *title)
     return found.empty() || !GTK_WIDGET_MAPPED(found.back()) ? nullptr : found.back();
 }
 
-// Sends the window manager's close request to a realised window.
-inline void send_delete_event(GtkWidget *window)
+// Delivers an event to a realised widget's window, as the toolkit would,
+// and frees it.
+inline void send_event(GdkEvent *event, GtkWidget *widget)
 {
-    GdkEvent *event = gdk_event_new(GDK_DELETE);
-    event->any.window = GDK_WINDOW(g_object_ref(window->window));
+    event->any.window = GDK_WINDOW(g_object_ref(widget->window));
     event->any.send_event = TRUE;
     gtk_main_do_event(event);
     gdk_event_free(event);
+}
+
+// Sends the window manager's close request to a realised window.
+inline void send_delete_event(GtkWidget *window)
+{
+    send_event(gdk_event_new(GDK_DELETE), window);
 }
 
 // A press of a mouse button (or a double or triple press) on a realised
@@ -95,14 +101,11 @@ inline void send_button(GtkWidget *widget, double x, double y, guint button = 1,
                         GdkEventType type = GDK_BUTTON_PRESS)
 {
     GdkEvent *event = gdk_event_new(type);
-    event->button.window = GDK_WINDOW(g_object_ref(widget->window));
-    event->button.send_event = TRUE;
     event->button.x = x;
     event->button.y = y;
     event->button.button = button;
     event->button.device = gdk_device_get_core_pointer();
-    gtk_main_do_event(event);
-    gdk_event_free(event);
+    send_event(event, widget);
     pump_events();
 }
 
@@ -111,12 +114,9 @@ inline void send_button(GtkWidget *widget, double x, double y, guint button = 1,
 inline void send_key(GtkWidget *window, guint keyval, guint modifiers = 0)
 {
     GdkEvent *event = gdk_event_new(GDK_KEY_PRESS);
-    event->key.window = GDK_WINDOW(g_object_ref(window->window));
-    event->key.send_event = TRUE;
     event->key.keyval = keyval;
     event->key.state = modifiers;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
+    send_event(event, window);
 }
 
 // Runs answer(dialog) from the dialog's own loop once a window titled
@@ -151,16 +151,10 @@ inline void answer_next_dialog(DialogAnswer *pending)
         pending);
 }
 
-// Answers the next yes/no confirmation dialog as a user would: by its Yes
-// or No button, or by closing its window. Keeps the question as shown.
+// Answers the next yes/no confirmation dialog by its Yes button, as a user
+// would. Keeps the question as shown.
 struct ConfirmationAnswer : DialogAnswer
 {
-    enum Kind
-    {
-        kYes,
-        kNo,
-        kClose
-    } kind = kYes;
     std::string question;
 };
 
@@ -170,13 +164,7 @@ inline void answer_next_confirmation(ConfirmationAnswer *a)
     a->answer = [a](GtkWidget *dialog) {
         a->question =
             gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_yes_no_confirmation")));
-        if (a->kind == ConfirmationAnswer::kClose) {
-            send_delete_event(dialog);
-        } else {
-            gtk_button_clicked(GTK_BUTTON(lookup_widget(
-                dialog, a->kind == ConfirmationAnswer::kYes ? "button_yes_no_confirmation_yes"
-                                                            : "button_yes_no_confirmation_no")));
-        }
+        gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, "button_yes_no_confirmation_yes")));
     };
     answer_next_dialog(a);
 }
@@ -245,14 +233,8 @@ class TempFolder : public ZbxTempDir
 
 inline std::string read_file(const std::string &path)
 {
-    gchar *text = nullptr;
-    gsize length = 0;
-    if (!g_file_get_contents(path.c_str(), &text, &length, nullptr)) {
-        return {};
-    }
-    std::string s(text, length);
-    g_free(text);
-    return s;
+    const std::vector<uint8_t> bytes = zbx_read_file(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 // Runs zembrix-cli with the arguments (in `folder` when given); its wait
@@ -441,10 +423,18 @@ class WindowAtWork : public testing::Test
   protected:
     void SetUp() override
     {
-        options_file = std::string(g_get_user_config_dir()) + "/zbx-decoder/user-qv.ini";
         g_remove(options_file.c_str());
         common_set_background_candidates({zbx_source_path("resources/background.png")});
         fileopen_set_examples_folder(zbx_source_path("resources/examples").c_str());
+        start();
+        // At zoom level 2 the window is tall: keep it all on the screen,
+        // where its pixels can be read back.
+        gtk_window_move(GTK_WINDOW(window_main), 0, 0);
+        show_and_wait(window_main);
+    }
+    // Starts the editor as the program does.
+    void start()
+    {
         app_startup();
         // The window is not destroyed by the tests' quit paths.
         g_signal_handlers_disconnect_by_func(window_main, reinterpret_cast<gpointer>(gtk_main_quit),
@@ -453,17 +443,13 @@ class WindowAtWork : public testing::Test
                              *static_cast<bool *>(data) = true;
                          }),
                          &destroyed);
-        // At zoom level 2 the window is tall: keep it all on the screen,
-        // where its pixels can be read back.
-        gtk_window_move(GTK_WINDOW(window_main), 0, 0);
-        show_and_wait(window_main);
     }
     void TearDown() override
     {
         for (const char *title : {"Error", "References", "Confirmation request"}) {
             close_dialogs_titled(title);
         }
-        if (!destroyed) {
+        if (!destroyed && window_main != nullptr) {
             gtk_widget_destroy(window_main);
         }
         window_main = nullptr;
@@ -507,7 +493,8 @@ class WindowAtWork : public testing::Test
         pump_events();
     }
 
-    std::string options_file;
+    const std::string options_file =
+        std::string(g_get_user_config_dir()) + "/zbx-decoder/user-qv.ini";
     bool destroyed = false;
     TempFolder folder;
 };

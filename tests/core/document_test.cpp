@@ -18,13 +18,6 @@ namespace {
 static_assert(std::is_const_v<std::remove_reference_t<decltype(document_project())>>);
 static_assert(std::is_same_v<decltype(document_panel_defs(0)), std::span<const PanelDef>>);
 
-std::vector<int> box(int panel)
-{
-    ZbxRect b{};
-    EXPECT_TRUE(document_panel_box(panel, &b));
-    return {b.x, b.y, b.width, b.height};
-}
-
 std::vector<uint8_t> written()
 {
     std::vector<uint8_t> bytes;
@@ -46,18 +39,18 @@ TEST_F(Document, BoxesCoverWhatPanelsPlaceAndFollowEdits)
                      zbx_panel_item({}),
                      zbx_panel_item({zbx_object_def(0, 40, 0), zbx_panel_def(3, 0, 0)})};
     document_load(project);
-    EXPECT_EQ(box(3), (std::vector<int>{40, 0, 16, 8}));
-    EXPECT_EQ(box(1), (std::vector<int>{48, 16, 16, 8}));
-    EXPECT_EQ(box(2), (std::vector<int>{320, 144, -320, -144}));
+    EXPECT_EQ(zbx_test_box(3), (std::vector<int>{40, 0, 16, 8}));
+    EXPECT_EQ(zbx_test_box(1), (std::vector<int>{48, 16, 16, 8}));
+    EXPECT_EQ(zbx_test_box(2), (std::vector<int>{320, 144, -320, -144}));
 
     // Moving the object inside panel 3 moves the box of panel 1 with it.
     {
         DocumentStep step("Move");
         document_set_def(3, 0, zbx_object_def(0, 64, 8));
     }
-    EXPECT_EQ(box(1), (std::vector<int>{72, 24, 16, 8}));
+    EXPECT_EQ(zbx_test_box(1), (std::vector<int>{72, 24, 16, 8}));
     ASSERT_TRUE(document_undo());
-    EXPECT_EQ(box(1), (std::vector<int>{48, 16, 16, 8}));
+    EXPECT_EQ(zbx_test_box(1), (std::vector<int>{48, 16, 16, 8}));
 }
 
 TEST_F(Document, BoxesOfDeeplySharedPanelsCostWhatTheGraphHas)
@@ -72,8 +65,8 @@ TEST_F(Document, BoxesOfDeeplySharedPanelsCostWhatTheGraphHas)
                      : zbx_panel_item({zbx_panel_def(p + 1, 0, 0), zbx_panel_def(p + 1, 8, 0)}));
     }
     document_load(project);
-    EXPECT_EQ(box(200), (std::vector<int>{0, 0, 8, 8}));
-    EXPECT_EQ(box(190), (std::vector<int>{0, 0, 88, 8}));
+    EXPECT_EQ(zbx_test_box(200), (std::vector<int>{0, 0, 8, 8}));
+    EXPECT_EQ(zbx_test_box(190), (std::vector<int>{0, 0, 88, 8}));
 }
 
 TEST_F(Document, ChangesOutsideAStepAreRefused)

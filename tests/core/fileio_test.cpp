@@ -44,20 +44,11 @@ class FileIo : public ZbxModulesTest
     }
 };
 
-// The error's message (or "" on success), cleared.
-std::string outcome(bool ok, GError **error)
-{
-    EXPECT_EQ(ok, *error == nullptr);
-    std::string message = *error != nullptr ? (*error)->message : "";
-    g_clear_error(error);
-    return message;
-}
-
 std::string write(const std::string &path, const std::vector<uint8_t> &bytes)
 {
     GError *error = nullptr;
     const bool ok = fileio_write_file(path.c_str(), bytes, &error);
-    return outcome(ok, &error);
+    return zbx_outcome(ok, &error);
 }
 
 // Files may grow to `limit` bytes while it lives, as on a full disk.
@@ -118,19 +109,21 @@ TEST_F(FileIo, EveryReaderRefusesDevicesPipesFoldersAndOversizedFilesWithoutRead
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path);
         GError *error = nullptr;
-        EXPECT_EQ(outcome(zembrix_load_file(c.path.c_str(), nullptr, nullptr, &error), &error),
+        EXPECT_EQ(zbx_outcome(zembrix_load_file(c.path.c_str(), nullptr, nullptr, &error), &error),
                   c.message);
         std::vector<uint8_t> hires(kHiresDataSize);
         GdkPixbuf *image = nullptr;
-        EXPECT_EQ(outcome(hiresdecoder_decode_hires_screen_file(c.path.c_str(), kHiresDetect,
-                                                                &image, hires.data(), &error),
-                          &error),
+        EXPECT_EQ(zbx_outcome(hiresdecoder_decode_hires_screen_file(c.path.c_str(), kHiresDetect,
+                                                                    &image, hires.data(), &error),
+                              &error),
                   c.message);
-        EXPECT_EQ(outcome(hiresdecoder_decode_object_file(c.path.c_str(), &image, &error), &error),
-                  c.message);
+        EXPECT_EQ(
+            zbx_outcome(hiresdecoder_decode_object_file(c.path.c_str(), &image, &error), &error),
+            c.message);
         EXPECT_EQ(image, nullptr);
-        EXPECT_EQ(outcome(itemwrapper_import_object_data_from_file(c.path.c_str(), &error), &error),
-                  c.message);
+        EXPECT_EQ(
+            zbx_outcome(itemwrapper_import_object_data_from_file(c.path.c_str(), &error), &error),
+            c.message);
     }
     EXPECT_EQ(document_item_count(), 0);
 
@@ -139,9 +132,9 @@ TEST_F(FileIo, EveryReaderRefusesDevicesPipesFoldersAndOversizedFilesWithoutRead
     zbx_write_file(just_over, largest);
     std::vector<uint8_t> read;
     GError *error = nullptr;
-    EXPECT_EQ(outcome(fileio_read_file(just_over.c_str(), &read, &error), &error), "");
+    EXPECT_EQ(zbx_outcome(fileio_read_file(just_over.c_str(), &read, &error), &error), "");
     EXPECT_EQ(read, largest);
-    EXPECT_EQ(outcome(fileio_read_file(tmp.path("missing").c_str(), &read, &error), &error),
+    EXPECT_EQ(zbx_outcome(fileio_read_file(tmp.path("missing").c_str(), &read, &error), &error),
               "Could not open \"" + tmp.path("missing") + "\": No such file or directory");
 }
 
@@ -158,10 +151,11 @@ TEST_F(FileIo, AFailedWriteKeepsTheOldFileLeavesNothingBehindAndNamesTheFileGive
         // A project save and an object export fail alike.
         zbx_test_load({zbx_object_item(zbx_test_record(15, 15))});
         GError *error = nullptr;
-        EXPECT_EQ(outcome(zembrix_save_file(target.c_str(), &error), &error),
+        EXPECT_EQ(zbx_outcome(zembrix_save_file(target.c_str(), &error), &error),
                   "Could not write \"" + target + "\": File too large");
-        EXPECT_EQ(outcome(objects_export_object_data_to_file(target.c_str(), 0, &error), &error),
-                  "Could not write \"" + target + "\": File too large");
+        EXPECT_EQ(
+            zbx_outcome(objects_export_object_data_to_file(target.c_str(), 0, &error), &error),
+            "Could not write \"" + target + "\": File too large");
     }
     EXPECT_EQ(zbx_read_file(target), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(names(), std::vector<std::string>{"saved.prg"});
@@ -238,13 +232,13 @@ TEST_F(FileIo, SeveralOutputsAreWrittenAllOrNone)
     const std::string missing = tmp.path("no-such-folder/h.bin");
     const FileioOutput failing[] = {{first.c_str(), a}, {kept.c_str(), b}, {missing.c_str(), b}};
     GError *error = nullptr;
-    EXPECT_EQ(outcome(fileio_write_files(failing, &error), &error),
+    EXPECT_EQ(zbx_outcome(fileio_write_files(failing, &error), &error),
               "Could not write \"" + missing + "\": No such file or directory");
     EXPECT_EQ(names(), std::vector<std::string>{"kept.bin"});
     EXPECT_EQ(zbx_read_file(kept), (std::vector<uint8_t>{7}));
 
     const FileioOutput both[] = {{first.c_str(), a}, {kept.c_str(), b}};
-    EXPECT_EQ(outcome(fileio_write_files(both, &error), &error), "");
+    EXPECT_EQ(zbx_outcome(fileio_write_files(both, &error), &error), "");
     EXPECT_EQ(zbx_read_file(first), a);
     EXPECT_EQ(zbx_read_file(kept), b);
 }

@@ -22,15 +22,6 @@ namespace {
 
 const std::string kSample = "tests/data/files/sample.prg";
 
-// The message of a failure, or "" on success.
-std::string outcome(int ok, GError *error)
-{
-    std::string message = error != nullptr ? error->message : "";
-    g_clear_error(&error);
-    EXPECT_EQ(ok == 0, !message.empty());
-    return message;
-}
-
 class ZembrixLoad : public ZbxModulesTest
 {
   protected:
@@ -40,13 +31,13 @@ class ZembrixLoad : public ZbxModulesTest
         zbx_reset_all_modules();
         GError *error = nullptr;
         const int ok = zembrix_load_file(path.c_str(), nullptr, nullptr, &error);
-        return outcome(ok, error);
+        return zbx_outcome(ok, &error);
     }
     std::string save(const std::string &path)
     {
         GError *error = nullptr;
         const int ok = zembrix_save_file(path.c_str(), &error);
-        return outcome(ok, error);
+        return zbx_outcome(ok, &error);
     }
     ZbxProject collected()
     {
@@ -57,13 +48,6 @@ class ZembrixLoad : public ZbxModulesTest
 
     ZbxTempDir tmp;
 };
-
-std::vector<int> box(int panel)
-{
-    ZbxRect b{};
-    EXPECT_TRUE(document_panel_box(panel, &b));
-    return {b.x, b.y, b.width, b.height};
-}
 
 std::vector<int> items_of(ZbxItemKind kind)
 {
@@ -176,7 +160,7 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
     auto remove = [](int item) {
         GError *error = nullptr;
         const int ok = zembrix_delete_item(item, &error);
-        return outcome(ok, error);
+        return zbx_outcome(ok, &error);
     };
     EXPECT_EQ(remove(1), kZbxObjectInUse);
     EXPECT_EQ(remove(7), kZbxPanelInUse); // only elected as a location
@@ -197,7 +181,7 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
     EXPECT_EQ(std::vector<int>(panels.begin(), panels.begin() + 6),
               (std::vector<int>{4, 8, 2, 255, 255, 6}));
     EXPECT_EQ(panels[31], 4);
-    EXPECT_EQ(box(4), (std::vector<int>{0, 16, 192, 112}));
+    EXPECT_EQ(zbx_test_box(4), (std::vector<int>{0, 16, 192, 112}));
     // The delete is one step: undo gives every reference back.
     ASSERT_TRUE(document_undo());
     EXPECT_EQ(zbx_test_placed(5), (std::vector<int>{2, 2, 6, 8, 0}));

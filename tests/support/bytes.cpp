@@ -27,6 +27,14 @@
     return ::testing::AssertionSuccess();
 }
 
+std::string zbx_outcome(bool ok, GError **error)
+{
+    EXPECT_EQ(ok, *error == nullptr);
+    std::string message = *error != nullptr ? (*error)->message : "";
+    g_clear_error(error);
+    return message;
+}
+
 std::vector<uint8_t> zbx_read_file(const std::string &path)
 {
     gchar *contents = nullptr;

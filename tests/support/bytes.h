@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -10,6 +11,9 @@
 // which they differ (or where the shorter one ends).
 ::testing::AssertionResult zbx_bytes_equal(const std::vector<uint8_t> &expected,
                                            const std::vector<uint8_t> &actual);
+// The message of *error, "" when there is none, and clears it; checks that
+// the result `ok` says the same.
+std::string zbx_outcome(bool ok, GError **error);
 // Whole file contents (fails the test when unreadable).
 std::vector<uint8_t> zbx_read_file(const std::string &path);
 void zbx_write_file(const std::string &path, const std::vector<uint8_t> &bytes);

@@ -19,6 +19,13 @@ void zbx_test_load(std::vector<ZbxItem> items)
     document_load(std::move(project));
 }
 
+std::vector<int> zbx_test_box(int panel)
+{
+    ZbxRect b{};
+    EXPECT_TRUE(document_panel_box(panel, &b));
+    return {b.x, b.y, b.width, b.height};
+}
+
 std::vector<int> zbx_test_placed(int panel)
 {
     std::vector<int> items;

@@ -23,5 +23,7 @@ std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed = 0)
 
 // Loads a project of these items (and empty locations) into the document.
 void zbx_test_load(std::vector<ZbxItem> items);
+// A panel's box as x, y, width, height.
+std::vector<int> zbx_test_box(int panel);
 // The items placed by a panel's definitions, in order.
 std::vector<int> zbx_test_placed(int panel);

@@ -132,10 +132,6 @@ TEST_F(Commands, StoreAsLocationAndClearTheRecord)
     ASSERT_TRUE(app_open_project(kSample.c_str()));
     show_page(1);
     select_row(window_main, "treeview_main_panels", 1); // panel 5, colour 2
-    click("button_main_panel_store");
-    EXPECT_EQ(error_texts(), std::vector<std::string>{"Please first select a location"});
-    close_dialogs_titled("Error");
-
     select_row(window_main, "treeview_main_locations", 3);
     click("button_main_panel_store");
     EXPECT_EQ(document_location(3), (ZbxLocationRecord{5, 2}));

@@ -11,6 +11,16 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// GCC takes the intrinsics' deliberately undefined start values for
+// uninitialised reads.
+#pragma GCC diagnostic push
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include <immintrin.h>
+#pragma GCC diagnostic pop
+#endif
 
 namespace {
 
@@ -612,6 +622,29 @@ ZBX_ALWAYS_INLINE bool differs(const uint64_t *planes, uint64_t lines, uint8_t s
 }
 #endif
 
+// The part of an object of w x h cells with its top-left cell at (col,
+// row) that lies in the area: object rows first_row to last_row - 1, each
+// `across` cells from object column first_obj_col in steps of `step` (-1
+// when mirrored), landing from area column first_col rightwards.
+struct ObjectSpan
+{
+    int first_col, first_obj_col, step, across, first_row, last_row;
+};
+
+inline ObjectSpan object_span(int w, int h, int col, int row, bool mirror)
+{
+    ObjectSpan span{};
+    span.first_col = std::max(0, col);
+    span.first_obj_col = mirror ? w - 1 + std::min(col, 0) : std::max(0, -col);
+    span.step = mirror ? -1 : 1;
+    // Cells per row: up to the object's last column or the area's edge.
+    span.across = std::min(mirror ? span.first_obj_col + 1 : w - span.first_obj_col,
+                           kComposeColumns - span.first_col);
+    span.first_row = std::max(0, -row);
+    span.last_row = std::min(h, kComposeRows - row);
+    return span;
+}
+
 // One object's cells over the buffers; `data` is a checked record of
 // w x h cells and (col, row) its top-left cell, not wholly outside;
 // with kFull, each cell is painted into `full` as well.
@@ -624,18 +657,11 @@ ZBX_ALWAYS_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, 
     const uint8_t *obj_screen = obj_bitmap + 8 * w * h;
     const uint8_t *obj_colour = obj_screen + w * h;
 
-    const int first_col = std::max(0, col);
-    const int first_obj_col = mirror ? w - 1 + std::min(col, 0) : std::max(0, -col);
-    const int step = mirror ? -1 : 1;
-    // Cells per row: up to the object's last column or the area's edge.
-    const int across =
-        std::min(mirror ? first_obj_col + 1 : w - first_obj_col, kComposeColumns - first_col);
-    const int first_row = std::max(0, -row);
-    const int last_row = std::min(h, kComposeRows - row);
-    for (int r = first_row; r < last_row; r++) {
-        const int dst_row = (row + r) * kComposeColumns + first_col;
-        int src = r * w + first_obj_col;
-        for (int i = 0; i < across; i++, src += step) {
+    const ObjectSpan span = object_span(w, h, col, row, mirror);
+    for (int r = span.first_row; r < span.last_row; r++) {
+        const int dst_row = (row + r) * kComposeColumns + span.first_col;
+        int src = r * w + span.first_obj_col;
+        for (int i = 0; i < span.across; i++, src += span.step) {
             uint8_t screen = obj_screen[src];
             uint8_t colour = obj_colour[src];
             if (map != nullptr) {
@@ -654,7 +680,7 @@ ZBX_ALWAYS_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, 
                          object_lines, screen, colour, bg);
         }
     }
-    return static_cast<long>(last_row - first_row) * across;
+    return static_cast<long>(span.last_row - span.first_row) * span.across;
 }
 
 using DrawCells = long (*)(ComposeBuffers &, const uint8_t *, int, int, int, int, bool,
@@ -686,6 +712,566 @@ void merge_fast_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_col
 
 using MergeFunction = void (*)(uint8_t *, uint8_t &, uint8_t &, uint64_t, uint8_t, uint8_t, int);
 
+// --- Eight cells side by side ---
+//
+// The cells of one object never overlap, so they merge independently: on
+// processors with 512-bit vectors the merge takes up to eight of them at
+// once (several rows of a narrow object together), one per 64-bit lane,
+// and decides nothing per cell by a branch.
+// The background and the three slots of a cell travel as the four bytes of
+// one word (byte 0 the background, byte j slot j; a slot without colour
+// holds 0x80, a background above 15 0x90), so that an object colour finds
+// the first byte equal to it, or the first free slot, with a few vector
+// operations; a mapping is kept as bit 7 of the byte it chose (0 for a
+// colour without place). The eviction ranks its candidates by comparing
+// every pair of keys instead of taking them one at a time. Two passes
+// cover all cells of consistent data but a rare few: a cell that needs a
+// third pass, or more colours given up than there are candidates (only
+// with usage bits that promise pixels the bitmap does not have), is merged
+// again alone by the scalar merge.
+#if ZBX_MERGE_VARIANTS
+#define ZBX_WIDE                                                                                   \
+    __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq,avx512vpopcntdq,popcnt")))
+#define ZBX_WIDE_INLINE ZBX_WIDE ZBX_ALWAYS_INLINE
+
+namespace wide {
+
+using V = __m512i;
+using M = __mmask8;
+
+ZBX_WIDE_INLINE V all(uint64_t v)
+{
+    return _mm512_set1_epi64(static_cast<long long>(v));
+}
+ZBX_WIDE_INLINE V shr(V a, unsigned n)
+{
+    return _mm512_srli_epi64(a, n);
+}
+ZBX_WIDE_INLINE V shl(V a, unsigned n)
+{
+    return _mm512_slli_epi64(a, n);
+}
+// a & ~b
+ZBX_WIDE_INLINE V but(V a, V b)
+{
+    return _mm512_andnot_si512(b, a);
+}
+ZBX_WIDE_INLINE M any_of(V a, uint64_t bits)
+{
+    return _mm512_test_epi64_mask(a, all(bits));
+}
+ZBX_WIDE_INLINE M none_of(V a, uint64_t bits)
+{
+    return _mm512_testn_epi64_mask(a, all(bits));
+}
+ZBX_WIDE_INLINE M is_set(V a)
+{
+    return _mm512_test_epi64_mask(a, a);
+}
+ZBX_WIDE_INLINE M is_zero(V a)
+{
+    return _mm512_testn_epi64_mask(a, a);
+}
+ZBX_WIDE_INLINE V only(M m, V a)
+{
+    return _mm512_maskz_mov_epi64(m, a);
+}
+// where m: b, else a
+ZBX_WIDE_INLINE V blend(M m, V a, V b)
+{
+    return _mm512_mask_blend_epi64(m, a, b);
+}
+ZBX_WIDE_INLINE V count(V a)
+{
+    return _mm512_popcnt_epi64(a);
+}
+
+constexpr uint64_t kSlotBits = 0x80808000ULL; // bit 7 of bytes 1..3
+constexpr uint64_t kByteNibbles = 0x0F0F0F0FULL;
+constexpr uint64_t kUnused = 0xC0; // an object colour not used: equals no byte
+constexpr uint64_t kSlotBit[4] = {0x80, 0x8000, 0x800000, 0x80000000ULL};
+
+// Colour s in all four bytes.
+ZBX_WIDE_INLINE V repeat(V s)
+{
+    const V twice = s | shl(s, 8);
+    return twice | shl(twice, 16);
+}
+
+// The first byte of the word equal to `repeated`'s, as that byte's bit 7
+// (0 for none).
+ZBX_WIDE_INLINE V first_equal(V word, V repeated)
+{
+    const V x = word ^ repeated;
+    const V equal = _mm512_movm_epi8(_mm512_testn_epi8_mask(x, x)) & all(0x80808080ULL);
+    return equal & (_mm512_setzero_si512() - equal);
+}
+
+struct Mapped
+{
+    V t1, t2, t3;
+};
+
+// Bytes of `word` where `where` has a bit set take `value`'s.
+ZBX_WIDE_INLINE V put_bytes(V word, V where, V value)
+{
+    return _mm512_mask_mov_epi8(word, _mm512_test_epi8_mask(where, where), value);
+}
+
+// Gives the object colours that found no byte of the word (`need`) their
+// slots, 3 first: the slot a colour before it took, else the first free
+// slot, which it takes. `f` are the mappings found so far.
+ZBX_WIDE_INLINE Mapped take_slots(V &word, V &free, const V (&s)[4], M need1, M need2, M need3,
+                                  const Mapped &f)
+{
+    const V zero = _mm512_setzero_si512();
+    // The free slots in order: a, b, c.
+    const V a = free & (zero - free);
+    const V rest = free ^ a;
+    const V b = rest & (zero - rest);
+    const V c = rest ^ b;
+    const M same32 = need2 & need3 & _mm512_cmpeq_epi64_mask(s[2], s[3]);
+    const M new2 = need2 & static_cast<M>(~same32);
+    const M same31 = need1 & need3 & _mm512_cmpeq_epi64_mask(s[1], s[3]);
+    const M same21 = need1 & new2 & _mm512_cmpeq_epi64_mask(s[1], s[2]) & static_cast<M>(~same31);
+    const M new1 = need1 & static_cast<M>(~(same31 | same21));
+    const V take3 = only(need3, a);
+    const V take2 = only(new2, blend(need3, a, b));
+    const V take1 = only(new1, blend(need3 & new2, blend(need3 | new2, a, b), c));
+    free = free ^ (take3 | take2 | take1);
+    word = put_bytes(word, take3, repeat(s[3]));
+    word = put_bytes(word, take2, repeat(s[2]));
+    word = put_bytes(word, take1, repeat(s[1]));
+    return {f.t1 | only(same31, take3) | only(same21, take2) | take1,
+            f.t2 | only(same32, take3) | take2, f.t3 | take3};
+}
+
+// Maps the object colours: each goes to the background or the first slot
+// that holds it, else as take_slots gives. The three are compared with the
+// word at once; only the taking of free slots goes in order.
+ZBX_WIDE_INLINE Mapped map_colours(V &word, V &free, const V (&s)[4], M used1, M used2, M used3)
+{
+    const Mapped f{first_equal(word, repeat(s[1])), first_equal(word, repeat(s[2])),
+                   first_equal(word, repeat(s[3]))};
+    return take_slots(word, free, s, is_zero(f.t1) & used1, is_zero(f.t2) & used2,
+                      is_zero(f.t3) & used3, f);
+}
+
+// The pixels of `p` (lower bits of pairs) painted with the pair a mapping
+// stands for: slots 1 and 3 set the low bit, slots 2 and 3 the high bit.
+ZBX_WIDE_INLINE V paint(V onto, V mapping, V p)
+{
+    onto = _mm512_mask_or_epi64(onto, any_of(mapping, 0x80008000ULL), onto, p);
+    return _mm512_mask_or_epi64(onto, any_of(mapping, 0x80800000ULL), onto, shl(p, 1));
+}
+
+struct Cells
+{
+    V bitmap, screen, colour;
+};
+
+// Merges object cells (bitmaps mirrored, colours overridden) into
+// destination cells. Lanes the scalar merge must take over come back in
+// `redo`.
+ZBX_WIDE_INLINE Cells merge(const Cells &dst, const Cells &obj, uint64_t bg, M &redo)
+{
+    const V zero = _mm512_setzero_si512();
+    const V one = all(1);
+    const V free_bytes = only(none_of(dst.colour, 0x20), all(0xFF00)) |
+                         only(none_of(dst.colour, 0x40), all(0xFF0000)) |
+                         only(none_of(dst.colour, 0x80), all(0xFF000000ULL));
+    const V colours =
+        shl(shr(dst.screen, 4), 8) | shl(dst.screen & all(15), 16) | shl(dst.colour & all(15), 24);
+    V word = but(colours, free_bytes) | (free_bytes & all(kSlotBits)) | all(bg < 16 ? bg : 0x90);
+    V free = free_bytes & all(kSlotBits);
+    M used1 = any_of(obj.colour, 0x20);
+    M used2 = any_of(obj.colour, 0x40);
+    M used3 = any_of(obj.colour, 0x80);
+    // The object's colours, index 1..3.
+    const V s[4] = {_mm512_setzero_si512(), blend(used1, all(kUnused), shr(obj.screen, 4)),
+                    blend(used2, all(kUnused), obj.screen & all(15)),
+                    blend(used3, all(kUnused), obj.colour & all(15))};
+
+    const V lo = obj.bitmap & all(kLow);
+    const V hi = shr(obj.bitmap, 1) & all(kLow);
+    const V p1 = but(lo, hi);
+    const V p2 = but(hi, lo);
+    const V p3 = lo & hi;
+    const V covering = (lo | hi) | shl(lo | hi, 1);
+
+    const V free_before = free;
+    Mapped t = map_colours(word, free, s, used1, used2, used3);
+    const M c1 = used1 & is_zero(t.t1);
+    const M c2 = used2 & is_zero(t.t2);
+    const M c3 = used3 & is_zero(t.t3);
+    const M conflicting = c1 | c2 | c3;
+    if (conflicting != 0) {
+        const V fresh = free_before ^ free;
+        // The census: what each slot shows with this mapping, the pixels of
+        // the colours without place taken out.
+        V painted = but(dst.bitmap, covering);
+        painted = paint(painted, t.t1, p1);
+        painted = paint(painted, t.t2, p2);
+        painted = paint(painted, t.t3, p3);
+        const V plo = painted & all(kLow);
+        const V phi = shr(painted, 1) & all(kLow);
+        // Candidates in order: slots 3, 2, 1, then object pairs 3, 2, 1;
+        // key = pixels * 8 + place in that order. Evicting a slot frees it
+        // and gives up the object colours mapped to it; evicting a pair
+        // gives up its colour. Each counts for the gap it closes.
+        const V n[3] = {count(plo & phi), count(but(phi, plo)), count(but(plo, phi))};
+        const V pair_pixels[3] = {count(p3), count(p2), count(p1)};
+        const M pair_conflicting[3] = {c3, c2, c1};
+        V key[6];
+        V closes[6];
+        V gap = zero;
+        for (int i = 0; i < 3; i++) {
+            const uint64_t bit = kSlotBit[3 - i];
+            const M fresh_slot = any_of(fresh, bit);
+            V mapped = one;
+            mapped = _mm512_mask_add_epi64(mapped, any_of(t.t1, bit), mapped, one);
+            mapped = _mm512_mask_add_epi64(mapped, any_of(t.t2, bit), mapped, one);
+            mapped = _mm512_mask_add_epi64(mapped, any_of(t.t3, bit), mapped, one);
+            key[i] = shl(n[i], 3) | all(static_cast<uint64_t>(i));
+            closes[i] = only(is_set(n[i]) & ~fresh_slot, mapped);
+            gap = _mm512_mask_sub_epi64(gap, is_zero(n[i]) & ~fresh_slot, gap, one);
+            key[3 + i] = shl(pair_pixels[i], 3) | all(static_cast<uint64_t>(3 + i));
+            closes[3 + i] = only(pair_conflicting[i] & is_set(pair_pixels[i]), one);
+            gap = _mm512_mask_add_epi64(gap, pair_conflicting[i], gap, one);
+        }
+        // A candidate goes when those before it leave a gap.
+        V before[6] = {zero, zero, zero, zero, zero, zero};
+        V total = zero;
+        for (int i = 0; i < 6; i++) {
+            total = total + closes[i];
+            for (int j = i + 1; j < 6; j++) {
+                const M j_first = _mm512_cmplt_epu64_mask(key[j], key[i]);
+                before[i] = _mm512_mask_add_epi64(before[i], j_first, before[i], closes[j]);
+                before[j] = _mm512_mask_add_epi64(before[j], static_cast<M>(~j_first), before[j],
+                                                  closes[i]);
+            }
+        }
+        redo |= _mm512_cmplt_epi64_mask(total, gap);
+        M evicted[6];
+        for (int i = 0; i < 6; i++) {
+            evicted[i] = is_set(closes[i]) & _mm512_cmplt_epi64_mask(before[i], gap);
+        }
+        const V evicted_slots = only(evicted[0], all(kSlotBit[3])) |
+                                only(evicted[1], all(kSlotBit[2])) |
+                                only(evicted[2], all(kSlotBit[1]));
+        const M drop1 = evicted[5] | _mm512_test_epi64_mask(t.t1, evicted_slots);
+        const M drop2 = evicted[4] | _mm512_test_epi64_mask(t.t2, evicted_slots);
+        const M drop3 = evicted[3] | _mm512_test_epi64_mask(t.t3, evicted_slots);
+        // Slots evicted or showing nothing lose their colour.
+        const V emptied = only(conflicting, evicted_slots | only(is_zero(n[0]), all(kSlotBit[3])) |
+                                                only(is_zero(n[1]), all(kSlotBit[2])) |
+                                                only(is_zero(n[2]), all(kSlotBit[1])));
+        word = put_bytes(word, emptied, all(kSlotBits));
+        free = free | emptied;
+
+        // Second pass. The colours that kept their place keep it; those
+        // without place that were not given up take the slots now free. A
+        // colour whose slot emptied without being evicted (only with usage
+        // bits that promise pixels the bitmap does not have) is for the
+        // scalar merge.
+        const Mapped kept{only(static_cast<M>(~drop1), t.t1), only(static_cast<M>(~drop2), t.t2),
+                          only(static_cast<M>(~drop3), t.t3)};
+        redo |= _mm512_test_epi64_mask(kept.t1, emptied) |
+                _mm512_test_epi64_mask(kept.t2, emptied) | _mm512_test_epi64_mask(kept.t3, emptied);
+        t = take_slots(word, free, s, c1 & static_cast<M>(~drop1), c2 & static_cast<M>(~drop2),
+                       c3 & static_cast<M>(~drop3), kept);
+        redo |= (c1 & static_cast<M>(~drop1) & is_zero(t.t1)) |
+                (c2 & static_cast<M>(~drop2) & is_zero(t.t2)) |
+                (c3 & static_cast<M>(~drop3) & is_zero(t.t3));
+    }
+
+    // Colour nibbles, 15 for a slot without colour.
+    const V none = but(word, shl(word, 3)) & all(kSlotBits);
+    const V nibbles = put_bytes(word, none, all(kByteNibbles)) & all(kByteNibbles);
+    const V shown = but(all(kSlotBits), none);
+    Cells out;
+    out.screen = (shr(nibbles, 4) & all(0xF0)) | (shr(nibbles, 16) & all(15));
+    out.colour = (shr(shown, 10) & all(0x20)) | (shr(shown, 17) & all(0x40)) |
+                 (shr(shown, 24) & all(0x80)) | shr(nibbles, 24);
+    const V mapped_pixels =
+        only(is_set(t.t1), p1) | only(is_set(t.t2), p2) | only(is_set(t.t3), p3);
+    V bitmap = but(dst.bitmap, mapped_pixels | shl(mapped_pixels, 1));
+    bitmap = paint(bitmap, t.t1, p1);
+    bitmap = paint(bitmap, t.t2, p2);
+    out.bitmap = paint(bitmap, t.t3, p3);
+    return out;
+}
+
+// Object cells over destination cells: copied where the destination is
+// empty or the object cell has no pixel of pair 00, kept where the object
+// cell is empty, merged otherwise.
+ZBX_WIDE_INLINE Cells place(const Cells &dst, const Cells &obj, uint64_t bg, M &redo)
+{
+    const M object_used = any_of(obj.colour, 0xE0);
+    const M copy = none_of(dst.colour, 0xE0) | (object_used & none_of(obj.colour, 0x10));
+    const M merging = static_cast<M>(~copy) & object_used;
+    if (merging == 0) {
+        redo = 0;
+        return {blend(copy, dst.bitmap, obj.bitmap), blend(copy, dst.screen, obj.screen),
+                blend(copy, dst.colour, obj.colour)};
+    }
+    M merge_redo = 0;
+    const Cells merged = merge(dst, obj, bg, merge_redo);
+    redo = merge_redo & merging;
+    return {blend(copy, blend(merging, dst.bitmap, merged.bitmap), obj.bitmap),
+            blend(copy, blend(merging, dst.screen, merged.screen), obj.screen),
+            blend(copy, blend(merging, dst.colour, merged.colour), obj.colour)};
+}
+
+// A group of cells merged at once: `rows` object rows from `first_row` of
+// the span, `n` cells of each from column `offset` of the span on; row q
+// goes to lanes q * n to q * n + n - 1. Narrow objects put several rows in
+// one group.
+struct Group
+{
+    int first_row, rows, offset, n;
+    M lanes(int q) const { return static_cast<M>(((1U << n) - 1) << (q * n)); }
+};
+
+// Lane q * n + l takes lane q * n + n - 1 - l: each row's cells reversed.
+constexpr std::array<std::array<int64_t, 8>, 9> make_row_reversals()
+{
+    std::array<std::array<int64_t, 8>, 9> t{};
+    for (int n = 1; n <= 8; n++) {
+        for (int lane = 0; lane < 8; lane++) {
+            const int q = lane / n;
+            t[n][lane] = (q + 1) * n <= 8 ? q * n + n - 1 - lane % n : lane;
+        }
+    }
+    return t;
+}
+constexpr std::array<std::array<int64_t, 8>, 9> row_reversals = make_row_reversals();
+
+// Reads a group's rows, row q from cell `first(q)` of each array, into
+// its lanes; a masked load reads no cell outside them.
+template <class First>
+ZBX_WIDE_INLINE Cells load_group(const Group &g, const uint8_t *bitmap, const uint8_t *screen,
+                                 const uint8_t *colour, First &&first)
+{
+    V lines = _mm512_setzero_si512();
+    __m128i screens = _mm_setzero_si128();
+    __m128i colours = _mm_setzero_si128();
+    for (int q = 0; q < g.rows; q++) {
+        // Shifted back by the row's first lane, so that lane q * n + l
+        // reads cell first(q) + l.
+        const ptrdiff_t cell = static_cast<ptrdiff_t>(first(q)) - q * g.n;
+        lines = _mm512_mask_loadu_epi64(lines, g.lanes(q), bitmap + 8 * cell);
+        screens = _mm_mask_loadu_epi8(screens, g.lanes(q), screen + cell);
+        colours = _mm_mask_loadu_epi8(colours, g.lanes(q), colour + cell);
+    }
+    return {lines, _mm512_cvtepu8_epi64(screens), _mm512_cvtepu8_epi64(colours)};
+}
+
+// The object cells of a group as placed: colours overridden, and when
+// mirrored each row read leftwards and its lines mirrored.
+ZBX_WIDE_INLINE Cells object_cells(Cells cells, bool mirror, int n, const uint8_t *map)
+{
+    if (map != nullptr) {
+        const V table =
+            _mm512_broadcast_i32x4(_mm_loadu_si128(reinterpret_cast<const __m128i *>(map)));
+        const V low = all(15);
+        cells.screen = shl(_mm512_shuffle_epi8(table, shr(cells.screen, 4)) & low, 4) |
+                       (_mm512_shuffle_epi8(table, cells.screen & low) & low);
+        cells.colour =
+            but(cells.colour, low) | (_mm512_shuffle_epi8(table, cells.colour & low) & low);
+    }
+    if (mirror) {
+        const V reverse = _mm512_loadu_si512(row_reversals[static_cast<size_t>(n)].data());
+        const V pairs = all(kPairs);
+        const V nibbles = all(kNibbles);
+        V x = _mm512_permutexvar_epi64(reverse, cells.bitmap);
+        x = shl(x & pairs, 2) | (shr(x, 2) & pairs);
+        cells.bitmap = shl(x & nibbles, 4) | (shr(x, 4) & nibbles);
+        cells.screen = _mm512_permutexvar_epi64(reverse, cells.screen);
+        cells.colour = _mm512_permutexvar_epi64(reverse, cells.colour);
+    }
+    return cells;
+}
+
+// Where a group's row q lands in the buffers and starts in the record.
+struct GroupPlace
+{
+    const ObjectSpan &span;
+    int row, w, h;
+    bool mirror;
+
+    // The destination cell of row q's first lane.
+    int dst(const Group &g, int q) const
+    {
+        return (row + g.first_row + q) * kComposeColumns + span.first_col + g.offset;
+    }
+    // The object cell row q reads first (the row's last cell placed when
+    // mirrored).
+    int src(const Group &g, int q) const
+    {
+        const int first = (g.first_row + q) * w + span.first_obj_col + span.step * g.offset;
+        return mirror ? first - g.n + 1 : first;
+    }
+};
+
+// The cells of a group the scalar merge takes over, merged from their
+// destination as it was.
+__attribute__((noinline)) ZBX_WIDE void redo_group(ComposeBuffers &buffers, const Group &g,
+                                                   const GroupPlace &at, const Cells &under,
+                                                   const Cells &over, M redo, int bg)
+{
+    alignas(64) uint64_t cell[6][8];
+    _mm512_store_si512(cell[0], under.bitmap);
+    _mm512_store_si512(cell[1], under.screen);
+    _mm512_store_si512(cell[2], under.colour);
+    _mm512_store_si512(cell[3], over.bitmap);
+    _mm512_store_si512(cell[4], over.screen);
+    _mm512_store_si512(cell[5], over.colour);
+    for (int lane = 0; lane < g.rows * g.n; lane++) {
+        if ((redo >> lane & 1U) != 0) {
+            const size_t d = static_cast<size_t>(at.dst(g, lane / g.n) + lane % g.n);
+            store_lines(&buffers.bitmap[8 * d], cell[0][lane]);
+            buffers.screen[d] = static_cast<uint8_t>(cell[1][lane]);
+            buffers.colour[d] = static_cast<uint8_t>(cell[2][lane]);
+            merge_fast<true>(&buffers.bitmap[8 * d], buffers.screen[d], buffers.colour[d],
+                             cell[3][lane], static_cast<uint8_t>(cell[4][lane]),
+                             static_cast<uint8_t>(cell[5][lane]), bg);
+        }
+    }
+}
+
+// The full colour planes of a group's object cells painted over the
+// planes as they stand (two words per cell, see kPlanes). A row's cells
+// keep their two words side by side, so the group is read as sixteen words
+// in two vectors, unzipped into the planes, and zipped again to be written.
+ZBX_WIDE_INLINE void paint_group_planes(uint64_t *full, const Group &g, const GroupPlace &at,
+                                        const Cells &over)
+{
+    V halves[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+    for (int q = 0; q < g.rows; q++) {
+        // Cell lane holds words 2 * lane and 2 * lane + 1, eight to a vector.
+        const uint32_t words = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
+        uint64_t *first = full + 2 * (static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n);
+        halves[0] = _mm512_mask_loadu_epi64(halves[0], static_cast<M>(words), first);
+        halves[1] = _mm512_mask_loadu_epi64(halves[1], static_cast<M>(words >> 8), first + 8);
+    }
+    V plane[2] = {_mm512_permutex2var_epi64(halves[0], _mm512_set_epi64(14, 12, 10, 8, 6, 4, 2, 0),
+                                            halves[1]),
+                  _mm512_permutex2var_epi64(halves[0], _mm512_set_epi64(15, 13, 11, 9, 7, 5, 3, 1),
+                                            halves[1])};
+    // Colour c's bits 0-1 (plane 0) and 2-3 (plane 1) in every bit pair,
+    // looked up by c in tables of eight and sixteen words.
+    const auto k = [](uint64_t times) { return static_cast<long long>(kLow * times); };
+    const V bits01 = _mm512_set_epi64(k(3), k(2), k(1), 0, k(3), k(2), k(1), 0);
+    const V bits23_low = _mm512_set_epi64(k(1), k(1), k(1), k(1), 0, 0, 0, 0);
+    const V bits23_high = _mm512_set_epi64(k(3), k(3), k(3), k(3), k(2), k(2), k(2), k(2));
+    const V colour[3] = {shr(over.screen, 4), over.screen & all(15), over.colour & all(15)};
+    const V lo = over.bitmap & all(kLow);
+    const V hi = shr(over.bitmap, 1) & all(kLow);
+    const V pixels[3] = {but(lo, hi), but(hi, lo), lo & hi}; // pairs 01, 10, 11
+    const V covering = (lo | hi) | shl(lo | hi, 1);
+    plane[0] = but(plane[0], covering);
+    plane[1] = but(plane[1], covering);
+    for (int i = 0; i < 3; i++) {
+        const V where = pixels[i] | shl(pixels[i], 1);
+        plane[0] = plane[0] | (where & _mm512_permutexvar_epi64(colour[i], bits01));
+        plane[1] =
+            plane[1] | (where & _mm512_permutex2var_epi64(bits23_low, colour[i], bits23_high));
+    }
+    halves[0] =
+        _mm512_permutex2var_epi64(plane[0], _mm512_set_epi64(11, 3, 10, 2, 9, 1, 8, 0), plane[1]);
+    halves[1] =
+        _mm512_permutex2var_epi64(plane[0], _mm512_set_epi64(15, 7, 14, 6, 13, 5, 12, 4), plane[1]);
+    for (int q = 0; q < g.rows; q++) {
+        const uint32_t words = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
+        uint64_t *first = full + 2 * (static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n);
+        _mm512_mask_storeu_epi64(first, static_cast<M>(words), halves[0]);
+        _mm512_mask_storeu_epi64(first + 8, static_cast<M>(words >> 8), halves[1]);
+    }
+}
+
+// A group's destination cells and its object cells as placed.
+ZBX_WIDE_INLINE void load_cells(const ComposeBuffers &buffers, const Group &g, const GroupPlace &at,
+                                const uint8_t *data, const uint8_t *map, Cells &under, Cells &over)
+{
+    const uint8_t *obj_bitmap = data + 1;
+    const uint8_t *obj_screen = obj_bitmap + 8 * at.w * at.h;
+    const uint8_t *obj_colour = obj_screen + at.w * at.h;
+    under = load_group(g, buffers.bitmap.data(), buffers.screen.data(), buffers.colour.data(),
+                       [&](int q) { return at.dst(g, q); });
+    over = object_cells(
+        load_group(g, obj_bitmap, obj_screen, obj_colour, [&](int q) { return at.src(g, q); }),
+        at.mirror, g.n, map);
+}
+
+// Writes a placed group back.
+ZBX_WIDE_INLINE void store_cells(ComposeBuffers &buffers, const Group &g, const GroupPlace &at,
+                                 const Cells &under, const Cells &over, const Cells &placed, M redo,
+                                 int bg)
+{
+    const __m128i screens = _mm512_cvtepi64_epi8(placed.screen);
+    const __m128i colours = _mm512_cvtepi64_epi8(placed.colour);
+    for (int q = 0; q < g.rows; q++) {
+        const ptrdiff_t cell = static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n;
+        _mm512_mask_storeu_epi64(buffers.bitmap.data() + 8 * cell, g.lanes(q), placed.bitmap);
+        _mm_mask_storeu_epi8(buffers.screen.data() + cell, g.lanes(q), screens);
+        _mm_mask_storeu_epi8(buffers.colour.data() + cell, g.lanes(q), colours);
+    }
+    redo &= static_cast<M>((1U << (g.rows * g.n)) - 1);
+    if (redo != 0) {
+        redo_group(buffers, g, at, under, over, redo, bg);
+    }
+}
+
+// One object's cells over the buffers, in groups of up to eight.
+template <bool kFull>
+ZBX_WIDE_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                                int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
+{
+    const ObjectSpan span = object_span(w, h, col, row, mirror);
+    const GroupPlace at{span, row, w, h, mirror};
+    const int rows_per_group = span.across <= 4 ? 8 / span.across : 1;
+    for (int r = span.first_row; r < span.last_row; r += rows_per_group) {
+        for (int offset = 0; offset < span.across; offset += 8) {
+            const Group g{r, std::min(rows_per_group, span.last_row - r), offset,
+                          std::min(8, span.across - offset)};
+            Cells under, over;
+            load_cells(buffers, g, at, data, map, under, over);
+            M redo = 0;
+            const Cells placed = place(under, over, static_cast<uint64_t>(bg), redo);
+            store_cells(buffers, g, at, under, over, placed, redo, bg);
+            if constexpr (kFull) {
+                paint_group_planes(full, g, at, over);
+            }
+        }
+    }
+    return static_cast<long>(span.last_row - span.first_row) * span.across;
+}
+
+} // namespace wide
+
+ZBX_WIDE long draw_cells_wide(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                              int row, bool mirror, const uint8_t *map, int bg, uint64_t *)
+{
+    return wide::draw_cells<false>(buffers, data, w, h, col, row, mirror, map, bg, nullptr);
+}
+
+ZBX_WIDE long draw_cells_wide_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
+                                   int col, int row, bool mirror, const uint8_t *map, int bg,
+                                   uint64_t *full)
+{
+    return wide::draw_cells<true>(buffers, data, w, h, col, row, mirror, map, bg, full);
+}
+
+bool has_wide_vectors()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
+           __builtin_cpu_supports("avx512vpopcntdq") && __builtin_cpu_supports("popcnt");
+}
+#endif
+
 #if ZBX_MERGE_VARIANTS
 __attribute__((target("popcnt"))) long
 draw_cells_fast_popcount(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
@@ -714,10 +1300,13 @@ bool has_popcount()
     return __builtin_cpu_supports("popcnt");
 }
 const bool popcount_instruction = has_popcount();
-const DrawCells draw_cells_chosen =
-    popcount_instruction ? draw_cells_fast_popcount : draw_cells_fast;
-const DrawCells draw_cells_chosen_full =
-    popcount_instruction ? draw_cells_fast_popcount_full : draw_cells_fast_full;
+const bool wide_vectors = has_wide_vectors();
+const DrawCells draw_cells_chosen = wide_vectors           ? draw_cells_wide
+                                    : popcount_instruction ? draw_cells_fast_popcount
+                                                           : draw_cells_fast;
+const DrawCells draw_cells_chosen_full = wide_vectors           ? draw_cells_wide_full
+                                         : popcount_instruction ? draw_cells_fast_popcount_full
+                                                                : draw_cells_fast_full;
 const MergeFunction merge_chosen = popcount_instruction ? merge_fast_popcount : merge_fast_plain;
 #else
 const DrawCells draw_cells_chosen = draw_cells_fast;

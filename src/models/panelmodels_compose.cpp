@@ -7,6 +7,7 @@
 #include <bit>
 #include <bitset>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -1263,8 +1264,13 @@ ZBX_WIDE long draw_cells_wide_full(ComposeBuffers &buffers, const uint8_t *data,
     return wide::draw_cells<true>(buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
+// ZBX_COMPOSE_SCALAR in the environment keeps to the scalar path (the
+// tests check both).
 bool has_wide_vectors()
 {
+    if (std::getenv("ZBX_COMPOSE_SCALAR") != nullptr) {
+        return false;
+    }
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
            __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&

@@ -926,15 +926,13 @@ ZBX_WIDE_INLINE Cells merge(const Cells &dst, const Cells &obj, uint64_t bg, M &
         V key[6];
         V closes[6];
         V gap = zero;
+        // Byte j: how many object colours slot j holds.
+        const V held = shr(t.t1, 7) + shr(t.t2, 7) + shr(t.t3, 7);
         for (int i = 0; i < 3; i++) {
-            const uint64_t bit = kSlotBit[3 - i];
-            const M fresh_slot = any_of(fresh, bit);
-            V mapped = one;
-            mapped = _mm512_mask_add_epi64(mapped, any_of(t.t1, bit), mapped, one);
-            mapped = _mm512_mask_add_epi64(mapped, any_of(t.t2, bit), mapped, one);
-            mapped = _mm512_mask_add_epi64(mapped, any_of(t.t3, bit), mapped, one);
+            const M fresh_slot = any_of(fresh, kSlotBit[3 - i]);
             key[i] = shl(n[i], 3) | all(static_cast<uint64_t>(i));
-            closes[i] = only(is_set(n[i]) & ~fresh_slot, mapped);
+            closes[i] = only(is_set(n[i]) & ~fresh_slot,
+                             (shr(held, static_cast<unsigned>(8 * (3 - i))) & all(3)) + one);
             gap = _mm512_mask_sub_epi64(gap, is_zero(n[i]) & ~fresh_slot, gap, one);
             key[3 + i] = shl(pair_pixels[i], 3) | all(static_cast<uint64_t>(3 + i));
             closes[3 + i] = only(pair_conflicting[i] & is_set(pair_pixels[i]), one);

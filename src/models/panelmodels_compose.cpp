@@ -18,6 +18,7 @@
 #pragma GCC diagnostic push
 #if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 #include <immintrin.h>
 #pragma GCC diagnostic pop
@@ -1139,34 +1140,37 @@ __attribute__((noinline)) ZBX_WIDE void redo_group(ComposeBuffers &buffers, cons
     }
 }
 
-// The full colour planes of a group's object cells painted over the
-// planes as they stand (two words per cell, see kPlanes). A row's cells
-// keep their two words side by side, so the group is read as sixteen words
-// in two vectors, unzipped into the planes, and zipped again to be written.
-ZBX_WIDE_INLINE void paint_group_planes(uint64_t *full, const Group &g, const GroupPlace &at,
-                                        const Cells &over)
+// Full colour planes (see kPlanes) for eight cells: sixteen words, a
+// cell's two side by side, unzipped into plane 0 and plane 1 of the eight,
+// and zipped back.
+ZBX_WIDE_INLINE void unzip_planes(const V (&words)[2], V (&plane)[2])
 {
-    V halves[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
-    for (int q = 0; q < g.rows; q++) {
-        // Cell lane holds words 2 * lane and 2 * lane + 1, eight to a vector.
-        const uint32_t words = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
-        uint64_t *first = full + 2 * (static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n);
-        halves[0] = _mm512_mask_loadu_epi64(halves[0], static_cast<M>(words), first);
-        halves[1] = _mm512_mask_loadu_epi64(halves[1], static_cast<M>(words >> 8), first + 8);
-    }
-    V plane[2] = {_mm512_permutex2var_epi64(halves[0], _mm512_set_epi64(14, 12, 10, 8, 6, 4, 2, 0),
-                                            halves[1]),
-                  _mm512_permutex2var_epi64(halves[0], _mm512_set_epi64(15, 13, 11, 9, 7, 5, 3, 1),
-                                            halves[1])};
+    plane[0] =
+        _mm512_permutex2var_epi64(words[0], _mm512_set_epi64(14, 12, 10, 8, 6, 4, 2, 0), words[1]);
+    plane[1] =
+        _mm512_permutex2var_epi64(words[0], _mm512_set_epi64(15, 13, 11, 9, 7, 5, 3, 1), words[1]);
+}
+ZBX_WIDE_INLINE void zip_planes(const V (&plane)[2], V (&words)[2])
+{
+    words[0] =
+        _mm512_permutex2var_epi64(plane[0], _mm512_set_epi64(11, 3, 10, 2, 9, 1, 8, 0), plane[1]);
+    words[1] =
+        _mm512_permutex2var_epi64(plane[0], _mm512_set_epi64(15, 7, 14, 6, 13, 5, 12, 4), plane[1]);
+}
+
+// Eight cells painted in full colour over the planes: every pixel that is
+// not 00 in its own colour.
+ZBX_WIDE_INLINE void paint_planes_wide(const Cells &cells, V (&plane)[2])
+{
     // Colour c's bits 0-1 (plane 0) and 2-3 (plane 1) in every bit pair,
     // looked up by c in tables of eight and sixteen words.
     const auto k = [](uint64_t times) { return static_cast<long long>(kLow * times); };
     const V bits01 = _mm512_set_epi64(k(3), k(2), k(1), 0, k(3), k(2), k(1), 0);
     const V bits23_low = _mm512_set_epi64(k(1), k(1), k(1), k(1), 0, 0, 0, 0);
     const V bits23_high = _mm512_set_epi64(k(3), k(3), k(3), k(3), k(2), k(2), k(2), k(2));
-    const V colour[3] = {shr(over.screen, 4), over.screen & all(15), over.colour & all(15)};
-    const V lo = over.bitmap & all(kLow);
-    const V hi = shr(over.bitmap, 1) & all(kLow);
+    const V colour[3] = {shr(cells.screen, 4), cells.screen & all(15), cells.colour & all(15)};
+    const V lo = cells.bitmap & all(kLow);
+    const V hi = shr(cells.bitmap, 1) & all(kLow);
     const V pixels[3] = {but(lo, hi), but(hi, lo), lo & hi}; // pairs 01, 10, 11
     const V covering = (lo | hi) | shl(lo | hi, 1);
     plane[0] = but(plane[0], covering);
@@ -1177,15 +1181,29 @@ ZBX_WIDE_INLINE void paint_group_planes(uint64_t *full, const Group &g, const Gr
         plane[1] =
             plane[1] | (where & _mm512_permutex2var_epi64(bits23_low, colour[i], bits23_high));
     }
-    halves[0] =
-        _mm512_permutex2var_epi64(plane[0], _mm512_set_epi64(11, 3, 10, 2, 9, 1, 8, 0), plane[1]);
-    halves[1] =
-        _mm512_permutex2var_epi64(plane[0], _mm512_set_epi64(15, 7, 14, 6, 13, 5, 12, 4), plane[1]);
+}
+
+// A group's object cells painted into the full colour planes.
+ZBX_WIDE_INLINE void paint_group_planes(uint64_t *full, const Group &g, const GroupPlace &at,
+                                        const Cells &over)
+{
+    V words[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
     for (int q = 0; q < g.rows; q++) {
-        const uint32_t words = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
+        // Lane l's words are 2 * l and 2 * l + 1 of the sixteen.
+        const uint32_t lanes = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
+        const uint64_t *first = full + 2 * (static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n);
+        words[0] = _mm512_mask_loadu_epi64(words[0], static_cast<M>(lanes), first);
+        words[1] = _mm512_mask_loadu_epi64(words[1], static_cast<M>(lanes >> 8), first + 8);
+    }
+    V plane[2];
+    unzip_planes(words, plane);
+    paint_planes_wide(over, plane);
+    zip_planes(plane, words);
+    for (int q = 0; q < g.rows; q++) {
+        const uint32_t lanes = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
         uint64_t *first = full + 2 * (static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n);
-        _mm512_mask_storeu_epi64(first, static_cast<M>(words), halves[0]);
-        _mm512_mask_storeu_epi64(first + 8, static_cast<M>(words >> 8), halves[1]);
+        _mm512_mask_storeu_epi64(first, static_cast<M>(lanes), words[0]);
+        _mm512_mask_storeu_epi64(first + 8, static_cast<M>(lanes >> 8), words[1]);
     }
 }
 
@@ -1247,12 +1265,46 @@ ZBX_WIDE_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, in
     return static_cast<long>(span.last_row - span.first_row) * span.across;
 }
 
+// The clashing cells, eight at a time: each cell as shown (pair 00 in the
+// background) against the full colour planes. The 720 cells lie one after
+// another in the buffers.
+ZBX_WIDE_INLINE void find_clashes(const ComposeBuffers &buffers, const uint64_t *full,
+                                  const ColourMasks &background, ComposeClashes &clashes)
+{
+    constexpr int kCells = kComposeColumns * kComposeRows;
+    static_assert(kCells % 8 == 0);
+    for (int first = 0; first < kCells; first += 8) {
+        const Cells shown{_mm512_loadu_si512(&buffers.bitmap[8 * static_cast<size_t>(first)]),
+                          _mm512_cvtepu8_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(
+                              &buffers.screen[static_cast<size_t>(first)]))),
+                          _mm512_cvtepu8_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(
+                              &buffers.colour[static_cast<size_t>(first)])))};
+        V plane[2] = {all(background.plane[0]), all(background.plane[1])};
+        paint_planes_wide(shown, plane);
+        const V words[2] = {_mm512_loadu_si512(full + 2 * first),
+                            _mm512_loadu_si512(full + 2 * first + 8)};
+        V expected[2];
+        unzip_planes(words, expected);
+        unsigned differ = _mm512_cmpneq_epi64_mask(plane[0], expected[0]) |
+                          _mm512_cmpneq_epi64_mask(plane[1], expected[1]);
+        for (; differ != 0; differ &= differ - 1) {
+            clashes.set(static_cast<size_t>(first + std::countr_zero(differ)));
+        }
+    }
+}
+
 } // namespace wide
 
 ZBX_WIDE long draw_cells_wide(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
                               int row, bool mirror, const uint8_t *map, int bg, uint64_t *)
 {
     return wide::draw_cells<false>(buffers, data, w, h, col, row, mirror, map, bg, nullptr);
+}
+
+ZBX_WIDE void find_clashes_wide(const ComposeBuffers &buffers, const uint64_t *full,
+                                const ColourMasks &background, ComposeClashes &clashes)
+{
+    wide::find_clashes(buffers, full, background, clashes);
 }
 
 ZBX_WIDE long draw_cells_wide_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
@@ -1557,6 +1609,12 @@ ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_pa
     const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
                                        draw_cells_chosen_full, true, full.data());
     clashes.reset();
+#if ZBX_MERGE_VARIANTS
+    if (wide_vectors) {
+        find_clashes_wide(buffers, full.data(), bg, clashes);
+        return stats;
+    }
+#endif
     for (int cell = 0; cell < kCells; cell++) {
         // The cell as shown, pair 00 in the background.
         if (differs(&full[kPlanes * cell], load_lines(&buffers.bitmap[8 * cell]),

@@ -1295,8 +1295,8 @@ ZBX_WIDE_INLINE void find_clashes(const ComposeBuffers &buffers, const uint64_t 
 
 } // namespace wide
 
-ZBX_WIDE long draw_cells_wide(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
-                              int row, bool mirror, const uint8_t *map, int bg, uint64_t *)
+ZBX_WIDE long draw_cells_groups(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                                int row, bool mirror, const uint8_t *map, int bg, uint64_t *)
 {
     return wide::draw_cells<false>(buffers, data, w, h, col, row, mirror, map, bg, nullptr);
 }
@@ -1307,9 +1307,9 @@ ZBX_WIDE void find_clashes_wide(const ComposeBuffers &buffers, const uint64_t *f
     wide::find_clashes(buffers, full, background, clashes);
 }
 
-ZBX_WIDE long draw_cells_wide_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
-                                   int col, int row, bool mirror, const uint8_t *map, int bg,
-                                   uint64_t *full)
+ZBX_WIDE long draw_cells_groups_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
+                                     int col, int row, bool mirror, const uint8_t *map, int bg,
+                                     uint64_t *full)
 {
     return wide::draw_cells<true>(buffers, data, w, h, col, row, mirror, map, bg, full);
 }
@@ -1348,6 +1348,29 @@ __attribute__((target("popcnt"))) void merge_fast_popcount(uint8_t *dst_bitmap, 
                                                            uint8_t screen, uint8_t colour, int bg)
 {
     merge_fast<true>(dst_bitmap, dst_screen, dst_colour, lines, screen, colour, bg);
+}
+
+// Objects of one or two cells in the area go cell by cell even where the
+// vector path is taken: a group costs more than two scalar merges.
+bool few_cells(int w, int h, int col, int row, bool mirror)
+{
+    const ObjectSpan span = object_span(w, h, col, row, mirror);
+    return span.across * (span.last_row - span.first_row) <= 2;
+}
+
+long draw_cells_wide(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col, int row,
+                     bool mirror, const uint8_t *map, int bg, uint64_t *full)
+{
+    return (few_cells(w, h, col, row, mirror) ? draw_cells_fast_popcount : draw_cells_groups)(
+        buffers, data, w, h, col, row, mirror, map, bg, full);
+}
+
+long draw_cells_wide_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                          int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
+{
+    return (few_cells(w, h, col, row, mirror)
+                ? draw_cells_fast_popcount_full
+                : draw_cells_groups_full)(buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
 bool has_popcount()

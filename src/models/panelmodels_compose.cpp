@@ -728,8 +728,9 @@ using MergeFunction = void (*)(uint8_t *, uint8_t &, uint8_t &, uint64_t, uint8_
 // colour without place). The eviction ranks its candidates by comparing
 // every pair of keys instead of taking them one at a time. Two passes
 // cover all cells of consistent data but a rare few: a cell that needs a
-// third pass, or more colours given up than there are candidates (only
-// with usage bits that promise pixels the bitmap does not have), is merged
+// third pass, or more colours given up than there are candidates, or whose
+// mapped colour lost its slot without an eviction (the last two only with
+// usage bits that promise pixels the bitmap does not have), is merged
 // again alone by the scalar merge.
 #if ZBX_MERGE_VARIANTS
 #define ZBX_WIDE                                                                                   \
@@ -886,9 +887,9 @@ ZBX_WIDE_INLINE Cells merge(const Cells &dst, const Cells &obj, uint64_t bg, M &
         shl(shr(dst.screen, 4), 8) | shl(dst.screen & all(15), 16) | shl(dst.colour & all(15), 24);
     V word = but(colours, free_bytes) | (free_bytes & all(kSlotBits)) | all(bg < 16 ? bg : 0x90);
     V free = free_bytes & all(kSlotBits);
-    M used1 = any_of(obj.colour, 0x20);
-    M used2 = any_of(obj.colour, 0x40);
-    M used3 = any_of(obj.colour, 0x80);
+    const M used1 = any_of(obj.colour, 0x20);
+    const M used2 = any_of(obj.colour, 0x40);
+    const M used3 = any_of(obj.colour, 0x80);
     // The object's colours, index 1..3.
     const V s[4] = {_mm512_setzero_si512(), blend(used1, all(kUnused), shr(obj.screen, 4)),
                     blend(used2, all(kUnused), obj.screen & all(15)),

@@ -718,8 +718,10 @@ using MergeFunction = void (*)(uint8_t *, uint8_t &, uint8_t &, uint64_t, uint8_
 //
 // The cells of one object never overlap, so they merge independently: on
 // processors with 512-bit vectors the merge takes up to eight of them at
-// once (several rows of a narrow object together), one per 64-bit lane,
-// and decides nothing per cell by a branch.
+// once (several rows of a narrow object together), and decides nothing
+// per cell by a branch. The bitmaps go one per 64-bit lane; all else goes
+// one cell per 32-bit lane, so that two such groups of an object share
+// those steps, which are most of the work.
 // The background and the three slots of a cell travel as the four bytes of
 // one word (byte 0 the background, byte j slot j; a slot without colour
 // holds 0x80, a background above 15 0x90), so that an object colour finds
@@ -739,6 +741,7 @@ using MergeFunction = void (*)(uint8_t *, uint8_t &, uint8_t &, uint64_t, uint8_
 
 namespace wide {
 
+// Bitmaps travel one cell per 64-bit lane.
 using V = __m512i;
 using M = __mmask8;
 
@@ -759,215 +762,377 @@ ZBX_WIDE_INLINE V but(V a, V b)
 {
     return _mm512_andnot_si512(b, a);
 }
-ZBX_WIDE_INLINE M any_of(V a, uint64_t bits)
-{
-    return _mm512_test_epi64_mask(a, all(bits));
-}
-ZBX_WIDE_INLINE M none_of(V a, uint64_t bits)
-{
-    return _mm512_testn_epi64_mask(a, all(bits));
-}
-ZBX_WIDE_INLINE M is_set(V a)
-{
-    return _mm512_test_epi64_mask(a, a);
-}
-ZBX_WIDE_INLINE M is_zero(V a)
-{
-    return _mm512_testn_epi64_mask(a, a);
-}
-ZBX_WIDE_INLINE V only(M m, V a)
-{
-    return _mm512_maskz_mov_epi64(m, a);
-}
 // where m: b, else a
 ZBX_WIDE_INLINE V blend(M m, V a, V b)
 {
     return _mm512_mask_blend_epi64(m, a, b);
+}
+ZBX_WIDE_INLINE V only(M m, V a)
+{
+    return _mm512_maskz_mov_epi64(m, a);
 }
 ZBX_WIDE_INLINE V count(V a)
 {
     return _mm512_popcnt_epi64(a);
 }
 
-constexpr uint64_t kSlotBits = 0x80808000ULL; // bit 7 of bytes 1..3
-constexpr uint64_t kByteNibbles = 0x0F0F0F0FULL;
-constexpr uint64_t kUnused = 0xC0; // an object colour not used: equals no byte
-constexpr uint64_t kSlotBit[4] = {0x80, 0x8000, 0x800000, 0x80000000ULL};
+// Colours travel one cell per 32-bit lane: the eight cells of a group in a
+// 256-bit vector, or those of two groups of one object in a 512-bit one,
+// so that two groups share every step of the merge that does not touch
+// the bitmaps. K has a bit per cell.
+template <int N> struct Lanes;
+template <> struct Lanes<1>
+{
+    using C = __m256i;
+    using K = __mmask8;
+};
+template <> struct Lanes<2>
+{
+    using C = __m512i;
+    using K = __mmask16;
+};
+
+template <int N> typename Lanes<N>::C splat(uint32_t v);
+template <> ZBX_WIDE_INLINE __m256i splat<1>(uint32_t v)
+{
+    return _mm256_set1_epi32(static_cast<int>(v));
+}
+template <> ZBX_WIDE_INLINE __m512i splat<2>(uint32_t v)
+{
+    return _mm512_set1_epi32(static_cast<int>(v));
+}
+
+// The operations on colour lanes, for both widths (p: the intrinsics' prefix).
+#define ZBX_COLOUR_OPS(N, C, K, p, andnot)                                                         \
+    ZBX_WIDE_INLINE C c_shr(C a, unsigned n)                                                       \
+    {                                                                                              \
+        return p##_srli_epi32(a, n);                                                               \
+    }                                                                                              \
+    ZBX_WIDE_INLINE C c_shl(C a, unsigned n)                                                       \
+    {                                                                                              \
+        return p##_slli_epi32(a, n);                                                               \
+    }                                                                                              \
+    ZBX_WIDE_INLINE C c_but(C a, C b)                                                              \
+    {                                                                                              \
+        return andnot(b, a);                                                                       \
+    }                                                                                              \
+    ZBX_WIDE_INLINE C c_add(C a, C b)                                                              \
+    {                                                                                              \
+        return p##_add_epi32(a, b);                                                                \
+    }                                                                                              \
+    ZBX_WIDE_INLINE C c_sub(C a, C b)                                                              \
+    {                                                                                              \
+        return p##_sub_epi32(a, b);                                                                \
+    }                                                                                              \
+    ZBX_WIDE_INLINE C c_add_where(K m, C a, C b)                                                   \
+    {                                                                                              \
+        return p##_mask_add_epi32(a, m, a, b);                                                     \
+    }                                                                                              \
+    ZBX_WIDE_INLINE C c_sub_where(K m, C a, C b)                                                   \
+    {                                                                                              \
+        return p##_mask_sub_epi32(a, m, a, b);                                                     \
+    }                                                                                              \
+    ZBX_WIDE_INLINE K c_test(C a, C b)                                                             \
+    {                                                                                              \
+        return p##_test_epi32_mask(a, b);                                                          \
+    }                                                                                              \
+    ZBX_WIDE_INLINE K c_any(C a, uint32_t bits)                                                    \
+    {                                                                                              \
+        return p##_test_epi32_mask(a, splat<N>(bits));                                             \
+    }                                                                                              \
+    ZBX_WIDE_INLINE K c_none(C a, uint32_t bits)                                                   \
+    {                                                                                              \
+        return p##_testn_epi32_mask(a, splat<N>(bits));                                            \
+    }                                                                                              \
+    ZBX_WIDE_INLINE K c_set(C a)                                                                   \
+    {                                                                                              \
+        return p##_test_epi32_mask(a, a);                                                          \
+    }                                                                                              \
+    ZBX_WIDE_INLINE K c_zero(C a)                                                                  \
+    {                                                                                              \
+        return p##_testn_epi32_mask(a, a);                                                         \
+    }                                                                                              \
+    ZBX_WIDE_INLINE K c_eq(C a, C b)                                                               \
+    {                                                                                              \
+        return p##_cmpeq_epi32_mask(a, b);                                                         \
+    }                                                                                              \
+    ZBX_WIDE_INLINE K c_below(C a, C b)                                                            \
+    {                                                                                              \
+        return p##_cmplt_epu32_mask(a, b);                                                         \
+    }                                                                                              \
+    ZBX_WIDE_INLINE K c_less(C a, C b)                                                             \
+    {                                                                                              \
+        return p##_cmplt_epi32_mask(a, b);                                                         \
+    }                                                                                              \
+    ZBX_WIDE_INLINE C c_only(K m, C a)                                                             \
+    {                                                                                              \
+        return p##_maskz_mov_epi32(m, a);                                                          \
+    }                                                                                              \
+    ZBX_WIDE_INLINE C c_blend(K m, C a, C b)                                                       \
+    {                                                                                              \
+        return p##_mask_blend_epi32(m, a, b);                                                      \
+    }                                                                                              \
+    /* The bytes of `word` where `where` has a bit set take `value`'s. */                          \
+    ZBX_WIDE_INLINE C c_put_bytes(C word, C where, C value)                                        \
+    {                                                                                              \
+        return p##_mask_mov_epi8(word, p##_test_epi8_mask(where, where), value);                   \
+    }                                                                                              \
+    /* Bit 7 of every byte of `a` that is zero. */                                                 \
+    ZBX_WIDE_INLINE C c_zero_bytes(C a)                                                            \
+    {                                                                                              \
+        return p##_movm_epi8(p##_testn_epi8_mask(a, a)) & splat<N>(0x80808080U);                   \
+    }
+ZBX_COLOUR_OPS(1, __m256i, __mmask8, _mm256, _mm256_andnot_si256)
+ZBX_COLOUR_OPS(2, __m512i, __mmask16, _mm512, _mm512_andnot_si512)
+#undef ZBX_COLOUR_OPS
+
+// Group g's cells of a mask over N groups.
+template <int N> ZBX_WIDE_INLINE M part(typename Lanes<N>::K k, int g)
+{
+    return static_cast<M>(k >> (8 * g));
+}
+
+// Eight cells' colour bytes (the low eight bytes) per group as lanes, and
+// back.
+ZBX_WIDE_INLINE __m256i colour_lanes(const __m128i (&bytes)[1])
+{
+    return _mm256_cvtepu8_epi32(bytes[0]);
+}
+ZBX_WIDE_INLINE __m512i colour_lanes(const __m128i (&bytes)[2])
+{
+    return _mm512_cvtepu8_epi32(_mm_unpacklo_epi64(bytes[0], bytes[1]));
+}
+ZBX_WIDE_INLINE void colour_bytes(__m256i lanes, __m128i (&bytes)[1])
+{
+    bytes[0] = _mm256_cvtepi32_epi8(lanes);
+}
+ZBX_WIDE_INLINE void colour_bytes(__m512i lanes, __m128i (&bytes)[2])
+{
+    bytes[0] = _mm512_cvtepi32_epi8(lanes);
+    bytes[1] = _mm_srli_si128(bytes[0], 8);
+}
+
+// Pixel counts (at most 32) per group as colour lanes.
+ZBX_WIDE_INLINE __m256i count_lanes(const V (&counts)[1])
+{
+    return _mm512_cvtepi64_epi32(counts[0]);
+}
+ZBX_WIDE_INLINE __m512i count_lanes(const V (&counts)[2])
+{
+    const __m512i even =
+        _mm512_set_epi32(30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0);
+    return _mm512_permutex2var_epi32(counts[0], even, counts[1]);
+}
+
+constexpr uint32_t kSlotBits = 0x80808000U; // bit 7 of bytes 1..3
+constexpr uint32_t kByteNibbles = 0x0F0F0F0FU;
+constexpr uint32_t kUnused = 0xC0; // an object colour not used: equals no byte
+constexpr uint32_t kSlotBit[4] = {0x80, 0x8000, 0x800000, 0x80000000U};
 
 // Colour s in all four bytes.
-ZBX_WIDE_INLINE V repeat(V s)
+template <int N, class C = typename Lanes<N>::C> ZBX_WIDE_INLINE C repeat(C s)
 {
-    const V twice = s | shl(s, 8);
-    return twice | shl(twice, 16);
+    const C twice = s | c_shl(s, 8);
+    return twice | c_shl(twice, 16);
 }
 
 // The first byte of the word equal to `repeated`'s, as that byte's bit 7
 // (0 for none).
-ZBX_WIDE_INLINE V first_equal(V word, V repeated)
+template <int N, class C = typename Lanes<N>::C> ZBX_WIDE_INLINE C first_equal(C word, C repeated)
 {
-    const V x = word ^ repeated;
-    const V equal = _mm512_movm_epi8(_mm512_testn_epi8_mask(x, x)) & all(0x80808080ULL);
-    return equal & (_mm512_setzero_si512() - equal);
+    const C equal = c_zero_bytes(word ^ repeated);
+    return equal & c_sub(splat<N>(0), equal);
 }
 
-struct Mapped
+template <int N> struct Mapped
 {
-    V t1, t2, t3;
+    typename Lanes<N>::C t1, t2, t3;
 };
-
-// Bytes of `word` where `where` has a bit set take `value`'s.
-ZBX_WIDE_INLINE V put_bytes(V word, V where, V value)
-{
-    return _mm512_mask_mov_epi8(word, _mm512_test_epi8_mask(where, where), value);
-}
 
 // Gives the object colours that found no byte of the word (`need`) their
 // slots, 3 first: the slot a colour before it took, else the first free
 // slot, which it takes. `f` are the mappings found so far.
-ZBX_WIDE_INLINE Mapped take_slots(V &word, V &free, const V (&s)[4], M need1, M need2, M need3,
-                                  const Mapped &f)
+template <int N, class C = typename Lanes<N>::C, class K = typename Lanes<N>::K>
+ZBX_WIDE_INLINE Mapped<N> take_slots(C &word, C &free, const C (&s)[4], K need1, K need2, K need3,
+                                     const Mapped<N> &f)
 {
-    const V zero = _mm512_setzero_si512();
+    const C zero = splat<N>(0);
     // The free slots in order: a, b, c.
-    const V a = free & (zero - free);
-    const V rest = free ^ a;
-    const V b = rest & (zero - rest);
-    const V c = rest ^ b;
-    const M same32 = need2 & need3 & _mm512_cmpeq_epi64_mask(s[2], s[3]);
-    const M new2 = need2 & static_cast<M>(~same32);
-    const M same31 = need1 & need3 & _mm512_cmpeq_epi64_mask(s[1], s[3]);
-    const M same21 = need1 & new2 & _mm512_cmpeq_epi64_mask(s[1], s[2]) & static_cast<M>(~same31);
-    const M new1 = need1 & static_cast<M>(~(same31 | same21));
-    const V take3 = only(need3, a);
-    const V take2 = only(new2, blend(need3, a, b));
-    const V take1 = only(new1, blend(need3 & new2, blend(need3 | new2, a, b), c));
+    const C a = free & c_sub(zero, free);
+    const C rest = free ^ a;
+    const C b = rest & c_sub(zero, rest);
+    const C c = rest ^ b;
+    const K same32 = need2 & need3 & c_eq(s[2], s[3]);
+    const K new2 = need2 & static_cast<K>(~same32);
+    const K same31 = need1 & need3 & c_eq(s[1], s[3]);
+    const K same21 = need1 & new2 & c_eq(s[1], s[2]) & static_cast<K>(~same31);
+    const K new1 = need1 & static_cast<K>(~(same31 | same21));
+    const C take3 = c_only(need3, a);
+    const C take2 = c_only(new2, c_blend(need3, a, b));
+    const C take1 = c_only(new1, c_blend(need3 & new2, c_blend(need3 | new2, a, b), c));
     free = free ^ (take3 | take2 | take1);
-    word = put_bytes(word, take3, repeat(s[3]));
-    word = put_bytes(word, take2, repeat(s[2]));
-    word = put_bytes(word, take1, repeat(s[1]));
-    return {f.t1 | only(same31, take3) | only(same21, take2) | take1,
-            f.t2 | only(same32, take3) | take2, f.t3 | take3};
+    word = c_put_bytes(word, take3, repeat<N>(s[3]));
+    word = c_put_bytes(word, take2, repeat<N>(s[2]));
+    word = c_put_bytes(word, take1, repeat<N>(s[1]));
+    return {f.t1 | c_only(same31, take3) | c_only(same21, take2) | take1,
+            f.t2 | c_only(same32, take3) | take2, f.t3 | take3};
 }
 
 // Maps the object colours: each goes to the background or the first slot
 // that holds it, else as take_slots gives. The three are compared with the
 // word at once; only the taking of free slots goes in order.
-ZBX_WIDE_INLINE Mapped map_colours(V &word, V &free, const V (&s)[4], M used1, M used2, M used3)
+template <int N, class C = typename Lanes<N>::C, class K = typename Lanes<N>::K>
+ZBX_WIDE_INLINE Mapped<N> map_colours(C &word, C &free, const C (&s)[4], K used1, K used2, K used3)
 {
-    const Mapped f{first_equal(word, repeat(s[1])), first_equal(word, repeat(s[2])),
-                   first_equal(word, repeat(s[3]))};
-    return take_slots(word, free, s, is_zero(f.t1) & used1, is_zero(f.t2) & used2,
-                      is_zero(f.t3) & used3, f);
+    const Mapped<N> f{first_equal<N>(word, repeat<N>(s[1])), first_equal<N>(word, repeat<N>(s[2])),
+                      first_equal<N>(word, repeat<N>(s[3]))};
+    return take_slots<N>(word, free, s, c_zero(f.t1) & used1, c_zero(f.t2) & used2,
+                         c_zero(f.t3) & used3, f);
 }
 
-// The pixels of `p` (lower bits of pairs) painted with the pair a mapping
-// stands for: slots 1 and 3 set the low bit, slots 2 and 3 the high bit.
-ZBX_WIDE_INLINE V paint(V onto, V mapping, V p)
+// Where a mapping paints the low and the high bit of a pair: slots 1 and 3
+// set the low bit, slots 2 and 3 the high bit.
+template <int N> struct Paint
 {
-    onto = _mm512_mask_or_epi64(onto, any_of(mapping, 0x80008000ULL), onto, p);
-    return _mm512_mask_or_epi64(onto, any_of(mapping, 0x80800000ULL), onto, shl(p, 1));
+    typename Lanes<N>::K low, high;
+};
+template <int N> ZBX_WIDE_INLINE Paint<N> paint_of(typename Lanes<N>::C mapping)
+{
+    return {c_any(mapping, 0x80008000U), c_any(mapping, 0x80800000U)};
 }
 
-struct Cells
+// The pixels of `p` (lower bits of pairs) of group g painted as `with`.
+template <int N> ZBX_WIDE_INLINE V paint(V onto, const Paint<N> &with, int g, V p)
 {
-    V bitmap, screen, colour;
+    onto = _mm512_mask_or_epi64(onto, part<N>(with.low, g), onto, p);
+    return _mm512_mask_or_epi64(onto, part<N>(with.high, g), onto, shl(p, 1));
+}
+
+// The cells of N groups: bitmaps per group, colours in lanes.
+template <int N> struct Many
+{
+    V bitmap[N];
+    typename Lanes<N>::C screen, colour;
 };
 
 // Merges object cells (bitmaps mirrored, colours overridden) into
 // destination cells. Lanes the scalar merge must take over come back in
 // `redo`.
-ZBX_WIDE_INLINE Cells merge(const Cells &dst, const Cells &obj, uint64_t bg, M &redo)
+template <int N>
+ZBX_WIDE_INLINE Many<N> merge(const Many<N> &dst, const Many<N> &obj, uint32_t bg,
+                              typename Lanes<N>::K &redo)
 {
-    const V zero = _mm512_setzero_si512();
-    const V one = all(1);
-    const V free_bytes = only(none_of(dst.colour, 0x20), all(0xFF00)) |
-                         only(none_of(dst.colour, 0x40), all(0xFF0000)) |
-                         only(none_of(dst.colour, 0x80), all(0xFF000000ULL));
-    const V colours =
-        shl(shr(dst.screen, 4), 8) | shl(dst.screen & all(15), 16) | shl(dst.colour & all(15), 24);
-    V word = but(colours, free_bytes) | (free_bytes & all(kSlotBits)) | all(bg < 16 ? bg : 0x90);
-    V free = free_bytes & all(kSlotBits);
-    const M used1 = any_of(obj.colour, 0x20);
-    const M used2 = any_of(obj.colour, 0x40);
-    const M used3 = any_of(obj.colour, 0x80);
+    using C = typename Lanes<N>::C;
+    using K = typename Lanes<N>::K;
+    const C zero = splat<N>(0);
+    const C one = splat<N>(1);
+    const C free_bytes = c_only(c_none(dst.colour, 0x20), splat<N>(0xFF00)) |
+                         c_only(c_none(dst.colour, 0x40), splat<N>(0xFF0000)) |
+                         c_only(c_none(dst.colour, 0x80), splat<N>(0xFF000000U));
+    const C colours = c_shl(c_shr(dst.screen, 4), 8) | c_shl(dst.screen & splat<N>(15), 16) |
+                      c_shl(dst.colour & splat<N>(15), 24);
+    C word = c_but(colours, free_bytes) | (free_bytes & splat<N>(kSlotBits)) |
+             splat<N>(bg < 16 ? bg : 0x90);
+    C free = free_bytes & splat<N>(kSlotBits);
+    const K used1 = c_any(obj.colour, 0x20);
+    const K used2 = c_any(obj.colour, 0x40);
+    const K used3 = c_any(obj.colour, 0x80);
     // The object's colours, index 1..3.
-    const V s[4] = {_mm512_setzero_si512(), blend(used1, all(kUnused), shr(obj.screen, 4)),
-                    blend(used2, all(kUnused), obj.screen & all(15)),
-                    blend(used3, all(kUnused), obj.colour & all(15))};
+    const C s[4] = {zero, c_blend(used1, splat<N>(kUnused), c_shr(obj.screen, 4)),
+                    c_blend(used2, splat<N>(kUnused), obj.screen & splat<N>(15)),
+                    c_blend(used3, splat<N>(kUnused), obj.colour & splat<N>(15))};
 
-    const V lo = obj.bitmap & all(kLow);
-    const V hi = shr(obj.bitmap, 1) & all(kLow);
-    const V p1 = but(lo, hi);
-    const V p2 = but(hi, lo);
-    const V p3 = lo & hi;
-    const V covering = (lo | hi) | shl(lo | hi, 1);
+    V p1[N], p2[N], p3[N], covering[N];
+    for (int g = 0; g < N; g++) {
+        const V lo = obj.bitmap[g] & all(kLow);
+        const V hi = shr(obj.bitmap[g], 1) & all(kLow);
+        p1[g] = but(lo, hi);
+        p2[g] = but(hi, lo);
+        p3[g] = lo & hi;
+        covering[g] = (lo | hi) | shl(lo | hi, 1);
+    }
 
-    const V free_before = free;
-    Mapped t = map_colours(word, free, s, used1, used2, used3);
-    const M c1 = used1 & is_zero(t.t1);
-    const M c2 = used2 & is_zero(t.t2);
-    const M c3 = used3 & is_zero(t.t3);
-    const M conflicting = c1 | c2 | c3;
+    const C free_before = free;
+    Mapped<N> t = map_colours<N>(word, free, s, used1, used2, used3);
+    const K c1 = used1 & c_zero(t.t1);
+    const K c2 = used2 & c_zero(t.t2);
+    const K c3 = used3 & c_zero(t.t3);
+    const K conflicting = c1 | c2 | c3;
     if (conflicting != 0) {
-        const V fresh = free_before ^ free;
+        const C fresh = free_before ^ free;
         // The census: what each slot shows with this mapping, the pixels of
         // the colours without place taken out.
-        V painted = but(dst.bitmap, covering);
-        painted = paint(painted, t.t1, p1);
-        painted = paint(painted, t.t2, p2);
-        painted = paint(painted, t.t3, p3);
-        const V plo = painted & all(kLow);
-        const V phi = shr(painted, 1) & all(kLow);
+        const Paint<N> paint1 = paint_of<N>(t.t1);
+        const Paint<N> paint2 = paint_of<N>(t.t2);
+        const Paint<N> paint3 = paint_of<N>(t.t3);
+        V shown[3][N];
+        V pairs[3][N];
+        for (int g = 0; g < N; g++) {
+            V painted = but(dst.bitmap[g], covering[g]);
+            painted = paint<N>(painted, paint1, g, p1[g]);
+            painted = paint<N>(painted, paint2, g, p2[g]);
+            painted = paint<N>(painted, paint3, g, p3[g]);
+            const V plo = painted & all(kLow);
+            const V phi = shr(painted, 1) & all(kLow);
+            shown[0][g] = count(plo & phi);
+            shown[1][g] = count(but(phi, plo));
+            shown[2][g] = count(but(plo, phi));
+            pairs[0][g] = count(p3[g]);
+            pairs[1][g] = count(p2[g]);
+            pairs[2][g] = count(p1[g]);
+        }
         // Candidates in order: slots 3, 2, 1, then object pairs 3, 2, 1;
         // key = pixels * 8 + place in that order. Evicting a slot frees it
         // and gives up the object colours mapped to it; evicting a pair
         // gives up its colour. Each counts for the gap it closes.
-        const V n[3] = {count(plo & phi), count(but(phi, plo)), count(but(plo, phi))};
-        const V pair_pixels[3] = {count(p3), count(p2), count(p1)};
-        const M pair_conflicting[3] = {c3, c2, c1};
-        V key[6];
-        V closes[6];
-        V gap = zero;
+        const C n[3] = {count_lanes(shown[0]), count_lanes(shown[1]), count_lanes(shown[2])};
+        const C pair_pixels[3] = {count_lanes(pairs[0]), count_lanes(pairs[1]),
+                                  count_lanes(pairs[2])};
+        const K pair_conflicting[3] = {c3, c2, c1};
+        C key[6];
+        C closes[6];
+        C gap = zero;
         // Byte j: how many object colours slot j holds.
-        const V held = shr(t.t1, 7) + shr(t.t2, 7) + shr(t.t3, 7);
+        const C held = c_add(c_add(c_shr(t.t1, 7), c_shr(t.t2, 7)), c_shr(t.t3, 7));
         for (int i = 0; i < 3; i++) {
-            const M fresh_slot = any_of(fresh, kSlotBit[3 - i]);
-            key[i] = shl(n[i], 3) | all(static_cast<uint64_t>(i));
-            closes[i] = only(is_set(n[i]) & ~fresh_slot,
-                             (shr(held, static_cast<unsigned>(8 * (3 - i))) & all(3)) + one);
-            gap = _mm512_mask_sub_epi64(gap, is_zero(n[i]) & ~fresh_slot, gap, one);
-            key[3 + i] = shl(pair_pixels[i], 3) | all(static_cast<uint64_t>(3 + i));
-            closes[3 + i] = only(pair_conflicting[i] & is_set(pair_pixels[i]), one);
-            gap = _mm512_mask_add_epi64(gap, pair_conflicting[i], gap, one);
+            const K fresh_slot = c_any(fresh, kSlotBit[3 - i]);
+            key[i] = c_shl(n[i], 3) | splat<N>(static_cast<uint32_t>(i));
+            closes[i] =
+                c_only(c_set(n[i]) & static_cast<K>(~fresh_slot),
+                       c_add(c_shr(held, static_cast<unsigned>(8 * (3 - i))) & splat<N>(3), one));
+            gap = c_sub_where(c_zero(n[i]) & static_cast<K>(~fresh_slot), gap, one);
+            key[3 + i] = c_shl(pair_pixels[i], 3) | splat<N>(static_cast<uint32_t>(3 + i));
+            closes[3 + i] = c_only(pair_conflicting[i] & c_set(pair_pixels[i]), one);
+            gap = c_add_where(pair_conflicting[i], gap, one);
         }
         // A candidate goes when those before it leave a gap.
-        V before[6] = {zero, zero, zero, zero, zero, zero};
-        V total = zero;
+        C before[6] = {zero, zero, zero, zero, zero, zero};
+        C total = zero;
         for (int i = 0; i < 6; i++) {
-            total = total + closes[i];
+            total = c_add(total, closes[i]);
             for (int j = i + 1; j < 6; j++) {
-                const M j_first = _mm512_cmplt_epu64_mask(key[j], key[i]);
-                before[i] = _mm512_mask_add_epi64(before[i], j_first, before[i], closes[j]);
-                before[j] = _mm512_mask_add_epi64(before[j], static_cast<M>(~j_first), before[j],
-                                                  closes[i]);
+                const K j_first = c_below(key[j], key[i]);
+                before[i] = c_add_where(j_first, before[i], closes[j]);
+                before[j] = c_add_where(static_cast<K>(~j_first), before[j], closes[i]);
             }
         }
-        redo |= _mm512_cmplt_epi64_mask(total, gap);
-        M evicted[6];
+        redo |= c_less(total, gap);
+        K evicted[6];
         for (int i = 0; i < 6; i++) {
-            evicted[i] = is_set(closes[i]) & _mm512_cmplt_epi64_mask(before[i], gap);
+            evicted[i] = c_set(closes[i]) & c_less(before[i], gap);
         }
-        const V evicted_slots = only(evicted[0], all(kSlotBit[3])) |
-                                only(evicted[1], all(kSlotBit[2])) |
-                                only(evicted[2], all(kSlotBit[1]));
-        const M drop1 = evicted[5] | _mm512_test_epi64_mask(t.t1, evicted_slots);
-        const M drop2 = evicted[4] | _mm512_test_epi64_mask(t.t2, evicted_slots);
-        const M drop3 = evicted[3] | _mm512_test_epi64_mask(t.t3, evicted_slots);
+        const C evicted_slots = c_only(evicted[0], splat<N>(kSlotBit[3])) |
+                                c_only(evicted[1], splat<N>(kSlotBit[2])) |
+                                c_only(evicted[2], splat<N>(kSlotBit[1]));
+        const K drop1 = evicted[5] | c_test(t.t1, evicted_slots);
+        const K drop2 = evicted[4] | c_test(t.t2, evicted_slots);
+        const K drop3 = evicted[3] | c_test(t.t3, evicted_slots);
         // Slots evicted or showing nothing lose their colour.
-        const V emptied = only(conflicting, evicted_slots | only(is_zero(n[0]), all(kSlotBit[3])) |
-                                                only(is_zero(n[1]), all(kSlotBit[2])) |
-                                                only(is_zero(n[2]), all(kSlotBit[1])));
-        word = put_bytes(word, emptied, all(kSlotBits));
+        const C emptied =
+            c_only(conflicting, evicted_slots | c_only(c_zero(n[0]), splat<N>(kSlotBit[3])) |
+                                    c_only(c_zero(n[1]), splat<N>(kSlotBit[2])) |
+                                    c_only(c_zero(n[2]), splat<N>(kSlotBit[1])));
+        word = c_put_bytes(word, emptied, splat<N>(kSlotBits));
         free = free | emptied;
 
         // Second pass. The colours that kept their place keep it; those
@@ -975,54 +1140,83 @@ ZBX_WIDE_INLINE Cells merge(const Cells &dst, const Cells &obj, uint64_t bg, M &
         // colour whose slot emptied without being evicted (only with usage
         // bits that promise pixels the bitmap does not have) is for the
         // scalar merge.
-        const Mapped kept{only(static_cast<M>(~drop1), t.t1), only(static_cast<M>(~drop2), t.t2),
-                          only(static_cast<M>(~drop3), t.t3)};
-        redo |= _mm512_test_epi64_mask(kept.t1, emptied) |
-                _mm512_test_epi64_mask(kept.t2, emptied) | _mm512_test_epi64_mask(kept.t3, emptied);
-        t = take_slots(word, free, s, c1 & static_cast<M>(~drop1), c2 & static_cast<M>(~drop2),
-                       c3 & static_cast<M>(~drop3), kept);
-        redo |= (c1 & static_cast<M>(~drop1) & is_zero(t.t1)) |
-                (c2 & static_cast<M>(~drop2) & is_zero(t.t2)) |
-                (c3 & static_cast<M>(~drop3) & is_zero(t.t3));
+        const Mapped<N> kept{c_only(static_cast<K>(~drop1), t.t1),
+                             c_only(static_cast<K>(~drop2), t.t2),
+                             c_only(static_cast<K>(~drop3), t.t3)};
+        redo |= c_test(kept.t1, emptied) | c_test(kept.t2, emptied) | c_test(kept.t3, emptied);
+        t = take_slots<N>(word, free, s, c1 & static_cast<K>(~drop1), c2 & static_cast<K>(~drop2),
+                          c3 & static_cast<K>(~drop3), kept);
+        redo |= (c1 & static_cast<K>(~drop1) & c_zero(t.t1)) |
+                (c2 & static_cast<K>(~drop2) & c_zero(t.t2)) |
+                (c3 & static_cast<K>(~drop3) & c_zero(t.t3));
     }
 
     // Colour nibbles, 15 for a slot without colour.
-    const V none = but(word, shl(word, 3)) & all(kSlotBits);
-    const V nibbles = put_bytes(word, none, all(kByteNibbles)) & all(kByteNibbles);
-    const V shown = but(all(kSlotBits), none);
-    Cells out;
-    out.screen = (shr(nibbles, 4) & all(0xF0)) | (shr(nibbles, 16) & all(15));
-    out.colour = (shr(shown, 10) & all(0x20)) | (shr(shown, 17) & all(0x40)) |
-                 (shr(shown, 24) & all(0x80)) | shr(nibbles, 24);
-    const V mapped_pixels =
-        only(is_set(t.t1), p1) | only(is_set(t.t2), p2) | only(is_set(t.t3), p3);
-    V bitmap = but(dst.bitmap, mapped_pixels | shl(mapped_pixels, 1));
-    bitmap = paint(bitmap, t.t1, p1);
-    bitmap = paint(bitmap, t.t2, p2);
-    out.bitmap = paint(bitmap, t.t3, p3);
+    const C none = c_but(word, c_shl(word, 3)) & splat<N>(kSlotBits);
+    const C nibbles = c_put_bytes(word, none, splat<N>(kByteNibbles)) & splat<N>(kByteNibbles);
+    const C shown = c_but(splat<N>(kSlotBits), none);
+    Many<N> out;
+    out.screen = (c_shr(nibbles, 4) & splat<N>(0xF0)) | (c_shr(nibbles, 16) & splat<N>(15));
+    out.colour = (c_shr(shown, 10) & splat<N>(0x20)) | (c_shr(shown, 17) & splat<N>(0x40)) |
+                 (c_shr(shown, 24) & splat<N>(0x80)) | c_shr(nibbles, 24);
+    const K mapped1 = c_set(t.t1);
+    const K mapped2 = c_set(t.t2);
+    const K mapped3 = c_set(t.t3);
+    const Paint<N> paint1 = paint_of<N>(t.t1);
+    const Paint<N> paint2 = paint_of<N>(t.t2);
+    const Paint<N> paint3 = paint_of<N>(t.t3);
+    for (int g = 0; g < N; g++) {
+        const V mapped_pixels = only(part<N>(mapped1, g), p1[g]) |
+                                only(part<N>(mapped2, g), p2[g]) | only(part<N>(mapped3, g), p3[g]);
+        V bitmap = but(dst.bitmap[g], mapped_pixels | shl(mapped_pixels, 1));
+        bitmap = paint<N>(bitmap, paint1, g, p1[g]);
+        bitmap = paint<N>(bitmap, paint2, g, p2[g]);
+        out.bitmap[g] = paint<N>(bitmap, paint3, g, p3[g]);
+    }
     return out;
 }
 
 // Object cells over destination cells: copied where the destination is
 // empty or the object cell has no pixel of pair 00, kept where the object
 // cell is empty, merged otherwise.
-ZBX_WIDE_INLINE Cells place(const Cells &dst, const Cells &obj, uint64_t bg, M &redo)
+template <int N>
+ZBX_WIDE_INLINE Many<N> place(const Many<N> &dst, const Many<N> &obj, uint32_t bg,
+                              typename Lanes<N>::K &redo)
 {
-    const M object_used = any_of(obj.colour, 0xE0);
-    const M copy = none_of(dst.colour, 0xE0) | (object_used & none_of(obj.colour, 0x10));
-    const M merging = static_cast<M>(~copy) & object_used;
+    using K = typename Lanes<N>::K;
+    const K object_used = c_any(obj.colour, 0xE0);
+    const K copy = c_none(dst.colour, 0xE0) | (object_used & c_none(obj.colour, 0x10));
+    const K merging = static_cast<K>(~copy) & object_used;
+    Many<N> out;
     if (merging == 0) {
         redo = 0;
-        return {blend(copy, dst.bitmap, obj.bitmap), blend(copy, dst.screen, obj.screen),
-                blend(copy, dst.colour, obj.colour)};
+        for (int g = 0; g < N; g++) {
+            out.bitmap[g] = blend(part<N>(copy, g), dst.bitmap[g], obj.bitmap[g]);
+        }
+        out.screen = c_blend(copy, dst.screen, obj.screen);
+        out.colour = c_blend(copy, dst.colour, obj.colour);
+        return out;
     }
-    M merge_redo = 0;
-    const Cells merged = merge(dst, obj, bg, merge_redo);
+    K merge_redo = 0;
+    const Many<N> merged = merge<N>(dst, obj, bg, merge_redo);
     redo = merge_redo & merging;
-    return {blend(copy, blend(merging, dst.bitmap, merged.bitmap), obj.bitmap),
-            blend(copy, blend(merging, dst.screen, merged.screen), obj.screen),
-            blend(copy, blend(merging, dst.colour, merged.colour), obj.colour)};
+    for (int g = 0; g < N; g++) {
+        out.bitmap[g] =
+            blend(part<N>(copy, g), blend(part<N>(merging, g), dst.bitmap[g], merged.bitmap[g]),
+                  obj.bitmap[g]);
+    }
+    out.screen = c_blend(copy, c_blend(merging, dst.screen, merged.screen), obj.screen);
+    out.colour = c_blend(copy, c_blend(merging, dst.colour, merged.colour), obj.colour);
+    return out;
 }
+
+// A group's cells as read: bitmaps per lane, screen and colour bytes in
+// the low eight bytes.
+struct GroupCells
+{
+    V bitmap;
+    __m128i screen, colour;
+};
 
 // A group of cells merged at once: `rows` object rows from `first_row` of
 // the span, `n` cells of each from column `offset` of the span on; row q
@@ -1034,7 +1228,8 @@ struct Group
     M lanes(int q) const { return static_cast<M>(((1U << n) - 1) << (q * n)); }
 };
 
-// Lane q * n + l takes lane q * n + n - 1 - l: each row's cells reversed.
+// Lane q * n + l takes lane q * n + n - 1 - l: each row's cells reversed;
+// as lane numbers for the bitmaps and byte numbers for the colours.
 constexpr std::array<std::array<int64_t, 8>, 9> make_row_reversals()
 {
     std::array<std::array<int64_t, 8>, 9> t{};
@@ -1047,49 +1242,60 @@ constexpr std::array<std::array<int64_t, 8>, 9> make_row_reversals()
     return t;
 }
 constexpr std::array<std::array<int64_t, 8>, 9> row_reversals = make_row_reversals();
+constexpr std::array<std::array<uint8_t, 16>, 9> make_byte_reversals()
+{
+    std::array<std::array<uint8_t, 16>, 9> t{};
+    for (size_t n = 0; n <= 8; n++) {
+        for (size_t lane = 0; lane < 16; lane++) {
+            t[n][lane] = static_cast<uint8_t>(lane < 8 ? row_reversals[n][lane] : lane);
+        }
+    }
+    return t;
+}
+constexpr std::array<std::array<uint8_t, 16>, 9> byte_reversals = make_byte_reversals();
 
 // Reads a group's rows, row q from cell `first(q)` of each array, into
 // its lanes; a masked load reads no cell outside them.
 template <class First>
-ZBX_WIDE_INLINE Cells load_group(const Group &g, const uint8_t *bitmap, const uint8_t *screen,
-                                 const uint8_t *colour, First &&first)
+ZBX_WIDE_INLINE GroupCells load_group(const Group &g, const uint8_t *bitmap, const uint8_t *screen,
+                                      const uint8_t *colour, First &&first)
 {
-    V lines = _mm512_setzero_si512();
-    __m128i screens = _mm_setzero_si128();
-    __m128i colours = _mm_setzero_si128();
+    GroupCells cells{_mm512_setzero_si512(), _mm_setzero_si128(), _mm_setzero_si128()};
     for (int q = 0; q < g.rows; q++) {
         // Shifted back by the row's first lane, so that lane q * n + l
         // reads cell first(q) + l.
         const ptrdiff_t cell = static_cast<ptrdiff_t>(first(q)) - q * g.n;
-        lines = _mm512_mask_loadu_epi64(lines, g.lanes(q), bitmap + 8 * cell);
-        screens = _mm_mask_loadu_epi8(screens, g.lanes(q), screen + cell);
-        colours = _mm_mask_loadu_epi8(colours, g.lanes(q), colour + cell);
+        cells.bitmap = _mm512_mask_loadu_epi64(cells.bitmap, g.lanes(q), bitmap + 8 * cell);
+        cells.screen = _mm_mask_loadu_epi8(cells.screen, g.lanes(q), screen + cell);
+        cells.colour = _mm_mask_loadu_epi8(cells.colour, g.lanes(q), colour + cell);
     }
-    return {lines, _mm512_cvtepu8_epi64(screens), _mm512_cvtepu8_epi64(colours)};
+    return cells;
 }
 
 // The object cells of a group as placed: colours overridden, and when
 // mirrored each row read leftwards and its lines mirrored.
-ZBX_WIDE_INLINE Cells object_cells(Cells cells, bool mirror, int n, const uint8_t *map)
+ZBX_WIDE_INLINE GroupCells object_cells(GroupCells cells, bool mirror, int n, const uint8_t *map)
 {
     if (map != nullptr) {
-        const V table =
-            _mm512_broadcast_i32x4(_mm_loadu_si128(reinterpret_cast<const __m128i *>(map)));
-        const V low = all(15);
-        cells.screen = shl(_mm512_shuffle_epi8(table, shr(cells.screen, 4)) & low, 4) |
-                       (_mm512_shuffle_epi8(table, cells.screen & low) & low);
-        cells.colour =
-            but(cells.colour, low) | (_mm512_shuffle_epi8(table, cells.colour & low) & low);
+        const __m128i table = _mm_loadu_si128(reinterpret_cast<const __m128i *>(map));
+        const __m128i low = _mm_set1_epi8(15);
+        const __m128i high = _mm_and_si128(_mm_srli_epi16(cells.screen, 4), low);
+        cells.screen = _mm_or_si128(_mm_slli_epi16(_mm_shuffle_epi8(table, high), 4),
+                                    _mm_shuffle_epi8(table, _mm_and_si128(cells.screen, low)));
+        cells.colour = _mm_or_si128(_mm_andnot_si128(low, cells.colour),
+                                    _mm_shuffle_epi8(table, _mm_and_si128(cells.colour, low)));
     }
     if (mirror) {
         const V reverse = _mm512_loadu_si512(row_reversals[static_cast<size_t>(n)].data());
+        const __m128i reverse_bytes = _mm_loadu_si128(
+            reinterpret_cast<const __m128i *>(byte_reversals[static_cast<size_t>(n)].data()));
         const V pairs = all(kPairs);
         const V nibbles = all(kNibbles);
         V x = _mm512_permutexvar_epi64(reverse, cells.bitmap);
         x = shl(x & pairs, 2) | (shr(x, 2) & pairs);
         cells.bitmap = shl(x & nibbles, 4) | (shr(x, 4) & nibbles);
-        cells.screen = _mm512_permutexvar_epi64(reverse, cells.screen);
-        cells.colour = _mm512_permutexvar_epi64(reverse, cells.colour);
+        cells.screen = _mm_shuffle_epi8(cells.screen, reverse_bytes);
+        cells.colour = _mm_shuffle_epi8(cells.colour, reverse_bytes);
     }
     return cells;
 }
@@ -1118,29 +1324,39 @@ struct GroupPlace
 // The cells of a group the scalar merge takes over, merged from their
 // destination as it was.
 __attribute__((noinline)) ZBX_WIDE void redo_group(ComposeBuffers &buffers, const Group &g,
-                                                   const GroupPlace &at, const Cells &under,
-                                                   const Cells &over, M redo, int bg)
+                                                   const GroupPlace &at, const GroupCells &under,
+                                                   const GroupCells &over, M redo, int bg)
 {
-    alignas(64) uint64_t cell[6][8];
-    _mm512_store_si512(cell[0], under.bitmap);
-    _mm512_store_si512(cell[1], under.screen);
-    _mm512_store_si512(cell[2], under.colour);
-    _mm512_store_si512(cell[3], over.bitmap);
-    _mm512_store_si512(cell[4], over.screen);
-    _mm512_store_si512(cell[5], over.colour);
+    alignas(64) uint64_t lines[2][8];
+    alignas(16) uint8_t bytes[4][16];
+    _mm512_store_si512(lines[0], under.bitmap);
+    _mm512_store_si512(lines[1], over.bitmap);
+    _mm_store_si128(reinterpret_cast<__m128i *>(bytes[0]), under.screen);
+    _mm_store_si128(reinterpret_cast<__m128i *>(bytes[1]), under.colour);
+    _mm_store_si128(reinterpret_cast<__m128i *>(bytes[2]), over.screen);
+    _mm_store_si128(reinterpret_cast<__m128i *>(bytes[3]), over.colour);
     for (int lane = 0; lane < g.rows * g.n; lane++) {
         if ((redo >> lane & 1U) != 0) {
             const size_t d = static_cast<size_t>(at.dst(g, lane / g.n) + lane % g.n);
-            store_lines(&buffers.bitmap[8 * d], cell[0][lane]);
-            buffers.screen[d] = static_cast<uint8_t>(cell[1][lane]);
-            buffers.colour[d] = static_cast<uint8_t>(cell[2][lane]);
+            store_lines(&buffers.bitmap[8 * d], lines[0][lane]);
+            buffers.screen[d] = bytes[0][lane];
+            buffers.colour[d] = bytes[1][lane];
             merge_fast<true>(&buffers.bitmap[8 * d], buffers.screen[d], buffers.colour[d],
-                             cell[3][lane], static_cast<uint8_t>(cell[4][lane]),
-                             static_cast<uint8_t>(cell[5][lane]), bg);
+                             lines[1][lane], bytes[2][lane], bytes[3][lane], bg);
         }
     }
 }
 
+// Eight cells with their colours one per 64-bit lane, as the full colour
+// planes take them.
+struct Cells
+{
+    V bitmap, screen, colour;
+};
+ZBX_WIDE_INLINE Cells wide_cells(const GroupCells &cells)
+{
+    return {cells.bitmap, _mm512_cvtepu8_epi64(cells.screen), _mm512_cvtepu8_epi64(cells.colour)};
+}
 // Full colour planes (see kPlanes) for eight cells: sixteen words, a
 // cell's two side by side, unzipped into plane 0 and plane 1 of the eight,
 // and zipped back.
@@ -1186,7 +1402,7 @@ ZBX_WIDE_INLINE void paint_planes_wide(const Cells &cells, V (&plane)[2])
 
 // A group's object cells painted into the full colour planes.
 ZBX_WIDE_INLINE void paint_group_planes(uint64_t *full, const Group &g, const GroupPlace &at,
-                                        const Cells &over)
+                                        const GroupCells &over)
 {
     V words[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
     for (int q = 0; q < g.rows; q++) {
@@ -1198,7 +1414,7 @@ ZBX_WIDE_INLINE void paint_group_planes(uint64_t *full, const Group &g, const Gr
     }
     V plane[2];
     unzip_planes(words, plane);
-    paint_planes_wide(over, plane);
+    paint_planes_wide(wide_cells(over), plane);
     zip_planes(plane, words);
     for (int q = 0; q < g.rows; q++) {
         const uint32_t lanes = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
@@ -1210,7 +1426,8 @@ ZBX_WIDE_INLINE void paint_group_planes(uint64_t *full, const Group &g, const Gr
 
 // A group's destination cells and its object cells as placed.
 ZBX_WIDE_INLINE void load_cells(const ComposeBuffers &buffers, const Group &g, const GroupPlace &at,
-                                const uint8_t *data, const uint8_t *map, Cells &under, Cells &over)
+                                const uint8_t *data, const uint8_t *map, GroupCells &under,
+                                GroupCells &over)
 {
     const uint8_t *obj_bitmap = data + 1;
     const uint8_t *obj_screen = obj_bitmap + 8 * at.w * at.h;
@@ -1224,14 +1441,12 @@ ZBX_WIDE_INLINE void load_cells(const ComposeBuffers &buffers, const Group &g, c
 
 // Writes a placed group back.
 ZBX_WIDE_INLINE void store_cells(ComposeBuffers &buffers, const Group &g, const GroupPlace &at,
-                                 const Cells &under, const Cells &over, const Cells &placed, M redo,
-                                 int bg)
+                                 const GroupCells &under, const GroupCells &over, V lines,
+                                 __m128i screens, __m128i colours, M redo, int bg)
 {
-    const __m128i screens = _mm512_cvtepi64_epi8(placed.screen);
-    const __m128i colours = _mm512_cvtepi64_epi8(placed.colour);
     for (int q = 0; q < g.rows; q++) {
         const ptrdiff_t cell = static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n;
-        _mm512_mask_storeu_epi64(buffers.bitmap.data() + 8 * cell, g.lanes(q), placed.bitmap);
+        _mm512_mask_storeu_epi64(buffers.bitmap.data() + 8 * cell, g.lanes(q), lines);
         _mm_mask_storeu_epi8(buffers.screen.data() + cell, g.lanes(q), screens);
         _mm_mask_storeu_epi8(buffers.colour.data() + cell, g.lanes(q), colours);
     }
@@ -1241,7 +1456,44 @@ ZBX_WIDE_INLINE void store_cells(ComposeBuffers &buffers, const Group &g, const 
     }
 }
 
-// One object's cells over the buffers, in groups of up to eight.
+// N groups of one object (which share no cell) placed at once.
+template <int N, bool kFull>
+ZBX_WIDE_INLINE void place_groups(ComposeBuffers &buffers, const Group *groups,
+                                  const GroupPlace &at, const uint8_t *data, const uint8_t *map,
+                                  int bg, uint64_t *full)
+{
+    GroupCells under[N], over[N];
+    __m128i under_screen[N], under_colour[N], over_screen[N], over_colour[N];
+    Many<N> dst, obj;
+    for (int g = 0; g < N; g++) {
+        load_cells(buffers, groups[g], at, data, map, under[g], over[g]);
+        dst.bitmap[g] = under[g].bitmap;
+        obj.bitmap[g] = over[g].bitmap;
+        under_screen[g] = under[g].screen;
+        under_colour[g] = under[g].colour;
+        over_screen[g] = over[g].screen;
+        over_colour[g] = over[g].colour;
+    }
+    dst.screen = colour_lanes(under_screen);
+    dst.colour = colour_lanes(under_colour);
+    obj.screen = colour_lanes(over_screen);
+    obj.colour = colour_lanes(over_colour);
+    typename Lanes<N>::K redo = 0;
+    const Many<N> placed = place<N>(dst, obj, static_cast<uint32_t>(bg), redo);
+    __m128i screens[N], colours[N];
+    colour_bytes(placed.screen, screens);
+    colour_bytes(placed.colour, colours);
+    for (int g = 0; g < N; g++) {
+        store_cells(buffers, groups[g], at, under[g], over[g], placed.bitmap[g], screens[g],
+                    colours[g], part<N>(redo, g), bg);
+        if constexpr (kFull) {
+            paint_group_planes(full, groups[g], at, over[g]);
+        }
+    }
+}
+
+// One object's cells over the buffers, in groups of up to eight, two
+// groups at once where there are two.
 template <bool kFull>
 ZBX_WIDE_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
                                 int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
@@ -1249,19 +1501,21 @@ ZBX_WIDE_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, in
     const ObjectSpan span = object_span(w, h, col, row, mirror);
     const GroupPlace at{span, row, w, h, mirror};
     const int rows_per_group = span.across <= 4 ? 8 / span.across : 1;
+    // At most 15 rows of two groups each.
+    std::array<Group, 32> groups;
+    int count = 0;
     for (int r = span.first_row; r < span.last_row; r += rows_per_group) {
         for (int offset = 0; offset < span.across; offset += 8) {
-            const Group g{r, std::min(rows_per_group, span.last_row - r), offset,
-                          std::min(8, span.across - offset)};
-            Cells under, over;
-            load_cells(buffers, g, at, data, map, under, over);
-            M redo = 0;
-            const Cells placed = place(under, over, static_cast<uint64_t>(bg), redo);
-            store_cells(buffers, g, at, under, over, placed, redo, bg);
-            if constexpr (kFull) {
-                paint_group_planes(full, g, at, over);
-            }
+            groups[static_cast<size_t>(count++)] = {r, std::min(rows_per_group, span.last_row - r),
+                                                    offset, std::min(8, span.across - offset)};
         }
+    }
+    int i = 0;
+    for (; i + 1 < count; i += 2) {
+        place_groups<2, kFull>(buffers, &groups[static_cast<size_t>(i)], at, data, map, bg, full);
+    }
+    if (i < count) {
+        place_groups<1, kFull>(buffers, &groups[static_cast<size_t>(i)], at, data, map, bg, full);
     }
     return static_cast<long>(span.last_row - span.first_row) * span.across;
 }

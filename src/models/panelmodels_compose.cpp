@@ -528,6 +528,7 @@ ZBX_ALWAYS_INLINE void place(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &
 // bits 0 and 1 of each pixel's colour and the second bits 2 and 3. They
 // start as the background colour.
 constexpr int kPlanes = 2;
+constexpr int kAreaCells = kComposeColumns * kComposeRows;
 
 // Colour c's bits 0-1 (plane 0) and 2-3 (plane 1) in every bit pair.
 struct alignas(16) ColourMasks
@@ -1357,24 +1358,6 @@ ZBX_WIDE_INLINE Cells wide_cells(const GroupCells &cells)
 {
     return {cells.bitmap, _mm512_cvtepu8_epi64(cells.screen), _mm512_cvtepu8_epi64(cells.colour)};
 }
-// Full colour planes (see kPlanes) for eight cells: sixteen words, a
-// cell's two side by side, unzipped into plane 0 and plane 1 of the eight,
-// and zipped back.
-ZBX_WIDE_INLINE void unzip_planes(const V (&words)[2], V (&plane)[2])
-{
-    plane[0] =
-        _mm512_permutex2var_epi64(words[0], _mm512_set_epi64(14, 12, 10, 8, 6, 4, 2, 0), words[1]);
-    plane[1] =
-        _mm512_permutex2var_epi64(words[0], _mm512_set_epi64(15, 13, 11, 9, 7, 5, 3, 1), words[1]);
-}
-ZBX_WIDE_INLINE void zip_planes(const V (&plane)[2], V (&words)[2])
-{
-    words[0] =
-        _mm512_permutex2var_epi64(plane[0], _mm512_set_epi64(11, 3, 10, 2, 9, 1, 8, 0), plane[1]);
-    words[1] =
-        _mm512_permutex2var_epi64(plane[0], _mm512_set_epi64(15, 7, 14, 6, 13, 5, 12, 4), plane[1]);
-}
-
 // Eight cells painted in full colour over the planes: every pixel that is
 // not 00 in its own colour.
 ZBX_WIDE_INLINE void paint_planes_wide(const Cells &cells, V (&plane)[2])
@@ -1400,27 +1383,24 @@ ZBX_WIDE_INLINE void paint_planes_wide(const Cells &cells, V (&plane)[2])
     }
 }
 
-// A group's object cells painted into the full colour planes.
+// A group's object cells painted into the full colour planes. On this
+// path they lie plane by plane: plane b of cell c is full[b * kAreaCells + c].
 ZBX_WIDE_INLINE void paint_group_planes(uint64_t *full, const Group &g, const GroupPlace &at,
                                         const GroupCells &over)
 {
-    V words[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+    V plane[kPlanes] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
     for (int q = 0; q < g.rows; q++) {
-        // Lane l's words are 2 * l and 2 * l + 1 of the sixteen.
-        const uint32_t lanes = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
-        const uint64_t *first = full + 2 * (static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n);
-        words[0] = _mm512_mask_loadu_epi64(words[0], static_cast<M>(lanes), first);
-        words[1] = _mm512_mask_loadu_epi64(words[1], static_cast<M>(lanes >> 8), first + 8);
+        const ptrdiff_t cell = static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n;
+        for (int b = 0; b < kPlanes; b++) {
+            plane[b] = _mm512_mask_loadu_epi64(plane[b], g.lanes(q), full + b * kAreaCells + cell);
+        }
     }
-    V plane[2];
-    unzip_planes(words, plane);
     paint_planes_wide(wide_cells(over), plane);
-    zip_planes(plane, words);
     for (int q = 0; q < g.rows; q++) {
-        const uint32_t lanes = ((1U << (2 * g.n)) - 1) << (2 * q * g.n);
-        uint64_t *first = full + 2 * (static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n);
-        _mm512_mask_storeu_epi64(first, static_cast<M>(lanes), words[0]);
-        _mm512_mask_storeu_epi64(first + 8, static_cast<M>(lanes >> 8), words[1]);
+        const ptrdiff_t cell = static_cast<ptrdiff_t>(at.dst(g, q)) - q * g.n;
+        for (int b = 0; b < kPlanes; b++) {
+            _mm512_mask_storeu_epi64(full + b * kAreaCells + cell, g.lanes(q), plane[b]);
+        }
     }
 }
 
@@ -1521,14 +1501,13 @@ ZBX_WIDE_INLINE long draw_cells(ComposeBuffers &buffers, const uint8_t *data, in
 }
 
 // The clashing cells, eight at a time: each cell as shown (pair 00 in the
-// background) against the full colour planes. The 720 cells lie one after
-// another in the buffers.
+// background) against the full colour planes (plane by plane). The 720
+// cells lie one after another in the buffers.
 ZBX_WIDE_INLINE void find_clashes(const ComposeBuffers &buffers, const uint64_t *full,
                                   const ColourMasks &background, ComposeClashes &clashes)
 {
-    constexpr int kCells = kComposeColumns * kComposeRows;
-    static_assert(kCells % 8 == 0);
-    for (int first = 0; first < kCells; first += 8) {
+    static_assert(kAreaCells % 8 == 0);
+    for (int first = 0; first < kAreaCells; first += 8) {
         const Cells shown{_mm512_loadu_si512(&buffers.bitmap[8 * static_cast<size_t>(first)]),
                           _mm512_cvtepu8_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(
                               &buffers.screen[static_cast<size_t>(first)]))),
@@ -1536,10 +1515,8 @@ ZBX_WIDE_INLINE void find_clashes(const ComposeBuffers &buffers, const uint64_t 
                               &buffers.colour[static_cast<size_t>(first)])))};
         V plane[2] = {all(background.plane[0]), all(background.plane[1])};
         paint_planes_wide(shown, plane);
-        const V words[2] = {_mm512_loadu_si512(full + 2 * first),
-                            _mm512_loadu_si512(full + 2 * first + 8)};
-        V expected[2];
-        unzip_planes(words, expected);
+        const V expected[kPlanes] = {_mm512_loadu_si512(full + first),
+                                     _mm512_loadu_si512(full + kAreaCells + first)};
         unsigned differ = _mm512_cmpneq_epi64_mask(plane[0], expected[0]) |
                           _mm512_cmpneq_epi64_mask(plane[1], expected[1]);
         for (; differ != 0; differ &= differ - 1) {
@@ -1620,12 +1597,12 @@ long draw_cells_wide(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
         buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
+// With the full colour planes every object takes the groups, which keep
+// the planes plane by plane.
 long draw_cells_wide_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
                           int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
 {
-    return (few_cells(w, h, col, row, mirror)
-                ? draw_cells_fast_popcount_full
-                : draw_cells_groups_full)(buffers, data, w, h, col, row, mirror, map, bg, full);
+    return draw_cells_groups_full(buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
 bool has_popcount()
@@ -1878,22 +1855,28 @@ ComposeStats panelmodels_compose_reference(const ComposeSource &source, int top_
 ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_panel, int background,
                                          ComposeBuffers &buffers, ComposeClashes &clashes)
 {
-    constexpr int kCells = kComposeColumns * kComposeRows;
     const ColourMasks &bg = colour_masks[static_cast<unsigned>(background) & 15U];
-    alignas(16) std::array<uint64_t, kPlanes * kCells> full;
-    for (int cell = 0; cell < kCells; cell++) {
+    alignas(16) std::array<uint64_t, kPlanes * kAreaCells> full;
+#if ZBX_MERGE_VARIANTS
+    if (wide_vectors) {
+        // Plane by plane.
+        for (int b = 0; b < kPlanes; b++) {
+            std::fill_n(full.begin() + b * kAreaCells, kAreaCells, bg.plane[b]);
+        }
+        const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
+                                           draw_cells_chosen_full, true, full.data());
+        clashes.reset();
+        find_clashes_wide(buffers, full.data(), bg, clashes);
+        return stats;
+    }
+#endif
+    for (int cell = 0; cell < kAreaCells; cell++) {
         std::memcpy(&full[kPlanes * cell], bg.plane, sizeof bg.plane);
     }
     const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
                                        draw_cells_chosen_full, true, full.data());
     clashes.reset();
-#if ZBX_MERGE_VARIANTS
-    if (wide_vectors) {
-        find_clashes_wide(buffers, full.data(), bg, clashes);
-        return stats;
-    }
-#endif
-    for (int cell = 0; cell < kCells; cell++) {
+    for (int cell = 0; cell < kAreaCells; cell++) {
         // The cell as shown, pair 00 in the background.
         if (differs(&full[kPlanes * cell], load_lines(&buffers.bitmap[8 * cell]),
                     buffers.screen[cell], buffers.colour[cell], bg)) {

@@ -1229,31 +1229,21 @@ struct Group
     M lanes(int q) const { return static_cast<M>(((1U << n) - 1) << (q * n)); }
 };
 
-// Lane q * n + l takes lane q * n + n - 1 - l: each row's cells reversed;
-// as lane numbers for the bitmaps and byte numbers for the colours.
-constexpr std::array<std::array<int64_t, 8>, 9> make_row_reversals()
+// Lane q * n + l takes lane q * n + n - 1 - l: each row's cells reversed.
+// Byte numbers for the colours, widened to lane numbers for the bitmaps.
+constexpr std::array<std::array<uint8_t, 8>, 9> make_row_reversals()
 {
-    std::array<std::array<int64_t, 8>, 9> t{};
+    std::array<std::array<uint8_t, 8>, 9> t{};
     for (int n = 1; n <= 8; n++) {
         for (int lane = 0; lane < 8; lane++) {
             const int q = lane / n;
-            t[n][lane] = (q + 1) * n <= 8 ? q * n + n - 1 - lane % n : lane;
+            t[static_cast<size_t>(n)][static_cast<size_t>(lane)] =
+                static_cast<uint8_t>((q + 1) * n <= 8 ? q * n + n - 1 - lane % n : lane);
         }
     }
     return t;
 }
-constexpr std::array<std::array<int64_t, 8>, 9> row_reversals = make_row_reversals();
-constexpr std::array<std::array<uint8_t, 16>, 9> make_byte_reversals()
-{
-    std::array<std::array<uint8_t, 16>, 9> t{};
-    for (size_t n = 0; n <= 8; n++) {
-        for (size_t lane = 0; lane < 16; lane++) {
-            t[n][lane] = static_cast<uint8_t>(lane < 8 ? row_reversals[n][lane] : lane);
-        }
-    }
-    return t;
-}
-constexpr std::array<std::array<uint8_t, 16>, 9> byte_reversals = make_byte_reversals();
+constexpr std::array<std::array<uint8_t, 8>, 9> row_reversals = make_row_reversals();
 
 // Reads a group's rows, row q from cell `first(q)` of each array, into
 // its lanes; a masked load reads no cell outside them.
@@ -1287,9 +1277,10 @@ ZBX_WIDE_INLINE GroupCells object_cells(GroupCells cells, bool mirror, int n, co
                                     _mm_shuffle_epi8(table, _mm_and_si128(cells.colour, low)));
     }
     if (mirror) {
-        const V reverse = _mm512_loadu_si512(row_reversals[static_cast<size_t>(n)].data());
-        const __m128i reverse_bytes = _mm_loadu_si128(
-            reinterpret_cast<const __m128i *>(byte_reversals[static_cast<size_t>(n)].data()));
+        // Only the low eight bytes of the colours count.
+        const __m128i reverse_bytes = _mm_loadl_epi64(
+            reinterpret_cast<const __m128i *>(row_reversals[static_cast<size_t>(n)].data()));
+        const V reverse = _mm512_cvtepu8_epi64(reverse_bytes);
         const V pairs = all(kPairs);
         const V nibbles = all(kNibbles);
         V x = _mm512_permutexvar_epi64(reverse, cells.bitmap);
@@ -1597,14 +1588,6 @@ long draw_cells_wide(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
         buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
-// With the full colour planes every object takes the groups, which keep
-// the planes plane by plane.
-long draw_cells_wide_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
-                          int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
-{
-    return draw_cells_groups_full(buffers, data, w, h, col, row, mirror, map, bg, full);
-}
-
 bool has_popcount()
 {
     __builtin_cpu_init();
@@ -1615,7 +1598,9 @@ const bool wide_vectors = has_wide_vectors();
 const DrawCells draw_cells_chosen = wide_vectors           ? draw_cells_wide
                                     : popcount_instruction ? draw_cells_fast_popcount
                                                            : draw_cells_fast;
-const DrawCells draw_cells_chosen_full = wide_vectors           ? draw_cells_wide_full
+// With the full colour planes every object takes the groups, which keep
+// the planes plane by plane.
+const DrawCells draw_cells_chosen_full = wide_vectors           ? draw_cells_groups_full
                                          : popcount_instruction ? draw_cells_fast_popcount_full
                                                                 : draw_cells_fast_full;
 const MergeFunction merge_chosen = popcount_instruction ? merge_fast_popcount : merge_fast_plain;
@@ -1858,24 +1843,28 @@ ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_pa
     const ColourMasks &bg = colour_masks[static_cast<unsigned>(background) & 15U];
     alignas(16) std::array<uint64_t, kPlanes * kAreaCells> full;
 #if ZBX_MERGE_VARIANTS
-    if (wide_vectors) {
-        // Plane by plane.
+    const bool plane_by_plane = wide_vectors;
+#else
+    const bool plane_by_plane = false;
+#endif
+    if (plane_by_plane) {
         for (int b = 0; b < kPlanes; b++) {
             std::fill_n(full.begin() + b * kAreaCells, kAreaCells, bg.plane[b]);
         }
-        const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
-                                           draw_cells_chosen_full, true, full.data());
-        clashes.reset();
-        find_clashes_wide(buffers, full.data(), bg, clashes);
-        return stats;
-    }
-#endif
-    for (int cell = 0; cell < kAreaCells; cell++) {
-        std::memcpy(&full[kPlanes * cell], bg.plane, sizeof bg.plane);
+    } else {
+        for (int cell = 0; cell < kAreaCells; cell++) {
+            std::memcpy(&full[kPlanes * cell], bg.plane, sizeof bg.plane);
+        }
     }
     const ComposeStats stats = compose(source, top_panel, background, buffers, nullptr,
                                        draw_cells_chosen_full, true, full.data());
     clashes.reset();
+#if ZBX_MERGE_VARIANTS
+    if (plane_by_plane) {
+        find_clashes_wide(buffers, full.data(), bg, clashes);
+        return stats;
+    }
+#endif
     for (int cell = 0; cell < kAreaCells; cell++) {
         // The cell as shown, pair 00 in the background.
         if (differs(&full[kPlanes * cell], load_lines(&buffers.bitmap[8 * cell]),

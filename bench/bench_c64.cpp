@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "c64/pixbufs.h"
-#include "gref.h"
+#include "files/picture_file.h"
 #include "steady.h"
 
 namespace {
@@ -74,8 +75,7 @@ void BM_DecodePictureFile(benchmark::State &state)
     std::array<uint8_t, kHiresDataSize> hires{};
     for (auto _ : state) {
         GdkPixbuf *image = nullptr;
-        if (!hiresdecoder_decode_hires_screen_file(path.c_str(), 0, &image, hires.data(),
-                                                   nullptr)) {
+        if (!picture_read_file(path.c_str(), 0, &image, hires.data(), nullptr)) {
             state.SkipWithError("no picture file");
             break;
         }

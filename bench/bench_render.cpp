@@ -15,13 +15,13 @@
 #include "large_project.h"
 #include "steady.h"
 
+#include "base/gref.h"
 #include "c64/pixbufs.h"
 #include "files/zembrix_format.h"
-#include "gref.h"
 #include "items/document.h"
-#include "models/common_canvas.h"
-#include "models/panelmodels_compose.h"
-#include "models/panelmodels_render.h"
+#include "render/canvas.h"
+#include "render/compose.h"
+#include "render/render.h"
 
 namespace {
 
@@ -226,7 +226,7 @@ void BM_ComposeDenseLocation(benchmark::State &state)
     ComposeBuffers buffers;
     ComposeStats stats;
     for (auto _ : state) {
-        stats = panelmodels_compose(location.project, -1, 6, buffers);
+        stats = compose_panel(location.project, -1, 6, buffers);
         benchmark::DoNotOptimize(buffers.colour.data());
     }
     state.counters["objects"] = static_cast<double>(stats.objects);
@@ -242,7 +242,7 @@ void BM_RenderDenseLocationIntoCanvas(benchmark::State &state)
     const RgbaView canvas{pixels.data(), 320, 200, 320 * 4};
     ComposeBuffers buffers;
     for (auto _ : state) {
-        panelmodels_render_into_view(location.project, -1, 6, buffers, canvas);
+        compose_render_into_view(location.project, -1, 6, buffers, canvas);
         benchmark::DoNotOptimize(pixels.data());
     }
 }
@@ -261,10 +261,10 @@ void BM_RenderDenseLocationWithClashes(benchmark::State &state)
     ComposeBuffers buffers;
     ComposeClashes clashes;
     for (auto _ : state) {
-        panelmodels_compose_clashes(location.project, -1, 6, buffers, clashes);
-        panelmodels_convert_buffers(buffers, 6, canvas);
+        compose_panel_clashes(location.project, -1, 6, buffers, clashes);
+        compose_convert_buffers(buffers, 6, canvas);
         if (state.range(0) != 0) {
-            panelmodels_draw_clash_frames(canvas, clashes, 1);
+            compose_draw_clash_frames(canvas, clashes, 1);
         }
         benchmark::DoNotOptimize(pixels.data());
     }
@@ -286,9 +286,9 @@ void BM_ConvertDenseLocationFloor(benchmark::State &state)
     std::vector<uint8_t> pixels(320 * 200 * 4, 0);
     const RgbaView canvas{pixels.data(), 320, 200, 320 * 4};
     ComposeBuffers buffers;
-    panelmodels_compose(location.project, -1, 6, buffers);
+    compose_panel(location.project, -1, 6, buffers);
     for (auto _ : state) {
-        panelmodels_convert_buffers(buffers, 6, canvas);
+        compose_convert_buffers(buffers, 6, canvas);
         benchmark::DoNotOptimize(pixels.data());
     }
 }
@@ -315,19 +315,19 @@ void BM_RenderDenseLocationFromDocument(benchmark::State &state)
     project.items[top] = ZbxItem{ZbxItemKind::Panel, {}, location.project.top, 0};
     document_load(std::move(project));
 
-    GRef<GdkPixbuf> backdrop(common_create_new_canvas());
+    GRef<GdkPixbuf> backdrop(canvas_new());
     gdk_pixbuf_fill(backdrop.get(), 0x404040ff);
-    common_set_background_pixbuf(backdrop.get());
-    GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    canvas_set_backdrop(backdrop.get());
+    GRef<GdkPixbuf> canvas(canvas_new());
     ComposeClashes clashes;
     ComposeClashes *report = state.range(0) != 0 ? &clashes : nullptr;
     for (auto _ : state) {
-        common_copy_background_above_location_area(canvas.get());
-        panelmodels_render_stored_panel(top, canvas.get(), 6, report);
+        canvas_copy_backdrop_above_area(canvas.get());
+        render_stored_panel(top, canvas.get(), 6, report);
         benchmark::DoNotOptimize(gdk_pixbuf_get_pixels(canvas.get()));
     }
     document_close();
-    common_set_background_pixbuf(nullptr);
+    canvas_set_backdrop(nullptr);
 }
 // With clashes 1 as the previews draw with the clash view on: the clashing
 // cells reported in the same pass.
@@ -365,7 +365,7 @@ void BM_ComposeBoundedByWork(benchmark::State &state)
     ComposeBuffers buffers;
     ComposeStats stats;
     for (auto _ : state) {
-        stats = panelmodels_compose(project, -1, 0, buffers);
+        stats = compose_panel(project, -1, 0, buffers);
         benchmark::DoNotOptimize(buffers.colour.data());
     }
     state.counters["visits"] = static_cast<double>(stats.visits);
@@ -413,7 +413,7 @@ struct HeaviestLocation
                 continue;
             }
             project.top = it->second;
-            const long visits = panelmodels_compose(project, location.panel, 0, buffers).visits;
+            const long visits = compose_panel(project, location.panel, 0, buffers).visits;
             if (visits > most) {
                 most = visits;
                 panel = location.panel;
@@ -436,7 +436,7 @@ void BM_ComposeHeaviestLocation(benchmark::State &state)
     ComposeBuffers buffers;
     ComposeStats stats;
     for (auto _ : state) {
-        stats = panelmodels_compose(location.project, location.panel, location.background, buffers);
+        stats = compose_panel(location.project, location.panel, location.background, buffers);
         benchmark::DoNotOptimize(buffers.colour.data());
     }
     state.counters["visits"] = static_cast<double>(stats.visits);

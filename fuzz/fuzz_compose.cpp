@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "models/panelmodels_compose.h"
+#include "render/compose.h"
 
 namespace {
 struct FuzzProject : ComposeSource
@@ -74,11 +74,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     ComposeBuffers buffers;
-    panelmodels_compose(project, 0, background, buffers);
+    compose_panel(project, 0, background, buffers);
     // The fast path must draw what the plain walk with the reference merge
     // draws.
     ComposeBuffers reference;
-    panelmodels_compose_reference(project, 0, background, reference);
+    compose_reference(project, 0, background, reference);
     if (buffers.bitmap != reference.bitmap || buffers.screen != reference.screen ||
         buffers.colour != reference.colour) {
         __builtin_trap();

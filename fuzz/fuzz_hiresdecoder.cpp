@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
-#include "gref.h"
 
 namespace {
 

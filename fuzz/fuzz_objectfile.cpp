@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "gref.h"
+#include "base/gref.h"
 #include "items/objects.h"
-#include "models/panelmodels_compose.h"
+#include "render/compose.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
@@ -49,9 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     buffers.clear();
     const int overrides[3] = {data[size - 1], data[size / 2], data[1]};
     const int background = data[size - 1] & 15;
-    panelmodels_draw_object(buffers, record, 0, 0, false, {}, background);
-    panelmodels_draw_object(buffers, record, -8 * (w - 1), -8, true, overrides, background);
-    panelmodels_draw_object(buffers, record, 312, 136, false, overrides, background);
-    panelmodels_draw_object(buffers, record, 100, 40, true, {overrides, 2}, background);
+    compose_draw_object(buffers, record, 0, 0, false, {}, background);
+    compose_draw_object(buffers, record, -8 * (w - 1), -8, true, overrides, background);
+    compose_draw_object(buffers, record, 312, 136, false, overrides, background);
+    compose_draw_object(buffers, record, 100, 40, true, {overrides, 2}, background);
     return 0;
 }

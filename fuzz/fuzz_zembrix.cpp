@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/gref.h"
 #include "files/zembrix.h"
 #include "files/zembrix_format.h"
-#include "gref.h"
 #include "items/document.h"
-#include "models/panelmodels_render.h"
+#include "render/render.h"
 
 namespace {
 GdkPixbuf *canvas = nullptr;
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int s = 0; s < kZbxLocationRecords; s++) {
         const ZbxLocationRecord record = document_location(s);
         if (drawn.insert({record.panel, record.colour}).second) {
-            panelmodels_render_stored_panel(record.panel, canvas, record.colour);
+            render_stored_panel(record.panel, canvas, record.colour);
         }
     }
 

@@ -23,9 +23,9 @@
 #include "app/common.h"
 #include "app/mainview.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "files/zembrix_format.h"
-#include "gref.h"
-#include "models/locations.h"
+#include "render/locations.h"
 #include "window_timing.h"
 
 namespace {
@@ -52,12 +52,12 @@ int main(int argc, char **argv)
     }
 
     // The heaviest location: the one that takes longest to draw.
-    GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    GRef<GdkPixbuf> canvas(canvas_new());
     int heaviest = 0;
     gint64 longest = -1;
     for (int s = 0; s < kLocationCount; s++) {
         const gint64 start = g_get_monotonic_time();
-        locations_render_location_at_index(s, canvas.get());
+        render_location(s, canvas.get());
         const gint64 took = g_get_monotonic_time() - start;
         if (took > longest) {
             longest = took;

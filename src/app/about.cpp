@@ -6,7 +6,7 @@
 #include "app/i18n.h"
 #include "app/icon.h"
 #include "app/support.h"
-#include "gref.h"
+#include "base/gref.h"
 #include "items/document.h"
 
 namespace {

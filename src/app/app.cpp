@@ -14,12 +14,12 @@
 #include "app/options.h"
 #include "app/panelmodels_view.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "c64/palette.h"
 #include "editor/override_window.h"
 #include "editor/panelbrowser.h"
 #include "editor/paneleditor_window.h"
 #include "grabber/objectgrabber.h"
-#include "gref.h"
 #include "items/document.h"
 
 GtkWidget *window_main = nullptr;
@@ -68,7 +68,7 @@ void app_startup()
     window_main = create_window_main();
 
     GErrorPtr error;
-    if (!common_load_background_pixbuf(error.out())) {
+    if (!canvas_load_backdrop(error.out())) {
         common_message_dialog(GTK_WINDOW(window_main), error.message(), GTK_MESSAGE_ERROR);
     }
 

@@ -11,8 +11,8 @@
 #include "app/mainview.h"
 #include "app/options.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "files/zembrix.h"
-#include "gref.h"
 #include "items/document.h"
 
 namespace {

@@ -15,10 +15,11 @@
 #include "app/options.h"
 #include "app/panelmodels_view.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "editor/paneleditor_window.h"
-#include "files/zembrix_refs.h"
-#include "gref.h"
+#include "files/object_file.h"
 #include "items/itemwrapper.h"
+#include "items/references.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ void show_references_of_selected(gboolean (*selected)(int *))
     if (!commands_allowed() || !selected(&index)) {
         return;
     }
-    GCharPtr text(zembrix_item_references_report(index));
+    GCharPtr text(references_report(index));
     mainview_show_references(text.get());
 }
 
@@ -126,7 +127,7 @@ bool delete_selected(gboolean (*selected)(int *))
         return false;
     }
     GErrorPtr error;
-    if (!zembrix_delete_item(index, error.out())) {
+    if (!references_delete_item(index, error.out())) {
         show_error(error);
         return false;
     }
@@ -372,7 +373,9 @@ void on_button_object_controls_import_clicked(GtkButton *, gpointer)
     }
     GCharPtr path(chosen);
     GErrorPtr error;
-    if (!itemwrapper_import_object_data_from_file(path.get(), error.out())) {
+    std::vector<uint8_t> record;
+    if (!objfile_read(path.get(), &record, error.out()) ||
+        !itemwrapper_import_object(record, error.out())) {
         show_error(error);
         return;
     }
@@ -392,7 +395,7 @@ void on_button_object_controls_export_clicked(GtkButton *, gpointer)
     }
     GCharPtr path(chosen);
     GErrorPtr error;
-    if (!objects_export_object_data_to_file(path.get(), index, error.out())) {
+    if (!objfile_write(path.get(), document_object_record(index), error.out())) {
         show_error(error);
         return;
     }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "c64/pixbufs.h"
-#include "models/common_canvas.h"
+#include "render/canvas.h"
 
 // --- Drawing on a realised area ---
 // Frames an item placed at (rect->x, rect->y) in the location area: takes

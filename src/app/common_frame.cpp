@@ -24,7 +24,7 @@ void common_draw_rectangle_around_item(GtkWidget *area, int frame_colour, int zo
 
 void common_stroke_item_frame(GtkWidget *area, int frame_colour, int zoom, ZbxRect rect)
 {
-    if (area == nullptr || area->window == nullptr || !common_item_frame_on_area(zoom, &rect)) {
+    if (area == nullptr || area->window == nullptr || !canvas_item_frame_on_area(zoom, &rect)) {
         return;
     }
     cairo_t *cr = gdk_cairo_create(area->window);

@@ -7,11 +7,11 @@
 
 #include "app/interface.h"
 #include "app/options.h"
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "files/fileio.h"
-#include "gref.h"
 #include "items/objects.h"
-#include "models/common_canvas.h"
+#include "render/canvas.h"
 
 namespace {
 
@@ -331,7 +331,7 @@ std::string fileopen_examples_folder()
         return settings.examples;
     }
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/examples"};
-    const std::string beside = common_executable_folder();
+    const std::string beside = canvas_executable_folder();
     if (!beside.empty()) {
         candidates.push_back(beside + "/../share/zembrix/examples");
         candidates.push_back(beside + "/examples");

@@ -6,8 +6,8 @@
 #include "app/modelview.h"
 #include "app/panelmodels_view.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "c64/palette.h"
-#include "gref.h"
 
 namespace {
 struct LocationsState

@@ -7,7 +7,7 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 
-#include "models/locations.h"
+#include "render/locations.h"
 
 enum LocationColumn
 {

@@ -7,7 +7,7 @@
 
 #include "app/app.h"
 #include "app/i18n.h"
-#include "gref.h"
+#include "base/gref.h"
 
 int main(int argc, char *argv[])
 {

@@ -14,12 +14,12 @@
 #include "app/objectmodel.h"
 #include "app/panelmodels_view.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "c64/palette.h"
 #include "c64/pixbufs.h"
 #include "files/fileio.h"
-#include "gref.h"
 #include "items/document.h"
-#include "models/panelmodels_render.h"
+#include "render/render.h"
 
 namespace {
 
@@ -122,7 +122,7 @@ gboolean draw_stage(gpointer data)
         drawing.next = drawing.frames.size() - 1;
     }
     const ComposeFrame &frame = *drawing.frames[drawing.next++];
-    panelmodels_convert_buffers(frame.buffers, drawing.background, pixbufs_view(canvas(which)));
+    compose_convert_buffers(frame.buffers, drawing.background, pixbufs_view(canvas(which)));
     mainview_queue_redraw(which);
     if (drawing.next >= drawing.frames.size()) {
         stop(which);
@@ -142,9 +142,9 @@ void start_drawing(MainPreview which, int panel, int background)
     if (image == nullptr) {
         return;
     }
-    common_fill_location_area(image, background);
+    canvas_fill_location_area(image, background);
     Drawing &drawing = state.drawing[which];
-    drawing.frames = panelmodels_compose_frames(panel, background, kMaxStages);
+    drawing.frames = render_compose_frames(panel, background, kMaxStages);
     drawing.background = background;
     drawing.deadline = g_get_monotonic_time() + kIncrementalLimitUs;
     drawing.source = g_idle_add(draw_stage, GINT_TO_POINTER(which));
@@ -206,7 +206,7 @@ gboolean mainview_is_drawing()
 GdkPixbuf *mainview_configure_preview(MainPreview which, GtkWidget *area)
 {
     if (!state.canvas[which]) {
-        state.canvas[which].reset(common_create_new_canvas());
+        state.canvas[which].reset(canvas_new());
     }
     remember_area(state.area[which], area);
     switch (which) {
@@ -295,7 +295,7 @@ void mainview_render_location_preview(bool incremental)
         return;
     }
     stop(PREVIEW_LOCATION);
-    common_copy_background_image_to_pixbuf(image);
+    canvas_copy_backdrop(image);
     state.clashes[PREVIEW_LOCATION].reset();
     int number = -1;
     if (!locations_get_current_location_index(&number)) {
@@ -305,14 +305,13 @@ void mainview_render_location_preview(bool incremental)
     if (incremental && document_item_kind(record.panel) == ZbxItemKind::Panel) {
         if (state.show_clashes) {
             state.clashes[PREVIEW_LOCATION] =
-                panelmodels_stored_panel_clashes(record.panel, record.colour);
+                render_stored_panel_clashes(record.panel, record.colour);
         }
         start_drawing(PREVIEW_LOCATION, record.panel, record.colour);
         return;
     }
     // One composition, the clashing cells reported beside when they are shown.
-    locations_render_location_at_index(
-        number, image, state.show_clashes ? &state.clashes[PREVIEW_LOCATION] : nullptr);
+    render_location(number, image, state.show_clashes ? &state.clashes[PREVIEW_LOCATION] : nullptr);
 }
 
 void mainview_render_object_preview()
@@ -342,7 +341,7 @@ void mainview_reset_previews()
 {
     for (int i = 0; i < PREVIEW_COUNT; i++) {
         auto which = static_cast<MainPreview>(i);
-        common_copy_background_image_to_pixbuf(canvas(which));
+        canvas_copy_backdrop(canvas(which));
         mainview_queue_redraw(which);
     }
     if (window_main != nullptr) {
@@ -358,7 +357,7 @@ void render_location_helper(int incremental)
         int panel = kNoPanel;
         int colour = 0;
         GCharPtr text(locations_get_current_location_info(&panel, &colour)
-                          ? locations_record_text(panel, colour)
+                          ? render_location_text(panel, colour)
                           : g_strdup(""));
         if (GtkWidget *info = lookup_widget(window_main, "label_main_location_info")) {
             gtk_label_set_text(GTK_LABEL(info), text.get());
@@ -395,8 +394,8 @@ const ComposeClashes &mainview_get_clashes(MainPreview which)
 GdkPixbuf *mainview_shown_image(MainPreview which)
 {
     const bool frames = state.show_clashes && which != PREVIEW_OBJECT;
-    return panelmodels_shown_image(canvas(which), state.expansion,
-                                   frames ? &state.clashes[which] : nullptr);
+    return render_shown_image(canvas(which), state.expansion,
+                              frames ? &state.clashes[which] : nullptr);
 }
 
 void mainview_set_focus(MainPreview which)

@@ -6,7 +6,7 @@
 
 #include <gtk/gtk.h>
 
-#include "models/panelmodels_compose.h"
+#include "render/compose.h"
 
 enum MainPreview
 {

@@ -2,7 +2,7 @@
 
 #include "app/i18n.h"
 #include "app/support.h"
-#include "gref.h"
+#include "base/gref.h"
 
 void ModelView::reset(GtkTreeView *view)
 {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "items/document.h"
-#include "models/usage.h"
+#include "items/usage.h"
 
 // A tree view that forgets the widget when it is destroyed.
 class ModelView

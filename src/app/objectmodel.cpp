@@ -2,10 +2,10 @@
 #include "app/objectmodel.h"
 
 #include "app/modelview.h"
-#include "gref.h"
+#include "base/gref.h"
 #include "items/document.h"
-#include "models/common_canvas.h"
-#include "models/panelmodels_render.h"
+#include "render/canvas.h"
+#include "render/render.h"
 
 namespace {
 struct ObjectModelState
@@ -83,10 +83,10 @@ void objectmodel_render_object(GdkPixbuf *canvas, int colour)
 {
     int index = -1;
     if (!objectmodel_get_current_object_id(&index)) {
-        common_copy_background_image_to_pixbuf(canvas);
+        canvas_copy_backdrop(canvas);
         return;
     }
-    panelmodels_render_object_preview(canvas, index, colour);
+    render_object_preview(canvas, index, colour);
 }
 
 gboolean objectmodel_get_object_id_from_path(GtkTreePath *path, int *index)

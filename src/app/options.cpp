@@ -11,8 +11,8 @@
 
 #include "app/app.h"
 #include "app/i18n.h"
+#include "base/gref.h"
 #include "files/fileio.h"
-#include "gref.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "app/common.h"
 #include "app/modelview.h"
-#include "gref.h"
-#include "models/panelmodels_render.h"
+#include "base/gref.h"
+#include "render/render.h"
 
 namespace {
 struct PanelModelsState
@@ -188,10 +188,10 @@ void panelmodels_render_panel(GdkPixbuf *canvas, int *colour, ComposeClashes *cl
         *colour = preview;
     }
     if (index < 0) {
-        common_copy_background_image_to_pixbuf(canvas);
+        canvas_copy_backdrop(canvas);
         return;
     }
     // The panel covers the whole location area: the backdrop shows above it.
-    common_copy_background_above_location_area(canvas);
-    panelmodels_render_stored_panel(index, canvas, preview, clashes);
+    canvas_copy_backdrop_above_area(canvas);
+    render_stored_panel(index, canvas, preview, clashes);
 }

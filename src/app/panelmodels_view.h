@@ -7,7 +7,7 @@
 #include <gtk/gtk.h>
 
 #include "app/panelmodels_deflist.h"
-#include "models/panelmodels_compose.h"
+#include "render/compose.h"
 
 enum PanelModelColumn
 {

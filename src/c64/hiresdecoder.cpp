@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-#include "files/fileio.h"
-#include "gref.h"
+#include "base/gref.h"
 
 namespace {
 
@@ -140,17 +139,4 @@ gboolean hiresdecoder_decode_hires_screen_data(std::span<const uint8_t> file, in
         }
     }
     return TRUE;
-}
-
-gboolean hiresdecoder_decode_hires_screen_file(const char *filename, int format, GdkPixbuf **image,
-                                               uint8_t *destination, GError **error)
-{
-    if (image != nullptr) {
-        *image = nullptr;
-    }
-    std::vector<uint8_t> contents;
-    if (!fileio_read_file(filename, &contents, error)) {
-        return FALSE;
-    }
-    return hiresdecoder_decode_hires_screen_data(contents, format, image, destination, error);
 }

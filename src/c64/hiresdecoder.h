@@ -95,12 +95,3 @@ HiresData hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize> hire
 gboolean hiresdecoder_decode_hires_screen_data(std::span<const uint8_t> file, int format,
                                                GdkPixbuf **image, uint8_t *destination,
                                                GError **error);
-// The same for a file on disk; a read failure is passed on as it is.
-gboolean hiresdecoder_decode_hires_screen_file(const char *filename, int format, GdkPixbuf **image,
-                                               uint8_t *destination, GError **error);
-
-// Reads an object file, checks it as an import does ("Unrecognized format",
-// also for an object of no cells) and renders it, pair 00 transparent, without
-// storing anything: the object chooser's preview. TRUE with a new image
-// owned by the caller, or FALSE with the error set and *image null.
-gboolean hiresdecoder_decode_object_file(const char *filename, GdkPixbuf **image, GError **error);

@@ -1,5 +1,5 @@
 #include "c64/palette.h"
-#include "gref.h"
+#include "base/gref.h"
 #include <array>
 
 // clang-format off

@@ -2,9 +2,11 @@
 #include <array>
 #include <vector>
 
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "cli/cli.h"
-#include "gref.h"
+#include "files/object_file.h"
+#include "files/picture_file.h"
 #include "items/objects.h"
 
 int cli_picture(int argc, char **argv)
@@ -32,7 +34,7 @@ int cli_picture(int argc, char **argv)
     }
     std::vector<uint8_t> data(kHiresDataSize);
     GdkPixbuf *decoded = nullptr;
-    if (!hiresdecoder_decode_hires_screen_file(argv[1], format, &decoded, data.data(), &error)) {
+    if (!picture_read_file(argv[1], format, &decoded, data.data(), &error)) {
         return cli_fail(error);
     }
     GRef<GdkPixbuf> image(decoded);
@@ -95,8 +97,7 @@ int cli_grab(int argc, char **argv)
         return cli_fail(error);
     }
     std::vector<uint8_t> data(kHiresDataSize);
-    if (!hiresdecoder_decode_hires_screen_file(argv[1], kHiresDetect, nullptr, data.data(),
-                                               &error)) {
+    if (!picture_read_file(argv[1], kHiresDetect, nullptr, data.data(), &error)) {
         return cli_fail(error);
     }
     const std::span<const uint8_t> all(data);
@@ -123,7 +124,7 @@ int cli_objfile(int argc, char **argv)
     GdkPixbuf *decoded = nullptr;
     if (!cli_parse(*cli_find_command("objfile"), entries, 1, &argc, &argv, &error) ||
         !cli_require_string("-o", output, &error) ||
-        !hiresdecoder_decode_object_file(argv[1], &decoded, &error)) {
+        !(decoded = objfile_read_image(argv[1], &error))) {
         return cli_fail(error);
     }
     GRef<GdkPixbuf> image(decoded);

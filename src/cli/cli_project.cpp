@@ -6,16 +6,17 @@
 #include <utility>
 #include <vector>
 
+#include "base/gref.h"
 #include "cli/cli.h"
+#include "files/object_file.h"
 #include "files/zembrix.h"
 #include "files/zembrix_check.h"
-#include "files/zembrix_refs.h"
-#include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
-#include "models/common_canvas.h"
-#include "models/panelmodels_render.h"
-#include "models/usage.h"
+#include "items/references.h"
+#include "items/usage.h"
+#include "render/canvas.h"
+#include "render/render.h"
 
 namespace {
 
@@ -159,21 +160,21 @@ void print_project(FILE *out)
 // clashing cells framed. Cut to the location area unless whole_screen.
 GdkPixbuf *compose_preview(int panel, int object, int background, bool clashes, bool whole_screen)
 {
-    GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    GRef<GdkPixbuf> canvas(canvas_new());
     if (!canvas) {
         return nullptr;
     }
     // A new canvas is black: the backdrop goes over it when there is one.
-    if (common_get_background_pixbuf() != nullptr) {
-        common_copy_background_image_to_pixbuf(canvas.get());
+    if (canvas_get_backdrop() != nullptr) {
+        canvas_copy_backdrop(canvas.get());
     }
     if (object >= 0) {
-        panelmodels_render_object_preview(canvas.get(), object, background);
+        render_object_preview(canvas.get(), object, background);
     } else {
         ComposeClashes found;
-        panelmodels_render_stored_panel(panel, canvas.get(), background, &found);
+        render_stored_panel(panel, canvas.get(), background, &found);
         if (clashes) {
-            panelmodels_draw_clash_frames(pixbufs_view(canvas.get()), found, 1);
+            compose_draw_clash_frames(pixbufs_view(canvas.get()), found, 1);
         }
     }
     if (whole_screen) {
@@ -186,7 +187,7 @@ GdkPixbuf *compose_preview(int panel, int object, int background, bool clashes, 
 Json clash_cells_json(const ComposeClashes &clashes)
 {
     Json cells = Json::array();
-    for (const auto &[col, row] : panelmodels_clash_cells(clashes)) {
+    for (const auto &[col, row] : compose_clash_cells(clashes)) {
         cells.push_back({col, row});
     }
     return cells;
@@ -199,8 +200,7 @@ Json clashes_json()
     Json locations = Json::array();
     for (int slot = 0; slot < kLocationCount; slot++) {
         const ZbxLocationRecord record = document_location(slot);
-        const ComposeClashes clashes =
-            panelmodels_stored_panel_clashes(record.panel, record.colour);
+        const ComposeClashes clashes = render_stored_panel_clashes(record.panel, record.colour);
         if (clashes.any()) {
             locations.push_back({{"slot", slot}, {"cells", clash_cells_json(clashes)}});
         }
@@ -208,7 +208,7 @@ Json clashes_json()
     Json panels = Json::array();
     for (int i = 0; i < document_item_count(); i++) {
         const ComposeClashes clashes =
-            panelmodels_stored_panel_clashes(i, document_project().items[i].preview_colour);
+            render_stored_panel_clashes(i, document_project().items[i].preview_colour);
         if (clashes.any()) {
             panels.push_back({{"index", i}, {"cells", clash_cells_json(clashes)}});
         }
@@ -284,8 +284,8 @@ int cli_render(int argc, char **argv)
     }
 
     // The backdrop of the whole preview, when there is one to be found.
-    if (whole_screen && common_get_background_pixbuf() == nullptr) {
-        common_load_background_pixbuf(nullptr);
+    if (whole_screen && canvas_get_backdrop() == nullptr) {
+        canvas_load_backdrop(nullptr);
     }
     GRef<GdkPixbuf> image;
     if (object_text.given()) {
@@ -363,7 +363,7 @@ int cli_refs(int argc, char **argv)
         !cli_load_project(argv[1], &error) || !require_item(item, &error)) {
         return cli_fail(error);
     }
-    GCharPtr report(zembrix_item_references_report(item));
+    GCharPtr report(references_report(item));
     std::fputs(report.get(), stdout);
     if (!g_str_has_suffix(report.get(), "\n")) {
         std::fputc('\n', stdout);
@@ -384,7 +384,7 @@ int cli_delete(int argc, char **argv)
     if (!cli_parse(*cli_find_command("delete"), entries, 1, &argc, &argv, &error) ||
         !cli_require_int("--item", item_text, 0, kMaxItems - 1, &item, &error) ||
         !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
-        !require_item(item, &error) || !zembrix_delete_item(item, &error) ||
+        !require_item(item, &error) || !references_delete_item(item, &error) ||
         !zembrix_save_file(output.get(), &error)) {
         return cli_fail(error);
     }
@@ -400,11 +400,12 @@ int cli_import(int argc, char **argv)
         {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Project file to write", "OUT"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GError *error = nullptr;
+    std::vector<uint8_t> record;
     if (!cli_parse(*cli_find_command("import"), entries, 1, &argc, &argv, &error) ||
         !cli_require_string("--object", object, &error) ||
         !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
-        !itemwrapper_import_object_data_from_file(object.get(), &error) ||
-        !zembrix_save_file(output.get(), &error)) {
+        !objfile_read(object.get(), &record, &error) ||
+        !itemwrapper_import_object(record, &error) || !zembrix_save_file(output.get(), &error)) {
         return cli_fail(error);
     }
     return 0;

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/gref.h"
 #include "c64/pixbufs.h"
 #include "cli/cli.h"
 #include "files/zembrix.h"
-#include "gref.h"
 #include "items/objects.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include "app/app.h"
 #include "app/i18n.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "c64/palette.h"
 #include "editor/paneleditor.h"
 #include "editor/paneleditor_window.h"
-#include "gref.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "app/objectmodel.h"
 #include "app/panelmodels_view.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "editor/paneleditor.h"
 #include "editor/paneleditor_window.h"
-#include "gref.h"
-#include "models/panelmodels_render.h"
+#include "render/render.h"
 
 namespace {
 
@@ -176,14 +176,14 @@ void panelbrowser_show()
 
 void panelbrowser_render_panel(GdkPixbuf *canvas)
 {
-    common_copy_background_image_to_pixbuf(canvas);
+    canvas_copy_backdrop(canvas);
     GtkTreeModel *model = nullptr;
     GtkTreeIter iter;
     if (!modelview_get_selected_row(state.treeview_panels, &model, &iter)) {
         return;
     }
-    panelmodels_render_stored_panel(modelview_get_int(model, &iter, PANEL_COL_INDEX), canvas,
-                                    modelview_get_int(model, &iter, PANEL_COL_COLOUR));
+    render_stored_panel(modelview_get_int(model, &iter, PANEL_COL_INDEX), canvas,
+                        modelview_get_int(model, &iter, PANEL_COL_COLOUR));
 }
 
 GdkPixbuf *panelbrowser_get_canvas()
@@ -221,7 +221,7 @@ gboolean on_drawingarea_browser_panels_panel_preview_configure_event(GtkWidget *
                                                                      GdkEventConfigure *, gpointer)
 {
     if (!state.panel_browser_canvas) {
-        state.panel_browser_canvas.reset(common_create_new_canvas());
+        state.panel_browser_canvas.reset(canvas_new());
     }
     if (state.panel_browser_da == nullptr) {
         state.panel_browser_da = area;

@@ -5,8 +5,8 @@
 
 #include "c64/palette.h"
 #include "files/zembrix_format.h"
-#include "models/common_canvas.h"
-#include "models/panelmodels_render.h"
+#include "render/canvas.h"
+#include "render/render.h"
 
 namespace {
 
@@ -548,8 +548,8 @@ void paneleditor_render_location(GdkPixbuf *canvas, bool transparency, int alpha
     if (canvas == nullptr) {
         return;
     }
-    common_copy_background_image_to_pixbuf(canvas);
-    panelmodels_render_panel_defs(defs(), state.panel, canvas, state.background, clashes);
+    canvas_copy_backdrop(canvas);
+    render_panel_defs(defs(), state.panel, canvas, state.background, clashes);
     if (transparency) {
         paneleditor_blend_disabled(pixbufs_view(canvas), defs(), state.panel, state.background,
                                    alpha);
@@ -578,8 +578,8 @@ void paneleditor_blend_disabled(RgbaView canvas, std::span<const PanelDef> list,
         }
         PanelDef alone = def;
         alone.enabled = true;
-        panelmodels_render_into_view(DocumentSource(std::span<const PanelDef>(&alone, 1)),
-                                     top_panel, background, buffers, layer);
+        compose_render_into_view(DocumentSource(std::span<const PanelDef>(&alone, 1)), top_panel,
+                                 background, buffers, layer);
         for (int y = 0; y < kEditorAreaHeight; y++) {
             const int line = (y / 8) * 320 + y % 8;
             uint8_t *dst = canvas.pixels + (kComposeAreaTop + y) * canvas.rowstride;

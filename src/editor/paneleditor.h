@@ -13,7 +13,7 @@
 
 #include "c64/pixbufs.h"
 #include "items/document.h"
-#include "models/panelmodels_compose.h"
+#include "render/compose.h"
 
 // One cell: every position the editor sets is a multiple of it.
 inline constexpr int kEditorCell = 8;

@@ -12,12 +12,12 @@
 #include "app/options.h"
 #include "app/panelmodels_deflist.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "editor/override_window.h"
 #include "editor/panelbrowser.h"
 #include "files/fileio.h"
-#include "gref.h"
-#include "models/panelmodels_compose.h"
-#include "models/panelmodels_render.h"
+#include "render/compose.h"
+#include "render/render.h"
 
 namespace {
 
@@ -532,8 +532,8 @@ GdkPixbuf *paneleditor_shown_image()
     if (!state.canvas) {
         return nullptr;
     }
-    return panelmodels_shown_image(state.canvas.get(), state.expansion,
-                                   state.show_clashes ? &state.clashes : nullptr);
+    return render_shown_image(state.canvas.get(), state.expansion,
+                              state.show_clashes ? &state.clashes : nullptr);
 }
 
 void paneleditor_export_canvas()
@@ -713,7 +713,7 @@ gboolean on_drawingarea_panel_editor_expose_event(GtkWidget *area, GdkEventExpos
 gboolean on_drawingarea_panel_editor_configure_event(GtkWidget *area, GdkEventConfigure *, gpointer)
 {
     if (!state.canvas) {
-        state.canvas.reset(common_create_new_canvas());
+        state.canvas.reset(canvas_new());
     }
     if (state.area == nullptr) {
         state.area = area;

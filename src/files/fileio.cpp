@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "gref.h"
+#include "base/gref.h"
 
 namespace {
 

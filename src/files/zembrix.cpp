@@ -4,8 +4,8 @@
 
 #include <utility>
 
+#include "base/gref.h"
 #include "files/fileio.h"
-#include "gref.h"
 
 namespace {
 

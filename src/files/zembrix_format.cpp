@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "gref.h"
+#include "base/gref.h"
 
 namespace {
 

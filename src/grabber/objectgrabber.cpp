@@ -11,9 +11,10 @@
 #include "app/fileopen.h"
 #include "app/objectmodel.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "c64/palette.h"
-#include "gref.h"
+#include "files/picture_file.h"
 #include "items/itemwrapper.h"
 
 namespace {
@@ -59,9 +60,9 @@ void refresh_canvas()
     GrabberState &s = state();
     if (s.canvas) {
         if (s.picture) {
-            common_copy_image_to_pixbuf(s.picture.get(), s.canvas.get());
+            canvas_copy_image(s.picture.get(), s.canvas.get());
         } else {
-            common_erase_pixbuf(s.canvas.get(), s.transparent);
+            canvas_erase(s.canvas.get(), s.transparent);
         }
     }
     if (s.picture_area != nullptr) {
@@ -141,8 +142,7 @@ gboolean objectgrabber_open_picture(const char *path)
     GErrorPtr error;
     // The decoder leaves the data alone when it fails, so the picture on
     // show and the data a grab reads stay one picture.
-    if (!hiresdecoder_decode_hires_screen_file(path, kHiresDetect, &image, s.hires.data(),
-                                               error.out())) {
+    if (!picture_read_file(path, kHiresDetect, &image, s.hires.data(), error.out())) {
         show_error(error.message());
         return FALSE;
     }
@@ -239,7 +239,7 @@ gboolean on_drawingarea_object_grabber_object_preview_configure_event(GtkWidget 
 {
     GrabberState &s = state();
     if (!s.canvas) {
-        s.canvas.reset(common_create_new_canvas());
+        s.canvas.reset(canvas_new());
     }
     if (s.picture_area == nullptr) {
         s.picture_area = widget;

@@ -8,8 +8,8 @@
 #include <map>
 #include <utility>
 
-#include "gref.h"
-#include "models/panelmodels_compose.h"
+#include "base/gref.h"
+#include "items/objects.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ GRef<GdkPixbuf> render_record(std::span<const uint8_t> record)
 {
     int w = 0;
     int h = 0;
-    if (!panelmodels_object_record_ok(record, &w, &h)) {
+    if (!objects_record_ok(record, &w, &h)) {
         return {};
     }
     const uint8_t *bitmap = record.data() + 1;
@@ -355,7 +355,7 @@ void document_load(ZbxProject project)
         int w = 0;
         int h = 0;
         if (item.kind == ZbxItemKind::Object) {
-            if (!panelmodels_object_record_ok(item.record, &w, &h)) {
+            if (!objects_record_ok(item.record, &w, &h)) {
                 item = ZbxItem{};
             }
         } else if (item.kind == ZbxItemKind::Empty) {

@@ -1,7 +1,7 @@
 // Item slots: named steps over the document's changes.
 #include "items/itemwrapper.h"
 
-#include "gref.h"
+#include "base/gref.h"
 
 namespace {
 int import_region(std::span<const uint8_t> bitmap, std::span<const uint8_t> screen,
@@ -26,15 +26,27 @@ int itemwrapper_new_empty_panel()
     return document_append_panel() >= 0 ? 1 : 0;
 }
 
-int itemwrapper_import_object_data_from_file(const char *filename, GError **error)
+int itemwrapper_import_object(std::span<const uint8_t> record, GError **error)
 {
     if (!document_is_open()) {
         zbx_set_error(error, "No project is open");
         return 0;
     }
+    int w = 0;
+    int h = 0;
+    if (document_item_count() >= kMaxItems) {
+        zbx_set_error(error, "No room for additional objects");
+        return 0;
+    }
+    if (!objects_check_object_record(record, &w, &h, error)) {
+        return 0;
+    }
     DocumentStep step("Import object");
-    int index = -1;
-    return objects_import_object_data_from_file(filename, &index, error);
+    if (document_append_object(record) < 0) {
+        zbx_set_error(error, "No room for additional objects");
+        return 0;
+    }
+    return 1;
 }
 
 int itemwrapper_import_object_data_from_hires_region(std::span<const uint8_t> bitmap,

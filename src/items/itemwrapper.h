@@ -11,9 +11,9 @@
 
 // Appends an empty panel ("New panel"); 0 when the project is full.
 int itemwrapper_new_empty_panel();
-// Appends the object held in an object file ("Import object"); on failure
+// Appends an object read from an object file ("Import object"); on failure
 // nothing changes and the error says why.
-int itemwrapper_import_object_data_from_file(const char *filename, GError **error);
+int itemwrapper_import_object(std::span<const uint8_t> record, GError **error);
 // Appends the object cut from a region of a decoded picture (bitmap of 8000
 // bytes, screen and colour of 1000); 0 when the region is not whole cells
 // inside the picture or the project is full.

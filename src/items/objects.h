@@ -1,7 +1,7 @@
 // Objects: the raw C64 record of an object (header byte with w and h in
-// cells, 8wh bitmap bytes, wh screen bytes, wh colour bytes), single-object
-// files, and objects cut from a picture. The objects of the project are the
-// document's.
+// cells, 8wh bitmap bytes, wh screen bytes, wh colour bytes), checked as a
+// single-object file holds it, and cut from a picture. The objects of the
+// project are the document's.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +21,12 @@ constexpr size_t objects_record_size(int w_cells, int h_cells)
     return static_cast<size_t>(w_cells) * static_cast<size_t>(h_cells) * 10 + 1;
 }
 
-// --- Single-object files ---
+// Whether a record holds a dimension byte with width and height in 1..15
+// and the 10wh + 1 bytes it announces (more may follow); reports w and h in
+// cells.
+bool objects_record_ok(std::span<const uint8_t> data, int *w_cells, int *h_cells);
+
+// --- Records as object files hold them ---
 // Checks an object record as a whole file holds it: its length must be
 // exactly 10wh + 1 for the w x h cells of its header ("Unrecognized format"),
 // and w and h must not be 0 ("Unrecognized format: the header gives w x h
@@ -31,12 +36,6 @@ int objects_check_object_record(std::span<const uint8_t> record, int *w_cells, i
 // Checks a record as above and renders it (bit pair 00 transparent); a new
 // image owned by the caller, or null with the error set.
 GdkPixbuf *objects_render_object_record(std::span<const uint8_t> record, GError **error);
-// Appends the object held in a file to the document (inside the caller's
-// step) and reports its index; on failure nothing changes.
-int objects_import_object_data_from_file(const char *filename, int *index, GError **error);
-// Writes an object's record to a file.
-int objects_export_object_data_to_file(const char *filename, int index, GError **error);
-
 // --- Objects cut from a picture ---
 // Builds the object record of a region of a 40 x 25 cell picture (bitmap of
 // 8000 bytes, screen and colour of 1000): header, bitmap, screen bytes and

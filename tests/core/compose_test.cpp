@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "models/panelmodels_compose.h"
+#include "items/objects.h"
+#include "render/compose.h"
 #include "support/bytes.h"
 #include "support/project.h"
 
@@ -153,7 +154,7 @@ Drawn drawn_cells(const ComposeBuffers &b)
 Drawn compose(const TestProject &project, int top, ComposeStats *stats = nullptr)
 {
     ComposeBuffers b;
-    ComposeStats s = panelmodels_compose(project, top, 0, b);
+    ComposeStats s = compose_panel(project, top, 0, b);
     if (stats != nullptr) {
         *stats = s;
     }
@@ -206,8 +207,8 @@ ComposeCell random_cell(std::mt19937 &rng, int colours, bool consistent)
 
 TEST(ComposeSteps, MirrorTableRecordCheckAndOverrideChain)
 {
-    EXPECT_EQ(panelmodels_mirror_table[1], 64);
-    EXPECT_EQ(panelmodels_mirror_table[27], 228);
+    EXPECT_EQ(compose_mirror_table[1], 64);
+    EXPECT_EQ(compose_mirror_table[27], 228);
     // The drawing path mirrors all lines at once; it must agree with the
     // table for every byte.
     for (int first = 0; first < 256; first += 8) {
@@ -218,24 +219,24 @@ TEST(ComposeSteps, MirrorTableRecordCheckAndOverrideChain)
             data.push_back(static_cast<uint8_t>(first + i));
         }
         data.insert(data.end(), {0x12, 0xE3});
-        ASSERT_TRUE(panelmodels_draw_object(b, data, 0, 0, true, {}, 0));
+        ASSERT_TRUE(compose_draw_object(b, data, 0, 0, true, {}, 0));
         for (int i = 0; i < 8; i++) {
-            EXPECT_EQ(b.bitmap[i], panelmodels_mirror_table[first + i]) << first + i;
+            EXPECT_EQ(b.bitmap[i], compose_mirror_table[first + i]) << first + i;
         }
     }
 
     // A record cut short, or of width or height 0, draws nothing.
     int w = 0, h = 0;
     std::vector<uint8_t> ok = object(2, 3);
-    EXPECT_TRUE(panelmodels_object_record_ok(ok, &w, &h));
+    EXPECT_TRUE(objects_record_ok(ok, &w, &h));
     EXPECT_EQ(w * 10 + h, 23);
     ok.pop_back();
-    EXPECT_FALSE(panelmodels_object_record_ok(ok, &w, &h));
-    EXPECT_FALSE(panelmodels_object_record_ok(std::vector<uint8_t>(11, 0x10), &w, &h));
-    EXPECT_FALSE(panelmodels_object_record_ok(std::vector<uint8_t>(11, 0x01), &w, &h));
+    EXPECT_FALSE(objects_record_ok(ok, &w, &h));
+    EXPECT_FALSE(objects_record_ok(std::vector<uint8_t>(11, 0x10), &w, &h));
+    EXPECT_FALSE(objects_record_ok(std::vector<uint8_t>(11, 0x01), &w, &h));
     // Overrides apply in list order: 2 -> 5 -> 7.
     const int chain[] = {0x52, 0x75};
-    const std::array<uint8_t, 16> map = panelmodels_override_map(chain);
+    const std::array<uint8_t, 16> map = compose_override_map(chain);
     EXPECT_EQ(std::vector<int>({map[2], map[5], map[7], map[3]}), std::vector<int>({7, 7, 7, 3}));
     // In a run: colour 2 in all three places, 5 in the screen's low nibble;
     // the third value lies beyond the count and the flag decides.
@@ -245,11 +246,11 @@ TEST(ComposeSteps, MirrorTableRecordCheckAndOverrideChain)
     project.top = {zbx_object_def(1, 0, 0, false, {0x52, 0x75})};
     project.top[0].overrides[2] = 0x31;
     ComposeBuffers b;
-    panelmodels_compose(project, -1, 0, b);
+    compose_panel(project, -1, 0, b);
     EXPECT_EQ(std::vector<int>({b.screen[0], b.colour[0]}), std::vector<int>({0x77, 0xE7}));
     EXPECT_EQ(pixels_of(cell_at(b, 0, 0)), pixels_of(c));
     project.top[0].has_overrides = false;
-    panelmodels_compose(project, -1, 0, b);
+    compose_panel(project, -1, 0, b);
     EXPECT_EQ(std::vector<int>({b.screen[0], b.colour[0]}), std::vector<int>({0x25, 0xE2}));
 }
 
@@ -270,9 +271,8 @@ TEST(ComposeClipping, ObjectsAtTheEdgesOfTheArea)
         }
         ComposeBuffers b;
         b.clear();
-        EXPECT_EQ(
-            panelmodels_draw_object(b, object(w, h, kOpaque, true), x, y, mirror == "yes", {}, 0),
-            !expected.empty())
+        EXPECT_EQ(compose_draw_object(b, object(w, h, kOpaque, true), x, y, mirror == "yes", {}, 0),
+                  !expected.empty())
             << row;
         EXPECT_EQ(drawn_cells(b), expected) << row;
         if (x == -8) {
@@ -297,7 +297,7 @@ TEST(ComposeMerge, WorkedCells)
         std::getline(in >> std::ws, what);
         ComposeCell dst = cell(dst_pixels.c_str(), uint8_t(ds), uint8_t(dc));
         const ComposeCell obj = cell(obj_pixels.c_str(), uint8_t(os), uint8_t(oc));
-        (op == "place" ? panelmodels_place_cell : panelmodels_merge_cell)(dst, obj, background);
+        (op == "place" ? compose_place_cell : compose_merge_cell)(dst, obj, background);
         EXPECT_EQ(pixels_of(dst), pixels) << what;
         EXPECT_EQ(dst.screen, screen) << what;
         EXPECT_EQ(dst.colour, colour) << what;
@@ -381,14 +381,14 @@ TEST(ComposeRun, WorkIsBoundedForDeepSharing)
     }
     project.top = project.panels[0];
     ComposeBuffers b;
-    ComposeStats stats = panelmodels_compose(project, 0, 0, b);
+    ComposeStats stats = compose_panel(project, 0, 0, b);
     EXPECT_TRUE(stats.truncated);
     EXPECT_EQ(stats.visits, kComposeMaxVisits);
     EXPECT_EQ(b.screen[15], 0x12); // what was drawn before the stop is there
 
     // Big objects reach the bound on cells first.
     project.objects[0] = object(15, 15);
-    stats = panelmodels_compose(project, 0, 0, b);
+    stats = compose_panel(project, 0, 0, b);
     EXPECT_TRUE(stats.truncated);
     EXPECT_LT(stats.visits, kComposeMaxVisits);
     EXPECT_GE(stats.cells, kComposeMaxCells);
@@ -397,7 +397,7 @@ TEST(ComposeRun, WorkIsBoundedForDeepSharing)
     // Within the bound everything is drawn: four levels, 16^4 objects.
     project.objects[0] = object(1, 1);
     project.panels[3] = project.panels[7];
-    stats = panelmodels_compose(project, 0, 0, b);
+    stats = compose_panel(project, 0, 0, b);
     EXPECT_FALSE(stats.truncated);
     EXPECT_EQ(stats.objects, 16 * 16 * 16 * 16);
 }
@@ -411,7 +411,7 @@ TEST(ComposeRun, ObserverSeesEachDrawnObjectAndMayChangeTheProject)
     project.top = {zbx_object_def(0, -8, 0), zbx_panel_def(4, 8, 8), zbx_object_def(0, -24, 0)};
     RecordingObserver observer;
     ComposeBuffers b;
-    panelmodels_compose(project, -1, 0, b, &observer);
+    compose_panel(project, -1, 0, b, &observer);
     // Clipped objects count with their full size; wholly outside ones not.
     EXPECT_EQ(observer.sizes, (std::vector<std::pair<int, int>>{{3, 2}, {1, 1}}));
 
@@ -421,7 +421,7 @@ TEST(ComposeRun, ObserverSeesEachDrawnObjectAndMayChangeTheProject)
     project.top = {zbx_panel_def(4, 0, 0), zbx_object_def(1, 0, 8)};
     RecordingObserver clearing;
     clearing.clear_on_first = &project;
-    EXPECT_EQ(panelmodels_compose(project, -1, 0, b, &clearing).objects, 1);
+    EXPECT_EQ(compose_panel(project, -1, 0, b, &clearing).objects, 1);
 }
 
 namespace {
@@ -511,9 +511,8 @@ TEST(ComposeRun, FastPathDrawsWhatTheReferenceDraws)
         const int top = round % 3 == 0 ? 10 + static_cast<int>(rng() % 6) : -1;
         ComposeBuffers fast;
         ComposeBuffers reference;
-        const ComposeStats fast_stats = panelmodels_compose(project, top, background, fast);
-        const ComposeStats reference_stats =
-            panelmodels_compose_reference(project, top, background, reference);
+        const ComposeStats fast_stats = compose_panel(project, top, background, fast);
+        const ComposeStats reference_stats = compose_reference(project, top, background, reference);
         EXPECT_LE(fast_stats.visits, reference_stats.visits);
         EXPECT_EQ(fast_stats.objects, reference_stats.objects) << "round " << round;
         EXPECT_TRUE(zbx_bytes_equal(bytes(reference.bitmap), bytes(fast.bitmap)))
@@ -540,12 +539,12 @@ TEST(ComposeRun, PanelsWhollyOutsideTheAreaAreNotWalked)
     project.top = {zbx_panel_def(1, -128, 0), zbx_panel_def(1, 320, 0), zbx_panel_def(1, 0, 144),
                    zbx_panel_def(1, 0, -8), zbx_panel_def(1, -100, 8)};
     ComposeBuffers b;
-    const ComposeStats walked = panelmodels_compose(project, -1, 0, b);
+    const ComposeStats walked = compose_panel(project, -1, 0, b);
     EXPECT_EQ(walked.visits, 5 + 5 * (4 + 16 + 16 * 16));
     project.compute_boxes();
     EXPECT_EQ(project.boxes[1].x, 0);
     EXPECT_EQ(project.boxes[1].width, 128);
-    const ComposeStats culled = panelmodels_compose(project, -1, 0, b);
+    const ComposeStats culled = compose_panel(project, -1, 0, b);
     EXPECT_EQ(culled.visits, 5 + 4 + 16 + 16 * 16);
     // Only the last placement draws: its objects at x = 4, 12 and 20 land
     // in columns 0 to 2 of row 1 (the one at x = -4 in column -1).
@@ -565,8 +564,8 @@ std::vector<int> full_colour_of(const TestProject &project, int background)
         ComposeBuffers alone;
         alone.clear();
         std::span<const int> overrides(d.overrides, d.has_overrides ? d.override_count : 0);
-        if (!d.enabled || !panelmodels_draw_object(alone, project.object_data(d.item), d.x, d.y,
-                                                   d.mirror, overrides, background)) {
+        if (!d.enabled || !compose_draw_object(alone, project.object_data(d.item), d.x, d.y,
+                                               d.mirror, overrides, background)) {
             continue;
         }
         const std::span<const uint8_t> data = project.object_data(d.item);
@@ -615,8 +614,8 @@ std::vector<std::pair<int, int>> clashes_of(const TestProject &project, int back
 {
     ComposeBuffers b;
     ComposeClashes clashes;
-    panelmodels_compose_clashes(project, -1, background, b, clashes);
-    return panelmodels_clash_cells(clashes);
+    compose_panel_clashes(project, -1, background, b, clashes);
+    return compose_clash_cells(clashes);
 }
 
 using Cells = std::vector<std::pair<int, int>>;
@@ -681,14 +680,13 @@ TEST(ComposeClashes, AgreeWithTheFullColourPictureOnRandomLists)
         ComposeBuffers plain;
         ComposeBuffers drawn;
         ComposeClashes clashes;
-        panelmodels_compose(project, -1, background, plain);
-        panelmodels_compose_clashes(project, -1, background, drawn, clashes);
+        compose_panel(project, -1, background, plain);
+        compose_panel_clashes(project, -1, background, drawn, clashes);
         EXPECT_TRUE(zbx_bytes_equal(bytes(plain.bitmap), bytes(drawn.bitmap)));
         EXPECT_TRUE(zbx_bytes_equal(bytes(plain.screen), bytes(drawn.screen)));
         EXPECT_TRUE(zbx_bytes_equal(bytes(plain.colour), bytes(drawn.colour)));
         const ComposeClashes expected = expected_clashes(project, background, drawn);
-        EXPECT_EQ(panelmodels_clash_cells(clashes), panelmodels_clash_cells(expected))
-            << "round " << round;
+        EXPECT_EQ(compose_clash_cells(clashes), compose_clash_cells(expected)) << "round " << round;
         clashing += clashes.any() ? 1 : 0;
     }
     EXPECT_GT(clashing, 60);
@@ -704,7 +702,7 @@ TEST(ComposeClashes, FramesLieOnTheCellBordersAtEveryZoom)
         const int w = 320 * scale;
         const int h = 200 * scale;
         std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4, 0);
-        panelmodels_draw_clash_frames({pixels.data(), w, h, 4 * w}, clashes, scale);
+        compose_draw_clash_frames({pixels.data(), w, h, 4 * w}, clashes, scale);
         const int size = 8 * scale;
         int red = 0;
         int white = 0;

@@ -7,7 +7,7 @@
 
 #include "files/zembrix_format.h"
 #include "items/document.h"
-#include "models/panelmodels_render.h"
+#include "render/render.h"
 #include "support/items_fixture.h"
 #include "support/project.h"
 
@@ -153,8 +153,8 @@ TEST_F(Document, PanelsThatReachALoopAreNeverPassedOverByTheirBox)
     DocumentSource source(document_panel_defs(3));
     ComposeBuffers fast;
     ComposeBuffers reference;
-    panelmodels_compose(source, 3, 6, fast);
-    panelmodels_compose_reference(source, 3, 6, reference);
+    compose_panel(source, 3, 6, fast);
+    compose_reference(source, 3, 6, reference);
     EXPECT_EQ(fast.bitmap, reference.bitmap);
     EXPECT_EQ(fast.screen, reference.screen);
     EXPECT_EQ(fast.colour, reference.colour);

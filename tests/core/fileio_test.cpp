@@ -12,10 +12,12 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "files/fileio.h"
+#include "files/object_file.h"
+#include "files/picture_file.h"
 #include "files/zembrix.h"
-#include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
 #include "support/bytes.h"
@@ -113,17 +115,15 @@ TEST_F(FileIo, EveryReaderRefusesDevicesPipesFoldersAndOversizedFilesWithoutRead
                   c.message);
         std::vector<uint8_t> hires(kHiresDataSize);
         GdkPixbuf *image = nullptr;
-        EXPECT_EQ(zbx_outcome(hiresdecoder_decode_hires_screen_file(c.path.c_str(), kHiresDetect,
-                                                                    &image, hires.data(), &error),
-                              &error),
+        EXPECT_EQ(zbx_outcome(
+                      picture_read_file(c.path.c_str(), kHiresDetect, &image, hires.data(), &error),
+                      &error),
                   c.message);
-        EXPECT_EQ(
-            zbx_outcome(hiresdecoder_decode_object_file(c.path.c_str(), &image, &error), &error),
-            c.message);
+        image = objfile_read_image(c.path.c_str(), &error);
+        EXPECT_EQ(zbx_outcome(image != nullptr, &error), c.message);
         EXPECT_EQ(image, nullptr);
-        EXPECT_EQ(
-            zbx_outcome(itemwrapper_import_object_data_from_file(c.path.c_str(), &error), &error),
-            c.message);
+        std::vector<uint8_t> record;
+        EXPECT_EQ(zbx_outcome(objfile_read(c.path.c_str(), &record, &error), &error), c.message);
     }
     EXPECT_EQ(document_item_count(), 0);
 
@@ -154,7 +154,7 @@ TEST_F(FileIo, AFailedWriteKeepsTheOldFileLeavesNothingBehindAndNamesTheFileGive
         EXPECT_EQ(zbx_outcome(zembrix_save_file(target.c_str(), &error), &error),
                   "Could not write \"" + target + "\": File too large");
         EXPECT_EQ(
-            zbx_outcome(objects_export_object_data_to_file(target.c_str(), 0, &error), &error),
+            zbx_outcome(objfile_write(target.c_str(), document_object_record(0), &error), &error),
             "Could not write \"" + target + "\": File too large");
     }
     EXPECT_EQ(zbx_read_file(target), (std::vector<uint8_t>{1, 2, 3}));

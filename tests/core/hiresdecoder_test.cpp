@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "c64/palette.h"
-#include "gref.h"
 #include "support/bytes.h"
 
 namespace {

@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
-#include "gref.h"
+#include "files/object_file.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
 #include "support/bytes.h"
@@ -51,30 +52,26 @@ TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
         EXPECT_EQ(zbx_outcome(objects_check_object_record(c.bytes, &w, &h, &error), &error),
                   c.message);
 
-        zbx_write_file(path, c.bytes);
-        EXPECT_EQ(
-            zbx_outcome(itemwrapper_import_object_data_from_file(path.c_str(), &error), &error),
-            c.message);
+        EXPECT_EQ(zbx_outcome(itemwrapper_import_object(c.bytes, &error), &error), c.message);
         EXPECT_EQ(document_item_count(), 1);
 
-        GdkPixbuf *image = reinterpret_cast<GdkPixbuf *>(0x1);
-        EXPECT_EQ(
-            zbx_outcome(hiresdecoder_decode_object_file(path.c_str(), &image, &error), &error),
-            c.message);
-        EXPECT_EQ(image, nullptr);
+        zbx_write_file(path, c.bytes);
+        std::vector<uint8_t> record;
+        EXPECT_EQ(zbx_outcome(objfile_read(path.c_str(), &record, &error), &error), c.message);
+        GdkPixbuf *image = objfile_read_image(path.c_str(), &error);
+        EXPECT_EQ(zbx_outcome(image != nullptr, &error), c.message);
     }
 
     // An unreadable file passes GLib's own error on and changes nothing.
     GError *error = nullptr;
-    GdkPixbuf *image = nullptr;
-    EXPECT_EQ(itemwrapper_import_object_data_from_file(tmp.path("x").c_str(), &error), 0);
+    std::vector<uint8_t> record;
+    EXPECT_FALSE(objfile_read(tmp.path("x").c_str(), &record, &error));
     EXPECT_TRUE(g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_NOENT));
     g_clear_error(&error);
     EXPECT_EQ(document_item_count() + document_count_objects(), 1);
     EXPECT_FALSE(document_can_undo());
-    EXPECT_NE(
-        zbx_outcome(hiresdecoder_decode_object_file(tmp.path("x").c_str(), &image, &error), &error),
-        "");
+    EXPECT_EQ(objfile_read_image(tmp.path("x").c_str(), &error), nullptr);
+    g_clear_error(&error);
 }
 
 TEST_F(ObjectFile, ImportAppendsAtTheEndAndExportWritesTheSameBytes)
@@ -83,21 +80,12 @@ TEST_F(ObjectFile, ImportAppendsAtTheEndAndExportWritesTheSameBytes)
     const std::vector<uint8_t> record = zbx_test_record(3, 2, 4);
     const std::string in = tmp.path("a.zbxobject");
     zbx_write_file(in, record);
-    ASSERT_EQ(itemwrapper_import_object_data_from_file(in.c_str(), nullptr), 1);
+    std::vector<uint8_t> read;
+    ASSERT_TRUE(objfile_read(in.c_str(), &read, nullptr));
+    ASSERT_EQ(itemwrapper_import_object(read, nullptr), 1);
     EXPECT_EQ(document_item_kind(2), ZbxItemKind::Object);
     EXPECT_STREQ(document_undo_name(), "Import object");
     const std::string out = tmp.path("out.zbxobject");
-    ASSERT_EQ(objects_export_object_data_to_file(out.c_str(), 2, nullptr), 1);
+    ASSERT_TRUE(objfile_write(out.c_str(), document_object_record(2), nullptr));
     EXPECT_TRUE(zbx_bytes_equal(record, zbx_read_file(out)));
-
-    // No object there: no file.
-    for (int index : {-1, 0, 1, 4}) {
-        GError *error = nullptr;
-        EXPECT_EQ(
-            zbx_outcome(objects_export_object_data_to_file(tmp.path("none").c_str(), index, &error),
-                        &error),
-            "Invalid object")
-            << index;
-        EXPECT_FALSE(g_file_test(tmp.path("none").c_str(), G_FILE_TEST_EXISTS));
-    }
 }

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "base/gref.h"
 #include "c64/hiresdecoder.h"
-#include "gref.h"
+#include "files/picture_file.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
 #include "support/items_fixture.h"
@@ -141,8 +142,8 @@ TEST(ObjectRegion, UsageNibbleAndTransparentColour)
 TEST(ObjectRegion, ObjectsCutFromARealPictureLookLikeThePicture)
 {
     std::vector<uint8_t> hires(kHiresDataSize);
-    ASSERT_TRUE(hiresdecoder_decode_hires_screen_file(
-        "tests/data/pictures/koala/NINJA3.KOA", kHiresDetect, nullptr, hires.data(), nullptr));
+    ASSERT_TRUE(picture_read_file("tests/data/pictures/koala/NINJA3.KOA", kHiresDetect, nullptr,
+                                  hires.data(), nullptr));
     std::span<const uint8_t> bitmap(hires.data(), kHiresBitmapSize);
     std::span<const uint8_t> screen(hires.data() + kHiresScreenOffset, kHiresCellCount);
     std::span<const uint8_t> colour(hires.data() + kHiresColourOffset, kHiresCellCount);

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/gref.h"
 #include "c64/palette.h"
 #include "c64/pixbufs.h"
-#include "gref.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 
 #include <vector>
 
+#include "base/gref.h"
 #include "c64/palette.h"
 #include "c64/pixbufs.h"
-#include "gref.h"
-#include "models/common_canvas.h"
-#include "models/locations.h"
-#include "models/panelmodels_render.h"
+#include "render/canvas.h"
+#include "render/locations.h"
+#include "render/render.h"
 #include "support/items_fixture.h"
 #include "support/project.h"
 
@@ -46,21 +46,21 @@ class StoreRendering : public ZbxModulesTest
     {
         ZbxModulesTest::SetUp();
         // A backdrop of its own: plain white.
-        GRef<GdkPixbuf> backdrop(common_create_new_canvas());
+        GRef<GdkPixbuf> backdrop(canvas_new());
         gdk_pixbuf_fill(backdrop.get(), 0xffffffff);
-        common_set_background_pixbuf(backdrop.get());
-        canvas_.reset(common_create_new_canvas());
+        canvas_set_backdrop(backdrop.get());
+        canvas_.reset(canvas_new());
     }
     void TearDown() override
     {
         ZbxModulesTest::TearDown();
-        common_set_background_pixbuf(nullptr);
+        canvas_set_backdrop(nullptr);
     }
     // Draws a stored panel over the backdrop, pair 00 in colour 6.
     void render(int panel, int background = 6)
     {
-        common_copy_background_image_to_pixbuf(canvas_.get());
-        panelmodels_render_stored_panel(panel, canvas_.get(), background);
+        canvas_copy_backdrop(canvas_.get());
+        render_stored_panel(panel, canvas_.get(), background);
     }
     std::vector<int> pixel(int x, int y)
     {
@@ -99,19 +99,19 @@ TEST_F(StoreRendering, LocationsByNumber)
     p.locations[3] = {1, 5};
     p.locations[4] = {2, 0};
     document_load(p);
-    locations_render_location_at_index(3, canvas_.get());
+    render_location(3, canvas_.get());
     EXPECT_EQ(pixel(2, 56), colour(1));
     EXPECT_EQ(pixel(20, 56), colour(5));
     EXPECT_EQ(pixel(20, 40), kWhite);
     // Record 4 names an item without a panel: its colour alone.
-    locations_render_location_at_index(4, canvas_.get());
+    render_location(4, canvas_.get());
     EXPECT_EQ(pixel(2, 56), colour(0));
     // An empty record shows its colour; a number past the table leaves the
     // backdrop.
-    locations_render_location_at_index(5, canvas_.get());
+    render_location(5, canvas_.get());
     EXPECT_EQ(pixel(2, 56), colour(0));
     for (int number : {32, -1}) {
-        locations_render_location_at_index(number, canvas_.get());
+        render_location(number, canvas_.get());
         EXPECT_EQ(pixel(2, 56), kWhite) << number;
     }
 }

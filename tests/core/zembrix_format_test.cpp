@@ -11,8 +11,8 @@
 #include "../support/bytes.h"
 #include "../support/project.h"
 #include "../support/reset.h"
+#include "base/gref.h"
 #include "files/zembrix_format.h"
-#include "gref.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include "../support/items_fixture.h"
 #include "../support/project.h"
 #include "../support/reset.h"
+#include "base/gref.h"
 #include "files/zembrix.h"
-#include "files/zembrix_refs.h"
-#include "gref.h"
 #include "items/itemwrapper.h"
 #include "items/objects.h"
-#include "models/locations.h"
+#include "items/references.h"
+#include "render/locations.h"
 
 namespace {
 
@@ -127,15 +127,13 @@ TEST_F(ZembrixLoad, SaveReplacesTheFileInOneStepOrNotAtAll)
     zbx_write_file(target, {1, 2, 3});
 
     // 255 items are allowed, but not the bytes of 14 more large objects.
-    const std::string big = tmp.path("big.zbxobject");
     std::vector<uint8_t> record(2251, 0);
     record[0] = 0xff;
-    zbx_write_file(big, record);
     for (int k = 0; k < 13; k++) {
-        ASSERT_TRUE(itemwrapper_import_object_data_from_file(big.c_str(), nullptr));
+        ASSERT_TRUE(itemwrapper_import_object(record, nullptr));
     }
     ASSERT_EQ(save(target), "");
-    ASSERT_TRUE(itemwrapper_import_object_data_from_file(big.c_str(), nullptr));
+    ASSERT_TRUE(itemwrapper_import_object(record, nullptr));
     const char *too_large = "Data too large: the file would end at $866B, above the limit of $7FFF";
     EXPECT_EQ(save(target), too_large);
     EXPECT_EQ(zbx_read_file(target).size(), 0x866bu - 2253 - 0x0800 + 2); // the earlier save
@@ -149,7 +147,7 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
 {
     ASSERT_EQ(load(kSample), "");
     auto report = [](int item) {
-        GCharPtr text(zembrix_item_references_report(item));
+        GCharPtr text(references_report(item));
         return std::string(text.get());
     };
     // (Each kind of report line, and an import undone by a delete:
@@ -159,7 +157,7 @@ TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
 
     auto remove = [](int item) {
         GError *error = nullptr;
-        const int ok = zembrix_delete_item(item, &error);
+        const int ok = references_delete_item(item, &error);
         return zbx_outcome(ok, &error);
     };
     EXPECT_EQ(remove(1), kZbxObjectInUse);

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/paneleditor_window.h"
-#include "models/panelmodels_render.h"
+#include "render/render.h"
 #include "window_support.h"
 
 namespace {
@@ -59,14 +59,14 @@ TEST_F(ClashView, ExampleRoomShowsItsClashesFramedAtBothZooms)
     EXPECT_EQ(status_text(window_main),
               " Location 0: " + std::to_string(clashes.count()) + " cells clash");
     const ZbxLocationRecord record = document_location(0);
-    EXPECT_EQ(clashes, panelmodels_stored_panel_clashes(record.panel, record.colour));
+    EXPECT_EQ(clashes, render_stored_panel_clashes(record.panel, record.colour));
     // What is shown is the picture with the frames; the picture is unchanged.
     for (int zoom : {0, 1}) {
         if (zoom == 1) {
             gtk_button_clicked(GTK_BUTTON(widget("radiobutton_main_zoom_level2")));
             wait_for_width(area, 640);
         }
-        GRef<GdkPixbuf> framed(panelmodels_shown_image(canvas, zoom, &clashes));
+        GRef<GdkPixbuf> framed(render_shown_image(canvas, zoom, &clashes));
         EXPECT_EQ(differing_on_screen(area, framed.get()), 0) << "zoom " << zoom;
     }
 }
@@ -83,7 +83,7 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
     GtkToggleButton *check =
         GTK_TOGGLE_BUTTON(lookup_widget(editor, "checkbutton_panel_editor_show_clashes"));
     EXPECT_TRUE(gtk_toggle_button_get_active(check));
-    const ComposeClashes expected = panelmodels_stored_panel_clashes(record.panel, record.colour);
+    const ComposeClashes expected = render_stored_panel_clashes(record.panel, record.colour);
     ASSERT_TRUE(expected.any());
     EXPECT_EQ(paneleditor_get_clashes(), expected);
     // Either side switches both, and the remembered option.
@@ -103,7 +103,7 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
     for (int zoom : {2, 0, 1}) {
         gtk_button_clicked(GTK_BUTTON(lookup_widget(editor, radios[zoom])));
         wait_for_width(area, 320 << zoom);
-        GRef<GdkPixbuf> framed(panelmodels_shown_image(canvas, zoom, &expected));
+        GRef<GdkPixbuf> framed(render_shown_image(canvas, zoom, &expected));
         EXPECT_EQ(differing_on_screen(area, framed.get()), 0) << "zoom " << (1 << zoom);
     }
 
@@ -115,7 +115,7 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
     ASSERT_TRUE(answer.answered);
     GRef<GdkPixbuf> exported(gdk_pixbuf_new_from_file(answer.path.c_str(), nullptr));
     ASSERT_TRUE(exported);
-    GRef<GdkPixbuf> framed(panelmodels_shown_image(canvas, 1, &expected));
+    GRef<GdkPixbuf> framed(render_shown_image(canvas, 1, &expected));
     EXPECT_EQ(differing_pixels(exported.get(), framed.get(), 1), 0);
     send_delete_event(editor);
     pump_events();

@@ -8,7 +8,7 @@
 #include "app/locations_view.h"
 #include "app/objectmodel.h"
 #include "app/panelmodels_view.h"
-#include "files/zembrix_refs.h"
+#include "items/references.h"
 #include "support/items_fixture.h"
 
 namespace {
@@ -98,8 +98,8 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
     select_row(window_main, "treeview_main_locations", 2);
     pump_events();
     EXPECT_EQ(location_info(), "Panel: 9 ($09)\nBackground: blue");
-    GRef<GdkPixbuf> before(common_create_new_canvas());
-    locations_render_location_at_index(2, before.get());
+    GRef<GdkPixbuf> before(canvas_new());
+    render_location(2, before.get());
     select_item("treeview_main_objects", 4);
     context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
     EXPECT_TRUE(error_texts().empty());
@@ -113,7 +113,7 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
     EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), before.get(), 1), 0);
     // No object is selected any more: the object preview is the backdrop.
     EXPECT_EQ(shown_differs(widget("drawingarea_object_controls_object_preview"),
-                            common_get_background_pixbuf(), 1),
+                            canvas_get_backdrop(), 1),
               0);
 }
 
@@ -143,7 +143,7 @@ TEST_F(Commands, StoreAsLocationAndClearTheRecord)
                             }};
         answer_next_dialog(&answer);
         click("button_main_clear_location_record");
-        EXPECT_EQ(locations_is_filled_at_index(3), bool(g_str_has_suffix(button, "cancel")));
+        EXPECT_EQ(document_location(3).panel != kNoPanel, bool(g_str_has_suffix(button, "cancel")));
     }
     EXPECT_EQ(location_info(), "Empty record");
 }
@@ -234,8 +234,8 @@ TEST_F(Commands, IncrementalRenderingDrawsObjectByObjectAndFollowsTheData)
 {
     gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_incremental_rendering")));
     ASSERT_TRUE(app_open_project(kSample.c_str()));
-    GRef<GdkPixbuf> expected(common_create_new_canvas());
-    locations_render_location_at_index(1, expected.get());
+    GRef<GdkPixbuf> expected(canvas_new());
+    render_location(1, expected.get());
     GtkWidget *area = widget("drawingarea_main_location_preview");
 
     // The drawing runs from the main loop: the window takes commands
@@ -256,7 +256,7 @@ TEST_F(Commands, IncrementalRenderingDrawsObjectByObjectAndFollowsTheData)
         document_set_location(1, {5, 3});
     }
     EXPECT_FALSE(mainview_is_drawing());
-    locations_render_location_at_index(1, expected.get());
+    render_location(1, expected.get());
     pump_events();
     EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 }

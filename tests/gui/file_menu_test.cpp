@@ -11,7 +11,7 @@
 #include "app/panelmodels_view.h"
 #include "files/zembrix.h"
 #include "items/objects.h"
-#include "models/panelmodels_render.h"
+#include "render/render.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     GtkWidget *area = widget("drawingarea_main_location_preview");
     select_row(window_main, "treeview_main_locations", 2);
     pump_events();
-    GRef<GdkPixbuf> expected(common_create_new_canvas());
-    locations_render_location_at_index(2, expected.get());
+    GRef<GdkPixbuf> expected(canvas_new());
+    render_location(2, expected.get());
     EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 
     // The panel preview: panel 5 over its preview colour (that of the
@@ -46,9 +46,9 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     select_row(window_main, "treeview_main_panels", 1);
     pump_events();
     EXPECT_EQ(row_count(window_main, "treeview_main_panel_defs"), 5);
-    GRef<GdkPixbuf> panel_expected(common_create_new_canvas());
-    common_copy_background_image_to_pixbuf(panel_expected.get());
-    panelmodels_render_stored_panel(5, panel_expected.get(), 2);
+    GRef<GdkPixbuf> panel_expected(canvas_new());
+    canvas_copy_backdrop(panel_expected.get());
+    render_stored_panel(5, panel_expected.get(), 2);
     GtkWidget *panel_area = widget("drawingarea_panel_preview");
     EXPECT_EQ(shown_differs(panel_area, panel_expected.get(), 1), 0);
 
@@ -113,8 +113,7 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
     // The previews are back to the backdrop (once the dialog no longer
     // covers them).
     close_dialogs_titled("Error");
-    EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"),
-                            common_get_background_pixbuf(), 1),
+    EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), canvas_get_backdrop(), 1),
               0);
     // Commands find no data.
     click("button_panel_controls_new");
@@ -161,7 +160,7 @@ TEST_F(FileMenu, SaveAndCloseNeedData)
     activate("close");
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 0);
     EXPECT_EQ(shown_differs(widget("drawingarea_object_controls_object_preview"),
-                            common_get_background_pixbuf(), 1),
+                            canvas_get_backdrop(), 1),
               0);
 }
 

@@ -7,8 +7,8 @@
 #include <gdk/gdkkeysyms.h>
 
 #include "editor/paneleditor_window.h"
-#include "models/locations.h"
-#include "models/panelmodels_render.h"
+#include "render/locations.h"
+#include "render/render.h"
 #include "support/items_fixture.h"
 
 namespace {
@@ -53,9 +53,9 @@ class EditorWindow : public WindowAtWork
     // The canvas as it should be for the panel's definitions now.
     GRef<GdkPixbuf> expected_canvas()
     {
-        GRef<GdkPixbuf> canvas(common_create_new_canvas());
-        common_copy_background_image_to_pixbuf(canvas.get());
-        panelmodels_render_stored_panel(2, canvas.get(), 6);
+        GRef<GdkPixbuf> canvas(canvas_new());
+        canvas_copy_backdrop(canvas.get());
+        render_stored_panel(2, canvas.get(), 6);
         return canvas;
     }
     // Whether the editor's canvas holds what the panel's definitions draw
@@ -133,8 +133,8 @@ TEST_F(EditorWindow, ListKeysAndUndoKeepCanvasListAndMainWindowInStep)
     send_delete_event(editor);
     pump_events();
     EXPECT_FALSE(paneleditor_is_item_selected());
-    GRef<GdkPixbuf> location(common_create_new_canvas());
-    locations_render_location_at_index(0, location.get());
+    GRef<GdkPixbuf> location(canvas_new());
+    render_location(0, location.get());
     EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), location.get(), 1), 0);
 }
 

@@ -18,9 +18,9 @@
 #include "app/mainview.h"
 #include "app/options.h"
 #include "app/support.h"
+#include "base/gref.h"
 #include "c64/palette.h"
 #include "files/zembrix_format.h"
-#include "gref.h"
 #include "support/bytes.h"
 #include "support/project.h"
 #include "support/reset.h"
@@ -424,7 +424,7 @@ class WindowAtWork : public testing::Test
     void SetUp() override
     {
         g_remove(options_file.c_str());
-        common_set_background_candidates({zbx_source_path("resources/background.png")});
+        canvas_set_backdrop_candidates({zbx_source_path("resources/background.png")});
         fileopen_set_examples_folder(zbx_source_path("resources/examples").c_str());
         start();
         // At zoom level 2 the window is tall: keep it all on the screen,
@@ -461,8 +461,8 @@ class WindowAtWork : public testing::Test
         options_cleanup();
         mainview_cleanup();
         zbx_reset_all_modules();
-        common_set_background_candidates({});
-        common_canvas_cleanup();
+        canvas_set_backdrop_candidates({});
+        canvas_cleanup();
         g_remove(options_file.c_str());
     }
 

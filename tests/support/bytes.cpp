@@ -4,7 +4,7 @@
 #include <glib/gstdio.h>
 #include <sstream>
 
-#include "gref.h"
+#include "base/gref.h"
 #include "reset.h"
 
 ::testing::AssertionResult zbx_bytes_equal(const std::vector<uint8_t> &expected,

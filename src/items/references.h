@@ -16,21 +16,13 @@ inline constexpr const char *kZbxPanelInUse =
     "Panel in use. Please check where it\nis referenced and delete each occurrence\nif you "
     "are happy to do so.";
 
-// What the item tables hold at an index (Empty outside them).
-ZbxItemKind zembrix_item_kind(int index);
-
-// Appends the references to an item: for an object, the panels that place
-// it; for a panel (and for an empty item), the panels that place it and then
-// the locations that elect it. Returns TRUE when there is at least one.
-gboolean zembrix_find_item_references(GString *text, int index);
-
 // The report the find command shows: the references, or the matching "None
 // found..." text when there are none. The caller frees it.
-char *zembrix_item_references_report(int index);
+char *references_report(int index);
 
 // Deletes an item that nothing refers to: its row, its slot in both tables
 // with every later item renumbered, and the locations renumbered. Refused
 // with "Object in use..." or "Panel in use..." (an empty item is searched
 // and refused as a panel) while references exist, and with "Invalid item"
 // outside the tables.
-int zembrix_delete_item(int index, GError **error);
+int references_delete_item(int index, GError **error);

@@ -1,10 +1,10 @@
 // Rendering from the document.
-#include "models/panelmodels_render.h"
+#include "render/render.h"
 
 #include <algorithm>
 
-#include "gref.h"
-#include "models/common_canvas.h"
+#include "base/gref.h"
+#include "render/canvas.h"
 
 namespace {
 
@@ -54,9 +54,8 @@ bool DocumentSource::panel_box(int panel, ZbxRect *box) const
     return document_panel_box_exact(panel, box);
 }
 
-ComposeStats panelmodels_render_panel_defs(std::span<const PanelDef> defs, int top_panel,
-                                           GdkPixbuf *canvas, int background,
-                                           ComposeClashes *clashes)
+ComposeStats render_panel_defs(std::span<const PanelDef> defs, int top_panel, GdkPixbuf *canvas,
+                               int background, ComposeClashes *clashes)
 {
     if (clashes != nullptr) {
         clashes->reset();
@@ -68,17 +67,17 @@ ComposeStats panelmodels_render_panel_defs(std::span<const PanelDef> defs, int t
     ComposeBuffers buffers;
     if (clashes == nullptr) {
         // The conversion covers the whole location area, background included.
-        return panelmodels_render_into_view(source, top_panel, background, buffers,
-                                            pixbufs_view(canvas));
+        return compose_render_into_view(source, top_panel, background, buffers,
+                                        pixbufs_view(canvas));
     }
     const ComposeStats stats =
-        panelmodels_compose_clashes(source, top_panel, background, buffers, *clashes);
-    panelmodels_convert_buffers(buffers, background, pixbufs_view(canvas));
+        compose_panel_clashes(source, top_panel, background, buffers, *clashes);
+    compose_convert_buffers(buffers, background, pixbufs_view(canvas));
     return stats;
 }
 
-ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int background,
-                                             ComposeClashes *clashes)
+ComposeStats render_stored_panel(int panel, GdkPixbuf *canvas, int background,
+                                 ComposeClashes *clashes)
 {
     if (clashes != nullptr) {
         clashes->reset();
@@ -87,25 +86,24 @@ ComposeStats panelmodels_render_stored_panel(int panel, GdkPixbuf *canvas, int b
         return {};
     }
     if (document_item_kind(panel) != ZbxItemKind::Panel) {
-        common_fill_location_area(canvas, background);
+        canvas_fill_location_area(canvas, background);
         return {};
     }
-    return panelmodels_render_panel_defs(document_panel_defs(panel), panel, canvas, background,
-                                         clashes);
+    return render_panel_defs(document_panel_defs(panel), panel, canvas, background, clashes);
 }
 
-ComposeClashes panelmodels_stored_panel_clashes(int panel, int background)
+ComposeClashes render_stored_panel_clashes(int panel, int background)
 {
     ComposeClashes clashes;
     if (document_item_kind(panel) == ZbxItemKind::Panel) {
         DocumentSource source(document_panel_defs(panel));
         ComposeBuffers buffers;
-        panelmodels_compose_clashes(source, panel, background, buffers, clashes);
+        compose_panel_clashes(source, panel, background, buffers, clashes);
     }
     return clashes;
 }
 
-GdkPixbuf *panelmodels_shown_image(GdkPixbuf *canvas, int zoom, const ComposeClashes *clashes)
+GdkPixbuf *render_shown_image(GdkPixbuf *canvas, int zoom, const ComposeClashes *clashes)
 {
     if (canvas == nullptr) {
         return nullptr;
@@ -117,22 +115,22 @@ GdkPixbuf *panelmodels_shown_image(GdkPixbuf *canvas, int zoom, const ComposeCla
             : gdk_pixbuf_scale_simple(canvas, gdk_pixbuf_get_width(canvas) * scale,
                                       gdk_pixbuf_get_height(canvas) * scale, GDK_INTERP_NEAREST);
     if (image != nullptr && clashes != nullptr) {
-        panelmodels_draw_clash_frames(pixbufs_view(image), *clashes, scale);
+        compose_draw_clash_frames(pixbufs_view(image), *clashes, scale);
     }
     return image;
 }
 
-void panelmodels_render_object_preview(GdkPixbuf *canvas, int object, int colour)
+void render_object_preview(GdkPixbuf *canvas, int object, int colour)
 {
     if (canvas == nullptr) {
         return;
     }
-    common_copy_background_image_to_pixbuf(canvas);
+    canvas_copy_backdrop(canvas);
     GdkPixbuf *image = document_object_image(object);
     if (image == nullptr) {
         return;
     }
-    common_fill_location_area(canvas, colour);
+    canvas_fill_location_area(canvas, colour);
     const int width = gdk_pixbuf_get_width(image);
     const int height = gdk_pixbuf_get_height(image);
     const int x = centred(kLocationWidth, width, 0);
@@ -148,14 +146,14 @@ void panelmodels_render_object_preview(GdkPixbuf *canvas, int object, int colour
                          GDK_INTERP_NEAREST, 255);
 }
 
-std::vector<std::unique_ptr<ComposeFrame>> panelmodels_compose_frames(int panel, int background,
-                                                                      size_t max_frames)
+std::vector<std::unique_ptr<ComposeFrame>> render_compose_frames(int panel, int background,
+                                                                 size_t max_frames)
 {
     FrameRecorder recorder(std::max<size_t>(max_frames, 1));
     DocumentSource source(document_panel_defs(panel));
     auto last = std::make_unique<ComposeFrame>();
-    panelmodels_compose(source, document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1,
-                        background, last->buffers, &recorder);
+    compose_panel(source, document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1, background,
+                  last->buffers, &recorder);
     recorder.frames.push_back(std::move(last));
     return std::move(recorder.frames);
 }

@@ -5,9 +5,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "base/gref.h"
 #include "c64/palette.h"
-#include "gref.h"
-#include "models/common_canvas.h"
+#include "render/canvas.h"
 
 namespace {
 struct CanvasState
@@ -36,13 +36,13 @@ void fill_rect(GdkPixbuf *canvas, int colour, int x0, int y0, int width, int hei
 }
 } // namespace
 
-void common_set_background_pixbuf(GdkPixbuf *image)
+void canvas_set_backdrop(GdkPixbuf *image)
 {
     if (image == nullptr) {
         state.background.reset();
         return;
     }
-    GRef<GdkPixbuf> canvas(common_create_new_canvas());
+    GRef<GdkPixbuf> canvas(canvas_new());
     gdk_pixbuf_fill(canvas.get(), 0x000000ff);
     int w = std::min(gdk_pixbuf_get_width(image), back_width);
     int h = std::min(gdk_pixbuf_get_height(image), back_height);
@@ -50,14 +50,14 @@ void common_set_background_pixbuf(GdkPixbuf *image)
     state.background = canvas;
 }
 
-std::vector<std::string> common_background_candidates()
+std::vector<std::string> canvas_backdrop_candidates()
 {
     if (!state.candidates.empty()) {
         return state.candidates;
     }
     const std::string name = "background.png";
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/" + name};
-    std::string beside = common_executable_folder();
+    std::string beside = canvas_executable_folder();
     if (!beside.empty()) {
         // An installation moved elsewhere keeps its data beside bin/.
         candidates.push_back(beside + "/../share/zembrix/" + name);
@@ -67,14 +67,14 @@ std::vector<std::string> common_background_candidates()
     return candidates;
 }
 
-void common_set_background_candidates(std::vector<std::string> paths)
+void canvas_set_backdrop_candidates(std::vector<std::string> paths)
 {
     state.candidates = std::move(paths);
 }
 
-gboolean common_load_background_pixbuf(GError **error)
+gboolean canvas_load_backdrop(GError **error)
 {
-    const std::vector<std::string> candidates = common_background_candidates();
+    const std::vector<std::string> candidates = canvas_backdrop_candidates();
     // The first failure of a file that exists says most; when none exists,
     // the last place is tried anyway for the loader's own message.
     GError *failure = nullptr;
@@ -94,7 +94,7 @@ gboolean common_load_background_pixbuf(GError **error)
         }
         if (image) {
             g_clear_error(&failure);
-            common_set_background_pixbuf(image.get());
+            canvas_set_backdrop(image.get());
             return TRUE;
         }
         if (failure == nullptr) {
@@ -107,12 +107,12 @@ gboolean common_load_background_pixbuf(GError **error)
     return FALSE;
 }
 
-GdkPixbuf *common_get_background_pixbuf()
+GdkPixbuf *canvas_get_backdrop()
 {
     return state.background.get();
 }
 
-GdkPixbuf *common_create_new_canvas()
+GdkPixbuf *canvas_new()
 {
     GdkPixbuf *canvas = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, back_width, back_height);
     // Opaque black until something is drawn, so that a canvas never shows
@@ -143,36 +143,36 @@ void copy_rows(GdkPixbuf *source, GdkPixbuf *canvas, int rows)
 }
 } // namespace
 
-void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas)
+void canvas_copy_image(GdkPixbuf *source, GdkPixbuf *canvas)
 {
     copy_rows(source, canvas, back_height);
 }
 
-void common_copy_background_image_to_pixbuf(GdkPixbuf *canvas)
+void canvas_copy_backdrop(GdkPixbuf *canvas)
 {
-    common_copy_image_to_pixbuf(state.background.get(), canvas);
+    canvas_copy_image(state.background.get(), canvas);
 }
 
-void common_copy_background_above_location_area(GdkPixbuf *canvas)
+void canvas_copy_backdrop_above_area(GdkPixbuf *canvas)
 {
     copy_rows(state.background.get(), canvas, kLocationTop);
 }
 
-void common_erase_pixbuf(GdkPixbuf *canvas, int colour)
+void canvas_erase(GdkPixbuf *canvas, int colour)
 {
     if (canvas != nullptr) {
         fill_rect(canvas, colour, 0, 0, back_width, back_height);
     }
 }
 
-void common_fill_location_area(GdkPixbuf *canvas, int colour)
+void canvas_fill_location_area(GdkPixbuf *canvas, int colour)
 {
     if (canvas != nullptr) {
         fill_rect(canvas, colour, 0, kLocationTop, kLocationWidth, kLocationHeight);
     }
 }
 
-gboolean common_clip_item_frame(int zoom, ZbxRect *rect)
+gboolean canvas_clip_item_frame(int zoom, ZbxRect *rect)
 {
     int scale = 1 << zoom;
     int x = rect->x * scale;
@@ -190,21 +190,21 @@ gboolean common_clip_item_frame(int zoom, ZbxRect *rect)
     return TRUE;
 }
 
-gboolean common_item_frame_on_area(int zoom, ZbxRect *rect)
+gboolean canvas_item_frame_on_area(int zoom, ZbxRect *rect)
 {
-    if (!common_clip_item_frame(zoom, rect)) {
+    if (!canvas_clip_item_frame(zoom, rect)) {
         return FALSE;
     }
     rect->y += kLocationTop << zoom;
     return TRUE;
 }
 
-void common_canvas_cleanup()
+void canvas_cleanup()
 {
     state = CanvasState{};
 }
 
-std::string common_executable_folder()
+std::string canvas_executable_folder()
 {
     GCharPtr exe(g_file_read_link("/proc/self/exe", nullptr));
     if (!exe) {

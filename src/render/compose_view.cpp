@@ -1,23 +1,23 @@
 // The composed cells into pixels: the location area of a canvas.
-#include "models/panelmodels_compose.h"
+#include "render/compose.h"
 
 #include <cstring>
 
-void panelmodels_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas)
+void compose_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas)
 {
     pixbufs_fill_from_hires_data_opaque_raw(canvas, buffers.hires(), background, kComposeColumns,
                                             kComposeRows, 0, kComposeAreaTop);
 }
 
-ComposeStats panelmodels_render_into_view(const ComposeSource &source, int top_panel,
-                                          int background, ComposeBuffers &buffers, RgbaView canvas)
+ComposeStats compose_render_into_view(const ComposeSource &source, int top_panel, int background,
+                                      ComposeBuffers &buffers, RgbaView canvas)
 {
-    const ComposeStats stats = panelmodels_compose(source, top_panel, background, buffers);
-    panelmodels_convert_buffers(buffers, background, canvas);
+    const ComposeStats stats = compose_panel(source, top_panel, background, buffers);
+    compose_convert_buffers(buffers, background, canvas);
     return stats;
 }
 
-void panelmodels_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale)
+void compose_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale)
 {
     if (image.pixels == nullptr || scale < 1 || clashes.none()) {
         return;

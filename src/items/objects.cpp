@@ -1,7 +1,6 @@
-// Object files: one object record, nothing before or after it.
-#include "files/fileio.h"
-#include "gref.h"
+// Object records: checking one as a file holds it, and drawing it.
 #include "items/objects.h"
+#include "base/gref.h"
 
 int objects_check_object_record(std::span<const uint8_t> record, int *w_cells, int *h_cells,
                                 GError **error)
@@ -40,36 +39,17 @@ GdkPixbuf *objects_render_object_record(std::span<const uint8_t> record, GError 
     return image;
 }
 
-int objects_import_object_data_from_file(const char *filename, int *index, GError **error)
+bool objects_record_ok(std::span<const uint8_t> data, int *w_cells, int *h_cells)
 {
-    *index = -1;
-    if (document_item_count() >= kMaxItems) {
-        zbx_set_error(error, "No room for additional objects");
-        return 0;
+    if (data.empty()) {
+        return false;
     }
-    std::vector<uint8_t> contents;
-    if (!fileio_read_file(filename, &contents, error)) {
-        return 0;
+    const int w = data[0] >> 4;
+    const int h = data[0] & 15;
+    if (w == 0 || h == 0 || data.size() < objects_record_size(w, h)) {
+        return false;
     }
-    const std::span<const uint8_t> record(contents);
-    GRef<GdkPixbuf> rendered(objects_render_object_record(record, error));
-    if (!rendered) {
-        return 0;
-    }
-    *index = document_append_object(record);
-    if (*index < 0) {
-        zbx_set_error(error, "No room for additional objects");
-        return 0;
-    }
-    return 1;
-}
-
-int objects_export_object_data_to_file(const char *filename, int index, GError **error)
-{
-    std::span<const uint8_t> record = document_object_record(index);
-    if (record.empty()) {
-        zbx_set_error(error, "Invalid object");
-        return 0;
-    }
-    return fileio_write_file(filename, record, error) ? 1 : 0;
+    *w_cells = w;
+    *h_cells = h;
+    return true;
 }

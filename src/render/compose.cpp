@@ -1,7 +1,8 @@
 // Panel composition over plain byte buffers. The per-cell work treats the 8
 // bitmap bytes of a cell as one 64-bit word: each byte is one pixel line of
 // four 2-bit pixels, and every operation below stays inside its byte.
-#include "models/panelmodels_compose.h"
+#include "render/compose.h"
+#include "items/objects.h"
 
 #include <algorithm>
 #include <bit>
@@ -1623,7 +1624,7 @@ bool draw_object(ComposeBuffers &buffers, DrawCells draw, std::span<const uint8_
 {
     int w = 0;
     int h = 0;
-    if (!panelmodels_object_record_ok(data, &w, &h)) {
+    if (!objects_record_ok(data, &w, &h)) {
         return false;
     }
     // Arithmetic shifts: x = -1 lies in cell column -1.
@@ -1644,7 +1645,7 @@ bool draw_object(ComposeBuffers &buffers, DrawCells draw, std::span<const uint8_
     // Now -w < cx < 40 and -h < cy < 18.
     std::array<uint8_t, 16> map;
     if (!overrides.empty()) {
-        map = panelmodels_override_map(overrides);
+        map = compose_override_map(overrides);
     }
     const long drawn =
         draw(buffers, data.data(), w, h, static_cast<int>(cx), static_cast<int>(cy), mirror,
@@ -1757,7 +1758,7 @@ ComposeStats compose(const ComposeSource &source, int top_panel, int background,
 
 } // namespace
 
-const std::array<uint8_t, 256> panelmodels_mirror_table = make_mirror_table();
+const std::array<uint8_t, 256> compose_mirror_table = make_mirror_table();
 
 void ComposeBuffers::clear()
 {
@@ -1766,22 +1767,7 @@ void ComposeBuffers::clear()
     colour.fill(0);
 }
 
-bool panelmodels_object_record_ok(std::span<const uint8_t> data, int *w_cells, int *h_cells)
-{
-    if (data.empty()) {
-        return false;
-    }
-    const int w = data[0] >> 4;
-    const int h = data[0] & 15;
-    if (w == 0 || h == 0 || data.size() < static_cast<size_t>(10 * w * h + 1)) {
-        return false;
-    }
-    *w_cells = w;
-    *h_cells = h;
-    return true;
-}
-
-std::array<uint8_t, 16> panelmodels_override_map(std::span<const int> overrides)
+std::array<uint8_t, 16> compose_override_map(std::span<const int> overrides)
 {
     std::array<uint8_t, 16> map;
     for (int c = 0; c < 16; c++) {
@@ -1799,46 +1785,46 @@ std::array<uint8_t, 16> panelmodels_override_map(std::span<const int> overrides)
     return map;
 }
 
-bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> data, int64_t x,
-                             int64_t y, bool mirror, std::span<const int> overrides, int background,
-                             long *cells)
+bool compose_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> data, int64_t x,
+                         int64_t y, bool mirror, std::span<const int> overrides, int background,
+                         long *cells)
 {
     return draw_object(buffers, draw_cells_chosen, data, x, y, mirror, overrides, background,
                        cells);
 }
 
-void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background)
+void compose_place_cell(ComposeCell &dst, const ComposeCell &obj, int background)
 {
     place<ChosenMerge>(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen,
                        obj.colour, background & 255);
 }
 
-void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background)
+void compose_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background)
 {
     ChosenMerge::merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen,
                        obj.colour, background & 255);
 }
 
-void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background)
+void compose_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background)
 {
     ReferenceMerge::merge(dst.bitmap, dst.screen, dst.colour, load_lines(obj.bitmap), obj.screen,
                           obj.colour, background & 255);
 }
 
-ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
-                                 ComposeBuffers &buffers, ComposeObserver *observer)
+ComposeStats compose_panel(const ComposeSource &source, int top_panel, int background,
+                           ComposeBuffers &buffers, ComposeObserver *observer)
 {
     return compose(source, top_panel, background, buffers, observer, draw_cells_chosen, true);
 }
 
-ComposeStats panelmodels_compose_reference(const ComposeSource &source, int top_panel,
-                                           int background, ComposeBuffers &buffers)
+ComposeStats compose_reference(const ComposeSource &source, int top_panel, int background,
+                               ComposeBuffers &buffers)
 {
     return compose(source, top_panel, background, buffers, nullptr, draw_cells_reference, false);
 }
 
-ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_panel, int background,
-                                         ComposeBuffers &buffers, ComposeClashes &clashes)
+ComposeStats compose_panel_clashes(const ComposeSource &source, int top_panel, int background,
+                                   ComposeBuffers &buffers, ComposeClashes &clashes)
 {
     const ColourMasks &bg = colour_masks[static_cast<unsigned>(background) & 15U];
     alignas(16) std::array<uint64_t, kPlanes * kAreaCells> full;
@@ -1875,7 +1861,7 @@ ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_pa
     return stats;
 }
 
-std::vector<std::pair<int, int>> panelmodels_clash_cells(const ComposeClashes &clashes)
+std::vector<std::pair<int, int>> compose_clash_cells(const ComposeClashes &clashes)
 {
     std::vector<std::pair<int, int>> cells;
     for (size_t i = 0; i < clashes.size(); i++) {

@@ -112,8 +112,8 @@ struct ComposeStats
 // itself, directly or through others, draws the rest of its definitions and
 // skips that one. `background` is the byte of bit pair 00: the merge compares it with
 // object colours as it stands, and the canvas shows it modulo 16.
-ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int background,
-                                 ComposeBuffers &buffers, ComposeObserver *observer = nullptr);
+ComposeStats compose_panel(const ComposeSource &source, int top_panel, int background,
+                           ComposeBuffers &buffers, ComposeObserver *observer = nullptr);
 
 // Clashing cells, bit col + 40 * row: where the picture as composed differs
 // in any pixel from the placements drawn one over another in full colour
@@ -123,56 +123,52 @@ ComposeStats panelmodels_compose(const ComposeSource &source, int top_panel, int
 // where an object's usage bits make it copy or skip what it should merge.
 using ComposeClashes = std::bitset<kComposeColumns * kComposeRows>;
 
-// panelmodels_compose, the same walk and the same buffers, with the
+// compose_panel, the same walk and the same buffers, with the
 // clashing cells reported beside.
-ComposeStats panelmodels_compose_clashes(const ComposeSource &source, int top_panel, int background,
-                                         ComposeBuffers &buffers, ComposeClashes &clashes);
+ComposeStats compose_panel_clashes(const ComposeSource &source, int top_panel, int background,
+                                   ComposeBuffers &buffers, ComposeClashes &clashes);
 // The clashing cells as (column, row), row by row.
-std::vector<std::pair<int, int>> panelmodels_clash_cells(const ComposeClashes &clashes);
+std::vector<std::pair<int, int>> compose_clash_cells(const ComposeClashes &clashes);
 // Frames every clashing cell on an image of the canvas scaled by `scale`
 // (1, 2, 4; the location area starts at row 56 * scale): the outer ring of
 // the cell's pixels, alternately red and white.
-void panelmodels_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale);
+void compose_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale);
 
 // The same walk with none of the shortcuts: every sub-panel entered, the
 // merge as written in the rule. Differential tests compare the two.
-ComposeStats panelmodels_compose_reference(const ComposeSource &source, int top_panel,
-                                           int background, ComposeBuffers &buffers);
+ComposeStats compose_reference(const ComposeSource &source, int top_panel, int background,
+                               ComposeBuffers &buffers);
 
 // Composes and converts the result into the location area of a 320 x 200
 // RGBA canvas (rows 56 to 199), pair 00 in the background colour.
-ComposeStats panelmodels_render_into_view(const ComposeSource &source, int top_panel,
-                                          int background, ComposeBuffers &buffers, RgbaView canvas);
+ComposeStats compose_render_into_view(const ComposeSource &source, int top_panel, int background,
+                                      ComposeBuffers &buffers, RgbaView canvas);
 // Converts the 40 x 18 cells of the buffers into the canvas's location area.
-void panelmodels_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas);
+void compose_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas);
 
 // --- The steps, for the tests and for anyone who needs one of them ---
 
 // Entry b is b with its four bit pairs in reverse order.
-extern const std::array<uint8_t, 256> panelmodels_mirror_table;
-
-// Whether a record holds a dimension byte with width and height in 1..15
-// and the 10wh + 1 bytes it announces; reports w and h in cells.
-bool panelmodels_object_record_ok(std::span<const uint8_t> data, int *w_cells, int *h_cells);
+extern const std::array<uint8_t, 256> compose_mirror_table;
 
 // The colour map of up to three overrides applied in list order, each to the
 // result of the previous: map[c] is what colour c becomes. Each override
 // byte holds the source colour in its low and the replacement in its high
 // nibble.
-std::array<uint8_t, 16> panelmodels_override_map(std::span<const int> overrides);
+std::array<uint8_t, 16> compose_override_map(std::span<const int> overrides);
 
 // Draws one object record with its top-left pixel at (x, y) relative to the
 // location area, clipped to the 40 x 18 cells. Returns false when the
 // record is bad or the object lies wholly outside (nothing drawn); `cells`
 // (when given) grows by the cells drawn.
-bool panelmodels_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> data, int64_t x,
-                             int64_t y, bool mirror, std::span<const int> overrides, int background,
-                             long *cells = nullptr);
+bool compose_draw_object(ComposeBuffers &buffers, std::span<const uint8_t> data, int64_t x,
+                         int64_t y, bool mirror, std::span<const int> overrides, int background,
+                         long *cells = nullptr);
 
 // Puts an object cell (bitmap already mirrored, colours already overridden)
 // over a destination cell: copy, keep or merge.
-void panelmodels_place_cell(ComposeCell &dst, const ComposeCell &obj, int background);
+void compose_place_cell(ComposeCell &dst, const ComposeCell &obj, int background);
 // Merges an object cell into a destination cell under the three-colour rule.
-void panelmodels_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background);
+void compose_merge_cell(ComposeCell &dst, const ComposeCell &obj, int background);
 // The same merge written step by step as the rule states it: the reference.
-void panelmodels_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background);
+void compose_merge_cell_portable(ComposeCell &dst, const ComposeCell &obj, int background);

@@ -1,4 +1,4 @@
-#include "models/usage.h"
+#include "items/usage.h"
 
 std::vector<ItemUsage> usage_of_items(const ZbxProject &project)
 {

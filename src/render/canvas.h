@@ -16,33 +16,33 @@ inline constexpr int back_height = kScreenHeight;
 
 // Loads "background.png" from the data folder, beside the executable or
 // from the current folder.
-gboolean common_load_background_pixbuf(GError **error);
+gboolean canvas_load_backdrop(GError **error);
 // The places looked in, in order: the installed data folder (where it was
 // installed to, then relative to the executable), the folder of the
 // executable (the build tree), the current folder.
-std::vector<std::string> common_background_candidates();
+std::vector<std::string> canvas_backdrop_candidates();
 // Replaces those places (tests); an empty list restores them.
-void common_set_background_candidates(std::vector<std::string> paths);
+void canvas_set_backdrop_candidates(std::vector<std::string> paths);
 // Sets the backdrop directly (tests, the command line); takes a new reference.
-void common_set_background_pixbuf(GdkPixbuf *background);
-GdkPixbuf *common_get_background_pixbuf();
-GdkPixbuf *common_create_new_canvas();
-void common_copy_background_image_to_pixbuf(GdkPixbuf *canvas);
+void canvas_set_backdrop(GdkPixbuf *background);
+GdkPixbuf *canvas_get_backdrop();
+GdkPixbuf *canvas_new();
+void canvas_copy_backdrop(GdkPixbuf *canvas);
 // Only the rows above the location area, for a drawing that covers the
 // area itself.
-void common_copy_background_above_location_area(GdkPixbuf *canvas);
-void common_copy_image_to_pixbuf(GdkPixbuf *source, GdkPixbuf *canvas);
-void common_erase_pixbuf(GdkPixbuf *canvas, int colour);
+void canvas_copy_backdrop_above_area(GdkPixbuf *canvas);
+void canvas_copy_image(GdkPixbuf *source, GdkPixbuf *canvas);
+void canvas_erase(GdkPixbuf *canvas, int colour);
 // Fills the location area (0, 56, 320, 144) with a palette colour.
-void common_fill_location_area(GdkPixbuf *canvas, int colour);
+void canvas_fill_location_area(GdkPixbuf *canvas, int colour);
 // Scales an item's frame (position and size in the location area) by the
 // zoom exponent and clips it to the zoomed location area; FALSE when
 // nothing remains to draw.
-gboolean common_clip_item_frame(int zoom, ZbxRect *rect);
-// As common_clip_item_frame, then moved into drawing-area coordinates (the
+gboolean canvas_clip_item_frame(int zoom, ZbxRect *rect);
+// As canvas_clip_item_frame, then moved into drawing-area coordinates (the
 // location area starts 56 rows down, scaled by the zoom): the rectangle the
 // frame is stroked along.
-gboolean common_item_frame_on_area(int zoom, ZbxRect *rect);
-void common_canvas_cleanup();
+gboolean canvas_item_frame_on_area(int zoom, ZbxRect *rect);
+void canvas_cleanup();
 // The folder the running program lies in ("" when it cannot be told).
-std::string common_executable_folder();
+std::string canvas_executable_folder();

@@ -1,0 +1,18 @@
+// Object files (".zbxobject"): one object record, nothing before or after it.
+#pragma once
+
+#include <cstdint>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib.h>
+#include <span>
+#include <vector>
+
+// Reads an object file and checks its record (objects_check_object_record):
+// a read failure is passed on as it is.
+bool objfile_read(const char *filename, std::vector<uint8_t> *record, GError **error);
+// Reads, checks and renders an object file, pair 00 transparent, without
+// storing anything: the object chooser's preview. A new image owned by the
+// caller, or null with the error set.
+GdkPixbuf *objfile_read_image(const char *filename, GError **error);
+// Writes an object's record to a file.
+bool objfile_write(const char *filename, std::span<const uint8_t> record, GError **error);

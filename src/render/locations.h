@@ -1,0 +1,16 @@
+// The 32 location records as the editor shows them: the record text, and a
+// location drawn into a canvas. The records themselves are the document's.
+#pragma once
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib.h>
+
+#include "items/document.h"
+#include "render/compose.h"
+
+// "Panel: %d ($%02X)\nBackground: %s" or "Empty record"; caller frees.
+char *render_location_text(int panel, int colour);
+// The backdrop, then the record's panel over its background colour (the
+// colour alone when the record is empty or its panel is gone). With
+// `clashes`, the clashing cells are reported there in the same pass.
+void render_location(int number, GdkPixbuf *canvas, ComposeClashes *clashes = nullptr);

@@ -15,11 +15,6 @@
 
 namespace {
 
-void discard()
-{
-    document_close();
-}
-
 void BM_ParseNearLimit(benchmark::State &state)
 {
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
@@ -36,10 +31,11 @@ BENCHMARK(BM_ParseNearLimit)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 void BM_LoadNearLimit(benchmark::State &state)
 {
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
+    Document document;
     for (auto _ : state) {
-        discard();
+        document.close();
         const auto start = std::chrono::steady_clock::now();
-        const int loaded = zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
+        const bool loaded = zbx_bench_load(document, file);
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (!loaded) {
@@ -48,7 +44,6 @@ void BM_LoadNearLimit(benchmark::State &state)
         }
     }
     state.counters["file_bytes"] = static_cast<double>(file.size());
-    discard();
 }
 BENCHMARK(BM_LoadNearLimit)->Unit(benchmark::kMicrosecond)->UseManualTime()->Apply(zbx_steady);
 
@@ -56,13 +51,12 @@ BENCHMARK(BM_LoadNearLimit)->Unit(benchmark::kMicrosecond)->UseManualTime()->App
 void BM_EncodeDocument(benchmark::State &state)
 {
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
-    discard();
-    zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
+    Document document;
+    zbx_bench_load(document, file);
     for (auto _ : state) {
         std::vector<uint8_t> bytes;
-        benchmark::DoNotOptimize(zembrix_encode(document_project(), &bytes, nullptr));
+        benchmark::DoNotOptimize(zembrix_encode(document.project(), &bytes, nullptr));
     }
-    discard();
 }
 BENCHMARK(BM_EncodeDocument)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 
@@ -73,8 +67,8 @@ BENCHMARK(BM_EncodeDocument)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 void BM_SaveNearLimit(benchmark::State &state)
 {
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
-    discard();
-    zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
+    Document document;
+    zbx_bench_load(document, file);
     std::string pattern = g_file_test("/dev/shm", G_FILE_TEST_IS_DIR)
                               ? "/dev/shm/zbx-bench-XXXXXX"
                               : std::string(g_get_tmp_dir()) + "/zbx-bench-XXXXXX";
@@ -84,14 +78,13 @@ void BM_SaveNearLimit(benchmark::State &state)
     }
     const std::string path = pattern + "/project.prg";
     for (auto _ : state) {
-        if (!zembrix_save_file(path.c_str(), nullptr)) {
+        if (!zembrix_write_file(path.c_str(), document.project(), nullptr)) {
             state.SkipWithError("save failed");
             break;
         }
     }
     g_remove(path.c_str());
     g_rmdir(pattern.c_str());
-    discard();
 }
 BENCHMARK(BM_SaveNearLimit)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 

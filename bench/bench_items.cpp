@@ -27,10 +27,10 @@ ZbxProject full_project()
 {
     ZbxProject project;
     for (int i = 0; i < 128; i++) {
-        project.items.push_back(ZbxItem{ZbxItemKind::Object, record(), {}, 0});
+        project.items.push_back(ZbxItem{ZbxItemKind::Object, record(), {}});
     }
     for (int p = 128; p < kMaxItems; p++) {
-        ZbxItem panel{ZbxItemKind::Panel, {}, {}, 0};
+        ZbxItem panel{ZbxItemKind::Panel, {}, {}};
         for (int k = 0; k < 20; k++) {
             PanelDef def;
             def.item = (p + k) % 128;
@@ -55,11 +55,11 @@ ZbxProject full_project()
 
 void BM_LoopCheckDiamondLadder(benchmark::State &state)
 {
-    document_load(full_project());
+    Document document;
+    document.load(full_project());
     for (auto _ : state) {
-        benchmark::DoNotOptimize(document_has_loop());
+        benchmark::DoNotOptimize(document.has_loop());
     }
-    document_close();
 }
 BENCHMARK(BM_LoopCheckDiamondLadder)->Apply(zbx_steady);
 
@@ -69,17 +69,17 @@ BENCHMARK(BM_LoopCheckDiamondLadder)->Apply(zbx_steady);
 void BM_DeleteItemZeroOfFullTable(benchmark::State &state)
 {
     const ZbxProject project = full_project();
+    Document document;
     for (auto _ : state) {
-        document_load(project);
+        document.load(project);
         const auto start = std::chrono::steady_clock::now();
         {
-            DocumentStep step("Delete object 0");
-            document_delete_item(0);
+            DocumentStep step(document, "Delete object 0");
+            document.delete_item(0);
         }
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    document_close();
 }
 BENCHMARK(BM_DeleteItemZeroOfFullTable)->UseManualTime()->Apply(zbx_steady);
 
@@ -87,40 +87,33 @@ BENCHMARK(BM_DeleteItemZeroOfFullTable)->UseManualTime()->Apply(zbx_steady);
 // file benchmarks (the snapshot taken before it is the cost).
 void BM_RecordStep(benchmark::State &state)
 {
-    const std::vector<uint8_t> file = zbx_near_limit_project(false);
-    zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
-    int panel = -1;
-    for (int i = 0; i < document_item_count() && panel < 0; i++) {
-        if (!document_panel_defs(i).empty()) {
-            panel = i;
-        }
-    }
-    PanelDef def = document_panel_defs(panel)[0];
+    Document document;
+    zbx_bench_load(document, zbx_near_limit_project(false));
+    const int panel = zbx_bench_first_panel_with_defs(document);
+    PanelDef def = document.panel_defs(panel)[0];
     for (auto _ : state) {
         def.x ^= 8;
-        DocumentStep step("Move");
-        document_set_def(panel, 0, def);
+        DocumentStep step(document, "Move");
+        document.set_def(panel, 0, def);
     }
-    document_close();
 }
 BENCHMARK(BM_RecordStep)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 
 void BM_UndoRedoStep(benchmark::State &state)
 {
-    const std::vector<uint8_t> file = zbx_near_limit_project(false);
-    zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
+    Document document;
+    zbx_bench_load(document, zbx_near_limit_project(false));
     {
-        DocumentStep step("Delete object 0");
-        document_delete_item(0);
+        DocumentStep step(document, "Delete object 0");
+        document.delete_item(0);
     }
     for (auto _ : state) {
-        if (!document_undo() || !document_redo()) {
+        if (!document.undo() || !document.redo()) {
             state.SkipWithError("no step to undo");
             break;
         }
     }
     state.SetItemsProcessed(2 * state.iterations());
-    document_close();
 }
 BENCHMARK(BM_UndoRedoStep)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 
@@ -130,22 +123,17 @@ void BM_HistoryMemory(benchmark::State &state)
 {
     const std::vector<uint8_t> file = zbx_near_limit_project(false);
     for (auto _ : state) {
-        zembrix_load_data(file, "bench", nullptr, nullptr, nullptr);
+        Document document;
+        zbx_bench_load(document, file);
         const size_t before = mallinfo2().uordblks;
-        int panel = -1;
-        for (int i = 0; i < document_item_count() && panel < 0; i++) {
-            if (!document_panel_defs(i).empty()) {
-                panel = i;
-            }
-        }
-        PanelDef def = document_panel_defs(panel)[0];
+        const int panel = zbx_bench_first_panel_with_defs(document);
+        PanelDef def = document.panel_defs(panel)[0];
         for (size_t k = 0; k < kDocumentHistorySteps; k++) {
             def.x ^= 8;
-            DocumentStep step("Move");
-            document_set_def(panel, 0, def);
+            DocumentStep step(document, "Move");
+            document.set_def(panel, 0, def);
         }
         state.counters["history_bytes"] = static_cast<double>(mallinfo2().uordblks - before);
-        document_close();
     }
 }
 BENCHMARK(BM_HistoryMemory)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -306,28 +306,26 @@ void BM_RenderDenseLocationFromDocument(benchmark::State &state)
     ZbxProject project;
     project.items.resize(count);
     for (int i = 0; i < 160; i++) {
-        project.items[i] = ZbxItem{ZbxItemKind::Object, location.project.objects[i], {}, 0};
+        project.items[i] = ZbxItem{ZbxItemKind::Object, location.project.objects[i], {}};
     }
     for (const auto &[index, defs] : location.project.panels) {
-        project.items[index] = ZbxItem{ZbxItemKind::Panel, {}, defs, 0};
+        project.items[index] = ZbxItem{ZbxItemKind::Panel, {}, defs};
     }
     const int top = count - 1;
-    project.items[top] = ZbxItem{ZbxItemKind::Panel, {}, location.project.top, 0};
-    document_load(std::move(project));
+    project.items[top] = ZbxItem{ZbxItemKind::Panel, {}, location.project.top};
+    Document document;
+    document.load(std::move(project));
 
     GRef<GdkPixbuf> backdrop(canvas_new());
     gdk_pixbuf_fill(backdrop.get(), 0x404040ff);
-    canvas_set_backdrop(backdrop.get());
     GRef<GdkPixbuf> canvas(canvas_new());
     ComposeClashes clashes;
     ComposeClashes *report = state.range(0) != 0 ? &clashes : nullptr;
     for (auto _ : state) {
-        canvas_copy_backdrop_above_area(canvas.get());
-        render_stored_panel(top, canvas.get(), 6, report);
+        canvas_copy_image_above_area(backdrop.get(), canvas.get());
+        render_stored_panel(document, top, canvas.get(), 6, report);
         benchmark::DoNotOptimize(gdk_pixbuf_get_pixels(canvas.get()));
     }
-    document_close();
-    canvas_set_backdrop(nullptr);
 }
 // With clashes 1 as the previews draw with the clash view on: the clashing
 // cells reported in the same pass.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/zembrix_format.h"
+#include "items/document.h"
 
 // 128 objects of 4 x 4 cells and 127 panels of 21 definitions each, some of
 // them sub-panels: the file ends at $7A84, 1404 bytes below $8000. The
@@ -52,4 +53,27 @@ inline std::vector<uint8_t> zbx_near_limit_project(bool elect_nested_panels)
         std::abort();
     }
     return bytes;
+}
+
+// Parses a file's bytes and hands the project to a document, as opening a
+// file does.
+inline bool zbx_bench_load(Document &document, const std::vector<uint8_t> &file)
+{
+    ZbxProject project;
+    if (!zembrix_parse(file, "bench", &project, nullptr, nullptr, nullptr)) {
+        return false;
+    }
+    document.load(std::move(project));
+    return true;
+}
+
+// The first panel that places anything (-1 when none does).
+inline int zbx_bench_first_panel_with_defs(const Document &document)
+{
+    for (int i = 0; i < document.item_count(); i++) {
+        if (!document.panel_defs(i).empty()) {
+            return i;
+        }
+    }
+    return -1;
 }

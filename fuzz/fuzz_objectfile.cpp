@@ -6,14 +6,9 @@
 #include <vector>
 
 #include "base/gref.h"
+#include "items/document.h"
 #include "items/objects.h"
 #include "render/compose.h"
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    document_new();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -34,13 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         size != objects_record_size(w, h)) {
         std::abort();
     }
-    document_new();
+    Document document;
+    document.new_project();
     int index = -1;
     {
-        DocumentStep step("Import object");
-        index = document_append_object(record);
+        DocumentStep step(document, "Import object");
+        index = document.append_object(record);
     }
-    const std::span<const uint8_t> kept = document_object_record(index);
+    const std::span<const uint8_t> kept = document.object_record(index);
     if (index != 0 || !std::equal(record.begin(), record.end(), kept.begin(), kept.end())) {
         std::abort();
     }

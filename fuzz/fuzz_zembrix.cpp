@@ -1,7 +1,6 @@
-// The project file reader on arbitrary bytes, through the item tables and
-// models: whatever it accepts must draw every location, write back the same
-// bytes from the tables as from the plain data, read back to the same data
-// and write back byte-identical.
+// The project file reader on arbitrary bytes, through a document: whatever
+// it accepts must draw every location, stay as parsed in the document, write
+// back, read back to the same data and write back byte-identical.
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -28,32 +27,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::span<const uint8_t> file(data, size);
     ZbxProject plain;
-    const int parsed = zembrix_parse(file, "fuzz.prg", &plain, nullptr, nullptr, nullptr);
+    const bool parsed = zembrix_parse(file, "fuzz.prg", &plain, nullptr, nullptr, nullptr);
 
-    document_close();
-    const int loaded = zembrix_load_data(file, "fuzz.prg", nullptr, nullptr, nullptr);
-    if (loaded != parsed) {
-        std::abort();
-    }
-    if (!loaded) {
+    if (!parsed) {
         return 0;
     }
+    Document document;
+    document.load(plain);
 
     // Every location as the editor draws it; each distinct one once.
     std::set<std::pair<int, int>> drawn;
     for (int s = 0; s < kZbxLocationRecords; s++) {
-        const ZbxLocationRecord record = document_location(s);
+        const ZbxLocationRecord record = document.location(s);
         if (drawn.insert({record.panel, record.colour}).second) {
-            render_stored_panel(record.panel, canvas, record.colour);
+            render_stored_panel(document, record.panel, canvas, record.colour);
         }
     }
 
-    // The document holds what was parsed, panels previewed over the colour
-    // of the last location that elects them.
-    ZbxProject from_tables = document_project();
-    for (ZbxItem &item : from_tables.items) {
-        item.preview_colour = 0;
-    }
+    // The document holds what was parsed.
+    const ZbxProject &from_tables = document.project();
     if (!(from_tables == plain)) {
         std::abort();
     }

@@ -15,7 +15,7 @@ trap 'rm -rf "$TMP"' EXIT
 # run ARGS...: prints the call, its exit status, its output and the files
 # left in the scratch folder (removed afterwards).
 run() {
-    echo "=== $*"
+    echo "=== $*" | sed "s|$TMP|TMP|g"
     "$CLI" "$@" >"$TMP/.out" 2>"$TMP/.err"
     echo "exit $?"
     sed "s|$TMP|TMP|g" "$TMP/.out"

@@ -16,6 +16,7 @@
 #include <gtk/gtk.h>
 
 #include "app/app.h"
+#include "app/context.h"
 #include "app/support.h"
 #include "files/zembrix_format.h"
 #include "grabber/objectgrabber.h"
@@ -98,11 +99,11 @@ int main(int argc, char **argv)
         // display is in sync.
         settle();
         ms.push_back(static_cast<double>(g_get_monotonic_time() - start) / 1000.0);
-        if (document_count_objects() != 255) {
+        if (app_document().count_objects() != 255) {
             std::fprintf(stderr, "the grab did not add an object\n");
             return 1;
         }
-        document_undo();
+        app_document().undo();
         settle();
     }
     std::sort(ms.begin(), ms.end());

@@ -517,7 +517,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s OUT.prg | --check FILE\n", argv[0]);
         return 2;
     }
-    palette_module_init();
     std::vector<uint8_t> bytes;
     GError *error = nullptr;
     if (!zembrix_encode(build(), &bytes, &error)) {

@@ -21,6 +21,7 @@
 #include "../bench/large_project.h"
 #include "app/app.h"
 #include "app/common.h"
+#include "app/context.h"
 #include "app/mainview.h"
 #include "app/support.h"
 #include "base/gref.h"
@@ -57,7 +58,7 @@ int main(int argc, char **argv)
     gint64 longest = -1;
     for (int s = 0; s < kLocationCount; s++) {
         const gint64 start = g_get_monotonic_time();
-        render_location(s, canvas.get());
+        render_location(app_document(), app_backdrop(), s, canvas.get());
         const gint64 took = g_get_monotonic_time() - start;
         if (took > longest) {
             longest = took;

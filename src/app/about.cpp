@@ -1,5 +1,6 @@
 // The About and Resources dialogs.
 #include "app/about.h"
+#include "app/context.h"
 
 #include "app/app.h"
 #include "app/common.h"
@@ -106,8 +107,8 @@ std::string about_resources_text()
     const char *path = app_file_loaded() ? app_get_project_path() : nullptr;
     GCharPtr name(path != nullptr ? g_filename_display_basename(path)
                                   : g_strdup("(none currently opened)"));
-    const int objects = path != nullptr ? document_count_objects() : 0;
-    const int panels = path != nullptr ? document_count_panels() : 0;
+    const int objects = path != nullptr ? app_document().count_objects() : 0;
+    const int panels = path != nullptr ? app_document().count_panels() : 0;
     GCharPtr text(g_strdup_printf("Zembrix filename: %s\nObjects/panels: %d/%d\n\n", name.get(),
                                   objects, panels));
     return text.get();

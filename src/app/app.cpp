@@ -1,5 +1,6 @@
 // Start-up in its fixed order, the program icon and the quit question.
 #include "app/app.h"
+#include "app/context.h"
 
 #include <initializer_list>
 
@@ -49,8 +50,8 @@ void app_request_attention() {}
 
 gboolean app_confirm_quit()
 {
-    if (document_is_modified() ? !app_ask_save_changes()
-                               : !common_get_user_confirmation(kQuitQuestion)) {
+    if (app_document().is_modified() ? !app_ask_save_changes()
+                                     : !common_get_user_confirmation(kQuitQuestion)) {
         return FALSE;
     }
     options_save_to_file();
@@ -60,7 +61,6 @@ gboolean app_confirm_quit()
 void app_startup()
 {
     // The palette images and both (empty) item tables exist before any window.
-    palette_module_init();
     mainview_module_init();
     fileopen_module_init();
     app_files_module_init();
@@ -68,7 +68,7 @@ void app_startup()
     window_main = create_window_main();
 
     GErrorPtr error;
-    if (!canvas_load_backdrop(error.out())) {
+    if (!app_load_backdrop(error.out())) {
         common_message_dialog(GTK_WINDOW(window_main), error.message(), GTK_MESSAGE_ERROR);
     }
 
@@ -131,5 +131,5 @@ void app_shutdown()
     locations_cleanup();
     panelmodels_cleanup();
     objectmodel_cleanup();
-    document_close();
+    app_document().close();
 }

@@ -6,6 +6,7 @@
 
 #include "app/app.h"
 #include "app/common.h"
+#include "app/context.h"
 #include "app/fileopen.h"
 #include "app/i18n.h"
 #include "app/mainview.h"
@@ -97,7 +98,7 @@ void remember_recent(const char *path)
 int count_disabled()
 {
     int count = 0;
-    for (const ZbxItem &item : document_project().items) {
+    for (const ZbxItem &item : app_document().project().items) {
         for (const PanelDef &def : item.defs) {
             count += def.enabled ? 0 : 1;
         }
@@ -126,10 +127,10 @@ void app_files_module_init()
         g_source_remove(state.quit_source);
     }
     if (state.listener != 0) {
-        document_remove_listener(state.listener);
+        app_document().remove_listener(state.listener);
     }
     state = FilesState{};
-    state.listener = document_add_listener(
+    state.listener = app_document().add_listener(
         [](const DocEvent &event) {
             if (event.what == DocChange::HistoryChanged || event.what == DocChange::Reset) {
                 app_update_title();
@@ -154,17 +155,17 @@ void app_update_title()
         return;
     }
     std::string title = _("Zembrix");
-    if (document_is_open()) {
-        title = (document_is_modified() ? "*" : "") + title + " - " + app_project_name();
+    if (app_document().is_open()) {
+        title = (app_document().is_modified() ? "*" : "") + title + " - " + app_project_name();
     }
     gtk_window_set_title(GTK_WINDOW(window_main), title.c_str());
-    set_item_label("undo", _("_Undo"), document_undo_name(), document_can_undo());
-    set_item_label("redo", _("_Redo"), document_redo_name(), document_can_redo());
+    set_item_label("undo", _("_Undo"), app_document().undo_name(), app_document().can_undo());
+    set_item_label("redo", _("_Redo"), app_document().redo_name(), app_document().can_redo());
 }
 
 gboolean app_ask_save_changes()
 {
-    if (!document_is_modified()) {
+    if (!app_document().is_modified()) {
         return TRUE;
     }
     const std::string name = app_project_name();
@@ -198,7 +199,7 @@ void app_new_project()
     app_discard_data();
     state.project_path.reset();
     state.named_by_save_as = false;
-    document_new();
+    app_document().new_project();
     state.zembrix_file_loaded = TRUE;
     app_set_status(" New project");
     app_update_title();
@@ -213,7 +214,7 @@ void app_discard_data()
 {
     state.zembrix_file_loaded = FALSE;
     mainview_stop_drawing();
-    document_close();
+    app_document().close();
     mainview_reset_previews();
 }
 
@@ -227,11 +228,20 @@ gboolean app_open_project(const char *path)
     state.named_by_save_as = false;
 
     GErrorPtr error;
-    int loaded = 0;
+    bool loaded = false;
     const clock_t start = clock();
     {
         AppBusy busy;
-        loaded = zembrix_load_file(path, advertise_progress, advertise_action, error.out());
+        ZbxProject project;
+        loaded =
+            zembrix_read_file(path, &project, advertise_progress, advertise_action, error.out());
+        if (loaded) {
+            // The document takes the project over: boxes, previews, lists.
+            advertise_action(kZbxActionBoxes);
+            app_document().load(std::move(project));
+            advertise_progress(1.0);
+            advertise_action(kZbxActionDone);
+        }
     }
     if (!loaded) {
         show_error(error.message("Could not load the file"));
@@ -254,12 +264,12 @@ gboolean app_open_project(const char *path)
 gboolean app_save_project(const char *path)
 {
     GErrorPtr error;
-    if (!zembrix_save_file(path, error.out())) {
+    if (!zembrix_write_file(path, app_document().project(), error.out())) {
         show_error(error.message("Could not save the file"));
         return FALSE;
     }
     state.project_path.reset(g_strdup(path));
-    document_mark_saved();
+    app_document().mark_saved();
     remember_recent(path);
     GCharPtr shown(g_filename_display_name(path));
     std::string text = std::string(" Data saved to ") + shown.get();

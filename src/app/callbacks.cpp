@@ -2,6 +2,7 @@
 // redraw. Commands that need data do nothing until a project file is
 // loaded, and nothing while a load runs.
 #include "app/callbacks.h"
+#include "app/context.h"
 
 #include "app/about.h"
 #include "app/app.h"
@@ -114,8 +115,7 @@ void show_references_of_selected(gboolean (*selected)(int *))
     if (!commands_allowed() || !selected(&index)) {
         return;
     }
-    GCharPtr text(references_report(index));
-    mainview_show_references(text.get());
+    mainview_show_references(references_report(app_document().project(), index).c_str());
 }
 
 // Deletes the selected item when nothing refers to it, with every later
@@ -127,7 +127,7 @@ bool delete_selected(gboolean (*selected)(int *))
         return false;
     }
     GErrorPtr error;
-    if (!references_delete_item(index, error.out())) {
+    if (!itemwrapper_delete_unused_item(app_document(), index, error.out())) {
         show_error(error);
         return false;
     }
@@ -232,14 +232,14 @@ gboolean on_preview_focus_button_press_event(GtkWidget *, GdkEventButton *, gpoi
 void on_undo_activate(GtkMenuItem *, gpointer)
 {
     if (commands_allowed()) {
-        document_undo();
+        app_document().undo();
     }
 }
 
 void on_redo_activate(GtkMenuItem *, gpointer)
 {
     if (commands_allowed()) {
-        document_redo();
+        app_document().redo();
     }
 }
 
@@ -375,11 +375,11 @@ void on_button_object_controls_import_clicked(GtkButton *, gpointer)
     GErrorPtr error;
     std::vector<uint8_t> record;
     if (!objfile_read(path.get(), &record, error.out()) ||
-        !itemwrapper_import_object(record, error.out())) {
+        !itemwrapper_import_object(app_document(), record, error.out())) {
         show_error(error);
         return;
     }
-    select_row("treeview_main_objects", document_count_objects() - 1);
+    select_row("treeview_main_objects", app_document().count_objects() - 1);
 }
 
 void on_button_object_controls_export_clicked(GtkButton *, gpointer)
@@ -395,7 +395,7 @@ void on_button_object_controls_export_clicked(GtkButton *, gpointer)
     }
     GCharPtr path(chosen);
     GErrorPtr error;
-    if (!objfile_write(path.get(), document_object_record(index), error.out())) {
+    if (!objfile_write(path.get(), app_document().object_record(index), error.out())) {
         show_error(error);
         return;
     }
@@ -502,11 +502,11 @@ void on_button_panel_controls_new_clicked(GtkButton *, gpointer)
     if (!commands_allowed()) {
         return;
     }
-    if (!itemwrapper_new_empty_panel()) {
+    if (!itemwrapper_new_empty_panel(app_document())) {
         show_error("No room for additional panels");
         return;
     }
-    select_row("treeview_main_panels", document_count_panels() - 1);
+    select_row("treeview_main_panels", app_document().count_panels() - 1);
 }
 
 // --- Zoom ---

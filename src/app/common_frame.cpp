@@ -1,17 +1,18 @@
 // The frame around an item placed in the location area.
 #include "app/common.h"
+#include "app/context.h"
 #include "items/document.h"
 
 void common_draw_rectangle_around_item(GtkWidget *area, int frame_colour, int zoom, int item,
                                        gboolean is_object, ZbxRect *rect)
 {
     if (is_object) {
-        if (!document_object_size(item, &rect->width, &rect->height)) {
+        if (!app_document().object_size(item, &rect->width, &rect->height)) {
             return;
         }
     } else {
         ZbxRect box{};
-        if (!document_panel_box(item, &box)) {
+        if (!app_document().panel_box(item, &box)) {
             return;
         }
         rect->x += box.x;

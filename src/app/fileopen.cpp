@@ -1,5 +1,7 @@
 // The file choosers and their previews.
 #include "app/fileopen.h"
+#include "app/context.h"
+#include "files/resources.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -331,7 +333,7 @@ std::string fileopen_examples_folder()
         return settings.examples;
     }
     std::vector<std::string> candidates = {std::string(ZBX_DATADIR) + "/examples"};
-    const std::string beside = canvas_executable_folder();
+    const std::string beside = resources_executable_folder();
     if (!beside.empty()) {
         candidates.push_back(beside + "/../share/zembrix/examples");
         candidates.push_back(beside + "/examples");

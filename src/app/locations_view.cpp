@@ -1,5 +1,7 @@
 // The location list store, kept in step with the document.
 #include "app/locations_view.h"
+#include "app/context.h"
+#include "base/error.h"
 
 #include <glib/gi18n-lib.h>
 
@@ -25,7 +27,7 @@ GtkTreeModel *model()
 
 void set_row(GtkTreeIter *iter, int number)
 {
-    const ZbxLocationRecord record = document_location(number);
+    const ZbxLocationRecord record = app_document().location(number);
     const bool filled = record.panel != kNoPanel;
     GCharPtr contents(filled ? g_strdup_printf("panel %d, %s", record.panel,
                                                palette_get_name_at_index(record.colour))
@@ -33,8 +35,8 @@ void set_row(GtkTreeIter *iter, int number)
     gtk_list_store_set(state.store.get(), iter, LOC_COL_NUMBER, number, LOC_COL_COLOUR,
                        static_cast<int>(record.colour), LOC_COL_PANEL,
                        static_cast<int>(record.panel), LOC_COL_SWATCH,
-                       filled ? palette_get_color_box_at_index(record.colour) : nullptr,
-                       LOC_COL_CONTENTS, contents.get(), -1);
+                       filled ? app_palette().color_box(record.colour) : nullptr, LOC_COL_CONTENTS,
+                       contents.get(), -1);
 }
 
 // The panel and colour of each slot beside its number.
@@ -61,7 +63,7 @@ void sync_all()
     if (!state.store) {
         return;
     }
-    const int wanted = document_is_open() ? kLocationCount : 0;
+    const int wanted = app_document().is_open() ? kLocationCount : 0;
     GtkTreeIter iter;
     while (gtk_tree_model_iter_n_children(model(), nullptr) > wanted &&
            gtk_tree_model_iter_nth_child(model(), &iter, nullptr,
@@ -150,13 +152,13 @@ void locations_module_init(GtkWidget *window_main)
                                       LOC_COL_NUMBER, model()));
     add_contents_column(state.view.get());
     sync_all();
-    state.listener = document_add_listener(follow);
+    state.listener = app_document().add_listener(follow);
 }
 
 void locations_cleanup()
 {
     if (state.listener != 0) {
-        document_remove_listener(state.listener);
+        app_document().remove_listener(state.listener);
     }
     state.listener = 0;
     state.view.reset(nullptr);
@@ -174,7 +176,7 @@ gboolean locations_get_current_location_info(int *panel, int *colour)
     if (!locations_get_current_location_index(&number)) {
         return FALSE;
     }
-    const ZbxLocationRecord record = document_location(number);
+    const ZbxLocationRecord record = app_document().location(number);
     *panel = record.panel;
     *colour = record.colour;
     return TRUE;
@@ -197,21 +199,21 @@ gboolean locations_store_location(GError **error)
     int panel = 0;
     int colour = 0;
     if (!panelmodels_get_current_panel_info(&panel, &colour)) {
-        zbx_set_error(error, "Please first select a panel");
+        zbx_set_error(error, ZbxError::Failed, "Please first select a panel");
         return FALSE;
     }
     int number = -1;
     if (!locations_get_current_location_index(&number)) {
-        zbx_set_error(error, "Please first select a location");
+        zbx_set_error(error, ZbxError::Failed, "Please first select a location");
         return FALSE;
     }
     GCharPtr name(g_strdup_printf("Store as location %d", number));
-    DocumentStep step(name.get());
+    DocumentStep step(app_document(), name.get());
     ZbxLocationRecord record;
     record.panel = static_cast<uint8_t>(panel);
     record.colour = static_cast<uint8_t>(colour);
-    if (!document_set_location(number, record)) {
-        zbx_set_error(error, "Please first select a panel");
+    if (!app_document().set_location(number, record)) {
+        zbx_set_error(error, ZbxError::Failed, "Please first select a panel");
         return FALSE;
     }
     return TRUE;
@@ -228,9 +230,9 @@ void locations_clear_location_record()
         gtk_widget_is_toplevel(toplevel) ? GTK_WINDOW(toplevel) : nullptr);
     gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
-    if (answer == GTK_RESPONSE_YES && document_is_open()) {
+    if (answer == GTK_RESPONSE_YES && app_document().is_open()) {
         GCharPtr name(g_strdup_printf("Clear location %d", number));
-        DocumentStep step(name.get());
-        document_set_location(number, ZbxLocationRecord{});
+        DocumentStep step(app_document(), name.get());
+        app_document().set_location(number, ZbxLocationRecord{});
     }
 }

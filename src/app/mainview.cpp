@@ -1,5 +1,7 @@
 // The main window's previews and palette strips.
 #include "app/mainview.h"
+#include "app/context.h"
+#include "base/error.h"
 
 #include <algorithm>
 #include <array>
@@ -144,7 +146,7 @@ void start_drawing(MainPreview which, int panel, int background)
     }
     canvas_fill_location_area(image, background);
     Drawing &drawing = state.drawing[which];
-    drawing.frames = render_compose_frames(panel, background, kMaxStages);
+    drawing.frames = render_compose_frames(app_document(), panel, background, kMaxStages);
     drawing.background = background;
     drawing.deadline = g_get_monotonic_time() + kIncrementalLimitUs;
     drawing.source = g_idle_add(draw_stage, GINT_TO_POINTER(which));
@@ -172,7 +174,7 @@ void follow(const DocEvent &event)
 void mainview_module_init()
 {
     mainview_cleanup();
-    state.listener = document_add_listener(follow, 1);
+    state.listener = app_document().add_listener(follow, 1);
 }
 
 void mainview_cleanup()
@@ -181,7 +183,7 @@ void mainview_cleanup()
         stop(static_cast<MainPreview>(i));
     }
     if (state.listener != 0) {
-        document_remove_listener(state.listener);
+        app_document().remove_listener(state.listener);
     }
     state = MainViewState{};
 }
@@ -275,7 +277,7 @@ gboolean mainview_paint_preview(MainPreview which, GtkWidget *area, const GdkRec
 
 gboolean mainview_paint_palette(MainPalette which, GtkWidget *area, const GdkRectangle *exposed)
 {
-    GdkPixbuf *palette = palette_get_palette_pixbuf();
+    GdkPixbuf *palette = app_palette().strip();
     if (palette == nullptr || area->window == nullptr) {
         return FALSE;
     }
@@ -295,23 +297,24 @@ void mainview_render_location_preview(bool incremental)
         return;
     }
     stop(PREVIEW_LOCATION);
-    canvas_copy_backdrop(image);
+    canvas_copy_image(app_backdrop(), image);
     state.clashes[PREVIEW_LOCATION].reset();
     int number = -1;
     if (!locations_get_current_location_index(&number)) {
         return;
     }
-    const ZbxLocationRecord record = document_location(number);
-    if (incremental && document_item_kind(record.panel) == ZbxItemKind::Panel) {
+    const ZbxLocationRecord record = app_document().location(number);
+    if (incremental && app_document().item_kind(record.panel) == ZbxItemKind::Panel) {
         if (state.show_clashes) {
             state.clashes[PREVIEW_LOCATION] =
-                render_stored_panel_clashes(record.panel, record.colour);
+                render_stored_panel_clashes(app_document(), record.panel, record.colour);
         }
         start_drawing(PREVIEW_LOCATION, record.panel, record.colour);
         return;
     }
     // One composition, the clashing cells reported beside when they are shown.
-    render_location(number, image, state.show_clashes ? &state.clashes[PREVIEW_LOCATION] : nullptr);
+    render_location(app_document(), app_backdrop(), number, image,
+                    state.show_clashes ? &state.clashes[PREVIEW_LOCATION] : nullptr);
 }
 
 void mainview_render_object_preview()
@@ -341,7 +344,7 @@ void mainview_reset_previews()
 {
     for (int i = 0; i < PREVIEW_COUNT; i++) {
         auto which = static_cast<MainPreview>(i);
-        canvas_copy_backdrop(canvas(which));
+        canvas_copy_image(app_backdrop(), canvas(which));
         mainview_queue_redraw(which);
     }
     if (window_main != nullptr) {
@@ -425,7 +428,7 @@ bool mainview_shown_item(MainPreview which, int *number)
 bool mainview_export_preview(MainPreview which, const char *path, GError **error)
 {
     if (canvas(which) == nullptr) {
-        zbx_set_error(error, "Nothing to export yet");
+        zbx_set_error(error, ZbxError::Failed, "Nothing to export yet");
         return false;
     }
     if (state.drawing[which].source != 0) {

@@ -1,4 +1,5 @@
 #include "app/modelview.h"
+#include "app/context.h"
 
 #include "app/i18n.h"
 #include "app/support.h"
@@ -175,11 +176,11 @@ void modelview_items_reset(const ItemList &list, GtkTreeView *view, const DocEve
         }
     }
     gtk_list_store_clear(list.store);
-    const int count = document_item_count();
+    const int count = app_document().item_count();
     int row = 0;
     int selected_row = -1;
     for (int index = 0; index < count; index++) {
-        if (document_item_kind(index) != list.kind) {
+        if (app_document().item_kind(index) != list.kind) {
             continue;
         }
         gtk_list_store_append(list.store, &iter);
@@ -215,7 +216,7 @@ void modelview_items_inserted(const ItemList &list, int index)
             position = row + 1;
         }
     }
-    if (document_item_kind(index) == list.kind) {
+    if (app_document().item_kind(index) == list.kind) {
         gtk_list_store_insert(list.store, &iter, position);
         set_index(list, &iter, index);
     }

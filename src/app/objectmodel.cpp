@@ -1,5 +1,6 @@
 // The object list store, kept in step with the document.
 #include "app/objectmodel.h"
+#include "app/context.h"
 
 #include "app/modelview.h"
 #include "base/gref.h"
@@ -24,7 +25,7 @@ GtkTreeModel *model()
 void fill_row(GtkListStore *store, GtkTreeIter *iter, int index)
 {
     GCharPtr label(g_strdup_printf("OBJECT %d", index));
-    GdkPixbuf *image = document_object_image(index);
+    GdkPixbuf *image = app_document().object_image(index);
     GRef<GdkPixbuf> icon;
     if (image != nullptr) {
         icon.reset(gdk_pixbuf_scale_simple(image, 2 * gdk_pixbuf_get_width(image),
@@ -44,7 +45,7 @@ void follow(const DocEvent &event)
     modelview_items_follow(item_list(), state.view.get(), event);
     if (event.what != DocChange::HistoryChanged && event.what != DocChange::PreviewChanged) {
         modelview_set_usage(state.store.get(), OBJ_COL_INDEX, OBJ_COL_USED, OBJ_COL_USE,
-                            usage_of_items(document_project()));
+                            usage_of_items(app_document().project()));
     }
 }
 } // namespace
@@ -60,14 +61,14 @@ void objectmodel_module_init(GtkWidget *window_main)
     modelview_show_sorted(state.view.get(), model(), OBJ_COL_INDEX, OBJ_COL_USED, OBJ_COL_USE);
     modelview_items_reset(item_list(), nullptr);
     modelview_set_usage(state.store.get(), OBJ_COL_INDEX, OBJ_COL_USED, OBJ_COL_USE,
-                        usage_of_items(document_project()));
-    state.listener = document_add_listener(follow);
+                        usage_of_items(app_document().project()));
+    state.listener = app_document().add_listener(follow);
 }
 
 void objectmodel_cleanup()
 {
     if (state.listener != 0) {
-        document_remove_listener(state.listener);
+        app_document().remove_listener(state.listener);
     }
     state.listener = 0;
     state.view.reset(nullptr);
@@ -83,10 +84,10 @@ void objectmodel_render_object(GdkPixbuf *canvas, int colour)
 {
     int index = -1;
     if (!objectmodel_get_current_object_id(&index)) {
-        canvas_copy_backdrop(canvas);
+        canvas_copy_image(app_backdrop(), canvas);
         return;
     }
-    render_object_preview(canvas, index, colour);
+    render_object_preview(app_document(), app_backdrop(), canvas, index, colour);
 }
 
 gboolean objectmodel_get_object_id_from_path(GtkTreePath *path, int *index)

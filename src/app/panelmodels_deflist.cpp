@@ -1,4 +1,5 @@
 #include "app/panelmodels_deflist.h"
+#include "app/context.h"
 
 #include <algorithm>
 
@@ -17,7 +18,7 @@ struct _ZbxDefList
 
 static const PanelDef *row_def(const ZbxDefList *self, int row)
 {
-    std::span<const PanelDef> defs = document_panel_defs(self->panel);
+    std::span<const PanelDef> defs = app_document().panel_defs(self->panel);
     return row >= 0 && row < static_cast<int>(defs.size()) ? &defs[row] : nullptr;
 }
 
@@ -43,7 +44,7 @@ static void zbx_def_list_finalize(GObject *object)
 {
     ZbxDefList *self = ZBX_DEF_LIST(object);
     if (self->listener != 0) {
-        document_remove_listener(self->listener);
+        app_document().remove_listener(self->listener);
     }
     G_OBJECT_CLASS(zbx_def_list_parent_class)->finalize(object);
 }
@@ -269,7 +270,7 @@ static void row_deleted(ZbxDefList *list, int row)
 // the rest removed or added at the end.
 static void resync(ZbxDefList *list)
 {
-    const int wanted = static_cast<int>(document_panel_defs(list->panel).size());
+    const int wanted = static_cast<int>(app_document().panel_defs(list->panel).size());
     while (list->rows > wanted) {
         row_deleted(list, list->rows - 1);
     }
@@ -320,7 +321,7 @@ static void follow(ZbxDefList *list, const DocEvent &event)
         break;
     case DocChange::Reset:
         list->panel = document_follow_index(event, list->panel);
-        if (document_item_kind(list->panel) != ZbxItemKind::Panel) {
+        if (app_document().item_kind(list->panel) != ZbxItemKind::Panel) {
             list->panel = -1;
         }
         resync(list);
@@ -333,10 +334,11 @@ static void follow(ZbxDefList *list, const DocEvent &event)
 ZbxDefList *zbx_def_list_new(int panel)
 {
     ZbxDefList *list = ZBX_DEF_LIST(g_object_new(ZBX_TYPE_DEF_LIST, nullptr));
-    list->panel = document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
-    list->rows = static_cast<int>(document_panel_defs(list->panel).size());
+    list->panel = app_document().item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
+    list->rows = static_cast<int>(app_document().panel_defs(list->panel).size());
     // The document never outlives a list: it is the program's own.
-    list->listener = document_add_listener([list](const DocEvent &event) { follow(list, event); });
+    list->listener =
+        app_document().add_listener([list](const DocEvent &event) { follow(list, event); });
     return list;
 }
 
@@ -347,7 +349,7 @@ int zbx_def_list_panel(const ZbxDefList *list)
 
 void zbx_def_list_set_panel(ZbxDefList *list, int panel)
 {
-    list->panel = document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
+    list->panel = app_document().item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
     resync(list);
 }
 

@@ -1,6 +1,7 @@
 // The panel list and the main window's definition list, kept in step with
 // the document.
 #include "app/panelmodels_view.h"
+#include "app/context.h"
 
 #include "app/common.h"
 #include "app/modelview.h"
@@ -25,8 +26,7 @@ GtkTreeModel *model()
 
 void fill_row(GtkListStore *store, GtkTreeIter *iter, int index)
 {
-    gtk_list_store_set(store, iter, PANEL_COL_COLOUR,
-                       static_cast<int>(document_project().items[index].preview_colour), -1);
+    gtk_list_store_set(store, iter, PANEL_COL_COLOUR, app_document().preview_colour(index), -1);
 }
 
 ItemList item_list()
@@ -39,7 +39,7 @@ void follow(const DocEvent &event)
     modelview_items_follow(item_list(), state.view_panels.get(), event);
     if (event.what != DocChange::HistoryChanged && event.what != DocChange::PreviewChanged) {
         modelview_set_usage(state.store.get(), PANEL_COL_INDEX, PANEL_COL_USED, PANEL_COL_USE,
-                            usage_of_items(document_project()));
+                            usage_of_items(app_document().project()));
     }
     GtkTreeIter iter;
     if (event.what == DocChange::PreviewChanged &&
@@ -71,14 +71,14 @@ void panelmodels_module_init(GtkWidget *window_main)
                                            DEF_COL_ITEM, GTK_TREE_MODEL(state.defs.get())));
     modelview_items_reset(item_list(), nullptr);
     modelview_set_usage(state.store.get(), PANEL_COL_INDEX, PANEL_COL_USED, PANEL_COL_USE,
-                        usage_of_items(document_project()));
-    state.listener = document_add_listener(follow);
+                        usage_of_items(app_document().project()));
+    state.listener = app_document().add_listener(follow);
 }
 
 void panelmodels_cleanup()
 {
     if (state.listener != 0) {
-        document_remove_listener(state.listener);
+        app_document().remove_listener(state.listener);
     }
     state.listener = 0;
     if (state.view_defs.get() != nullptr) {
@@ -106,7 +106,7 @@ gboolean panelmodels_set_panel_preview_background_colour(int colour)
     if (!panelmodels_get_current_panel_index(&index)) {
         return FALSE;
     }
-    return document_set_preview_colour(index, colour) ? TRUE : FALSE;
+    return app_document().set_preview_colour(index, colour) ? TRUE : FALSE;
 }
 
 gboolean panelmodels_on_cursor_changed_set_panel_defs_model()
@@ -188,10 +188,10 @@ void panelmodels_render_panel(GdkPixbuf *canvas, int *colour, ComposeClashes *cl
         *colour = preview;
     }
     if (index < 0) {
-        canvas_copy_backdrop(canvas);
+        canvas_copy_image(app_backdrop(), canvas);
         return;
     }
     // The panel covers the whole location area: the backdrop shows above it.
-    canvas_copy_backdrop_above_area(canvas);
-    render_stored_panel(index, canvas, preview, clashes);
+    canvas_copy_image_above_area(app_backdrop(), canvas);
+    render_stored_panel(app_document(), index, canvas, preview, clashes);
 }

@@ -73,6 +73,8 @@ class GErrorPtr
         return &error_;
     }
     GError *get() const { return error_; }
+    // Hands the error to the caller (g_propagate_error and the like).
+    GError *release() { return std::exchange(error_, nullptr); }
     GError *operator->() const { return error_; }
     explicit operator bool() const { return error_ != nullptr; }
     // The message, or the fallback when no error was set.
@@ -84,10 +86,3 @@ class GErrorPtr
   private:
     GError *error_ = nullptr;
 };
-
-// Sets *error (when asked for) to a file-domain failure with the given text,
-// taken verbatim.
-inline void zbx_set_error(GError **error, const char *text)
-{
-    g_set_error_literal(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, text);
-}

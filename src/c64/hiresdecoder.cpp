@@ -1,6 +1,7 @@
 // C64 picture files: format table, detection, and decoding into hires data
 // and an image.
 #include "c64/hiresdecoder.h"
+#include "base/error.h"
 
 #include <algorithm>
 
@@ -54,37 +55,35 @@ int hiresdecoder_detect_format(std::span<const uint8_t> file)
     return kHiresDetect;
 }
 
-gboolean hiresdecoder_parse_picture(std::span<const uint8_t> file, int format,
-                                    HiresPictureView *picture, GError **error)
+bool hiresdecoder_parse_picture(std::span<const uint8_t> file, int format,
+                                HiresPictureView *picture, GError **error)
 {
     const HiresFormat *f = nullptr;
     if (format == kHiresDetect) {
         f = hiresdecoder_format(hiresdecoder_detect_format(file));
         if (f == nullptr) {
-            zbx_set_error(error, "Undetected picture format");
-            return FALSE;
+            zbx_set_error(error, ZbxError::BadFormat, "Undetected picture format");
+            return false;
         }
     } else {
         f = hiresdecoder_format(format);
         if (f == nullptr) {
-            zbx_set_error(error, "Unknown picture format");
-            return FALSE;
+            zbx_set_error(error, ZbxError::BadFormat, "Unknown picture format");
+            return false;
         }
         // A file too short to hold a load address can only be reported by
         // its size.
         if (file.size() >= 2 && load_address(file) != f->load_address) {
-            g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                        "Wrong load address\nExpected: $%04X\nActual: $%04X",
-                        static_cast<unsigned>(f->load_address),
-                        static_cast<unsigned>(load_address(file)));
-            return FALSE;
+            zbx_set_error_printf(
+                error, ZbxError::BadFormat, "Wrong load address\nExpected: $%04X\nActual: $%04X",
+                static_cast<unsigned>(f->load_address), static_cast<unsigned>(load_address(file)));
+            return false;
         }
         if (file.size() != f->length) {
-            g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                        "Wrong file size\nExpected: %lu\nActual: %lu",
-                        static_cast<unsigned long>(f->length),
-                        static_cast<unsigned long>(file.size()));
-            return FALSE;
+            zbx_set_error_printf(
+                error, ZbxError::BadFormat, "Wrong file size\nExpected: %lu\nActual: %lu",
+                static_cast<unsigned long>(f->length), static_cast<unsigned long>(file.size()));
+            return false;
         }
     }
     if (picture != nullptr) {
@@ -94,7 +93,7 @@ gboolean hiresdecoder_parse_picture(std::span<const uint8_t> file, int format,
                                    file.subspan(f->colour, kHiresCellCount)};
         picture->background = file[f->background];
     }
-    return TRUE;
+    return true;
 }
 
 void hiresdecoder_store_hires_data(const HiresPictureView &picture,
@@ -114,16 +113,15 @@ HiresData hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize> hire
                      hires.subspan(kHiresColourOffset, kHiresCellCount)};
 }
 
-gboolean hiresdecoder_decode_hires_screen_data(std::span<const uint8_t> file, int format,
-                                               GdkPixbuf **image, uint8_t *destination,
-                                               GError **error)
+bool hiresdecoder_decode_hires_screen_data(std::span<const uint8_t> file, int format,
+                                           GdkPixbuf **image, uint8_t *destination, GError **error)
 {
     if (image != nullptr) {
         *image = nullptr;
     }
     HiresPictureView picture{};
     if (!hiresdecoder_parse_picture(file, format, &picture, error)) {
-        return FALSE;
+        return false;
     }
     if (destination != nullptr) {
         hiresdecoder_store_hires_data(
@@ -134,9 +132,9 @@ gboolean hiresdecoder_decode_hires_screen_data(std::span<const uint8_t> file, in
             picture.areas.bitmap.data(), picture.areas.screen.data(), picture.areas.colour.data(),
             picture.background, kPictureColumns, kPictureRows);
         if (*image == nullptr) {
-            zbx_set_error(error, "Could not create pixbuf");
-            return FALSE;
+            zbx_set_error(error, ZbxError::Failed, "Could not create pixbuf");
+            return false;
         }
     }
-    return TRUE;
+    return true;
 }

@@ -80,8 +80,8 @@ struct HiresPictureView
 // Checks a file's bytes against a format selector (0 detects) and finds
 // the picture in them. FALSE with a file-domain error when the bytes are
 // no picture of that format.
-gboolean hiresdecoder_parse_picture(std::span<const uint8_t> file, int format,
-                                    HiresPictureView *picture, GError **error);
+bool hiresdecoder_parse_picture(std::span<const uint8_t> file, int format,
+                                HiresPictureView *picture, GError **error);
 // Copies a picture's areas into a hires data buffer.
 void hiresdecoder_store_hires_data(const HiresPictureView &picture,
                                    std::span<uint8_t, kHiresDataSize> destination);
@@ -92,6 +92,5 @@ HiresData hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize> hire
 // to leave it alone) and, when image is given, sets it to a new opaque
 // 320 x 200 image owned by the caller. On failure *image is null and
 // destination untouched.
-gboolean hiresdecoder_decode_hires_screen_data(std::span<const uint8_t> file, int format,
-                                               GdkPixbuf **image, uint8_t *destination,
-                                               GError **error);
+bool hiresdecoder_decode_hires_screen_data(std::span<const uint8_t> file, int format,
+                                           GdkPixbuf **image, uint8_t *destination, GError **error);

@@ -44,56 +44,36 @@ const char *const palette_name[16] = {
 // clang-format on
 
 namespace {
-struct PaletteState
-{
-    GRef<GdkPixbuf> palette;
-    std::array<GRef<GdkPixbuf>, 16> brush;
-    std::array<GRef<GdkPixbuf>, 16> color_box;
-};
-PaletteState state;
-
 int wrap(int index)
 {
     return ((index % 16) + 16) % 16;
 }
 } // namespace
 
-void palette_module_init()
+PaletteImages::PaletteImages()
 {
-    if (state.palette) {
-        return;
-    }
-    // The strip: sixteen 16 x 16 cells, each a 14 x 14 square of its colour
-    // inside a one-pixel black frame. Drawn here rather than decoded from an
-    // image, which would load an image loader module at every start.
-    state.palette.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 256, 16));
-    g_assert(state.palette);
-    gdk_pixbuf_fill(state.palette.get(), 0x000000ff);
+    // Drawn here rather than decoded from an image, which would load an
+    // image loader module at every start.
+    strip_.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 256, 16));
+    g_assert(strip_);
+    gdk_pixbuf_fill(strip_.get(), 0x000000ff);
     for (int i = 0; i < 16; i++) {
-        state.brush[i].reset(gdk_pixbuf_new_subpixbuf(state.palette.get(), 16 * i + 1, 1, 14, 14));
-        state.color_box[i].reset(gdk_pixbuf_new_subpixbuf(state.palette.get(), 16 * i, 0, 16, 16));
+        brush_[i].reset(gdk_pixbuf_new_subpixbuf(strip_.get(), 16 * i + 1, 1, 14, 14));
+        color_box_[i].reset(gdk_pixbuf_new_subpixbuf(strip_.get(), 16 * i, 0, 16, 16));
         const uint8_t *c = palette_rgb[i];
-        gdk_pixbuf_fill(state.brush[i].get(), (guint32{c[0]} << 24) | (guint32{c[1]} << 16) |
-                                                  (guint32{c[2]} << 8) | 0xff);
+        gdk_pixbuf_fill(brush_[i].get(), (guint32{c[0]} << 24) | (guint32{c[1]} << 16) |
+                                             (guint32{c[2]} << 8) | 0xff);
     }
 }
 
-GdkPixbuf *palette_get_palette_pixbuf()
+GdkPixbuf *PaletteImages::brush(int index) const
 {
-    palette_module_init();
-    return state.palette.get();
+    return brush_[wrap(index)].get();
 }
 
-GdkPixbuf *palette_get_brush_at_index(int index)
+GdkPixbuf *PaletteImages::color_box(int index) const
 {
-    palette_module_init();
-    return state.brush[wrap(index)].get();
-}
-
-GdkPixbuf *palette_get_color_box_at_index(int index)
-{
-    palette_module_init();
-    return state.color_box[wrap(index)].get();
+    return color_box_[wrap(index)].get();
 }
 
 const char *palette_get_name_at_index(int index)

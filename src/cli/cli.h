@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/gref.h"
 #include "c64/pixbufs.h"
 #include "files/fileio.h"
+#include "items/document.h"
 
 // An option's value as GOptionContext leaves it: a string this holder owns
 // (whatever way the command ends), or none when the option was not given.
@@ -57,17 +59,11 @@ void cli_print_usage(FILE *out);
 int cli_close_stdout(int status);
 
 // Prints the error's message to standard error and returns exit code 1.
-int cli_fail(GError *error);
+int cli_fail(const GErrorPtr &error);
 int cli_fail(const std::string &message);
 
-// Reads a project file into the tables and models.
-bool cli_load_project(const char *filename, GError **error);
-
-// Writes a command's outputs, made in memory beforehand: all of them, or
-// none when any fails.
-bool cli_write_outputs(std::span<const FileioOutput> outputs, GError **error);
-// An image as PNG bytes.
-bool cli_encode_png(GdkPixbuf *image, std::vector<uint8_t> *png, GError **error);
+// Reads a project file into a command's own document.
+bool cli_open_project(Document &document, const char *filename, GError **error);
 
 // Checks that a number option was given, is a whole number and lies in
 // [low, high]; on success stores it in *value.

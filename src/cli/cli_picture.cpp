@@ -24,29 +24,29 @@ int cli_picture(int argc, char **argv)
         {"hires", 0, 0, G_OPTION_ARG_FILENAME, hires.slot(),
          "Also write the 10000 bytes of hires data: bitmap, screen and colour", "OUT.bin"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
+    GErrorPtr error;
     int format = kHiresDetect;
-    if (!cli_parse(*cli_find_command("picture"), entries, 1, &argc, &argv, &error) ||
-        !cli_optional_int("--format", format_text, 0, 5, &format, &error) ||
-        !cli_require_string("-o", output, &error) ||
-        (hires.given() && !cli_require_string("--hires", hires, &error))) {
+    if (!cli_parse(*cli_find_command("picture"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_optional_int("--format", format_text, 0, 5, &format, error.out()) ||
+        !cli_require_string("-o", output, error.out()) ||
+        (hires.given() && !cli_require_string("--hires", hires, error.out()))) {
         return cli_fail(error);
     }
     std::vector<uint8_t> data(kHiresDataSize);
     GdkPixbuf *decoded = nullptr;
-    if (!picture_read_file(argv[1], format, &decoded, data.data(), &error)) {
+    if (!picture_read_file(argv[1], format, &decoded, data.data(), error.out())) {
         return cli_fail(error);
     }
     GRef<GdkPixbuf> image(decoded);
     std::vector<uint8_t> png;
-    if (!cli_encode_png(image.get(), &png, &error)) {
+    if (!pixbufs_encode_png(image.get(), &png, error.out())) {
         return cli_fail(error);
     }
     std::vector<FileioOutput> outputs = {{output.get(), png}};
     if (hires.given()) {
         outputs.push_back({hires.get(), data});
     }
-    if (!cli_write_outputs(outputs, &error)) {
+    if (!fileio_write_files(outputs, error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -92,23 +92,23 @@ bool cli_parse_grab(int *argc, char ***argv, CliGrab *grab, GError **error)
 int cli_grab(int argc, char **argv)
 {
     CliGrab grab;
-    GError *error = nullptr;
-    if (!cli_parse_grab(&argc, &argv, &grab, &error)) {
+    GErrorPtr error;
+    if (!cli_parse_grab(&argc, &argv, &grab, error.out())) {
         return cli_fail(error);
     }
     std::vector<uint8_t> data(kHiresDataSize);
-    if (!picture_read_file(argv[1], kHiresDetect, nullptr, data.data(), &error)) {
+    if (!picture_read_file(argv[1], kHiresDetect, nullptr, data.data(), error.out())) {
         return cli_fail(error);
     }
-    const std::span<const uint8_t> all(data);
+    const HiresData picture =
+        hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(data));
     const std::vector<uint8_t> record = objects_region_to_record(
-        all.subspan(0, kHiresBitmapSize), all.subspan(kHiresScreenOffset, kHiresCellCount),
-        all.subspan(kHiresColourOffset, kHiresCellCount), grab.region, grab.transparent);
+        picture.bitmap, picture.screen, picture.colour, grab.region, grab.transparent);
     if (record.empty()) {
         return cli_fail("Invalid region");
     }
     const FileioOutput out{grab.output.c_str(), record};
-    if (!cli_write_outputs({&out, 1}, &error)) {
+    if (!fileio_write_files({&out, 1}, error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -120,20 +120,20 @@ int cli_objfile(int argc, char **argv)
     const GOptionEntry entries[] = {
         {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "PNG file to write", "OUT.png"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
+    GErrorPtr error;
     GdkPixbuf *decoded = nullptr;
-    if (!cli_parse(*cli_find_command("objfile"), entries, 1, &argc, &argv, &error) ||
-        !cli_require_string("-o", output, &error) ||
-        !(decoded = objfile_read_image(argv[1], &error))) {
+    if (!cli_parse(*cli_find_command("objfile"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_require_string("-o", output, error.out()) ||
+        !(decoded = objfile_read_image(argv[1], error.out()))) {
         return cli_fail(error);
     }
     GRef<GdkPixbuf> image(decoded);
     std::vector<uint8_t> png;
-    if (!cli_encode_png(image.get(), &png, &error)) {
+    if (!pixbufs_encode_png(image.get(), &png, error.out())) {
         return cli_fail(error);
     }
     const FileioOutput out{output.get(), png};
-    if (!cli_write_outputs({&out, 1}, &error)) {
+    if (!fileio_write_files({&out, 1}, error.out())) {
         return cli_fail(error);
     }
     return 0;

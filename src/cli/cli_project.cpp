@@ -6,9 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/error.h"
 #include "base/gref.h"
 #include "cli/cli.h"
 #include "files/object_file.h"
+#include "files/resources.h"
 #include "files/zembrix.h"
 #include "files/zembrix_check.h"
 #include "items/itemwrapper.h"
@@ -88,10 +90,10 @@ class JsonObjectPrinter
 
 // Prints what load reports: the objects, the panels with their
 // definitions, the locations and whether any panel contains itself.
-void print_project(FILE *out)
+void print_project(const Document &document, FILE *out)
 {
-    const ZbxProject &project = document_project();
-    const int count = document_item_count();
+    const ZbxProject &project = document.project();
+    const int count = document.item_count();
     const std::vector<ItemUsage> usage = usage_of_items(project);
     JsonObjectPrinter printer(out);
     printer.member("items", count);
@@ -99,13 +101,13 @@ void print_project(FILE *out)
     for (int i = 0; i < count; i++) {
         int width = 0;
         int height = 0;
-        if (!document_object_size(i, &width, &height)) {
+        if (!document.object_size(i, &width, &height)) {
             continue;
         }
         printer.element({{"index", i},
                          {"width", width},
                          {"height", height},
-                         {"data_sha1", sha1_hex(document_object_record(i))},
+                         {"data_sha1", sha1_hex(document.object_record(i))},
                          {"placements", usage[i].placements}});
     }
     printer.end_array();
@@ -113,11 +115,11 @@ void print_project(FILE *out)
     printer.begin_array("panels");
     for (int i = 0; i < count; i++) {
         ZbxRect box{};
-        if (!document_panel_box(i, &box)) {
+        if (!document.panel_box(i, &box)) {
             continue;
         }
         Json definitions = Json::array();
-        for (const PanelDef &def : document_panel_defs(i)) {
+        for (const PanelDef &def : document.panel_defs(i)) {
             Json overrides = Json::array();
             for (int k = 0; k < std::clamp(def.override_count, 0, 3); k++) {
                 overrides.push_back(def.overrides[k]);
@@ -136,7 +138,7 @@ void print_project(FILE *out)
             entry["overrides"] = std::move(overrides);
         }
         printer.element({{"index", i},
-                         {"preview_colour", project.items[i].preview_colour},
+                         {"preview_colour", document.preview_colour(i)},
                          {"box", {box.x, box.y, box.width, box.height}},
                          {"placements", usage[i].placements},
                          {"elected_by", usage[i].locations},
@@ -150,7 +152,7 @@ void print_project(FILE *out)
         printer.element({{"slot", slot}, {"panel", record.panel}, {"colour", record.colour}});
     }
     printer.end_array();
-    printer.member("loops", document_has_loop());
+    printer.member("loops", document.has_loop());
     printer.end();
 }
 
@@ -158,21 +160,20 @@ void print_project(FILE *out)
 // one), then a stored panel composed over a background colour, or with
 // object >= 0 that object centred over the colour; with `clashes` the
 // clashing cells framed. Cut to the location area unless whole_screen.
-GdkPixbuf *compose_preview(int panel, int object, int background, bool clashes, bool whole_screen)
+GdkPixbuf *compose_preview(const Document &document, GdkPixbuf *backdrop, int panel, int object,
+                           int background, bool clashes, bool whole_screen)
 {
     GRef<GdkPixbuf> canvas(canvas_new());
     if (!canvas) {
         return nullptr;
     }
     // A new canvas is black: the backdrop goes over it when there is one.
-    if (canvas_get_backdrop() != nullptr) {
-        canvas_copy_backdrop(canvas.get());
-    }
+    canvas_copy_image(backdrop, canvas.get());
     if (object >= 0) {
-        render_object_preview(canvas.get(), object, background);
+        render_object_preview(document, backdrop, canvas.get(), object, background);
     } else {
         ComposeClashes found;
-        render_stored_panel(panel, canvas.get(), background, &found);
+        render_stored_panel(document, panel, canvas.get(), background, &found);
         if (clashes) {
             compose_draw_clash_frames(pixbufs_view(canvas.get()), found, 1);
         }
@@ -195,20 +196,21 @@ Json clash_cells_json(const ComposeClashes &clashes)
 
 // The clashing cells of every filled location and every panel (over its
 // preview colour), only those with any.
-Json clashes_json()
+Json clashes_json(const Document &document)
 {
     Json locations = Json::array();
     for (int slot = 0; slot < kLocationCount; slot++) {
-        const ZbxLocationRecord record = document_location(slot);
-        const ComposeClashes clashes = render_stored_panel_clashes(record.panel, record.colour);
+        const ZbxLocationRecord record = document.location(slot);
+        const ComposeClashes clashes =
+            render_stored_panel_clashes(document, record.panel, record.colour);
         if (clashes.any()) {
             locations.push_back({{"slot", slot}, {"cells", clash_cells_json(clashes)}});
         }
     }
     Json panels = Json::array();
-    for (int i = 0; i < document_item_count(); i++) {
+    for (int i = 0; i < document.item_count(); i++) {
         const ComposeClashes clashes =
-            render_stored_panel_clashes(i, document_project().items[i].preview_colour);
+            render_stored_panel_clashes(document, i, document.preview_colour(i));
         if (clashes.any()) {
             panels.push_back({{"index", i}, {"cells", clash_cells_json(clashes)}});
         }
@@ -221,12 +223,13 @@ Json clashes_json()
 int cli_load(int argc, char **argv)
 {
     const GOptionEntry entries[] = {{nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("load"), entries, 1, &argc, &argv, &error) ||
-        !cli_load_project(argv[1], &error)) {
+    GErrorPtr error;
+    Document document;
+    if (!cli_parse(*cli_find_command("load"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_open_project(document, argv[1], error.out())) {
         return cli_fail(error);
     }
-    print_project(stdout);
+    print_project(document, stdout);
     return 0;
 }
 
@@ -256,8 +259,8 @@ int cli_render(int argc, char **argv)
          "Write the whole 320 x 200 preview, backdrop included, not only the location area",
          nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("render"), entries, 1, &argc, &argv, &error)) {
+    GErrorPtr error;
+    if (!cli_parse(*cli_find_command("render"), entries, 1, &argc, &argv, error.out())) {
         return cli_fail(error);
     }
     const int modes = location_text.given() + panel_text.given() + object_text.given();
@@ -274,51 +277,58 @@ int cli_render(int argc, char **argv)
     int panel = -1;
     int object = -1;
     int background = -1;
+    Document document;
     if (!cli_optional_int("--location", location_text, 0, kZbxLocationRecords - 1, &location,
-                          &error) ||
-        !cli_optional_int("--panel", panel_text, 0, kMaxItems - 1, &panel, &error) ||
-        !cli_optional_int("--object", object_text, 0, kMaxItems - 1, &object, &error) ||
-        !cli_optional_int("--background", background_text, 0, 255, &background, &error) ||
-        !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error)) {
+                          error.out()) ||
+        !cli_optional_int("--panel", panel_text, 0, kMaxItems - 1, &panel, error.out()) ||
+        !cli_optional_int("--object", object_text, 0, kMaxItems - 1, &object, error.out()) ||
+        !cli_optional_int("--background", background_text, 0, 255, &background, error.out()) ||
+        !cli_require_string("-o", output, error.out()) ||
+        !cli_open_project(document, argv[1], error.out())) {
         return cli_fail(error);
     }
 
     // The backdrop of the whole preview, when there is one to be found.
-    if (whole_screen && canvas_get_backdrop() == nullptr) {
-        canvas_load_backdrop(nullptr);
+    GRef<GdkPixbuf> backdrop;
+    if (whole_screen) {
+        const std::vector<std::string> candidates = resources_candidates("background.png", true);
+        backdrop.reset(resources_load_backdrop(candidates, nullptr));
     }
     GRef<GdkPixbuf> image;
     if (object_text.given()) {
-        GdkPixbuf *stored = document_object_image(object);
+        GdkPixbuf *stored = document.object_image(object);
         if (stored == nullptr) {
             return cli_fail("Invalid object");
         }
         if (background_text.given()) {
-            image.reset(compose_preview(-1, object, background & 15, false, whole_screen));
+            image.reset(compose_preview(document, backdrop.get(), -1, object, background & 15,
+                                        false, whole_screen));
         } else {
             image = GRef<GdkPixbuf>::share(stored);
         }
     } else if (location_text.given()) {
-        const ZbxLocationRecord record = document_location(location);
-        image.reset(compose_preview(record.panel, -1, record.colour, clashes, whole_screen));
+        const ZbxLocationRecord record = document.location(location);
+        image.reset(compose_preview(document, backdrop.get(), record.panel, -1, record.colour,
+                                    clashes, whole_screen));
     } else {
-        if (document_item_kind(panel) != ZbxItemKind::Panel) {
+        if (document.item_kind(panel) != ZbxItemKind::Panel) {
             return cli_fail("Invalid panel");
         }
         if (!background_text.given()) {
-            background = document_project().items[panel].preview_colour;
+            background = document.preview_colour(panel);
         }
-        image.reset(compose_preview(panel, -1, background, clashes, whole_screen));
+        image.reset(compose_preview(document, backdrop.get(), panel, -1, background, clashes,
+                                    whole_screen));
     }
     if (!image) {
         return cli_fail("Could not create pixbuf");
     }
     std::vector<uint8_t> png;
-    if (!cli_encode_png(image.get(), &png, &error)) {
+    if (!pixbufs_encode_png(image.get(), &png, error.out())) {
         return cli_fail(error);
     }
     const FileioOutput out{output.get(), png};
-    if (!cli_write_outputs({&out, 1}, &error)) {
+    if (!fileio_write_files({&out, 1}, error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -330,20 +340,22 @@ int cli_resave(int argc, char **argv)
     const GOptionEntry entries[] = {
         {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Project file to write", "OUT"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("resave"), entries, 1, &argc, &argv, &error) ||
-        !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
-        !zembrix_save_file(output.get(), &error)) {
+    GErrorPtr error;
+    Document document;
+    if (!cli_parse(*cli_find_command("resave"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_require_string("-o", output, error.out()) ||
+        !cli_open_project(document, argv[1], error.out()) ||
+        !zembrix_write_file(output.get(), document.project(), error.out())) {
         return cli_fail(error);
     }
     return 0;
 }
 
 namespace {
-bool require_item(int item, GError **error)
+bool require_item(const Document &document, int item, GError **error)
 {
-    if (item >= document_item_count()) {
-        zbx_set_error(error, "Invalid item");
+    if (item >= document.item_count()) {
+        zbx_set_error(error, ZbxError::InvalidItem, "Invalid item");
         return false;
     }
     return true;
@@ -356,16 +368,18 @@ int cli_refs(int argc, char **argv)
     const GOptionEntry entries[] = {
         {"item", 0, 0, G_OPTION_ARG_STRING, item_text.slot(), "Item index to look for", "K"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
+    GErrorPtr error;
+    Document document;
     int item = -1;
-    if (!cli_parse(*cli_find_command("refs"), entries, 1, &argc, &argv, &error) ||
-        !cli_require_int("--item", item_text, 0, kMaxItems - 1, &item, &error) ||
-        !cli_load_project(argv[1], &error) || !require_item(item, &error)) {
+    if (!cli_parse(*cli_find_command("refs"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_require_int("--item", item_text, 0, kMaxItems - 1, &item, error.out()) ||
+        !cli_open_project(document, argv[1], error.out()) ||
+        !require_item(document, item, error.out())) {
         return cli_fail(error);
     }
-    GCharPtr report(references_report(item));
-    std::fputs(report.get(), stdout);
-    if (!g_str_has_suffix(report.get(), "\n")) {
+    const std::string report = references_report(document.project(), item);
+    std::fputs(report.c_str(), stdout);
+    if (!g_str_has_suffix(report.c_str(), "\n")) {
         std::fputc('\n', stdout);
     }
     return 0;
@@ -379,13 +393,16 @@ int cli_delete(int argc, char **argv)
         {"item", 0, 0, G_OPTION_ARG_STRING, item_text.slot(), "Item index to delete", "K"},
         {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Project file to write", "OUT"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
+    GErrorPtr error;
+    Document document;
     int item = -1;
-    if (!cli_parse(*cli_find_command("delete"), entries, 1, &argc, &argv, &error) ||
-        !cli_require_int("--item", item_text, 0, kMaxItems - 1, &item, &error) ||
-        !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
-        !require_item(item, &error) || !references_delete_item(item, &error) ||
-        !zembrix_save_file(output.get(), &error)) {
+    if (!cli_parse(*cli_find_command("delete"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_require_int("--item", item_text, 0, kMaxItems - 1, &item, error.out()) ||
+        !cli_require_string("-o", output, error.out()) ||
+        !cli_open_project(document, argv[1], error.out()) ||
+        !require_item(document, item, error.out()) ||
+        !itemwrapper_delete_unused_item(document, item, error.out()) ||
+        !zembrix_write_file(output.get(), document.project(), error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -399,13 +416,16 @@ int cli_import(int argc, char **argv)
         {"object", 0, 0, G_OPTION_ARG_FILENAME, object.slot(), "Object file to append", "OBJFILE"},
         {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Project file to write", "OUT"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
+    GErrorPtr error;
+    Document document;
     std::vector<uint8_t> record;
-    if (!cli_parse(*cli_find_command("import"), entries, 1, &argc, &argv, &error) ||
-        !cli_require_string("--object", object, &error) ||
-        !cli_require_string("-o", output, &error) || !cli_load_project(argv[1], &error) ||
-        !objfile_read(object.get(), &record, &error) ||
-        !itemwrapper_import_object(record, &error) || !zembrix_save_file(output.get(), &error)) {
+    if (!cli_parse(*cli_find_command("import"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_require_string("--object", object, error.out()) ||
+        !cli_require_string("-o", output, error.out()) ||
+        !cli_open_project(document, argv[1], error.out()) ||
+        !objfile_read(object.get(), &record, error.out()) ||
+        !itemwrapper_import_object(document, record, error.out()) ||
+        !zembrix_write_file(output.get(), document.project(), error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -418,14 +438,15 @@ int cli_check(int argc, char **argv)
         {"json", 0, 0, G_OPTION_ARG_NONE, &json,
          "Print the findings and the colour clashes of every location and panel as JSON", nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
-    GError *error = nullptr;
-    if (!cli_parse(*cli_find_command("check"), entries, 1, &argc, &argv, &error) ||
-        !cli_load_project(argv[1], &error)) {
+    GErrorPtr error;
+    Document document;
+    if (!cli_parse(*cli_find_command("check"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_open_project(document, argv[1], error.out())) {
         return cli_fail(error);
     }
-    const std::vector<std::string> findings = zembrix_check_project(document_project());
+    const std::vector<std::string> findings = zembrix_check_project(document.project());
     if (json) {
-        const Json report = {{"findings", findings}, {"clashes", clashes_json()}};
+        const Json report = {{"findings", findings}, {"clashes", clashes_json(document)}};
         std::printf("%s\n", report.dump(2).c_str());
     } else {
         for (const std::string &line : findings) {

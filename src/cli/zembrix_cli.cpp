@@ -3,11 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/gref.h"
-#include "c64/pixbufs.h"
 #include "cli/cli.h"
 #include "files/zembrix.h"
-#include "items/objects.h"
 
 namespace {
 
@@ -66,12 +63,9 @@ bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int posit
     return ok;
 }
 
-int cli_fail(GError *error)
+int cli_fail(const GErrorPtr &error)
 {
-    std::fprintf(stderr, "%s\n", error != nullptr ? error->message : "Failed");
-    if (error != nullptr) {
-        g_error_free(error);
-    }
+    std::fprintf(stderr, "%s\n", error.message("Failed"));
     return 1;
 }
 
@@ -81,19 +75,14 @@ int cli_fail(const std::string &message)
     return 1;
 }
 
-bool cli_load_project(const char *filename, GError **error)
+bool cli_open_project(Document &document, const char *filename, GError **error)
 {
-    return zembrix_load_file(filename, nullptr, nullptr, error) != 0;
-}
-
-bool cli_write_outputs(std::span<const FileioOutput> outputs, GError **error)
-{
-    return fileio_write_files(outputs, error);
-}
-
-bool cli_encode_png(GdkPixbuf *image, std::vector<uint8_t> *png, GError **error)
-{
-    return pixbufs_encode_png(image, png, error);
+    ZbxProject project;
+    if (!zembrix_read_file(filename, &project, nullptr, nullptr, error)) {
+        return false;
+    }
+    document.load(std::move(project));
+    return true;
 }
 
 bool cli_require_int(const char *option, const CliString &text, int low, int high, int *value,

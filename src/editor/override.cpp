@@ -1,4 +1,5 @@
 #include "editor/override.h"
+#include "app/context.h"
 
 #include <algorithm>
 
@@ -30,7 +31,7 @@ int override_pack(const OverrideRows &rows, int overrides[kOverrideRows])
 bool override_selected_object_def(PanelDef *def)
 {
     const int row = paneleditor_selected_row();
-    const std::span<const PanelDef> defs = document_panel_defs(paneleditor_panel());
+    const std::span<const PanelDef> defs = app_document().panel_defs(paneleditor_panel());
     if (row < 0 || row >= static_cast<int>(defs.size()) || !defs[row].is_object) {
         return false;
     }
@@ -49,6 +50,6 @@ bool paneleditor_set_overrides(int count, const int overrides[kOverrideRows])
     if (def.override_count > 0) {
         def.has_overrides = true;
     }
-    DocumentStep step("Colour overrides");
-    return document_set_def(paneleditor_panel(), paneleditor_selected_row(), def);
+    DocumentStep step(app_document(), "Colour overrides");
+    return app_document().set_def(paneleditor_panel(), paneleditor_selected_row(), def);
 }

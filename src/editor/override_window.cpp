@@ -1,4 +1,5 @@
 #include "editor/override_window.h"
+#include "app/context.h"
 
 #include "app/app.h"
 #include "app/i18n.h"
@@ -116,7 +117,7 @@ void override_module_init(GtkWidget *window)
         GtkTreeIter iter;
         gtk_list_store_append(state.color_model.get(), &iter);
         gtk_list_store_set(state.color_model.get(), &iter, COLOUR_COL_UNUSED, 0, COLOUR_COL_SWATCH,
-                           palette_get_color_box_at_index(colour), COLOUR_COL_NAME,
+                           app_palette().color_box(colour), COLOUR_COL_NAME,
                            palette_get_name_at_index(colour), -1);
     }
     for (int k = 0; k < 2 * kOverrideRows; k++) {

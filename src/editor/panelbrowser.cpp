@@ -1,4 +1,5 @@
 #include "editor/panelbrowser.h"
+#include "app/context.h"
 
 #include "app/app.h"
 #include "app/common.h"
@@ -176,13 +177,13 @@ void panelbrowser_show()
 
 void panelbrowser_render_panel(GdkPixbuf *canvas)
 {
-    canvas_copy_backdrop(canvas);
+    canvas_copy_image(app_backdrop(), canvas);
     GtkTreeModel *model = nullptr;
     GtkTreeIter iter;
     if (!modelview_get_selected_row(state.treeview_panels, &model, &iter)) {
         return;
     }
-    render_stored_panel(modelview_get_int(model, &iter, PANEL_COL_INDEX), canvas,
+    render_stored_panel(app_document(), modelview_get_int(model, &iter, PANEL_COL_INDEX), canvas,
                         modelview_get_int(model, &iter, PANEL_COL_COLOUR));
 }
 
@@ -256,7 +257,7 @@ void on_treeview_browser_panels_panels_row_activated(GtkTreeView *, GtkTreePath 
     int panel = -1;
     if (panelmodels_get_panel_offset_from_path(path, &panel) &&
         !paneleditor_add_panel_at_current_iter(panel)) {
-        if (document_would_loop(paneleditor_panel(), panel)) {
+        if (app_document().would_loop(paneleditor_panel(), panel)) {
             common_message_dialog(GTK_WINDOW(state.window), kLoopMessage, GTK_MESSAGE_ERROR);
             return;
         }

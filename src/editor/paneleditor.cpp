@@ -1,4 +1,5 @@
 #include "editor/paneleditor.h"
+#include "app/context.h"
 
 #include <algorithm>
 #include <glib.h>
@@ -28,7 +29,7 @@ bool stop_asking = false;
 
 std::span<const PanelDef> defs()
 {
-    return document_panel_defs(state.panel);
+    return app_document().panel_defs(state.panel);
 }
 
 int row_count()
@@ -67,7 +68,7 @@ void follow(const DocEvent &event)
     case DocChange::ItemDeleted:
     case DocChange::Reset:
         state.panel = document_follow_index(event, state.panel);
-        if (document_item_kind(state.panel) != ZbxItemKind::Panel) {
+        if (app_document().item_kind(state.panel) != ZbxItemKind::Panel) {
             state.panel = -1;
         }
         break;
@@ -98,8 +99,8 @@ bool file_holds(bool horizontal, int pos)
 
 bool insert_def(int row, const PanelDef &def, const char *name)
 {
-    DocumentStep step(name);
-    if (!document_insert_def(state.panel, row, def)) {
+    DocumentStep step(app_document(), name);
+    if (!app_document().insert_def(state.panel, row, def)) {
         return false;
     }
     state.row = row;
@@ -121,9 +122,9 @@ bool move_to(int to, const char *name)
     if (to == state.row) {
         return false;
     }
-    DocumentStep step(name);
+    DocumentStep step(app_document(), name);
     const int from = state.row;
-    if (!document_move_def(state.panel, from, to)) {
+    if (!app_document().move_def(state.panel, from, to)) {
         return false;
     }
     state.row = to;
@@ -135,16 +136,16 @@ bool move_to(int to, const char *name)
 void paneleditor_module_init()
 {
     paneleditor_cleanup();
-    state.listener = document_add_listener(follow);
+    state.listener = app_document().add_listener(follow);
 }
 
 void paneleditor_cleanup()
 {
     if (state.drag_step) {
-        document_end_step();
+        app_document().end_step();
     }
     if (state.listener != 0) {
-        document_remove_listener(state.listener);
+        app_document().remove_listener(state.listener);
     }
     state = EditorState{};
 }
@@ -152,7 +153,7 @@ void paneleditor_cleanup()
 void paneleditor_on_panel_edit_clicked(int panel, int colour)
 {
     paneleditor_reset_environment();
-    state.panel = document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
+    state.panel = app_document().item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
     state.background = colour;
 }
 
@@ -209,14 +210,15 @@ bool paneleditor_def_box(const PanelDef &def, ZbxRect *box)
     if (def.is_object) {
         int w = 0;
         int h = 0;
-        if (!document_object_size(def.item, &w, &h)) {
+        if (!app_document().object_size(def.item, &w, &h)) {
             return false;
         }
         *box = {def.x, def.y, w, h};
         return true;
     }
     ZbxRect content{};
-    if (!document_panel_box(def.item, &content) || content.width <= 0 || content.height <= 0) {
+    if (!app_document().panel_box(def.item, &content) || content.width <= 0 ||
+        content.height <= 0) {
         return false;
     }
     *box = {def.x + content.x, def.y + content.y, content.width, content.height};
@@ -316,7 +318,7 @@ int paneleditor_motion_handler(int x, int y)
         const int step = snap(d);
         if (selected() != nullptr && !state.drag_step) {
             // The whole drag is one step, ended when the button comes up.
-            document_begin_step("Move placement");
+            app_document().begin_step("Move placement");
             state.drag_step = true;
         }
         if (horizontal ? paneleditor_item_move(step, 0) : paneleditor_item_move(0, step)) {
@@ -337,7 +339,7 @@ void paneleditor_motion_handler_reset()
     state.yold = -1;
     if (state.drag_step) {
         state.drag_step = false;
-        document_end_step();
+        app_document().end_step();
     }
 }
 
@@ -374,8 +376,8 @@ bool paneleditor_item_move(int dx, int dy)
     if (moved == *def) {
         return false;
     }
-    DocumentStep step("Move placement");
-    return document_set_def(state.panel, state.row, moved);
+    DocumentStep step(app_document(), "Move placement");
+    return app_document().set_def(state.panel, state.row, moved);
 }
 
 void paneleditor_insert_position(int w, int h, const ZbxRect *sel, int *x, int *y)
@@ -400,7 +402,7 @@ bool paneleditor_add_object_at_current_iter(int object, bool mirror, bool has_ov
 {
     int w = 0;
     int h = 0;
-    if (state.panel < 0 || !document_object_size(object, &w, &h)) {
+    if (state.panel < 0 || !app_document().object_size(object, &w, &h)) {
         return false;
     }
     PanelDef def;
@@ -421,8 +423,8 @@ bool paneleditor_add_object_at_current_iter(int object, bool mirror, bool has_ov
 
 bool paneleditor_add_panel_at_current_iter(int panel)
 {
-    if (state.panel < 0 || document_item_kind(panel) != ZbxItemKind::Panel ||
-        document_would_loop(state.panel, panel)) {
+    if (state.panel < 0 || app_document().item_kind(panel) != ZbxItemKind::Panel ||
+        app_document().would_loop(state.panel, panel)) {
         return false;
     }
     PanelDef def;
@@ -442,7 +444,7 @@ bool paneleditor_clone_def()
     if (!source.is_object) {
         return paneleditor_add_panel_at_current_iter(source.item);
     }
-    DocumentStep step("Clone placement");
+    DocumentStep step(app_document(), "Clone placement");
     return paneleditor_add_object_at_current_iter(source.item, source.mirror, source.has_overrides,
                                                   source.override_count, source.overrides);
 }
@@ -453,8 +455,8 @@ bool paneleditor_delete_def()
         return false;
     }
     const int row = state.row;
-    DocumentStep step("Delete placement");
-    if (!document_remove_def(state.panel, row)) {
+    DocumentStep step(app_document(), "Delete placement");
+    if (!app_document().remove_def(state.panel, row)) {
         return false;
     }
     state.row = row < row_count() ? row : -1;
@@ -538,8 +540,8 @@ bool paneleditor_toggle(int row, EditorFlag flag)
         name = def.has_overrides ? "Use colour overrides" : "Drop colour overrides";
         break;
     }
-    DocumentStep step(name);
-    return document_set_def(state.panel, row, def);
+    DocumentStep step(app_document(), name);
+    return app_document().set_def(state.panel, row, def);
 }
 
 void paneleditor_render_location(GdkPixbuf *canvas, bool transparency, int alpha,
@@ -548,8 +550,8 @@ void paneleditor_render_location(GdkPixbuf *canvas, bool transparency, int alpha
     if (canvas == nullptr) {
         return;
     }
-    canvas_copy_backdrop(canvas);
-    render_panel_defs(defs(), state.panel, canvas, state.background, clashes);
+    canvas_copy_image(app_backdrop(), canvas);
+    render_panel_defs(app_document(), defs(), state.panel, canvas, state.background, clashes);
     if (transparency) {
         paneleditor_blend_disabled(pixbufs_view(canvas), defs(), state.panel, state.background,
                                    alpha);
@@ -578,8 +580,9 @@ void paneleditor_blend_disabled(RgbaView canvas, std::span<const PanelDef> list,
         }
         PanelDef alone = def;
         alone.enabled = true;
-        compose_render_into_view(DocumentSource(std::span<const PanelDef>(&alone, 1)), top_panel,
-                                 background, buffers, layer);
+        compose_render_into_view(
+            DocumentSource(app_document(), std::span<const PanelDef>(&alone, 1)), top_panel,
+            background, buffers, layer);
         for (int y = 0; y < kEditorAreaHeight; y++) {
             const int line = (y / 8) * 320 + y % 8;
             uint8_t *dst = canvas.pixels + (kComposeAreaTop + y) * canvas.rowstride;

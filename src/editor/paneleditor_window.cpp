@@ -1,4 +1,5 @@
 #include "editor/paneleditor_window.h"
+#include "app/context.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -455,14 +456,14 @@ void paneleditor_window_module_init(GtkWidget *window)
     atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(state.list)), _("Placements"));
     state.defs.reset(zbx_def_list_new(-1));
     gtk_tree_view_set_model(state.list, GTK_TREE_MODEL(state.defs.get()));
-    state.listener = document_add_listener(follow, 1);
+    state.listener = app_document().add_listener(follow, 1);
 }
 
 void paneleditor_window_cleanup()
 {
     timeout_stop();
     if (state.listener != 0) {
-        document_remove_listener(state.listener);
+        app_document().remove_listener(state.listener);
     }
     if (state.list != nullptr && GTK_IS_TREE_VIEW(state.list)) {
         gtk_tree_view_set_model(state.list, nullptr);
@@ -581,7 +582,8 @@ void paneleditor_draw_rectangle_around_item(GtkWidget *area, int colour_flag, in
 {
     const int row = paneleditor_selected_row();
     ZbxRect box{};
-    if (row < 0 || !paneleditor_def_box(document_panel_defs(paneleditor_panel())[row], &box)) {
+    if (row < 0 ||
+        !paneleditor_def_box(app_document().panel_defs(paneleditor_panel())[row], &box)) {
         return;
     }
     common_stroke_item_frame(area, colour_flag, expansion, box);
@@ -670,7 +672,7 @@ gboolean on_window_panel_editor_key_press_event(GtkWidget *, GdkEventKey *event,
         return FALSE;
     }
     if (mods == GDK_CONTROL_MASK && key == GDK_z) {
-        document_undo();
+        app_document().undo();
         return TRUE;
     }
     if (mods == GDK_CONTROL_MASK && key == GDK_e) {
@@ -679,7 +681,7 @@ gboolean on_window_panel_editor_key_press_event(GtkWidget *, GdkEventKey *event,
     }
     if ((mods == (GDK_CONTROL_MASK | GDK_SHIFT_MASK) && key == GDK_z) ||
         (mods == GDK_CONTROL_MASK && key == GDK_y)) {
-        document_redo();
+        app_document().redo();
         return TRUE;
     }
     return FALSE;

@@ -1,5 +1,6 @@
 // Bounded, non-blocking reads and all-or-nothing writes of whole files.
 #include "files/fileio.h"
+#include "base/error.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -42,17 +43,17 @@ const char *kind_of(mode_t mode)
 void set_not_regular(GError **error, const char *what, const char *filename, mode_t mode)
 {
     GCharPtr shown(g_filename_display_name(filename));
-    g_set_error(error, G_FILE_ERROR, S_ISDIR(mode) ? G_FILE_ERROR_ISDIR : G_FILE_ERROR_FAILED,
-                "%s \"%s\": it is %s, not a regular file", what, shown.get(), kind_of(mode));
+    zbx_set_error_printf(error, ZbxError::BadFile, "%s \"%s\": it is %s, not a regular file", what,
+                         shown.get(), kind_of(mode));
 }
 
 void set_too_large(GError **error, const char *filename, goffset size, gsize max_size)
 {
     GCharPtr shown(g_filename_display_name(filename));
-    g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                "File \"%s\" is too large: %" G_GINT64_FORMAT
-                " bytes, and no file of its kind has more than %" G_GSIZE_FORMAT,
-                shown.get(), static_cast<gint64>(size), max_size);
+    zbx_set_error_printf(error, ZbxError::TooLarge,
+                         "File \"%s\" is too large: %" G_GINT64_FORMAT
+                         " bytes, and no file of its kind has more than %" G_GSIZE_FORMAT,
+                         shown.get(), static_cast<gint64>(size), max_size);
 }
 
 // A file descriptor closed on destruction unless handed over.

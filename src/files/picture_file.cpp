@@ -15,6 +15,5 @@ bool picture_read_file(const char *filename, int format, GdkPixbuf **image, uint
     if (!fileio_read_file(filename, &contents, error)) {
         return false;
     }
-    return hiresdecoder_decode_hires_screen_data(contents, format, image, destination, error) !=
-           FALSE;
+    return hiresdecoder_decode_hires_screen_data(contents, format, image, destination, error);
 }

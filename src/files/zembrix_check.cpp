@@ -1,5 +1,7 @@
 #include "files/zembrix_check.h"
 
+#include "items/references.h"
+
 #include <algorithm>
 #include <functional>
 
@@ -28,7 +30,7 @@ bool is_panel(const ZbxProject &project, int item)
 std::vector<std::string> zembrix_check_project(const ZbxProject &project)
 {
     std::vector<std::string> findings;
-    for (const std::vector<int> &loop : document_find_loops(project)) {
+    for (const std::vector<int> &loop : references_find_loops(project)) {
         if (loop.size() == 1) {
             findings.push_back(format("Panel loop: panel %d contains itself", loop[0]));
             continue;

@@ -1,4 +1,5 @@
 #include "files/zembrix_format.h"
+#include "base/error.h"
 
 #include <algorithm>
 
@@ -8,9 +9,9 @@ namespace {
 
 void fail_unsupported(GError **error, const char *name, int number)
 {
-    g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                "File \"%s\" doesn't appear to be a supported zembrix file. Error: %d", name,
-                number);
+    zbx_set_error_printf(error, ZbxError::BadFormat,
+                         "File \"%s\" doesn't appear to be a supported zembrix file. Error: %d",
+                         name, number);
 }
 
 unsigned pointer_entry(std::span<const uint8_t> file, int index)
@@ -21,7 +22,7 @@ unsigned pointer_entry(std::span<const uint8_t> file, int index)
 
 void report(ZbxProgressFunc progress, double fraction)
 {
-    if (progress != nullptr) {
+    if (progress) {
         progress(fraction);
     }
 }
@@ -49,33 +50,33 @@ std::size_t first_data_address(std::size_t count)
 
 } // namespace
 
-int zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxProject *project,
-                         GError **error)
+bool zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                          GError **error)
 {
     const std::size_t length = file.size();
     if (length <= 1) {
-        g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED, "File \"%s\" is too short", name);
-        return 0;
+        zbx_set_error_printf(error, ZbxError::BadFormat, "File \"%s\" is too short", name);
+        return false;
     }
     if (file[0] != 0x00 || file[1] != 0x08 || length < 5 || file[3] != 0x00 || file[4] != 0x08) {
         fail_unsupported(error, name, 1);
-        return 0;
+        return false;
     }
     if (length - 2 <= 66) {
         fail_unsupported(error, name, 2);
-        return 0;
+        return false;
     }
     const int count = file[2];
     if (length - 2 < 2 * static_cast<std::size_t>(count) + 70) {
         fail_unsupported(error, name, 3);
-        return 0;
+        return false;
     }
     project->items.assign(count, ZbxItem{});
     for (int s = 0; s < kZbxLocationRecords; s++) {
         project->locations[s].panel = file[kZbxLocationTableOffset + 2 * s];
         project->locations[s].colour = file[kZbxLocationTableOffset + 2 * s + 1];
     }
-    return 1;
+    return true;
 }
 
 void zembrix_parse_objects(std::span<const uint8_t> file, ZbxProject *project,
@@ -122,8 +123,8 @@ void zembrix_parse_objects(std::span<const uint8_t> file, ZbxProject *project,
     }
 }
 
-int zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxProject *project,
-                         ZbxProgressFunc progress, GError **error)
+bool zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                          ZbxProgressFunc progress, GError **error)
 {
     const std::size_t length = file.size();
     const std::span<const uint8_t> image = file.subspan(2);
@@ -139,7 +140,7 @@ int zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxPro
         panel.kind = ZbxItemKind::Panel;
         if (address < kZbxLoadAddress || address - kZbxLoadAddress > length - 3) {
             fail_unsupported(error, name, 4);
-            return 0;
+            return false;
         }
         std::size_t offset = address - kZbxLoadAddress;
         if (image[offset] == 0xff) {
@@ -147,13 +148,13 @@ int zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxPro
         }
         if (offset > length - 5) {
             fail_unsupported(error, name, 4);
-            return 0;
+            return false;
         }
         for (;;) {
             const int n = (image[offset + 2] >> 5) & 3;
             if (offset + n > length - 5) {
                 fail_unsupported(error, name, 4);
-                return 0;
+                return false;
             }
             const int item = image[offset];
             if (item < count && item != i) {
@@ -178,32 +179,32 @@ int zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxPro
             }
             if (offset > length - 5) {
                 fail_unsupported(error, name, 4);
-                return 0;
+                return false;
             }
         }
     }
-    return 1;
+    return true;
 }
 
-int zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *project,
-                  ZbxProgressFunc progress, ZbxActionFunc action, GError **error)
+bool zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                   ZbxProgressFunc progress, ZbxActionFunc action, GError **error)
 {
     if (!zembrix_parse_header(file, name, project, error)) {
-        return 0;
+        return false;
     }
-    if (action != nullptr) {
+    if (action) {
         action(kZbxActionObjects);
     }
     zembrix_parse_objects(file, project, progress);
     report(progress, 1.0);
-    if (action != nullptr) {
+    if (action) {
         action(kZbxActionPanels);
     }
     if (!zembrix_parse_panels(file, name, project, progress, error)) {
-        return 0;
+        return false;
     }
     report(progress, 1.0);
-    return 1;
+    return true;
 }
 
 namespace {
@@ -265,19 +266,20 @@ std::size_t zembrix_data_end(const ZbxProject &project)
     return end + 1;
 }
 
-int zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error)
+bool zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error)
 {
     const std::size_t count = project.items.size();
     if (count > static_cast<std::size_t>(kMaxItems)) {
-        zbx_set_error(error, "Too many items");
-        return 0;
+        zbx_set_error(error, ZbxError::TooLarge, "Too many items");
+        return false;
     }
     const std::size_t end = zembrix_data_end(project);
     if (end > kZbxAddressLimit) {
-        g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                    "Data too large: the file would end at $%04X, above the limit of $7FFF",
-                    static_cast<unsigned>(end));
-        return 0;
+        zbx_set_error_printf(
+            error, ZbxError::TooLarge,
+            "Data too large: the file would end at $%04X, above the limit of $7FFF",
+            static_cast<unsigned>(end));
+        return false;
     }
 
     std::vector<uint8_t> bytes;
@@ -305,5 +307,5 @@ int zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError 
     }
     bytes.push_back(0xff);
     *out = std::move(bytes);
-    return 1;
+    return true;
 }

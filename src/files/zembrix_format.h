@@ -1,16 +1,17 @@
 // The Zembrix project file as bytes: a C64 program that loads at $0800 and
 // holds the item count, the 32 location records, the item pointer table and
 // the item data. Parsing and encoding here are plain functions over byte
-// buffers; zembrix.h fills the item tables and models from their results.
+// buffers; zembrix.h reads and writes the files.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <glib.h>
 #include <span>
 #include <vector>
 
-#include "items/document.h"
+#include "items/project.h"
 
 inline constexpr unsigned kZbxLoadAddress = 0x0800;
 // Item data, terminator included, must end below this address: item
@@ -21,14 +22,16 @@ inline constexpr int kZbxLocationRecords = kLocationCount;
 inline constexpr std::size_t kZbxLocationTableOffset = 5;
 inline constexpr std::size_t kZbxPointerTableOffset = 69;
 
-using ZbxProgressFunc = void (*)(double fraction);
-using ZbxActionFunc = void (*)(const char *text);
+// How far a phase has come (0 to 1), and the phase about to start.
+using ZbxProgressFunc = std::function<void(double fraction)>;
+using ZbxActionFunc = std::function<void(const char *text)>;
 
-// The reader's phases, in the order they are announced.
+// The phases of opening a project, in the order they are announced, each
+// before its work: the two passes of the reader, then the document taking
+// the project over (boxes, previews, lists), then the end.
 inline constexpr const char *kZbxActionObjects = "Decoding objects...";
 inline constexpr const char *kZbxActionPanels = "Decoding panels and panel definitions...";
 inline constexpr const char *kZbxActionBoxes = "Processing sub panels...";
-inline constexpr const char *kZbxActionLocations = "Decoding locations...";
 inline constexpr const char *kZbxActionDone = "Done!";
 
 // Checks the load address, the repeated $0800, and that the file can hold
@@ -36,8 +39,8 @@ inline constexpr const char *kZbxActionDone = "Done!";
 // to the item count (all empty) and fills the location records. On failure
 // sets "File \"<name>\" is too short" or the unsupported-file error 1, 2 or 3
 // and leaves project alone.
-int zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxProject *project,
-                         GError **error);
+bool zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                          GError **error);
 
 // The object pass over a file that passed zembrix_parse_header: fills every
 // object entry that survives the skip and overlap rules; skips raise no
@@ -50,14 +53,14 @@ void zembrix_parse_objects(std::span<const uint8_t> file, ZbxProject *project,
 // Fails with error 4 when a panel's data lies outside the file or runs past
 // its end; the panels decoded so far (the failing one with its definitions
 // up to the fault) stay in project. Reports i / N before item i.
-int zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxProject *project,
-                         ZbxProgressFunc progress, GError **error);
+bool zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                          ZbxProgressFunc progress, GError **error);
 
 // The three steps above in order, announcing "Decoding objects..." and
 // "Decoding panels and panel definitions..." and ending each pass with 1.0.
 // Either callback may be null.
-int zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *project,
-                  ZbxProgressFunc progress, ZbxActionFunc action, GError **error);
+bool zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *project,
+                   ZbxProgressFunc progress, ZbxActionFunc action, GError **error);
 
 // The position a definition at (x, y) pixels has once written and read
 // back: the file holds whole cells from -112 to 392 across and -112 to 136
@@ -75,4 +78,4 @@ std::size_t zembrix_data_end(const ZbxProject &project);
 // The whole file. Refuses (out untouched) data whose final terminator would
 // lie at $8000 or above, with "Data too large: the file would end at $XXXX,
 // above the limit of $7FFF" naming the address one past that terminator.
-int zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error);
+bool zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error);

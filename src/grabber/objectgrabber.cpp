@@ -2,6 +2,7 @@
 // over it, the transparency choice and the grab itself. The geometry lives
 // in objectgrabber_selection.cpp, the region conversion in the item slots.
 #include "grabber/objectgrabber.h"
+#include "app/context.h"
 
 #include <array>
 #include <gdk/gdkkeysyms.h>
@@ -159,15 +160,10 @@ gboolean objectgrabber_grab()
         return FALSE;
     }
     const ZbxRect region = objectgrabber_normalise(s.selection.rect);
-    const std::span<const uint8_t> all(s.hires);
-    const auto bitmap = all.subspan(0, kHiresBitmapSize);
-    const auto screen = all.subspan(kHiresScreenOffset, kHiresCellCount);
-    const auto colour = all.subspan(kHiresColourOffset, kHiresCellCount);
-    const int added =
-        custom_colour_chosen()
-            ? itemwrapper_import_object_data_from_hires_region_with_transparent_color(
-                  bitmap, screen, colour, s.transparent, region)
-            : itemwrapper_import_object_data_from_hires_region(bitmap, screen, colour, region);
+    const HiresData picture =
+        hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(s.hires));
+    const bool added = itemwrapper_grab_object(app_document(), picture,
+                                               custom_colour_chosen() ? s.transparent : -1, region);
     if (added) {
         show_last_object();
     } else {
@@ -341,7 +337,7 @@ gboolean on_drawingarea_object_grabber_palette_configure_event(GtkWidget *widget
 gboolean on_drawingarea_object_grabber_palette_expose_event(GtkWidget *widget,
                                                             GdkEventExpose *event, gpointer)
 {
-    GdkPixbuf *palette = palette_get_palette_pixbuf();
+    GdkPixbuf *palette = app_palette().strip();
     if (palette == nullptr || widget->window == nullptr) {
         return FALSE;
     }

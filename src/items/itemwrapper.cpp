@@ -1,76 +1,63 @@
 // Item slots: named steps over the document's changes.
 #include "items/itemwrapper.h"
 
-#include "base/gref.h"
+#include <string>
 
-namespace {
-int import_region(std::span<const uint8_t> bitmap, std::span<const uint8_t> screen,
-                  std::span<const uint8_t> colour, int transparent, ZbxRect region)
-{
-    if (!document_is_open() || document_item_count() >= kMaxItems) {
-        return 0;
-    }
-    const std::vector<uint8_t> record =
-        objects_region_to_record(bitmap, screen, colour, region, transparent);
-    if (record.empty()) {
-        return 0;
-    }
-    DocumentStep step("Grab object");
-    return document_append_object(record) >= 0 ? 1 : 0;
-}
-} // namespace
+#include "base/error.h"
+#include "items/objects.h"
+#include "items/references.h"
 
-int itemwrapper_new_empty_panel()
+bool itemwrapper_new_empty_panel(Document &document)
 {
-    DocumentStep step("New panel");
-    return document_append_panel() >= 0 ? 1 : 0;
+    DocumentStep step(document, "New panel");
+    return document.append_panel() >= 0;
 }
 
-int itemwrapper_import_object(std::span<const uint8_t> record, GError **error)
+bool itemwrapper_import_object(Document &document, std::span<const uint8_t> record, GError **error)
 {
-    if (!document_is_open()) {
-        zbx_set_error(error, "No project is open");
-        return 0;
+    if (!document.is_open()) {
+        zbx_set_error(error, ZbxError::NotOpen, "No project is open");
+        return false;
+    }
+    if (document.item_count() >= kMaxItems) {
+        zbx_set_error(error, ZbxError::Full, "No room for additional objects");
+        return false;
     }
     int w = 0;
     int h = 0;
-    if (document_item_count() >= kMaxItems) {
-        zbx_set_error(error, "No room for additional objects");
-        return 0;
-    }
     if (!objects_check_object_record(record, &w, &h, error)) {
-        return 0;
+        return false;
     }
-    DocumentStep step("Import object");
-    if (document_append_object(record) < 0) {
-        zbx_set_error(error, "No room for additional objects");
-        return 0;
+    DocumentStep step(document, "Import object");
+    if (document.append_object(record) < 0) {
+        zbx_set_error(error, ZbxError::Full, "No room for additional objects");
+        return step.fail();
     }
-    return 1;
+    return true;
 }
 
-int itemwrapper_import_object_data_from_hires_region(std::span<const uint8_t> bitmap,
-                                                     std::span<const uint8_t> screen,
-                                                     std::span<const uint8_t> colour,
-                                                     ZbxRect region)
+bool itemwrapper_grab_object(Document &document, const HiresData &picture, int transparent,
+                             ZbxRect region)
 {
-    return import_region(bitmap, screen, colour, -1, region);
+    if (!document.is_open() || document.item_count() >= kMaxItems) {
+        return false;
+    }
+    const std::vector<uint8_t> record = objects_region_to_record(
+        picture.bitmap, picture.screen, picture.colour, region, transparent);
+    if (record.empty()) {
+        return false;
+    }
+    DocumentStep step(document, "Grab object");
+    return document.append_object(record) >= 0;
 }
 
-int itemwrapper_import_object_data_from_hires_region_with_transparent_color(
-    std::span<const uint8_t> bitmap, std::span<const uint8_t> screen,
-    std::span<const uint8_t> colour, int transparent, ZbxRect region)
+bool itemwrapper_delete_item_at_index(Document &document, int index)
 {
-    return import_region(bitmap, screen, colour, transparent, region);
-}
-
-int itemwrapper_delete_item_at_index(int index)
-{
-    if (index < 0 || index >= document_item_count()) {
-        return 0;
+    if (index < 0 || index >= document.item_count()) {
+        return false;
     }
     const char *kind = "item";
-    switch (document_item_kind(index)) {
+    switch (document.item_kind(index)) {
     case ZbxItemKind::Object:
         kind = "object";
         break;
@@ -80,7 +67,21 @@ int itemwrapper_delete_item_at_index(int index)
     case ZbxItemKind::Empty:
         break;
     }
-    GCharPtr name(g_strdup_printf("Delete %s %d", kind, index));
-    DocumentStep step(name.get());
-    return document_delete_item(index) ? 1 : 0;
+    DocumentStep step(document, std::string("Delete ") + kind + " " + std::to_string(index));
+    return document.delete_item(index);
+}
+
+bool itemwrapper_delete_unused_item(Document &document, int index, GError **error)
+{
+    if (index < 0 || index >= document.item_count()) {
+        zbx_set_error(error, ZbxError::InvalidItem, "Invalid item");
+        return false;
+    }
+    std::string uses;
+    if (references_find(document.project(), index, &uses)) {
+        const bool object = document.item_kind(index) == ZbxItemKind::Object;
+        zbx_set_error(error, ZbxError::InUse, object ? kZbxObjectInUse : kZbxPanelInUse);
+        return false;
+    }
+    return itemwrapper_delete_item_at_index(document, index);
 }

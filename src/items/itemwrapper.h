@@ -7,23 +7,32 @@
 #include <glib.h>
 #include <span>
 
-#include "items/objects.h"
+#include "items/document.h"
 
-// Appends an empty panel ("New panel"); 0 when the project is full.
-int itemwrapper_new_empty_panel();
+inline constexpr const char *kZbxObjectInUse =
+    "Object in use. Please check where it\nis referenced and delete each occurrence\nif you "
+    "are happy to do so.";
+inline constexpr const char *kZbxPanelInUse =
+    "Panel in use. Please check where it\nis referenced and delete each occurrence\nif you "
+    "are happy to do so.";
+
+// Appends an empty panel ("New panel"); false when the project is full or
+// closed.
+bool itemwrapper_new_empty_panel(Document &document);
 // Appends an object read from an object file ("Import object"); on failure
 // nothing changes and the error says why.
-int itemwrapper_import_object(std::span<const uint8_t> record, GError **error);
+bool itemwrapper_import_object(Document &document, std::span<const uint8_t> record, GError **error);
 // Appends the object cut from a region of a decoded picture (bitmap of 8000
-// bytes, screen and colour of 1000); 0 when the region is not whole cells
-// inside the picture or the project is full.
-int itemwrapper_import_object_data_from_hires_region(std::span<const uint8_t> bitmap,
-                                                     std::span<const uint8_t> screen,
-                                                     std::span<const uint8_t> colour,
-                                                     ZbxRect region);
-// The same with one C64 colour treated as transparent.
-int itemwrapper_import_object_data_from_hires_region_with_transparent_color(
-    std::span<const uint8_t> bitmap, std::span<const uint8_t> screen,
-    std::span<const uint8_t> colour, int transparent, ZbxRect region);
-// Deletes item n ("Delete object n", "Delete panel n" or "Delete item n").
-int itemwrapper_delete_item_at_index(int index);
+// bytes, screen and colour of 1000), with one C64 colour treated as
+// transparent (-1: none) ("Grab object"); false when the region is not
+// whole cells inside the picture or the project is full.
+bool itemwrapper_grab_object(Document &document, const HiresData &picture, int transparent,
+                             ZbxRect region);
+// Deletes item n ("Delete object n", "Delete panel n" or "Delete item n"),
+// whatever refers to it.
+bool itemwrapper_delete_item_at_index(Document &document, int index);
+// Deletes an item that nothing refers to, with every later item and the
+// locations renumbered. Refused with "Object in use..." or "Panel in
+// use..." (an empty item is searched and refused as a panel) while
+// references exist, and with "Invalid item" outside the tables.
+bool itemwrapper_delete_unused_item(Document &document, int index, GError **error);

@@ -1,26 +1,28 @@
 // Object records: checking one as a file holds it, and drawing it.
 #include "items/objects.h"
+#include "base/error.h"
 #include "base/gref.h"
 
-int objects_check_object_record(std::span<const uint8_t> record, int *w_cells, int *h_cells,
-                                GError **error)
+bool objects_check_object_record(std::span<const uint8_t> record, int *w_cells, int *h_cells,
+                                 GError **error)
 {
     int w = record.empty() ? 0 : record[0] >> 4;
     int h = record.empty() ? 0 : record[0] & 15;
     if (record.empty() || record.size() != objects_record_size(w, h)) {
-        zbx_set_error(error, "Unrecognized format");
-        return 0;
+        zbx_set_error(error, ZbxError::BadFormat, "Unrecognized format");
+        return false;
     }
     if (w == 0 || h == 0) {
-        g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_FAILED,
-                    "Unrecognized format: the header gives %d x %d cells, and an object has 1 "
-                    "to 15 each way",
-                    w, h);
-        return 0;
+        zbx_set_error_printf(
+            error, ZbxError::BadFormat,
+            "Unrecognized format: the header gives %d x %d cells, and an object has 1 "
+            "to 15 each way",
+            w, h);
+        return false;
     }
     *w_cells = w;
     *h_cells = h;
-    return 1;
+    return true;
 }
 
 GdkPixbuf *objects_render_object_record(std::span<const uint8_t> record, GError **error)
@@ -34,7 +36,7 @@ GdkPixbuf *objects_render_object_record(std::span<const uint8_t> record, GError 
     const uint8_t *bitmap = record.data() + 1;
     GdkPixbuf *image = pixbufs_new_from_hires(bitmap, bitmap + 8 * n, bitmap + 9 * n, w, h);
     if (image == nullptr) {
-        zbx_set_error(error, "Could not create pixbuf");
+        zbx_set_error(error, ZbxError::Failed, "Could not create pixbuf");
     }
     return image;
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "c64/pixbufs.h"
-#include "items/document.h"
+#include "items/project.h"
 
 // The size in bytes of an object record of w x h cells: header, bitmap,
 // screen and colour bytes.
@@ -31,8 +31,8 @@ bool objects_record_ok(std::span<const uint8_t> data, int *w_cells, int *h_cells
 // exactly 10wh + 1 for the w x h cells of its header ("Unrecognized format"),
 // and w and h must not be 0 ("Unrecognized format: the header gives w x h
 // cells, and an object has 1 to 15 each way"). Reports w and h.
-int objects_check_object_record(std::span<const uint8_t> record, int *w_cells, int *h_cells,
-                                GError **error);
+bool objects_check_object_record(std::span<const uint8_t> record, int *w_cells, int *h_cells,
+                                 GError **error);
 // Checks a record as above and renders it (bit pair 00 transparent); a new
 // image owned by the caller, or null with the error set.
 GdkPixbuf *objects_render_object_record(std::span<const uint8_t> record, GError **error);

@@ -1,28 +1,36 @@
-// Where an item is used, and deleting an item that nothing uses: the main
-// window's find and delete commands, shared with the command line.
+// How items refer to each other: the panels that place an item and the
+// locations that elect it, the loops panels can form by placing each other,
+// and the cascade that deleting an item sets off. Plain functions over a
+// project.
 #pragma once
 
-#include <glib.h>
+#include <string>
+#include <vector>
 
-#include "items/document.h"
+#include "items/project.h"
 
 inline constexpr const char *kZbxNoObjectReferences = "None found among panels";
 inline constexpr const char *kZbxNoPanelReferences =
     "None found among other panels\nand not elected as a location";
-inline constexpr const char *kZbxObjectInUse =
-    "Object in use. Please check where it\nis referenced and delete each occurrence\nif you "
-    "are happy to do so.";
-inline constexpr const char *kZbxPanelInUse =
-    "Panel in use. Please check where it\nis referenced and delete each occurrence\nif you "
-    "are happy to do so.";
 
+// Appends to text the panels that place item ("Panel %d ($%X): found %d
+// occurrence(s)"), and, for anything but an object, the locations that
+// elect it ("Panel was elected as location %d ($%X)"). True when any.
+bool references_find(const ZbxProject &project, int item, std::string *text);
 // The report the find command shows: the references, or the matching "None
-// found..." text when there are none. The caller frees it.
-char *references_report(int index);
+// found..." text when there are none.
+std::string references_report(const ZbxProject &project, int item);
 
-// Deletes an item that nothing refers to: its row, its slot in both tables
-// with every later item renumbered, and the locations renumbered. Refused
-// with "Object in use..." or "Panel in use..." (an empty item is searched
-// and refused as a panel) while references exist, and with "Invalid item"
-// outside the tables.
-int references_delete_item(int index, GError **error);
+// Whether placing panel `child` in panel `parent` would make a panel contain
+// itself (child is parent, or contains it at any depth).
+bool references_would_loop(const ZbxProject &project, int parent, int child);
+// Groups of panels that contain each other (directly or through other
+// panels), each in ascending order, groups ordered by their first panel. A
+// panel that places itself is a group of one.
+std::vector<std::vector<int>> references_find_loops(const ZbxProject &project);
+
+// Removes item n: every later item moves down by one, and every reference
+// to a later item (definitions and locations) with it; definitions naming
+// n are removed, locations electing it emptied. Nothing happens out of
+// range.
+void references_remove_item(ZbxProject &project, int n);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "items/document.h"
+#include "items/project.h"
 
 struct ItemUsage
 {

@@ -14,7 +14,8 @@ char *render_location_text(int panel, int colour)
                            palette_get_name_at_index(colour));
 }
 
-void render_location(int number, GdkPixbuf *canvas, ComposeClashes *clashes)
+void render_location(const Document &document, GdkPixbuf *backdrop, int number, GdkPixbuf *canvas,
+                     ComposeClashes *clashes)
 {
     if (clashes != nullptr) {
         clashes->reset();
@@ -22,12 +23,12 @@ void render_location(int number, GdkPixbuf *canvas, ComposeClashes *clashes)
     if (canvas == nullptr) {
         return;
     }
-    if (!document_is_open() || number < 0 || number >= kLocationCount) {
-        canvas_copy_backdrop(canvas);
+    if (!document.is_open() || number < 0 || number >= kLocationCount) {
+        canvas_copy_image(backdrop, canvas);
         return;
     }
     // The location covers its whole area: the backdrop shows above it only.
-    canvas_copy_backdrop_above_area(canvas);
-    const ZbxLocationRecord record = document_location(number);
-    render_stored_panel(record.panel, canvas, record.colour, clashes);
+    canvas_copy_image_above_area(backdrop, canvas);
+    const ZbxLocationRecord record = document.location(number);
+    render_stored_panel(document, record.panel, canvas, record.colour, clashes);
 }

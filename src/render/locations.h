@@ -10,7 +10,9 @@
 
 // "Panel: %d ($%02X)\nBackground: %s" or "Empty record"; caller frees.
 char *render_location_text(int panel, int colour);
-// The backdrop, then the record's panel over its background colour (the
-// colour alone when the record is empty or its panel is gone). With
-// `clashes`, the clashing cells are reported there in the same pass.
-void render_location(int number, GdkPixbuf *canvas, ComposeClashes *clashes = nullptr);
+// The backdrop (none: left as it is), then the record's panel over its
+// background colour (the colour alone when the record is empty or its panel
+// is gone). With `clashes`, the clashing cells are reported there in the
+// same pass.
+void render_location(const Document &document, GdkPixbuf *backdrop, int number, GdkPixbuf *canvas,
+                     ComposeClashes *clashes = nullptr);

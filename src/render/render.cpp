@@ -41,21 +41,22 @@ std::span<const PanelDef> DocumentSource::panel_defs(int panel) const
     if (panel == kComposeTop) {
         return top_;
     }
-    return document_panel_defs(panel);
+    return document_.panel_defs(panel);
 }
 
 std::span<const uint8_t> DocumentSource::object_data(int object) const
 {
-    return document_object_record(object);
+    return document_.object_record(object);
 }
 
 bool DocumentSource::panel_box(int panel, ZbxRect *box) const
 {
-    return document_panel_box_exact(panel, box);
+    return document_.panel_box_exact(panel, box);
 }
 
-ComposeStats render_panel_defs(std::span<const PanelDef> defs, int top_panel, GdkPixbuf *canvas,
-                               int background, ComposeClashes *clashes)
+ComposeStats render_panel_defs(const Document &document, std::span<const PanelDef> defs,
+                               int top_panel, GdkPixbuf *canvas, int background,
+                               ComposeClashes *clashes)
 {
     if (clashes != nullptr) {
         clashes->reset();
@@ -63,7 +64,7 @@ ComposeStats render_panel_defs(std::span<const PanelDef> defs, int top_panel, Gd
     if (canvas == nullptr) {
         return {};
     }
-    DocumentSource source(defs);
+    DocumentSource source(document, defs);
     ComposeBuffers buffers;
     if (clashes == nullptr) {
         // The conversion covers the whole location area, background included.
@@ -76,8 +77,8 @@ ComposeStats render_panel_defs(std::span<const PanelDef> defs, int top_panel, Gd
     return stats;
 }
 
-ComposeStats render_stored_panel(int panel, GdkPixbuf *canvas, int background,
-                                 ComposeClashes *clashes)
+ComposeStats render_stored_panel(const Document &document, int panel, GdkPixbuf *canvas,
+                                 int background, ComposeClashes *clashes)
 {
     if (clashes != nullptr) {
         clashes->reset();
@@ -85,18 +86,19 @@ ComposeStats render_stored_panel(int panel, GdkPixbuf *canvas, int background,
     if (canvas == nullptr) {
         return {};
     }
-    if (document_item_kind(panel) != ZbxItemKind::Panel) {
+    if (document.item_kind(panel) != ZbxItemKind::Panel) {
         canvas_fill_location_area(canvas, background);
         return {};
     }
-    return render_panel_defs(document_panel_defs(panel), panel, canvas, background, clashes);
+    return render_panel_defs(document, document.panel_defs(panel), panel, canvas, background,
+                             clashes);
 }
 
-ComposeClashes render_stored_panel_clashes(int panel, int background)
+ComposeClashes render_stored_panel_clashes(const Document &document, int panel, int background)
 {
     ComposeClashes clashes;
-    if (document_item_kind(panel) == ZbxItemKind::Panel) {
-        DocumentSource source(document_panel_defs(panel));
+    if (document.item_kind(panel) == ZbxItemKind::Panel) {
+        DocumentSource source(document, document.panel_defs(panel));
         ComposeBuffers buffers;
         compose_panel_clashes(source, panel, background, buffers, clashes);
     }
@@ -120,13 +122,14 @@ GdkPixbuf *render_shown_image(GdkPixbuf *canvas, int zoom, const ComposeClashes 
     return image;
 }
 
-void render_object_preview(GdkPixbuf *canvas, int object, int colour)
+void render_object_preview(const Document &document, GdkPixbuf *backdrop, GdkPixbuf *canvas,
+                           int object, int colour)
 {
     if (canvas == nullptr) {
         return;
     }
-    canvas_copy_backdrop(canvas);
-    GdkPixbuf *image = document_object_image(object);
+    canvas_copy_image(backdrop, canvas);
+    GdkPixbuf *image = document.object_image(object);
     if (image == nullptr) {
         return;
     }
@@ -146,13 +149,13 @@ void render_object_preview(GdkPixbuf *canvas, int object, int colour)
                          GDK_INTERP_NEAREST, 255);
 }
 
-std::vector<std::unique_ptr<ComposeFrame>> render_compose_frames(int panel, int background,
-                                                                 size_t max_frames)
+std::vector<std::unique_ptr<ComposeFrame>>
+render_compose_frames(const Document &document, int panel, int background, size_t max_frames)
 {
     FrameRecorder recorder(std::max<size_t>(max_frames, 1));
-    DocumentSource source(document_panel_defs(panel));
+    DocumentSource source(document, document.panel_defs(panel));
     auto last = std::make_unique<ComposeFrame>();
-    compose_panel(source, document_item_kind(panel) == ZbxItemKind::Panel ? panel : -1, background,
+    compose_panel(source, document.item_kind(panel) == ZbxItemKind::Panel ? panel : -1, background,
                   last->buffers, &recorder);
     recorder.frames.push_back(std::move(last));
     return std::move(recorder.frames);

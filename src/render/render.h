@@ -11,38 +11,44 @@
 #include "items/document.h"
 #include "render/compose.h"
 
-// The document as the composition sees it; `top` is the list rendered for
+// A document as the composition sees it; `top` is the list rendered for
 // kComposeTop (held by copy, so that it may be any list, edited or not).
 class DocumentSource final : public ComposeSource
 {
   public:
-    explicit DocumentSource(std::span<const PanelDef> top) : top_(top.begin(), top.end()) {}
+    DocumentSource(const Document &document, std::span<const PanelDef> top)
+        : document_(document), top_(top.begin(), top.end())
+    {
+    }
     std::span<const PanelDef> panel_defs(int panel) const override;
     std::span<const uint8_t> object_data(int object) const override;
     bool panel_box(int panel, ZbxRect *box) const override;
 
   private:
+    const Document &document_;
     std::vector<PanelDef> top_;
 };
 
 // Composes defs (the list of stored panel top_panel, or -1 for a list of
 // no panel) over the background colour into the location area of canvas.
 // With `clashes`, the clashing cells are reported there.
-ComposeStats render_panel_defs(std::span<const PanelDef> defs, int top_panel, GdkPixbuf *canvas,
-                               int background, ComposeClashes *clashes = nullptr);
+ComposeStats render_panel_defs(const Document &document, std::span<const PanelDef> defs,
+                               int top_panel, GdkPixbuf *canvas, int background,
+                               ComposeClashes *clashes = nullptr);
 // The same for a stored panel (the background colour alone for anything
 // that is not a panel).
-ComposeStats render_stored_panel(int panel, GdkPixbuf *canvas, int background,
-                                 ComposeClashes *clashes = nullptr);
+ComposeStats render_stored_panel(const Document &document, int panel, GdkPixbuf *canvas,
+                                 int background, ComposeClashes *clashes = nullptr);
 // The clashing cells of a stored panel over a background colour (none for
 // anything that is not a panel).
-ComposeClashes render_stored_panel_clashes(int panel, int background);
+ComposeClashes render_stored_panel_clashes(const Document &document, int panel, int background);
 // A copy of canvas scaled by 2^zoom, with the clashing cells framed when
 // clashes is given: what a preview shows.
 GdkPixbuf *render_shown_image(GdkPixbuf *canvas, int zoom, const ComposeClashes *clashes);
-// The backdrop, then, when object is an object, the location area in the
-// colour with the object centred on the cell grid.
-void render_object_preview(GdkPixbuf *canvas, int object, int colour);
+// The backdrop (none: left as it is), then, when object is an object, the
+// location area in the colour with the object centred on the cell grid.
+void render_object_preview(const Document &document, GdkPixbuf *backdrop, GdkPixbuf *canvas,
+                           int object, int colour);
 
 // One stage of a composition: the buffers after an object was drawn, and
 // that object's size in cells.
@@ -53,5 +59,5 @@ struct ComposeFrame
 };
 // The stages of a stored panel's composition, at most max_frames of them
 // (the last always the finished picture).
-std::vector<std::unique_ptr<ComposeFrame>> render_compose_frames(int panel, int background,
-                                                                 size_t max_frames);
+std::vector<std::unique_ptr<ComposeFrame>>
+render_compose_frames(const Document &document, int panel, int background, size_t max_frames);

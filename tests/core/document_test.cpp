@@ -1,12 +1,15 @@
 // The document: boxes kept right after every change, changes only through
-// its functions and only inside steps, and undo and redo of whole steps.
+// its functions and only inside steps, undo and redo of whole steps, steps
+// taken back when they fail, and view settings that stay out of the history.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <type_traits>
 #include <vector>
 
 #include "files/zembrix_format.h"
 #include "items/document.h"
+#include "items/references.h"
 #include "render/render.h"
 #include "support/items_fixture.h"
 #include "support/project.h"
@@ -15,142 +18,264 @@ namespace {
 
 // The project is readable by anyone and writable only through the
 // document's functions.
-static_assert(std::is_const_v<std::remove_reference_t<decltype(document_project())>>);
-static_assert(std::is_same_v<decltype(document_panel_defs(0)), std::span<const PanelDef>>);
+static_assert(
+    std::is_const_v<std::remove_reference_t<decltype(std::declval<Document>().project())>>);
+static_assert(
+    std::is_same_v<decltype(std::declval<Document>().panel_defs(0)), std::span<const PanelDef>>);
 
-std::vector<uint8_t> written()
+class DocumentSteps : public DocumentTest
 {
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(zembrix_encode(document_project(), &bytes, nullptr));
-    return bytes;
-}
-
-using Document = ZbxModulesTest;
+  protected:
+    std::vector<uint8_t> written()
+    {
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(zembrix_encode(doc.project(), &bytes, nullptr));
+        return bytes;
+    }
+};
 
 } // namespace
 
-TEST_F(Document, BoxesCoverWhatPanelsPlaceAndFollowEdits)
+TEST_F(DocumentSteps, BoxesCoverWhatPanelsPlaceAndFollowEdits)
 {
     // 0: object 16 x 8; 1: panel placing panel 3 (higher index) and an empty
     // panel 2; 3: panel placing object 0 and itself (a loop).
-    ZbxProject project;
-    project.items = {zbx_object_item(zbx_test_record(2, 1)),
-                     zbx_panel_item({zbx_panel_def(3, 8, 16), zbx_panel_def(2, 200, 100)}),
-                     zbx_panel_item({}),
-                     zbx_panel_item({zbx_object_def(0, 40, 0), zbx_panel_def(3, 0, 0)})};
-    document_load(project);
-    EXPECT_EQ(zbx_test_box(3), (std::vector<int>{40, 0, 16, 8}));
-    EXPECT_EQ(zbx_test_box(1), (std::vector<int>{48, 16, 16, 8}));
-    EXPECT_EQ(zbx_test_box(2), (std::vector<int>{320, 144, -320, -144}));
+    load({zbx_object_item(zbx_test_record(2, 1)),
+          zbx_panel_item({zbx_panel_def(3, 8, 16), zbx_panel_def(2, 200, 100)}), zbx_panel_item({}),
+          zbx_panel_item({zbx_object_def(0, 40, 0), zbx_panel_def(3, 0, 0)})});
+    EXPECT_EQ(box(3), (std::vector<int>{40, 0, 16, 8}));
+    EXPECT_EQ(box(1), (std::vector<int>{48, 16, 16, 8}));
+    EXPECT_EQ(box(2), (std::vector<int>{320, 144, -320, -144}));
 
     // Moving the object inside panel 3 moves the box of panel 1 with it.
     {
-        DocumentStep step("Move");
-        document_set_def(3, 0, zbx_object_def(0, 64, 8));
+        DocumentStep step(doc, "Move");
+        doc.set_def(3, 0, zbx_object_def(0, 64, 8));
     }
-    EXPECT_EQ(zbx_test_box(1), (std::vector<int>{72, 24, 16, 8}));
-    ASSERT_TRUE(document_undo());
-    EXPECT_EQ(zbx_test_box(1), (std::vector<int>{48, 16, 16, 8}));
+    EXPECT_EQ(box(1), (std::vector<int>{72, 24, 16, 8}));
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(box(1), (std::vector<int>{48, 16, 16, 8}));
 }
 
-TEST_F(Document, BoxesOfDeeplySharedPanelsCostWhatTheGraphHas)
+TEST_F(DocumentSteps, ChangesOutsideAStepAreRefused)
 {
-    // A ladder of 200 panels, each placing the next one twice: walked in
-    // full it would visit 2^200 placements.
-    ZbxProject project;
-    project.items.push_back(zbx_object_item(zbx_test_record(1, 1)));
-    for (int p = 1; p <= 200; p++) {
-        project.items.push_back(
-            p == 200 ? zbx_panel_item({zbx_object_def(0, 0, 0)})
-                     : zbx_panel_item({zbx_panel_def(p + 1, 0, 0), zbx_panel_def(p + 1, 8, 0)}));
-    }
-    document_load(project);
-    EXPECT_EQ(zbx_test_box(200), (std::vector<int>{0, 0, 8, 8}));
-    EXPECT_EQ(zbx_test_box(190), (std::vector<int>{0, 0, 88, 8}));
-}
-
-TEST_F(Document, ChangesOutsideAStepAreRefused)
-{
-    zbx_test_load({zbx_panel_item({})});
+    load({zbx_panel_item({})});
 #ifndef NDEBUG
-    EXPECT_DEATH(document_append_panel(), "outside a recorded step");
-    EXPECT_DEATH(document_set_location(0, {0, 1}), "outside a recorded step");
-    EXPECT_DEATH(document_delete_item(0), "outside a recorded step");
-    EXPECT_DEATH(document_insert_def(0, 0, zbx_panel_def(0, 0, 0)), "outside a recorded step");
+    EXPECT_DEATH(doc.append_panel(), "outside a recorded step");
+    EXPECT_DEATH(doc.set_location(0, {0, 1}), "outside a recorded step");
+    EXPECT_DEATH(doc.delete_item(0), "outside a recorded step");
+    EXPECT_DEATH(doc.insert_def(0, 0, zbx_panel_def(0, 0, 0)), "outside a recorded step");
 #endif
     // A view setting is no step.
-    EXPECT_TRUE(document_set_preview_colour(0, 5));
-    EXPECT_FALSE(document_can_undo());
-    EXPECT_FALSE(document_is_modified());
+    EXPECT_TRUE(doc.set_preview_colour(0, 5));
+    EXPECT_FALSE(doc.can_undo());
+    EXPECT_FALSE(doc.is_modified());
 }
 
-TEST_F(Document, EveryKindOfChangeIsOneStepThatUndoesAndRedoes)
+TEST_F(DocumentSteps, EveryKindOfChangeIsOneStepThatUndoesAndRedoes)
 {
-    ZbxProject project;
-    project.items = {zbx_object_item(zbx_test_record(1, 1)), zbx_panel_item({}),
-                     zbx_panel_item({zbx_object_def(0, 8, 8)})};
+    ZbxProject project =
+        zbx_test_project({zbx_object_item(zbx_test_record(1, 1)), zbx_panel_item({}),
+                          zbx_panel_item({zbx_object_def(0, 8, 8)})});
     project.locations[3] = {2, 6};
-    document_load(project);
-    const ZbxProject first = document_project();
+    doc.load(project);
+    const ZbxProject first = doc.project();
 
     struct Edit
     {
         const char *name;
-        void (*run)();
+        std::function<void(Document &)> run;
     };
     const Edit edits[] = {
-        {"Append object", [] { document_append_object(zbx_test_record(2, 2, 9)); }},
-        {"Append panel", [] { document_append_panel(); }},
-        {"Delete object 0", [] { document_delete_item(0); }},
+        {"Append object", [](Document &d) { d.append_object(zbx_test_record(2, 2, 9)); }},
+        {"Append panel", [](Document &d) { d.append_panel(); }},
+        {"Delete object 0", [](Document &d) { d.delete_item(0); }},
         {"Store",
-         [] {
-             document_set_location(5, {2, 3});
+         [](Document &d) {
+             d.set_location(5, {2, 3});
          }},
-        {"Replace", [] { document_set_defs(1, {zbx_panel_def(2, 16, 0)}); }},
-        {"Insert", [] { document_insert_def(2, 0, zbx_object_def(0, 0, 0)); }},
-        {"Remove", [] { document_remove_def(2, 0); }},
+        {"Replace", [](Document &d) { d.set_defs(1, {zbx_panel_def(2, 16, 0)}); }},
+        {"Insert", [](Document &d) { d.insert_def(2, 0, zbx_object_def(0, 0, 0)); }},
+        {"Remove", [](Document &d) { d.remove_def(2, 0); }},
         {"Disable",
-         [] {
-             PanelDef def = document_panel_defs(2)[0];
+         [](Document &d) {
+             PanelDef def = d.panel_defs(2)[0];
              def.enabled = false;
-             document_set_def(2, 0, def);
+             d.set_def(2, 0, def);
          }},
     };
     for (const Edit &edit : edits) {
         SCOPED_TRACE(edit.name);
-        document_load(first);
+        doc.load(first);
         const std::vector<uint8_t> before = written();
         {
-            DocumentStep step(edit.name);
-            edit.run();
+            DocumentStep step(doc, edit.name);
+            edit.run(doc);
         }
-        const ZbxProject after = document_project();
-        EXPECT_TRUE(document_is_modified());
-        EXPECT_STREQ(document_undo_name(), edit.name);
-        ASSERT_TRUE(document_undo());
-        EXPECT_EQ(document_project(), first);
+        const ZbxProject after = doc.project();
+        EXPECT_TRUE(doc.is_modified());
+        EXPECT_STREQ(doc.undo_name(), edit.name);
+        ASSERT_TRUE(doc.undo());
+        EXPECT_EQ(doc.project(), first);
         EXPECT_EQ(written(), before);
-        EXPECT_FALSE(document_is_modified());
-        ASSERT_TRUE(document_redo());
-        EXPECT_EQ(document_project(), after);
-        EXPECT_FALSE(document_can_redo());
+        EXPECT_FALSE(doc.is_modified());
+        ASSERT_TRUE(doc.redo());
+        EXPECT_EQ(doc.project(), after);
+        EXPECT_FALSE(doc.can_redo());
     }
 }
 
-TEST_F(Document, PanelsThatReachALoopAreNeverPassedOverByTheirBox)
+TEST_F(DocumentSteps, AStepThatFailsHalfwayLeavesTheDocumentAsItWas)
+{
+    load({zbx_object_item(zbx_test_record(1, 1)), zbx_panel_item({zbx_object_def(0, 8, 8)})});
+    const ZbxProject before = doc.project();
+    // A view showing the object, following the document's reports.
+    int shown = 0;
+    int resets = 0;
+    doc.add_listener([&](const DocEvent &event) {
+        shown = document_follow_index(event, shown);
+        resets += event.what == DocChange::Reset ? 1 : 0;
+    });
+    {
+        DocumentStep step(doc, "Paste");
+        ASSERT_EQ(doc.delete_item(0), true); // the object is gone, panel 1 is 0 now
+        ASSERT_EQ(doc.append_panel(), 1);
+        ASSERT_TRUE(doc.set_location(4, {1, 2}));
+        EXPECT_EQ(shown, -1);
+        step.fail();
+        EXPECT_EQ(doc.project(), before);
+        EXPECT_EQ(resets, 1);
+    }
+    EXPECT_EQ(doc.project(), before);
+    EXPECT_FALSE(doc.can_undo());
+    EXPECT_FALSE(doc.is_modified());
+    EXPECT_EQ(box(1), (std::vector<int>{8, 8, 8, 8}));
+
+    // A nested step taken back leaves the outer one's own changes.
+    {
+        DocumentStep outer(doc, "Outer");
+        doc.set_location(0, {1, 3});
+        {
+            DocumentStep inner(doc, "Inner");
+            doc.append_panel();
+            inner.fail();
+        }
+        EXPECT_EQ(doc.item_count(), 2);
+    }
+    EXPECT_STREQ(doc.undo_name(), "Outer");
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(doc.project(), before);
+    EXPECT_FALSE(doc.can_undo());
+
+    // Nothing changed: nothing to take back, nothing recorded.
+    {
+        DocumentStep step(doc, "Nothing");
+        step.fail();
+    }
+    EXPECT_FALSE(doc.can_undo());
+}
+
+TEST_F(DocumentSteps, ViewsFollowTheirItemThroughUndoAndRedoOfRenumberingSteps)
+{
+    std::vector<ZbxItem> items;
+    for (int i = 0; i < 8; i++) {
+        items.push_back(zbx_panel_item({}));
+    }
+    load(items);
+    int shown = 5;
+    doc.add_listener([&](const DocEvent &event) { shown = document_follow_index(event, shown); });
+    {
+        // Two deletes before the shown item, one append after it.
+        DocumentStep step(doc, "Tidy");
+        doc.delete_item(3);
+        doc.delete_item(1);
+        doc.append_panel();
+    }
+    EXPECT_EQ(shown, 3);
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(shown, 5);
+    ASSERT_TRUE(doc.redo());
+    EXPECT_EQ(shown, 3);
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(shown, 5);
+    // An item the step inserted has nothing to follow back to.
+    {
+        DocumentStep step(doc, "Add");
+        doc.append_panel();
+    }
+    shown = 8;
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(shown, -1);
+}
+
+TEST_F(DocumentSteps, PreviewColoursAreAViewSettingThatUndoLeavesAlone)
+{
+    load({zbx_panel_item({}), zbx_panel_item({}), zbx_panel_item({})});
+    {
+        DocumentStep step(doc, "Store");
+        doc.set_location(0, {2, 1});
+    }
+    // Set after the step: undoing the step keeps the colours.
+    doc.set_preview_colour(0, 5);
+    doc.set_preview_colour(2, 7);
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(doc.preview_colour(0), 5);
+    EXPECT_EQ(doc.preview_colour(2), 7);
+    ASSERT_TRUE(doc.redo());
+    EXPECT_EQ(doc.preview_colour(0), 5);
+
+    // Items moved by a delete keep theirs through undo and redo; the one
+    // that comes back has the colour it had when it went.
+    {
+        DocumentStep step(doc, "Delete panel 0");
+        doc.delete_item(0);
+    }
+    EXPECT_EQ(doc.preview_colour(1), 7);
+    doc.set_preview_colour(1, 9);
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(doc.preview_colour(0), 5);
+    EXPECT_EQ(doc.preview_colour(2), 9);
+    ASSERT_TRUE(doc.redo());
+    EXPECT_EQ(doc.preview_colour(1), 9);
+}
+
+TEST_F(DocumentSteps, WouldLoopLooksThroughEveryPanelBetween)
+{
+    // 0 places 1 and 4; 1 places 2; 2 places 3 (through a disabled
+    // placement); 4 places object 5; 6 is on its own.
+    PanelDef hidden = zbx_panel_def(3, 0, 0);
+    hidden.enabled = false;
+    load({zbx_panel_item({zbx_panel_def(1, 0, 0), zbx_panel_def(4, 0, 0)}),
+          zbx_panel_item({zbx_panel_def(2, 0, 0)}), zbx_panel_item({hidden}), zbx_panel_item({}),
+          zbx_panel_item({zbx_object_def(5, 0, 0)}), zbx_object_item(zbx_test_record(1, 1)),
+          zbx_panel_item({})});
+    EXPECT_TRUE(doc.would_loop(3, 0));
+    EXPECT_TRUE(doc.would_loop(3, 1));
+    EXPECT_TRUE(doc.would_loop(2, 2));
+    EXPECT_FALSE(doc.would_loop(0, 3));
+    EXPECT_FALSE(doc.would_loop(4, 1));
+    EXPECT_FALSE(doc.would_loop(6, 0));
+    EXPECT_FALSE(doc.would_loop(4, 5)); // an object never loops
+    EXPECT_FALSE(doc.has_loop());
+    {
+        DocumentStep step(doc, "Loop");
+        doc.insert_def(3, 0, zbx_panel_def(0, 0, 0));
+    }
+    EXPECT_TRUE(doc.has_loop());
+    EXPECT_EQ(references_find_loops(doc.project()), (std::vector<std::vector<int>>{{0, 1, 2, 3}}));
+}
+
+TEST_F(DocumentSteps, PanelsThatReachALoopAreNeverPassedOverByTheirBox)
 {
     // Panel 2's box, computed from panel 1, holds nothing (panel 1 is open
     // there); drawn from panel 3, panel 2 draws panel 1 and its object.
-    ZbxProject project;
-    project.items = {zbx_object_item(zbx_test_record(1, 1, 5)),
-                     zbx_panel_item({zbx_object_def(0, -100, 0), zbx_panel_def(2, 0, 0)}),
-                     zbx_panel_item({zbx_panel_def(1, 200, 0)}),
-                     zbx_panel_item({zbx_panel_def(2, 0, 0)})};
-    document_load(project);
+    load({zbx_object_item(zbx_test_record(1, 1, 5)),
+          zbx_panel_item({zbx_object_def(0, -100, 0), zbx_panel_def(2, 0, 0)}),
+          zbx_panel_item({zbx_panel_def(1, 200, 0)}), zbx_panel_item({zbx_panel_def(2, 0, 0)})});
     ZbxRect box{};
-    EXPECT_FALSE(document_panel_box_exact(2, &box));
-    EXPECT_FALSE(document_panel_box_exact(3, &box)); // it places one
-    DocumentSource source(document_panel_defs(3));
+    EXPECT_FALSE(doc.panel_box_exact(2, &box));
+    EXPECT_FALSE(doc.panel_box_exact(3, &box)); // it places one
+    DocumentSource source(doc, doc.panel_defs(3));
     ComposeBuffers fast;
     ComposeBuffers reference;
     compose_panel(source, 3, 6, fast);
@@ -161,29 +286,27 @@ TEST_F(Document, PanelsThatReachALoopAreNeverPassedOverByTheirBox)
     EXPECT_NE(fast.colour[12], 0); // the object at 100, 0
 }
 
-TEST_F(Document, ObjectImagesFollowTheirItemsThroughDeletesAndUndo)
+TEST_F(DocumentSteps, ObjectImagesFollowTheirItemsThroughDeletesAndUndo)
 {
     // Images are drawn when first asked for: whenever that is, each shows
     // the record of the item now at its index.
-    ZbxProject project;
-    project.items = {zbx_object_item(zbx_test_record(1, 2)), zbx_panel_item({}),
-                     zbx_object_item(zbx_test_record(3, 1)), zbx_object_item({0x11, 1})};
-    document_load(project);
-    auto size = [](int index) {
-        GdkPixbuf *image = document_object_image(index);
+    load({zbx_object_item(zbx_test_record(1, 2)), zbx_panel_item({}),
+          zbx_object_item(zbx_test_record(3, 1)), zbx_object_item({0x11, 1})});
+    auto size = [this](int index) {
+        GdkPixbuf *image = doc.object_image(index);
         return image == nullptr
                    ? std::vector<int>{}
                    : std::vector<int>{gdk_pixbuf_get_width(image), gdk_pixbuf_get_height(image)};
     };
-    EXPECT_EQ(document_item_kind(3), ZbxItemKind::Empty); // a record too short is dropped
+    EXPECT_EQ(doc.item_kind(3), ZbxItemKind::Empty); // a record too short is dropped
     EXPECT_EQ(size(1), std::vector<int>{});
     EXPECT_EQ(size(2), std::vector<int>({24, 8}));
     {
-        DocumentStep step("Delete object 0");
-        document_delete_item(0);
+        DocumentStep step(doc, "Delete object 0");
+        doc.delete_item(0);
     }
     EXPECT_EQ(size(1), std::vector<int>({24, 8}));
-    ASSERT_TRUE(document_undo());
+    ASSERT_TRUE(doc.undo());
     EXPECT_EQ(size(0), std::vector<int>({8, 16}));
     EXPECT_EQ(size(2), std::vector<int>({24, 8}));
 }

@@ -25,7 +25,7 @@
 
 namespace {
 
-class FileIo : public ZbxModulesTest
+class FileIo : public DocumentTest
 {
   protected:
     ZbxTempDir tmp;
@@ -85,7 +85,7 @@ TEST_F(FileIo, EveryReaderRefusesDevicesPipesFoldersAndOversizedFilesWithoutRead
     // A sparse file: huge in size, nothing on disk.
     const std::string huge = tmp.path("huge.prg");
     {
-        const int fd = open(huge.c_str(), O_CREAT | O_WRONLY, 0600);
+        const int fd = ::open(huge.c_str(), O_CREAT | O_WRONLY, 0600);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(ftruncate(fd, off_t{1} << 40), 0);
         close(fd);
@@ -107,12 +107,11 @@ TEST_F(FileIo, EveryReaderRefusesDevicesPipesFoldersAndOversizedFilesWithoutRead
                         "\" is too large: 65539 bytes, and no file of its kind has more than "
                         "65538"},
     };
-    document_new();
+    doc.new_project();
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path);
         GError *error = nullptr;
-        EXPECT_EQ(zbx_outcome(zembrix_load_file(c.path.c_str(), nullptr, nullptr, &error), &error),
-                  c.message);
+        EXPECT_EQ(open(c.path), c.message);
         std::vector<uint8_t> hires(kHiresDataSize);
         GdkPixbuf *image = nullptr;
         EXPECT_EQ(zbx_outcome(
@@ -125,7 +124,7 @@ TEST_F(FileIo, EveryReaderRefusesDevicesPipesFoldersAndOversizedFilesWithoutRead
         std::vector<uint8_t> record;
         EXPECT_EQ(zbx_outcome(objfile_read(c.path.c_str(), &record, &error), &error), c.message);
     }
-    EXPECT_EQ(document_item_count(), 0);
+    EXPECT_EQ(doc.item_count(), 0);
 
     // The largest file any reader takes is read whole.
     std::vector<uint8_t> largest(kFileioMaxInput, 7);
@@ -149,13 +148,12 @@ TEST_F(FileIo, AFailedWriteKeepsTheOldFileLeavesNothingBehindAndNamesTheFileGive
         EXPECT_EQ(write(tmp.path("new.png"), std::vector<uint8_t>(1000, 9)),
                   "Could not write \"" + tmp.path("new.png") + "\": File too large");
         // A project save and an object export fail alike.
-        zbx_test_load({zbx_object_item(zbx_test_record(15, 15))});
+        load({zbx_object_item(zbx_test_record(15, 15))});
         GError *error = nullptr;
-        EXPECT_EQ(zbx_outcome(zembrix_save_file(target.c_str(), &error), &error),
+        EXPECT_EQ(zbx_outcome(zembrix_write_file(target.c_str(), doc.project(), &error), &error),
                   "Could not write \"" + target + "\": File too large");
-        EXPECT_EQ(
-            zbx_outcome(objfile_write(target.c_str(), document_object_record(0), &error), &error),
-            "Could not write \"" + target + "\": File too large");
+        EXPECT_EQ(zbx_outcome(objfile_write(target.c_str(), doc.object_record(0), &error), &error),
+                  "Could not write \"" + target + "\": File too large");
     }
     EXPECT_EQ(zbx_read_file(target), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(names(), std::vector<std::string>{"saved.prg"});

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "c64/palette.h"
@@ -60,7 +61,7 @@ Outcome decode(const Bytes &file, int format, uint8_t *destination = nullptr)
     EXPECT_NE(image, stale);
     o.image.reset(image == stale ? nullptr : image);
     if (error != nullptr) {
-        EXPECT_TRUE(g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_FAILED));
+        EXPECT_TRUE(zbx_error_is(error, ZbxError::BadFormat));
         o.message = error->message;
         g_error_free(error);
     }

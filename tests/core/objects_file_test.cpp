@@ -13,7 +13,7 @@
 #include "support/items_fixture.h"
 
 namespace {
-class ObjectFile : public ZbxModulesTest
+class ObjectFile : public DocumentTest
 {
   protected:
     ZbxTempDir tmp;
@@ -22,7 +22,7 @@ class ObjectFile : public ZbxModulesTest
 
 TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
 {
-    zbx_test_load({ZbxItem{}});
+    load({ZbxItem{}});
     std::vector<uint8_t> one_too_many = zbx_test_record(3, 2);
     one_too_many.push_back(0);
     const struct
@@ -52,8 +52,8 @@ TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
         EXPECT_EQ(zbx_outcome(objects_check_object_record(c.bytes, &w, &h, &error), &error),
                   c.message);
 
-        EXPECT_EQ(zbx_outcome(itemwrapper_import_object(c.bytes, &error), &error), c.message);
-        EXPECT_EQ(document_item_count(), 1);
+        EXPECT_EQ(zbx_outcome(itemwrapper_import_object(doc, c.bytes, &error), &error), c.message);
+        EXPECT_EQ(doc.item_count(), 1);
 
         zbx_write_file(path, c.bytes);
         std::vector<uint8_t> record;
@@ -68,24 +68,24 @@ TEST_F(ObjectFile, BadRecordsAreRefusedAlikeByCheckImportAndPreview)
     EXPECT_FALSE(objfile_read(tmp.path("x").c_str(), &record, &error));
     EXPECT_TRUE(g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_NOENT));
     g_clear_error(&error);
-    EXPECT_EQ(document_item_count() + document_count_objects(), 1);
-    EXPECT_FALSE(document_can_undo());
+    EXPECT_EQ(doc.item_count() + doc.count_objects(), 1);
+    EXPECT_FALSE(doc.can_undo());
     EXPECT_EQ(objfile_read_image(tmp.path("x").c_str(), &error), nullptr);
     g_clear_error(&error);
 }
 
 TEST_F(ObjectFile, ImportAppendsAtTheEndAndExportWritesTheSameBytes)
 {
-    zbx_test_load({zbx_panel_item({}), ZbxItem{}});
+    load({zbx_panel_item({}), ZbxItem{}});
     const std::vector<uint8_t> record = zbx_test_record(3, 2, 4);
     const std::string in = tmp.path("a.zbxobject");
     zbx_write_file(in, record);
     std::vector<uint8_t> read;
     ASSERT_TRUE(objfile_read(in.c_str(), &read, nullptr));
-    ASSERT_EQ(itemwrapper_import_object(read, nullptr), 1);
-    EXPECT_EQ(document_item_kind(2), ZbxItemKind::Object);
-    EXPECT_STREQ(document_undo_name(), "Import object");
+    ASSERT_EQ(itemwrapper_import_object(doc, read, nullptr), 1);
+    EXPECT_EQ(doc.item_kind(2), ZbxItemKind::Object);
+    EXPECT_STREQ(doc.undo_name(), "Import object");
     const std::string out = tmp.path("out.zbxobject");
-    ASSERT_TRUE(objfile_write(out.c_str(), document_object_record(2), nullptr));
+    ASSERT_TRUE(objfile_write(out.c_str(), doc.object_record(2), nullptr));
     EXPECT_TRUE(zbx_bytes_equal(record, zbx_read_file(out)));
 }

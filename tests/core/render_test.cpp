@@ -39,28 +39,23 @@ ZbxProject project(std::vector<PanelDef> defs)
     return p;
 }
 
-class StoreRendering : public ZbxModulesTest
+class StoreRendering : public DocumentTest
 {
   protected:
     void SetUp() override
     {
-        ZbxModulesTest::SetUp();
         // A backdrop of its own: plain white.
-        GRef<GdkPixbuf> backdrop(canvas_new());
-        gdk_pixbuf_fill(backdrop.get(), 0xffffffff);
-        canvas_set_backdrop(backdrop.get());
-        canvas_.reset(canvas_new());
-    }
-    void TearDown() override
-    {
-        ZbxModulesTest::TearDown();
-        canvas_set_backdrop(nullptr);
+        gdk_pixbuf_fill(backdrop_.get(), 0xffffffff);
     }
     // Draws a stored panel over the backdrop, pair 00 in colour 6.
     void render(int panel, int background = 6)
     {
-        canvas_copy_backdrop(canvas_.get());
-        render_stored_panel(panel, canvas_.get(), background);
+        canvas_copy_image(backdrop_.get(), canvas_.get());
+        render_stored_panel(doc, panel, canvas_.get(), background);
+    }
+    void render_location(int number)
+    {
+        ::render_location(doc, backdrop_.get(), number, canvas_.get());
     }
     std::vector<int> pixel(int x, int y)
     {
@@ -68,7 +63,8 @@ class StoreRendering : public ZbxModulesTest
         const uint8_t *p = v.pixels + y * v.rowstride + x * 4;
         return {p[0], p[1], p[2], p[3]};
     }
-    GRef<GdkPixbuf> canvas_;
+    GRef<GdkPixbuf> backdrop_{canvas_new()};
+    GRef<GdkPixbuf> canvas_{canvas_new()};
 };
 
 } // namespace
@@ -76,7 +72,7 @@ class StoreRendering : public ZbxModulesTest
 TEST_F(StoreRendering, PanelsAreDrawnOverTheirBackground)
 {
     // Item 2 is empty: nothing. (304, 120): the last cells of the area.
-    document_load(
+    doc.load(
         project({zbx_object_def(0, 8, 0), zbx_object_def(2, 40, 0), zbx_object_def(0, 304, 120)}));
     render(1);
     EXPECT_EQ(pixel(0, 55), kWhite);
@@ -98,20 +94,20 @@ TEST_F(StoreRendering, LocationsByNumber)
     ZbxProject p = project({zbx_object_def(0, 0, 0)});
     p.locations[3] = {1, 5};
     p.locations[4] = {2, 0};
-    document_load(p);
-    render_location(3, canvas_.get());
+    doc.load(p);
+    render_location(3);
     EXPECT_EQ(pixel(2, 56), colour(1));
     EXPECT_EQ(pixel(20, 56), colour(5));
     EXPECT_EQ(pixel(20, 40), kWhite);
     // Record 4 names an item without a panel: its colour alone.
-    render_location(4, canvas_.get());
+    render_location(4);
     EXPECT_EQ(pixel(2, 56), colour(0));
     // An empty record shows its colour; a number past the table leaves the
     // backdrop.
-    render_location(5, canvas_.get());
+    render_location(5);
     EXPECT_EQ(pixel(2, 56), colour(0));
     for (int number : {32, -1}) {
-        render_location(number, canvas_.get());
+        render_location(number);
         EXPECT_EQ(pixel(2, 56), kWhite) << number;
     }
 }

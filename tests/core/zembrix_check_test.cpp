@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "files/zembrix_check.h"
+#include "items/references.h"
 #include "support/items_fixture.h"
 #include "support/project.h"
 
@@ -26,7 +27,7 @@ TEST(ZembrixCheck, FindsEachGroupOfPanelsThatContainEachOther)
     p.items = {panel_item({1}),    panel_item({2, 3}), panel_item({0}), panel_item({4, 5}),
                panel_item({}),     panel_item({4}),    panel_item({6}), panel_item({8}),
                panel_item({7, 9}), panel_item({})};
-    EXPECT_EQ(document_find_loops(p), (std::vector<std::vector<int>>{{0, 1, 2}, {6}, {7, 8}}));
+    EXPECT_EQ(references_find_loops(p), (std::vector<std::vector<int>>{{0, 1, 2}, {6}, {7, 8}}));
     EXPECT_EQ(zembrix_check_project(p),
               (std::vector<std::string>{"Panel loop: panels 0, 1 and 2 contain each other",
                                         "Panel loop: panel 6 contains itself",
@@ -43,7 +44,7 @@ TEST(ZembrixCheck, FindsEachGroupOfPanelsThatContainEachOther)
     for (int i = 0; i < 255; i++) {
         chain.items.push_back(panel_item({(i + 1) % 255}));
     }
-    std::vector<std::vector<int>> loops = document_find_loops(chain);
+    std::vector<std::vector<int>> loops = references_find_loops(chain);
     ASSERT_EQ(loops.size(), 1u);
     EXPECT_EQ(loops[0].size(), 255u);
 }

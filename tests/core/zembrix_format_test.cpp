@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "../support/bytes.h"
+#include "../support/paths.h"
 #include "../support/project.h"
-#include "../support/reset.h"
+#include "base/error.h"
 #include "base/gref.h"
 #include "files/zembrix_format.h"
 
@@ -39,7 +40,7 @@ std::vector<std::string> parse(const Bytes &bytes)
     EXPECT_EQ(ok != 0, error == nullptr);
     std::vector<std::string> lines = {error == nullptr ? "ok"
                                                        : "error: " + std::string(error->message)};
-    EXPECT_TRUE(error == nullptr || g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_FAILED));
+    EXPECT_TRUE(error == nullptr || zbx_error_is(error, ZbxError::BadFormat));
     g_clear_error(&error);
     for (const std::string &line : zbx_project_lines(project)) {
         lines.push_back(line);

@@ -9,8 +9,8 @@
 
 #include "../support/bytes.h"
 #include "../support/items_fixture.h"
+#include "../support/paths.h"
 #include "../support/project.h"
-#include "../support/reset.h"
 #include "base/gref.h"
 #include "files/zembrix.h"
 #include "items/itemwrapper.h"
@@ -22,67 +22,61 @@ namespace {
 
 const std::string kSample = "tests/data/files/sample.prg";
 
-class ZembrixLoad : public ZbxModulesTest
+class ZembrixLoad : public DocumentTest
 {
   protected:
     // Empties everything first, as File -> Open does.
     std::string load(const std::string &path)
     {
-        zbx_reset_all_modules();
-        GError *error = nullptr;
-        const int ok = zembrix_load_file(path.c_str(), nullptr, nullptr, &error);
-        return zbx_outcome(ok, &error);
+        doc.close();
+        return open(path);
     }
     std::string save(const std::string &path)
     {
         GError *error = nullptr;
-        const int ok = zembrix_save_file(path.c_str(), &error);
+        const int ok = zembrix_write_file(path.c_str(), doc.project(), &error);
         return zbx_outcome(ok, &error);
     }
-    ZbxProject collected()
+    std::vector<int> items_of(ZbxItemKind kind)
     {
-        ZbxProject project;
-        zembrix_collect_project(&project);
-        return project;
+        std::vector<int> found;
+        for (int i = 0; i < doc.item_count(); i++) {
+            if (doc.item_kind(i) == kind) {
+                found.push_back(i);
+            }
+        }
+        return found;
     }
 
     ZbxTempDir tmp;
 };
 
-std::vector<int> items_of(ZbxItemKind kind)
-{
-    std::vector<int> found;
-    for (int i = 0; i < document_item_count(); i++) {
-        if (document_item_kind(i) == kind) {
-            found.push_back(i);
-        }
-    }
-    return found;
-}
-
 } // namespace
 
 TEST_F(ZembrixLoad, LoadErrorsChangeNothing)
 {
-    GError *error = nullptr;
-    EXPECT_FALSE(zembrix_load_file(tmp.path("missing.prg").c_str(), nullptr, nullptr, &error));
-    EXPECT_TRUE(g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_NOENT));
-    g_clear_error(&error);
+    GErrorPtr error;
+    ZbxProject project = zbx_test_project({zbx_panel_item({})});
+    const ZbxProject before = project;
+    EXPECT_FALSE(zembrix_read_file(tmp.path("missing.prg").c_str(), &project, nullptr, nullptr,
+                                   error.out()));
+    EXPECT_TRUE(g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_NOENT));
+    EXPECT_EQ(project, before);
 
     std::vector<uint8_t> sample = zbx_read_file(kSample);
     const std::string name = tmp.path("bad.prg");
     for (std::size_t length : {1, 4, 68, 80}) {
         zbx_write_file(name, std::vector<uint8_t>(sample.begin(), sample.begin() + length));
         EXPECT_NE(load(name).find(name), std::string::npos) << length;
-        EXPECT_EQ(document_item_count(), 0) << length;
-        EXPECT_FALSE(document_is_open()) << length;
+        EXPECT_EQ(doc.item_count(), 0) << length;
+        EXPECT_FALSE(doc.is_open()) << length;
     }
 
     // Cut inside panel 9's list.
     zbx_write_file(name, std::vector<uint8_t>(sample.begin(), sample.end() - 6));
     EXPECT_EQ(load(name),
               "File \"" + name + "\" doesn't appear to be a supported zembrix file. Error: 4");
-    EXPECT_FALSE(document_is_open());
+    EXPECT_FALSE(doc.is_open());
 }
 
 TEST_F(ZembrixLoad, ResavingWhatTheWriterProducedIsByteIdentical)
@@ -94,28 +88,28 @@ TEST_F(ZembrixLoad, ResavingWhatTheWriterProducedIsByteIdentical)
     // A hand-made file with skipped, overlapping, shared and dropped data
     // writes what was read, in the writer's own layout, and that reads back.
     ASSERT_EQ(load("tests/data/files/quirks.prg"), "");
-    ZbxProject first = collected();
+    ZbxProject first = doc.project();
     ASSERT_EQ(save(tmp.path("q.prg")), "");
     EXPECT_TRUE(zbx_bytes_equal(zbx_read_file("tests/data/files/quirks.resaved.prg"),
                                 zbx_read_file(tmp.path("q.prg"))));
     ASSERT_EQ(load(tmp.path("q.prg")), "");
-    EXPECT_EQ(collected(), first);
+    EXPECT_EQ(doc.project(), first);
 
     // What the format cannot hold reads back as the format says: disabled
     // comes back enabled, overrides without their flag are gone.
     ASSERT_EQ(load(kSample), "");
     {
-        DocumentStep step("Edit");
-        PanelDef disabled = document_panel_defs(2)[0];
+        DocumentStep step(doc, "Edit");
+        PanelDef disabled = doc.panel_defs(2)[0];
         disabled.enabled = false;
-        document_set_def(2, 0, disabled);
-        PanelDef stale = document_panel_defs(2)[2];
+        doc.set_def(2, 0, disabled);
+        PanelDef stale = doc.panel_defs(2)[2];
         stale.has_overrides = false; // keeps count 1 and its value
-        document_set_def(2, 2, stale);
+        doc.set_def(2, 2, stale);
     }
     ASSERT_EQ(save(tmp.path("a.prg")), "");
     ASSERT_EQ(load(tmp.path("a.prg")), "");
-    std::span<const PanelDef> rows = document_panel_defs(2);
+    std::span<const PanelDef> rows = doc.panel_defs(2);
     EXPECT_TRUE(rows[0].enabled);
     EXPECT_EQ(rows[2], zbx_object_def(1, 8, 16));
 }
@@ -130,10 +124,10 @@ TEST_F(ZembrixLoad, SaveReplacesTheFileInOneStepOrNotAtAll)
     std::vector<uint8_t> record(2251, 0);
     record[0] = 0xff;
     for (int k = 0; k < 13; k++) {
-        ASSERT_TRUE(itemwrapper_import_object(record, nullptr));
+        ASSERT_TRUE(itemwrapper_import_object(doc, record, nullptr));
     }
     ASSERT_EQ(save(target), "");
-    ASSERT_TRUE(itemwrapper_import_object(record, nullptr));
+    ASSERT_TRUE(itemwrapper_import_object(doc, record, nullptr));
     const char *too_large = "Data too large: the file would end at $866B, above the limit of $7FFF";
     EXPECT_EQ(save(target), too_large);
     EXPECT_EQ(zbx_read_file(target).size(), 0x866bu - 2253 - 0x0800 + 2); // the earlier save
@@ -146,42 +140,39 @@ TEST_F(ZembrixLoad, SaveReplacesTheFileInOneStepOrNotAtAll)
 TEST_F(ZembrixLoad, ReferenceReportsAndTheCheckedDelete)
 {
     ASSERT_EQ(load(kSample), "");
-    auto report = [](int item) {
-        GCharPtr text(references_report(item));
-        return std::string(text.get());
-    };
+    auto report = [this](int item) { return references_report(doc.project(), item); };
     // (Each kind of report line, and an import undone by a delete:
     // tests/e2e/cli.sh.)
     EXPECT_EQ(report(2),
               "Panel 5 ($5): found 2 occurrences\nPanel was elected as location 2 ($2)\n");
 
-    auto remove = [](int item) {
+    auto remove = [this](int item) {
         GError *error = nullptr;
-        const int ok = references_delete_item(item, &error);
+        const bool ok = itemwrapper_delete_unused_item(doc, item, &error);
         return zbx_outcome(ok, &error);
     };
     EXPECT_EQ(remove(1), kZbxObjectInUse);
     EXPECT_EQ(remove(7), kZbxPanelInUse); // only elected as a location
     EXPECT_EQ(remove(10), "Invalid item");
-    EXPECT_EQ(document_item_count(), 10);
+    EXPECT_EQ(doc.item_count(), 10);
 
     // The empty item 3: every later item moves down, in every table, list
     // and location, and the boxes follow.
     ASSERT_EQ(remove(3), "");
-    EXPECT_EQ(document_item_count(), 9);
+    EXPECT_EQ(doc.item_count(), 9);
     EXPECT_EQ(items_of(ZbxItemKind::Object), (std::vector<int>{0, 1, 3, 5, 7}));
     EXPECT_EQ(items_of(ZbxItemKind::Panel), (std::vector<int>{2, 4, 6, 8}));
-    EXPECT_EQ(zbx_test_placed(4), (std::vector<int>{2, 2, 5, 7, 0}));
+    EXPECT_EQ(placed(4), (std::vector<int>{2, 2, 5, 7, 0}));
     std::vector<int> panels;
-    for (const ZbxLocationRecord &record : document_project().locations) {
+    for (const ZbxLocationRecord &record : doc.project().locations) {
         panels.push_back(record.panel);
     }
     EXPECT_EQ(std::vector<int>(panels.begin(), panels.begin() + 6),
               (std::vector<int>{4, 8, 2, 255, 255, 6}));
     EXPECT_EQ(panels[31], 4);
-    EXPECT_EQ(zbx_test_box(4), (std::vector<int>{0, 16, 192, 112}));
+    EXPECT_EQ(box(4), (std::vector<int>{0, 16, 192, 112}));
     // The delete is one step: undo gives every reference back.
-    ASSERT_TRUE(document_undo());
-    EXPECT_EQ(zbx_test_placed(5), (std::vector<int>{2, 2, 6, 8, 0}));
-    EXPECT_EQ(document_location(1).panel, 9);
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(placed(5), (std::vector<int>{2, 2, 6, 8, 0}));
+    EXPECT_EQ(doc.location(1).panel, 9);
 }

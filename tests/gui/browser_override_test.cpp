@@ -5,6 +5,7 @@
 #include "window_support.h"
 
 #include "app/callbacks.h"
+#include "app/context.h"
 #include "app/objectmodel.h"
 #include "app/panelmodels_view.h"
 #include "editor/override_window.h"
@@ -55,7 +56,7 @@ class BrowserAndOverrides : public WindowAtWork
         WindowAtWork::TearDown();
     }
 
-    PanelDef def(int row) { return document_panel_defs(kEdited)[row]; }
+    PanelDef def(int row) { return app_document().panel_defs(kEdited)[row]; }
     void select(int row)
     {
         select_row(editor, "treeview_panel_editor_panel_defs", row);
@@ -121,18 +122,18 @@ TEST_F(BrowserAndOverrides, PanelsThatWouldLoopAreRefused)
 {
     open_browser(1);
     // The edited panel itself, one containing it and one two levels up.
-    const std::vector<PanelDef> before(document_panel_defs(kEdited).begin(),
-                                       document_panel_defs(kEdited).end());
+    const std::vector<PanelDef> before(app_document().panel_defs(kEdited).begin(),
+                                       app_document().panel_defs(kEdited).end());
     for (int row : {0, 1, 2}) {
         activate_panel_row(row);
         EXPECT_EQ(error_texts(), std::vector<std::string>{kLoopMessage}) << "row " << row;
         EXPECT_TRUE(GTK_WIDGET_VISIBLE(window_browser));
         close_dialogs_titled("Error");
     }
-    EXPECT_EQ(std::vector<PanelDef>(document_panel_defs(kEdited).begin(),
-                                    document_panel_defs(kEdited).end()),
+    EXPECT_EQ(std::vector<PanelDef>(app_document().panel_defs(kEdited).begin(),
+                                    app_document().panel_defs(kEdited).end()),
               before);
-    EXPECT_FALSE(document_can_undo());
+    EXPECT_FALSE(app_document().can_undo());
 }
 
 TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
@@ -148,7 +149,7 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     EXPECT_EQ(shown_rows(), "0>0- 0>0- 0>0- ");
     close_overrides();
     EXPECT_FALSE(GTK_WIDGET_VISIBLE(window_color_overrides));
-    EXPECT_FALSE(document_can_undo());
+    EXPECT_FALSE(app_document().can_undo());
 
     // White -> red ticked by the change, purple -> green unticked by hand,
     // cyan -> cyan unticked by the change.
@@ -162,7 +163,7 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     EXPECT_EQ(shown_rows(), "1>2+ 4>5- 3>3- ");
     close_overrides();
     EXPECT_EQ(def(0), zbx_object_def(0, 16, 16, false, {0x21}));
-    EXPECT_STREQ(document_undo_name(), "Colour overrides");
+    EXPECT_STREQ(app_document().undo_name(), "Colour overrides");
 
     // 0 -> 0, white -> red, red -> cyan: two overrides, moved up to the
     // first rows.
@@ -180,7 +181,7 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     gtk_toggle_button_set_active(tick(1), FALSE);
     close_overrides();
     EXPECT_EQ(def(0), zbx_object_def(0, 16, 16, false, {0x21}));
-    document_undo();
+    app_document().undo();
     ASSERT_TRUE(open_overrides());
     EXPECT_EQ(shown_rows(), "1>2+ 2>3+ 0>0- ");
     close_overrides();
@@ -240,7 +241,7 @@ TEST_F(BrowserAndOverrides, UsedColumnsFollowEveryChangeInAnyOrder)
     select_row(window_main, "treeview_main_objects", 1);
     on_popupmenu_object_delete_activate(nullptr, nullptr);
     pump_events();
-    ASSERT_EQ(document_count_objects(), 5);
+    ASSERT_EQ(app_document().count_objects(), 5);
     EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED), (Texts{"1", "", "1", "", ""}));
     EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
               (Texts{"1 + loc 0", "1", "", "1"}));
@@ -263,8 +264,8 @@ TEST_F(BrowserAndOverrides, UsedColumnsFollowEveryChangeInAnyOrder)
     ASSERT_TRUE(panelmodels_get_current_panel_index(&panel));
     EXPECT_EQ(panel, 9);
     {
-        DocumentStep step("Store as location 3");
-        ASSERT_TRUE(document_set_location(3, ZbxLocationRecord{5, 1}));
+        DocumentStep step(app_document(), "Store as location 3");
+        ASSERT_TRUE(app_document().set_location(3, ZbxLocationRecord{5, 1}));
     }
     EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
               (Texts{"", "", "1", "1", "1 + loc 0, 3"}));

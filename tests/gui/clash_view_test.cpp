@@ -6,6 +6,7 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
+#include "app/context.h"
 #include "editor/paneleditor_window.h"
 #include "render/render.h"
 #include "window_support.h"
@@ -58,8 +59,8 @@ TEST_F(ClashView, ExampleRoomShowsItsClashesFramedAtBothZooms)
     ASSERT_TRUE(clashes.any());
     EXPECT_EQ(status_text(window_main),
               " Location 0: " + std::to_string(clashes.count()) + " cells clash");
-    const ZbxLocationRecord record = document_location(0);
-    EXPECT_EQ(clashes, render_stored_panel_clashes(record.panel, record.colour));
+    const ZbxLocationRecord record = app_document().location(0);
+    EXPECT_EQ(clashes, render_stored_panel_clashes(app_document(), record.panel, record.colour));
     // What is shown is the picture with the frames; the picture is unchanged.
     for (int zoom : {0, 1}) {
         if (zoom == 1) {
@@ -75,7 +76,7 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
 {
     // Switched on in the main window before the editor opens.
     gtk_check_menu_item_set_active(menu_item(), TRUE);
-    const ZbxLocationRecord record = document_location(0);
+    const ZbxLocationRecord record = app_document().location(0);
     paneleditor_window_open(record.panel, record.colour);
     GtkWidget *editor = window_panel_editor;
     show_and_wait(editor);
@@ -83,7 +84,8 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
     GtkToggleButton *check =
         GTK_TOGGLE_BUTTON(lookup_widget(editor, "checkbutton_panel_editor_show_clashes"));
     EXPECT_TRUE(gtk_toggle_button_get_active(check));
-    const ComposeClashes expected = render_stored_panel_clashes(record.panel, record.colour);
+    const ComposeClashes expected =
+        render_stored_panel_clashes(app_document(), record.panel, record.colour);
     ASSERT_TRUE(expected.any());
     EXPECT_EQ(paneleditor_get_clashes(), expected);
     // Either side switches both, and the remembered option.

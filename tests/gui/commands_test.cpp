@@ -5,9 +5,11 @@
 #include "window_support.h"
 
 #include "app/callbacks.h"
+#include "app/context.h"
 #include "app/locations_view.h"
 #include "app/objectmodel.h"
 #include "app/panelmodels_view.h"
+#include "items/itemwrapper.h"
 #include "items/references.h"
 #include "support/items_fixture.h"
 
@@ -92,14 +94,14 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
     context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
     EXPECT_EQ(error_texts(), std::vector<std::string>{kZbxObjectInUse});
     close_dialogs_titled("Error");
-    EXPECT_EQ(document_item_count(), 10);
+    EXPECT_EQ(app_document().item_count(), 10);
 
     show_page(0);
     select_row(window_main, "treeview_main_locations", 2);
     pump_events();
     EXPECT_EQ(location_info(), "Panel: 9 ($09)\nBackground: blue");
     GRef<GdkPixbuf> before(canvas_new());
-    render_location(2, before.get());
+    render_location(app_document(), app_backdrop(), 2, before.get());
     select_item("treeview_main_objects", 4);
     context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
     EXPECT_TRUE(error_texts().empty());
@@ -112,9 +114,8 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
     EXPECT_EQ(location_info(), "Panel: 8 ($08)\nBackground: blue");
     EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), before.get(), 1), 0);
     // No object is selected any more: the object preview is the backdrop.
-    EXPECT_EQ(shown_differs(widget("drawingarea_object_controls_object_preview"),
-                            canvas_get_backdrop(), 1),
-              0);
+    EXPECT_EQ(
+        shown_differs(widget("drawingarea_object_controls_object_preview"), app_backdrop(), 1), 0);
 }
 
 TEST_F(Commands, NewPanelIsRefusedWhenTheIndexSpaceIsFull)
@@ -124,7 +125,7 @@ TEST_F(Commands, NewPanelIsRefusedWhenTheIndexSpaceIsFull)
     open(full);
     click("button_panel_controls_new");
     EXPECT_EQ(error_texts(), std::vector<std::string>{"No room for additional panels"});
-    EXPECT_EQ(document_item_count(), 255);
+    EXPECT_EQ(app_document().item_count(), 255);
 }
 
 TEST_F(Commands, StoreAsLocationAndClearTheRecord)
@@ -134,7 +135,7 @@ TEST_F(Commands, StoreAsLocationAndClearTheRecord)
     select_row(window_main, "treeview_main_panels", 1); // panel 5, colour 2
     select_row(window_main, "treeview_main_locations", 3);
     click("button_main_panel_store");
-    EXPECT_EQ(document_location(3), (ZbxLocationRecord{5, 2}));
+    EXPECT_EQ(app_document().location(3), (ZbxLocationRecord{5, 2}));
 
     // Clear asks first: No keeps the record, Yes empties it.
     for (const char *button : {"button_clear_record_cancel", "button_clear_record_ok"}) {
@@ -143,7 +144,8 @@ TEST_F(Commands, StoreAsLocationAndClearTheRecord)
                             }};
         answer_next_dialog(&answer);
         click("button_main_clear_location_record");
-        EXPECT_EQ(document_location(3).panel != kNoPanel, bool(g_str_has_suffix(button, "cancel")));
+        EXPECT_EQ(app_document().location(3).panel != kNoPanel,
+                  bool(g_str_has_suffix(button, "cancel")));
     }
     EXPECT_EQ(location_info(), "Empty record");
 }
@@ -156,7 +158,7 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     answer_next_chooser(&save);
     click("button_object_controls_export");
     ASSERT_TRUE(save.answered);
-    const std::span<const uint8_t> record = document_object_record(4);
+    const std::span<const uint8_t> record = app_document().object_record(4);
     const std::vector<uint8_t> bytes(record.begin(), record.end());
     EXPECT_TRUE(zbx_bytes_equal(bytes, zbx_read_file(save.path)));
 
@@ -168,7 +170,7 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     int selected = -1;
     EXPECT_TRUE(objectmodel_get_current_object_id(&selected));
     EXPECT_EQ(selected, 10);
-    const std::span<const uint8_t> imported = document_object_record(10);
+    const std::span<const uint8_t> imported = app_document().object_record(10);
     EXPECT_TRUE(zbx_bytes_equal(bytes, {imported.begin(), imported.end()}));
 
     // A file that is no object: the reader's message, nothing added.
@@ -179,7 +181,7 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     click("button_object_controls_import");
     ASSERT_TRUE(wrong.answered);
     EXPECT_EQ(error_texts(), std::vector<std::string>{"Unrecognized format"});
-    EXPECT_EQ(document_count_objects(), 6);
+    EXPECT_EQ(app_document().count_objects(), 6);
 }
 
 TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
@@ -220,7 +222,7 @@ TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
     EXPECT_TRUE(toplevels_titled("Select a zembrix file").empty());
     // The load was not disturbed.
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 5);
-    EXPECT_EQ(document_item_count(), 10);
+    EXPECT_EQ(app_document().item_count(), 10);
     EXPECT_FALSE(app_is_busy());
     // Now the question comes; Yes closes the window.
     ConfirmationAnswer answer;
@@ -235,7 +237,7 @@ TEST_F(Commands, IncrementalRenderingDrawsObjectByObjectAndFollowsTheData)
     gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_incremental_rendering")));
     ASSERT_TRUE(app_open_project(kSample.c_str()));
     GRef<GdkPixbuf> expected(canvas_new());
-    render_location(1, expected.get());
+    render_location(app_document(), app_backdrop(), 1, expected.get());
     GtkWidget *area = widget("drawingarea_main_location_preview");
 
     // The drawing runs from the main loop: the window takes commands
@@ -252,11 +254,11 @@ TEST_F(Commands, IncrementalRenderingDrawsObjectByObjectAndFollowsTheData)
     select_row(window_main, "treeview_main_locations", 1);
     ASSERT_TRUE(mainview_is_drawing());
     {
-        DocumentStep step("Store");
-        document_set_location(1, {5, 3});
+        DocumentStep step(app_document(), "Store");
+        app_document().set_location(1, {5, 3});
     }
     EXPECT_FALSE(mainview_is_drawing());
-    render_location(1, expected.get());
+    render_location(app_document(), app_backdrop(), 1, expected.get());
     pump_events();
     EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 }

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "app/context.h"
 #include "app/locations_view.h"
 #include "app/objectmodel.h"
 #include "app/panelmodels_view.h"
@@ -37,7 +38,7 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     select_row(window_main, "treeview_main_locations", 2);
     pump_events();
     GRef<GdkPixbuf> expected(canvas_new());
-    render_location(2, expected.get());
+    render_location(app_document(), app_backdrop(), 2, expected.get());
     EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 
     // The panel preview: panel 5 over its preview colour (that of the
@@ -47,8 +48,8 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     pump_events();
     EXPECT_EQ(row_count(window_main, "treeview_main_panel_defs"), 5);
     GRef<GdkPixbuf> panel_expected(canvas_new());
-    canvas_copy_backdrop(panel_expected.get());
-    render_stored_panel(5, panel_expected.get(), 2);
+    canvas_copy_image(app_backdrop(), panel_expected.get());
+    render_stored_panel(app_document(), 5, panel_expected.get(), 2);
     GtkWidget *panel_area = widget("drawingarea_panel_preview");
     EXPECT_EQ(shown_differs(panel_area, panel_expected.get(), 1), 0);
 
@@ -113,11 +114,10 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
     // The previews are back to the backdrop (once the dialog no longer
     // covers them).
     close_dialogs_titled("Error");
-    EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), canvas_get_backdrop(), 1),
-              0);
+    EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), app_backdrop(), 1), 0);
     // Commands find no data.
     click("button_panel_controls_new");
-    EXPECT_EQ(document_count_panels(), 0);
+    EXPECT_EQ(app_document().count_panels(), 0);
 }
 
 TEST_F(FileMenu, AFailedSaveIsShownAndTheFileKeepsItsContent)
@@ -159,9 +159,8 @@ TEST_F(FileMenu, SaveAndCloseNeedData)
     select_row(window_main, "treeview_main_objects", 0);
     activate("close");
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 0);
-    EXPECT_EQ(shown_differs(widget("drawingarea_object_controls_object_preview"),
-                            canvas_get_backdrop(), 1),
-              0);
+    EXPECT_EQ(
+        shown_differs(widget("drawingarea_object_controls_object_preview"), app_backdrop(), 1), 0);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // change. (Undo, redo and the title with real keys: tests/e2e/undo_redo.sh.)
 #include "window_support.h"
 
+#include "app/context.h"
 #include "app/fileopen.h"
 #include "app/mainview.h"
 #include "support/items_fixture.h"
@@ -88,7 +89,7 @@ TEST_F(History, APanelsPreviewColourIsNoEdit)
     press.x = 5 * 16 + 3;
     mainview_pick_colour(PALETTE_PANEL, &press);
     EXPECT_EQ(title(), "Zembrix - sample.prg");
-    EXPECT_FALSE(document_can_undo());
+    EXPECT_FALSE(app_document().can_undo());
 }
 
 TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
@@ -113,7 +114,7 @@ TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.action) + " " + c.button);
-        if (!document_is_open() || !document_is_modified()) {
+        if (!app_document().is_open() || !app_document().is_modified()) {
             ASSERT_TRUE(app_open_project(path.c_str()));
             new_panel();
         }
@@ -128,7 +129,7 @@ TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
         pump_events();
         EXPECT_TRUE(answer.answered);
         EXPECT_EQ(answer.question, "Save changes to “game.prg” before closing?");
-        EXPECT_EQ(!document_is_modified(), c.discarded);
+        EXPECT_EQ(!app_document().is_modified(), c.discarded);
         EXPECT_TRUE(toplevels_titled("Select a zembrix file").empty());
         EXPECT_FALSE(destroyed);
     }
@@ -138,7 +139,7 @@ TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
     new_panel();
     const std::vector<uint8_t> edited = [] {
         std::vector<uint8_t> bytes;
-        zembrix_encode(document_project(), &bytes, nullptr);
+        zembrix_encode(app_document().project(), &bytes, nullptr);
         return bytes;
     }();
     SaveAnswer save(kSave);
@@ -166,7 +167,7 @@ TEST_F(History, ASaveThatFailsInsideTheQuestionKeepsTheDataAndTheWindow)
     EXPECT_TRUE(save.answered);
     EXPECT_TRUE(kept);
     EXPECT_EQ(error_texts().size(), 1u);
-    EXPECT_TRUE(document_is_modified());
+    EXPECT_TRUE(app_document().is_modified());
     EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
 }
 
@@ -179,11 +180,11 @@ TEST_F(History, ANewProjectIsEmptyAndSaveAsksWhere)
 
     // A disabled placement is saved as the game will draw it, and said so.
     {
-        DocumentStep step("Place");
-        document_append_object(zbx_test_record(1, 1));
+        DocumentStep step(app_document(), "Place");
+        app_document().append_object(zbx_test_record(1, 1));
         PanelDef def = zbx_object_def(1, 8, 8);
         def.enabled = false;
-        document_insert_def(0, 0, def);
+        app_document().insert_def(0, 0, def);
     }
     ChooserAnswer where{"Save to a zembrix file", folder / "new.prg"};
     answer_next_chooser(&where);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <random>
 
+#include "app/context.h"
 #include "grabber/objectgrabber.h"
 #include "items/document.h"
 #include "window_support.h"
@@ -154,21 +155,21 @@ TEST_F(GrabberAtWork, OnlyARightPressOnASelectionGrabsAndEachGrabIsAStep)
     // An empty selection grabs nothing.
     press(85, 37, 1);
     press(85, 37, 3);
-    EXPECT_EQ(document_item_count(), 3);
+    EXPECT_EQ(app_document().item_count(), 3);
     drag(85, 37, 3, 1);
     // Double and triple presses grab nothing.
     press(85, 37, 3, GDK_2BUTTON_PRESS);
     press(85, 37, 3, GDK_3BUTTON_PRESS);
-    EXPECT_FALSE(document_can_undo());
+    EXPECT_FALSE(app_document().can_undo());
 
     press(10, 10, 3);
     press(10, 10, 3);
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 5);
     EXPECT_EQ(icons(), 5);
-    EXPECT_STREQ(document_undo_name(), "Grab object");
-    ASSERT_TRUE(document_undo());
-    ASSERT_TRUE(document_undo());
-    EXPECT_FALSE(document_can_undo());
+    EXPECT_STREQ(app_document().undo_name(), "Grab object");
+    ASSERT_TRUE(app_document().undo());
+    ASSERT_TRUE(app_document().undo());
+    EXPECT_FALSE(app_document().can_undo());
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 3);
     EXPECT_EQ(icons(), 3);
     EXPECT_TRUE(error_texts().empty());
@@ -207,8 +208,8 @@ TEST_F(GrabberAtWork, FullProjectAndBadPicturesAreRefusedWithNothingChanged)
     drag(0, 0, 1, 1);
     press(0, 0, 3);
     EXPECT_EQ(error_texts(), std::vector<std::string>{"Failed to import object"});
-    EXPECT_EQ(document_item_count(), 255);
-    EXPECT_FALSE(document_can_undo());
+    EXPECT_EQ(app_document().item_count(), 255);
+    EXPECT_FALSE(app_document().can_undo());
 }
 
 TEST_F(GrabberAtWork, GrabsFromRealPicturesEqualTheCommandLine)
@@ -256,8 +257,9 @@ TEST_F(GrabberAtWork, GrabsFromRealPicturesEqualTheCommandLine)
             args.push_back("--transparent=" + std::to_string(c.transparent));
         }
         ASSERT_EQ(run_cli(args), 0);
-        const std::span<const uint8_t> last = document_object_record(document_item_count() - 1);
+        const std::span<const uint8_t> last =
+            app_document().object_record(app_document().item_count() - 1);
         EXPECT_TRUE(zbx_bytes_equal(zbx_read_file(out), {last.begin(), last.end()}));
     }
-    EXPECT_EQ(document_item_count(), 6);
+    EXPECT_EQ(app_document().item_count(), 6);
 }

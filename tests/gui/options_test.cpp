@@ -7,7 +7,7 @@
 #include "app/app.h"
 #include "app/interface.h"
 #include "app/options.h"
-#include "support/reset.h"
+#include "support/paths.h"
 #include "window_support.h"
 
 namespace {

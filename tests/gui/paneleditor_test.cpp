@@ -3,6 +3,7 @@
 // inserting with real events: tests/e2e/edit_panel.sh.)
 #include <gtest/gtest.h>
 
+#include "app/context.h"
 #include "editor/paneleditor.h"
 #include "support/items_fixture.h"
 #include "support/project.h"
@@ -27,34 +28,42 @@ ZbxProject editor_project()
     return p;
 }
 
-class PanelEditor : public ZbxModulesTest
+class PanelEditor : public ::testing::Test
 {
   protected:
     void SetUp() override
     {
-        ZbxModulesTest::SetUp();
+        app_context_reset();
         paneleditor_module_init();
         paneleditor_set_stop_asking(false);
-        document_load(editor_project());
+        app_document().load(editor_project());
         paneleditor_on_panel_edit_clicked(3, 6);
     }
     void TearDown() override
     {
         paneleditor_cleanup();
         paneleditor_set_stop_asking(false);
-        ZbxModulesTest::TearDown();
+        app_context_reset();
     }
     static void place(std::vector<PanelDef> list)
     {
-        DocumentStep step("Set up");
-        document_set_defs(3, std::move(list));
+        DocumentStep step(app_document(), "Set up");
+        app_document().set_defs(3, std::move(list));
     }
     static std::vector<PanelDef> placed()
     {
-        auto d = document_panel_defs(3);
+        auto d = app_document().panel_defs(3);
         return {d.begin(), d.end()};
     }
-    static PanelDef at(int row) { return document_panel_defs(3)[row]; }
+    static PanelDef at(int row) { return app_document().panel_defs(3)[row]; }
+    static std::vector<int> placed_items(int panel)
+    {
+        std::vector<int> items;
+        for (const PanelDef &def : app_document().panel_defs(panel)) {
+            items.push_back(def.item);
+        }
+        return items;
+    }
     static void add(int object)
     {
         ASSERT_TRUE(paneleditor_add_object_at_current_iter(object, false, false, 0, kNoOverrides));
@@ -94,9 +103,9 @@ TEST_F(PanelEditor, DragMovesInWholeCellsAsOneStep)
     EXPECT_EQ(at(0), zbx_object_def(1, 88, 56));
     paneleditor_motion_handler_reset();
     EXPECT_FALSE(paneleditor_is_dragging());
-    ASSERT_TRUE(document_undo());
+    ASSERT_TRUE(app_document().undo());
     EXPECT_EQ(at(0), zbx_object_def(1, 80, 40));
-    EXPECT_STREQ(document_undo_name(), "Set up");
+    EXPECT_STREQ(app_document().undo_name(), "Set up");
 }
 
 TEST_F(PanelEditor, DeleteSelectsTheFollowerAndYesForAllLasts)
@@ -123,7 +132,7 @@ TEST_F(PanelEditor, DeleteSelectsTheFollowerAndYesForAllLasts)
     paneleditor_select_row(0);
     EXPECT_TRUE(paneleditor_delete_with_confirmation(answer(DeleteAnswer::No)));
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(zbx_test_placed(5), (std::vector<int>{0}));
+    EXPECT_EQ(placed_items(5), (std::vector<int>{0}));
 }
 
 TEST_F(PanelEditor, DrawingOrderStopsAtBothEnds)
@@ -134,7 +143,7 @@ TEST_F(PanelEditor, DrawingOrderStopsAtBothEnds)
     paneleditor_select_row(0);
     EXPECT_FALSE(paneleditor_move_def_to_back() || paneleditor_move_def_farther());
     EXPECT_TRUE(paneleditor_move_def_closer() && paneleditor_bring_def_to_front());
-    EXPECT_EQ(zbx_test_placed(3), (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(placed_items(3), (std::vector<int>{1, 2, 0}));
     EXPECT_EQ(paneleditor_selected_row(), 2);
     EXPECT_TRUE(paneleditor_move_def_farther() && paneleditor_move_def_to_back());
     EXPECT_EQ(at(0), zbx_object_def(0, 0, 0));
@@ -154,7 +163,7 @@ TEST_F(PanelEditor, CloneAndFlags)
     want.y = 48;
     EXPECT_EQ(at(1), want);
     EXPECT_EQ(paneleditor_selected_row(), 1);
-    EXPECT_STREQ(document_undo_name(), "Clone placement");
+    EXPECT_STREQ(app_document().undo_name(), "Clone placement");
 
     // Mirror and overrides mean nothing for a panel placement.
     const PanelDef panel_row = at(2);
@@ -189,16 +198,16 @@ TEST_F(PanelEditor, UndoAndRedoKeepTheSelection)
     place({zbx_object_def(0, 0, 0), zbx_object_def(1, 8, 0)});
     paneleditor_select_row(1);
     ASSERT_TRUE(paneleditor_item_move(8, 0));
-    ASSERT_TRUE(document_undo());
+    ASSERT_TRUE(app_document().undo());
     EXPECT_EQ(at(1).x, 8);
     EXPECT_EQ(paneleditor_selected_row(), 1);
-    ASSERT_TRUE(document_redo());
+    ASSERT_TRUE(app_document().redo());
     EXPECT_EQ(at(1).x, 16);
     EXPECT_EQ(paneleditor_selected_row(), 1);
     // A row that the undo took away is no longer selected.
     add(2);
     ASSERT_EQ(paneleditor_selected_row(), 2);
-    ASSERT_TRUE(document_undo());
+    ASSERT_TRUE(app_document().undo());
     EXPECT_FALSE(paneleditor_is_item_selected());
 }
 

@@ -6,6 +6,7 @@
 
 #include <gdk/gdkkeysyms.h>
 
+#include "app/context.h"
 #include "editor/paneleditor_window.h"
 #include "render/locations.h"
 #include "render/render.h"
@@ -36,7 +37,7 @@ class EditorWindow : public WindowAtWork
         show_page(1);
         select_row(window_main, "treeview_main_panels", 0);
         select_row(window_main, "treeview_main_locations", 0);
-        ASSERT_EQ(document_set_preview_colour(2, 6), true);
+        ASSERT_EQ(app_document().set_preview_colour(2, 6), true);
         click("button_main_panel_edit");
         editor = window_panel_editor;
         ASSERT_NE(editor, nullptr);
@@ -54,8 +55,8 @@ class EditorWindow : public WindowAtWork
     GRef<GdkPixbuf> expected_canvas()
     {
         GRef<GdkPixbuf> canvas(canvas_new());
-        canvas_copy_backdrop(canvas.get());
-        render_stored_panel(2, canvas.get(), 6);
+        canvas_copy_image(app_backdrop(), canvas.get());
+        render_stored_panel(app_document(), 2, canvas.get(), 6);
         return canvas;
     }
     // Whether the editor's canvas holds what the panel's definitions draw
@@ -102,7 +103,7 @@ TEST_F(EditorWindow, ListKeysAndUndoKeepCanvasListAndMainWindowInStep)
     EXPECT_EQ(list_cursor(), 0);
     // Toggled off in the list: the canvas shows it at once.
     toggle(0, "0");
-    EXPECT_FALSE(document_panel_defs(2)[0].enabled);
+    EXPECT_FALSE(app_document().panel_defs(2)[0].enabled);
     EXPECT_TRUE(canvas_current());
 
     // Cursor keys move it, one step each; Control+Z takes them back,
@@ -115,8 +116,8 @@ TEST_F(EditorWindow, ListKeysAndUndoKeepCanvasListAndMainWindowInStep)
         send_key(editor, key, mods);
     }
     pump_events();
-    EXPECT_EQ(document_panel_defs(2)[0].x, 24);
-    EXPECT_EQ(document_panel_defs(2)[0].y, 24);
+    EXPECT_EQ(app_document().panel_defs(2)[0].x, 24);
+    EXPECT_EQ(app_document().panel_defs(2)[0].y, 24);
     EXPECT_EQ(list_cursor(), 0);
     EXPECT_TRUE(canvas_current());
     // Undone as far as the toggle: the list and canvas follow.
@@ -124,17 +125,17 @@ TEST_F(EditorWindow, ListKeysAndUndoKeepCanvasListAndMainWindowInStep)
         send_key(editor, GDK_z, ctrl);
     }
     pump_events();
-    EXPECT_EQ(document_panel_defs(2)[0], zbx_object_def(0, 16, 16));
+    EXPECT_EQ(app_document().panel_defs(2)[0], zbx_object_def(0, 16, 16));
     EXPECT_TRUE(canvas_current());
 
     // Closing refreshes the main window's preview with a mirrored object.
     toggle(1, "1");
-    EXPECT_TRUE(document_panel_defs(2)[1].mirror);
+    EXPECT_TRUE(app_document().panel_defs(2)[1].mirror);
     send_delete_event(editor);
     pump_events();
     EXPECT_FALSE(paneleditor_is_item_selected());
     GRef<GdkPixbuf> location(canvas_new());
-    render_location(0, location.get());
+    render_location(app_document(), app_backdrop(), 0, location.get());
     EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), location.get(), 1), 0);
 }
 

@@ -26,8 +26,8 @@ TEST_F(StartupTest, WithoutBackdropItStillStartsAfterOneErrorDialog)
 {
     // An image too small to be the backdrop, and nothing where it is looked
     // for next: the dialog tells about the first.
-    canvas_set_backdrop_candidates({zbx_source_path("resources/zembrix.png"),
-                                    zbx_source_path("resources/no-such-backdrop.png")});
+    app_set_backdrop_candidates({zbx_source_path("resources/zembrix.png"),
+                                 zbx_source_path("resources/no-such-backdrop.png")});
     start();
     pump_events();
     ASSERT_NE(window_main, nullptr);
@@ -44,7 +44,7 @@ TEST_F(StartupTest, StoredOptionsAreAppliedOnceAndTheMenuItemSavesThem)
                                     "[misc]\nincremental_rendering=true\n"
                                     "[application]\nposition=40;30;\n",
                                     -1, nullptr));
-    canvas_set_backdrop_candidates({zbx_source_path("resources/background.png")});
+    app_set_backdrop_candidates({zbx_source_path("resources/background.png")});
     start();
     pump_events();
     EXPECT_TRUE(error_texts().empty());

@@ -14,6 +14,7 @@
 
 #include "app/app.h"
 #include "app/common.h"
+#include "app/context.h"
 #include "app/fileopen.h"
 #include "app/mainview.h"
 #include "app/options.h"
@@ -22,8 +23,8 @@
 #include "c64/palette.h"
 #include "files/zembrix_format.h"
 #include "support/bytes.h"
+#include "support/paths.h"
 #include "support/project.h"
-#include "support/reset.h"
 
 // Runs the main loop until nothing is pending.
 inline void pump_events()
@@ -424,7 +425,7 @@ class WindowAtWork : public testing::Test
     void SetUp() override
     {
         g_remove(options_file.c_str());
-        canvas_set_backdrop_candidates({zbx_source_path("resources/background.png")});
+        app_set_backdrop_candidates({zbx_source_path("resources/background.png")});
         fileopen_set_examples_folder(zbx_source_path("resources/examples").c_str());
         start();
         // At zoom level 2 the window is tall: keep it all on the screen,
@@ -460,9 +461,7 @@ class WindowAtWork : public testing::Test
         fileopen_set_examples_folder(nullptr);
         options_cleanup();
         mainview_cleanup();
-        zbx_reset_all_modules();
-        canvas_set_backdrop_candidates({});
-        canvas_cleanup();
+        app_context_reset();
         g_remove(options_file.c_str());
     }
 

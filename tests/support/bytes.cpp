@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "base/gref.h"
-#include "reset.h"
+#include "paths.h"
 
 ::testing::AssertionResult zbx_bytes_equal(const std::vector<uint8_t> &expected,
                                            const std::vector<uint8_t> &actual)

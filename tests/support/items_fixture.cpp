@@ -1,5 +1,7 @@
 #include "items_fixture.h"
 
+#include "base/gref.h"
+#include "files/zembrix.h"
 #include "items/objects.h"
 
 std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed)
@@ -12,24 +14,35 @@ std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed)
     return record;
 }
 
-void zbx_test_load(std::vector<ZbxItem> items)
+ZbxProject zbx_test_project(std::vector<ZbxItem> items)
 {
     ZbxProject project;
     project.items = std::move(items);
-    document_load(std::move(project));
+    return project;
 }
 
-std::vector<int> zbx_test_box(int panel)
+std::string DocumentTest::open(const std::string &path)
+{
+    ZbxProject project;
+    GErrorPtr error;
+    if (!zembrix_read_file(path.c_str(), &project, nullptr, nullptr, error.out())) {
+        return error.message();
+    }
+    doc.load(std::move(project));
+    return "";
+}
+
+std::vector<int> DocumentTest::box(int panel)
 {
     ZbxRect b{};
-    EXPECT_TRUE(document_panel_box(panel, &b));
+    EXPECT_TRUE(doc.panel_box(panel, &b));
     return {b.x, b.y, b.width, b.height};
 }
 
-std::vector<int> zbx_test_placed(int panel)
+std::vector<int> DocumentTest::placed(int panel)
 {
     std::vector<int> items;
-    for (const PanelDef &def : document_panel_defs(panel)) {
+    for (const PanelDef &def : doc.panel_defs(panel)) {
         items.push_back(def.item);
     }
     return items;

@@ -1,4 +1,4 @@
-// Builds a project in the document the way the file reader does.
+// A test with a document of its own, and projects built in a line.
 #pragma once
 
 #include <cstdint>
@@ -7,23 +7,26 @@
 #include <vector>
 
 #include "items/document.h"
+#include "paths.h"
 #include "project.h"
-#include "reset.h"
-
-// Every module at its start-up state before and after each test.
-class ZbxModulesTest : public ::testing::Test
-{
-  protected:
-    void SetUp() override { zbx_reset_all_modules(); }
-    void TearDown() override { zbx_reset_all_modules(); }
-};
 
 // A record of w x h cells whose bytes all derive from seed.
 std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed = 0);
+// A project of these items and empty locations.
+ZbxProject zbx_test_project(std::vector<ZbxItem> items);
 
-// Loads a project of these items (and empty locations) into the document.
-void zbx_test_load(std::vector<ZbxItem> items);
-// A panel's box as x, y, width, height.
-std::vector<int> zbx_test_box(int panel);
-// The items placed by a panel's definitions, in order.
-std::vector<int> zbx_test_placed(int panel);
+// Every test starts with a document of its own, closed.
+class DocumentTest : public ::testing::Test
+{
+  protected:
+    // Loads a project of these items (and empty locations).
+    void load(std::vector<ZbxItem> items) { doc.load(zbx_test_project(std::move(items))); }
+    // Reads a project file into the document; "" or the error's message.
+    std::string open(const std::string &path);
+    // A panel's box as x, y, width, height.
+    std::vector<int> box(int panel);
+    // The items placed by a panel's definitions, in order.
+    std::vector<int> placed(int panel);
+
+    Document doc;
+};

@@ -1,7 +1,6 @@
 // Panel boxes: the near-limit project of the file benchmarks, a ladder of
 // shared panels 200 levels deep over a loop, and a dense loop of 200 panels
-// that stops at the work bound. The one-pass boxes of the document are
-// measured beside them on the first two.
+// that stops at the work bound.
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -10,7 +9,6 @@
 
 #include "files/zembrix_format.h"
 #include "items/boxes.h"
-#include "items/document.h"
 #include "large_project.h"
 #include "steady.h"
 
@@ -30,12 +28,12 @@ ZbxItem object()
 {
     std::vector<uint8_t> record(11, 0x55);
     record[0] = 0x11;
-    return ZbxItem{ZbxItemKind::Object, record, {}, 0};
+    return ZbxItem{ZbxItemKind::Object, record, {}};
 }
 
 ZbxItem panel(std::vector<PanelDef> defs)
 {
-    return ZbxItem{ZbxItemKind::Panel, {}, std::move(defs), 0};
+    return ZbxItem{ZbxItemKind::Panel, {}, std::move(defs)};
 }
 
 PanelDef placed(int item, bool is_object, int x, int y)
@@ -88,15 +86,6 @@ void BM_BoxesNearLimitProject(benchmark::State &state)
 }
 BENCHMARK(BM_BoxesNearLimitProject)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 
-void BM_OnePassBoxesNearLimitProject(benchmark::State &state)
-{
-    const ZbxProject project = near_limit_project();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(document_compute_boxes(project));
-    }
-}
-BENCHMARK(BM_OnePassBoxesNearLimitProject)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
-
 void BM_BoxesDeepDiamond(benchmark::State &state)
 {
     const ZbxProject project = deep_diamond();
@@ -105,15 +94,6 @@ void BM_BoxesDeepDiamond(benchmark::State &state)
     }
 }
 BENCHMARK(BM_BoxesDeepDiamond)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
-
-void BM_OnePassBoxesDeepDiamond(benchmark::State &state)
-{
-    const ZbxProject project = deep_diamond();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(document_compute_boxes(project));
-    }
-}
-BENCHMARK(BM_OnePassBoxesDeepDiamond)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 
 // The whole bound spent when every walk is cut short (all 200 inexact):
 // the rate is of definitions visited.

@@ -5,6 +5,8 @@
 // walked along its loop with the path, within its share of the work bound.
 #include "items/boxes.h"
 
+#include "items/references.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -184,7 +186,7 @@ PanelBoxes boxes_compute(const ZbxProject &project, long max_visits)
     const int count = static_cast<int>(project.items.size());
     PanelBoxes result{std::vector<ZbxRect>(count, ZbxRect{0, 0, 0, 0}),
                       std::vector<bool>(count, true)};
-    const std::vector<std::vector<int>> loops = document_find_loops(project);
+    const std::vector<std::vector<int>> loops = references_find_loops(project);
     Work work{project, loops, std::vector<int>(count, -1),    result, std::max(0L, max_visits),
               0,       {},    std::vector<bool>(count, false)};
     for (std::size_t loop = 0; loop < loops.size(); loop++) {

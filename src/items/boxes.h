@@ -36,7 +36,8 @@
 
 #include <vector>
 
-#include "items/document.h"
+#include "c64/pixbufs.h"
+#include "items/project.h"
 
 // The work bound of one computation over all panels, in definitions visited
 // by walks along loops: as much as one composition visits at most, so that

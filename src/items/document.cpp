@@ -3,9 +3,9 @@
 #include "items/document.h"
 
 #include <algorithm>
-#include <climits>
 #include <utility>
 
+#include "items/boxes.h"
 #include "items/objects.h"
 #include "items/references.h"
 
@@ -22,118 +22,6 @@ GRef<GdkPixbuf> render_record(std::span<const uint8_t> record)
     const std::size_t cells = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     return GRef<GdkPixbuf>(
         pixbufs_new_from_hires(bitmap, bitmap + 8 * cells, bitmap + 9 * cells, w, h));
-}
-
-// Bounding boxes of every panel of a project, computed in one pass over
-// panels and definitions; entries for non-panels are zero. `exact` tells
-// for each panel whether its box bounds its drawing from any nesting path:
-// false for panels that reach a loop, whose drawing depends on where it
-// starts.
-std::vector<ZbxRect> compute_boxes(const ZbxProject &project, std::vector<bool> *exact)
-{
-    // Depth first over the panel graph, each panel finished once: its box is
-    // the union of its placements' boxes, a nested panel contributing its
-    // own finished box. A panel still on the path (a loop) contributes
-    // nothing, as it draws nothing there.
-    const int count = static_cast<int>(project.items.size());
-    constexpr ZbxRect kNothing{kLocationWidth, kLocationHeight, -kLocationWidth, -kLocationHeight};
-    std::vector<ZbxRect> boxes(count, ZbxRect{0, 0, 0, 0});
-    enum Mark : uint8_t
-    {
-        kNew,
-        kOpen,
-        kDone
-    };
-    std::vector<Mark> mark(count, kNew);
-    // Panels that reach a loop: the members of one, then whatever places them.
-    std::vector<bool> tainted(count, false);
-    for (const std::vector<int> &loop : references_find_loops(project)) {
-        for (int member : loop) {
-            tainted[member] = true;
-        }
-    }
-    auto has_content = [](const ZbxRect &box) { return box.width >= 0 && box.height >= 0; };
-
-    struct Frame
-    {
-        int panel;
-        std::size_t def;
-        int64_t min_x, min_y, max_x, max_y;
-        bool any;
-    };
-    auto finish = [&](const Frame &frame) {
-        if (!frame.any) {
-            return kNothing;
-        }
-        auto clamp_int = [](int64_t v) {
-            return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
-        };
-        return ZbxRect{clamp_int(frame.min_x), clamp_int(frame.min_y),
-                       clamp_int(frame.max_x - frame.min_x), clamp_int(frame.max_y - frame.min_y)};
-    };
-    auto add = [](Frame &frame, int64_t x, int64_t y, int64_t width, int64_t height) {
-        frame.min_x = std::min(frame.min_x, x);
-        frame.min_y = std::min(frame.min_y, y);
-        frame.max_x = std::max(frame.max_x, x + width);
-        frame.max_y = std::max(frame.max_y, y + height);
-        frame.any = true;
-    };
-    auto fresh = [](int panel) {
-        return Frame{panel, 0, kLocationWidth, kLocationHeight, 0, 0, false};
-    };
-
-    for (int root = 0; root < count; root++) {
-        if (!project_is_panel(project, root) || mark[root] != kNew) {
-            continue;
-        }
-        std::vector<Frame> frames{fresh(root)};
-        mark[root] = kOpen;
-        while (!frames.empty()) {
-            Frame &frame = frames.back();
-            const std::vector<PanelDef> &defs = project.items[frame.panel].defs;
-            if (frame.def < defs.size()) {
-                const PanelDef &def = defs[frame.def++];
-                const int item = def.item;
-                if (item < 0 || item >= count) {
-                    continue;
-                }
-                const ZbxItem &placed = project.items[item];
-                if (def.is_object) {
-                    if (placed.kind == ZbxItemKind::Object && !placed.record.empty()) {
-                        add(frame, def.x, def.y, (placed.record[0] >> 4) * 8,
-                            (placed.record[0] & 15) * 8);
-                    }
-                    continue;
-                }
-                if (placed.kind != ZbxItemKind::Panel || mark[item] == kOpen) {
-                    continue;
-                }
-                if (mark[item] == kNew) {
-                    mark[item] = kOpen;
-                    frame.def--; // come back to this placement once the panel is done
-                    frames.push_back(fresh(item));
-                    continue;
-                }
-                if (tainted[item]) {
-                    tainted[frame.panel] = true;
-                }
-                const ZbxRect &box = boxes[item];
-                if (has_content(box)) {
-                    add(frame, int64_t{def.x} + box.x, int64_t{def.y} + box.y, box.width,
-                        box.height);
-                }
-                continue;
-            }
-            boxes[frame.panel] = finish(frame);
-            mark[frame.panel] = kDone;
-            frames.pop_back();
-        }
-    }
-    exact->assign(count, false);
-    for (int i = 0; i < count; i++) {
-        (*exact)[i] = project_is_panel(project, i) && !tainted[i];
-    }
-    return boxes;
 }
 
 } // namespace
@@ -324,7 +212,9 @@ int Document::preview_colour(int panel) const
 
 void Document::refresh_boxes()
 {
-    boxes_ = compute_boxes(project_, &boxes_exact_);
+    PanelBoxes computed = boxes_compute(project_);
+    boxes_ = std::move(computed.boxes);
+    boxes_exact_ = std::move(computed.exact);
 }
 
 Document::Snapshot Document::take_snapshot() const

@@ -265,25 +265,34 @@ TEST_F(DocumentSteps, WouldLoopLooksThroughEveryPanelBetween)
     EXPECT_EQ(references_find_loops(doc.project()), (std::vector<std::vector<int>>{{0, 1, 2, 3}}));
 }
 
-TEST_F(DocumentSteps, PanelsThatReachALoopAreNeverPassedOverByTheirBox)
+TEST_F(DocumentSteps, APanelOnALoopHasTheBoxOfWhatItDrawsAsARootAndIsNeverPassedOver)
 {
-    // Panel 2's box, computed from panel 1, holds nothing (panel 1 is open
-    // there); drawn from panel 3, panel 2 draws panel 1 and its object.
+    // Panels 1 and 2 place each other. Drawn as a root, panel 2 draws panel
+    // 1 and its object; so does panel 3, which places panel 2.
     load({zbx_object_item(zbx_test_record(1, 1, 5)),
           zbx_panel_item({zbx_object_def(0, -100, 0), zbx_panel_def(2, 0, 0)}),
           zbx_panel_item({zbx_panel_def(1, 200, 0)}), zbx_panel_item({zbx_panel_def(2, 0, 0)})});
-    ZbxRect box{};
-    EXPECT_FALSE(doc.panel_box_exact(2, &box));
-    EXPECT_FALSE(doc.panel_box_exact(3, &box)); // it places one
-    DocumentSource source(doc, doc.panel_defs(3));
-    ComposeBuffers fast;
-    ComposeBuffers reference;
-    compose_panel(source, 3, 6, fast);
-    compose_reference(source, 3, 6, reference);
-    EXPECT_EQ(fast.bitmap, reference.bitmap);
-    EXPECT_EQ(fast.screen, reference.screen);
-    EXPECT_EQ(fast.colour, reference.colour);
-    EXPECT_NE(fast.colour[12], 0); // the object at 100, 0
+    // (A box reaches from its panel's origin at least.)
+    EXPECT_EQ(box(1), (std::vector<int>{-100, 0, 100, 8}));
+    EXPECT_EQ(box(2), (std::vector<int>{100, 0, 100, 8}));
+    EXPECT_EQ(box(3), (std::vector<int>{100, 0, 100, 8}));
+    ZbxRect exact{};
+    EXPECT_TRUE(doc.panel_box_exact(2, &exact));
+    // Wherever the panels are drawn from, the composition that passes by
+    // placements outside the area by their boxes draws what the reference
+    // does.
+    for (int top : {1, 2, 3}) {
+        SCOPED_TRACE(top);
+        DocumentSource source(doc, doc.panel_defs(top));
+        ComposeBuffers fast;
+        ComposeBuffers reference;
+        compose_panel(source, top, 6, fast);
+        compose_reference(source, top, 6, reference);
+        EXPECT_EQ(fast.bitmap, reference.bitmap);
+        EXPECT_EQ(fast.screen, reference.screen);
+        EXPECT_EQ(fast.colour, reference.colour);
+        EXPECT_EQ(fast.colour[12] != 0, top != 1); // the object at 100, 0
+    }
 }
 
 TEST_F(DocumentSteps, ObjectImagesFollowTheirItemsThroughDeletesAndUndo)

@@ -1,8 +1,9 @@
-// What the list models share about the main window's tree views: finding a
-// view by name, giving it its right-aligned number column (and, sorted, a
-// "Used" column), and the row that is selected in it.
+// What the lists share: finding a tree view by name, giving it its
+// right-aligned number column (and, sorted, a "Used" column), the row that
+// is selected in it, and list stores of items kept in step with a document.
 #pragma once
 
+#include <functional>
 #include <gtk/gtk.h>
 #include <vector>
 
@@ -57,10 +58,11 @@ int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column);
 // writes the rest of a row.
 struct ItemList
 {
+    const Document *document = nullptr;
     GtkListStore *store = nullptr;
     int index_column = 0;
     ZbxItemKind kind = ZbxItemKind::Empty;
-    void (*fill)(GtkListStore *store, GtkTreeIter *iter, int index) = nullptr;
+    std::function<void(GtkListStore *store, GtkTreeIter *iter, int index)> fill;
 };
 // Rebuilds the rows; the selection of view (when given) stays on the item
 // it was on when that item is still listed (followed through the inserts

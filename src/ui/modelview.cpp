@@ -1,9 +1,8 @@
-#include "app/modelview.h"
-#include "app/context.h"
+#include "ui/modelview.h"
 
-#include "app/i18n.h"
-#include "app/support.h"
 #include "base/gref.h"
+#include "ui/builder.h"
+#include "ui/i18n.h"
 
 void ModelView::reset(GtkTreeView *view)
 {
@@ -154,7 +153,7 @@ namespace {
 void set_index(const ItemList &list, GtkTreeIter *iter, int index)
 {
     gtk_list_store_set(list.store, iter, list.index_column, index, -1);
-    if (list.fill != nullptr) {
+    if (list.fill) {
         list.fill(list.store, iter, index);
     }
 }
@@ -176,11 +175,11 @@ void modelview_items_reset(const ItemList &list, GtkTreeView *view, const DocEve
         }
     }
     gtk_list_store_clear(list.store);
-    const int count = app_document().item_count();
+    const int count = list.document->item_count();
     int row = 0;
     int selected_row = -1;
     for (int index = 0; index < count; index++) {
-        if (app_document().item_kind(index) != list.kind) {
+        if (list.document->item_kind(index) != list.kind) {
             continue;
         }
         gtk_list_store_append(list.store, &iter);
@@ -216,7 +215,7 @@ void modelview_items_inserted(const ItemList &list, int index)
             position = row + 1;
         }
     }
-    if (app_document().item_kind(index) == list.kind) {
+    if (list.document->item_kind(index) == list.kind) {
         gtk_list_store_insert(list.store, &iter, position);
         set_index(list, &iter, index);
     }

@@ -1,4 +1,7 @@
-#include "app/support.h"
+#include "ui/builder.h"
+
+#include "base/gref.h"
+#include "ui/icon.h"
 
 void zbx_register_object(GtkWidget *toplevel, gpointer object, const char *name)
 {
@@ -44,4 +47,15 @@ GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name)
         g_warning("Widget not found: %s", widget_name);
     }
     return found;
+}
+
+void zbx_attach_icon(GtkWidget *window)
+{
+    if (window == nullptr) {
+        return;
+    }
+    GRef<GdkPixbuf> icon(gdk_pixbuf_new_from_xpm_data(const_cast<const char **>(program_icon_xpm)));
+    if (icon) {
+        gtk_window_set_icon(GTK_WINDOW(window), icon.get());
+    }
 }

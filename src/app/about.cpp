@@ -1,14 +1,10 @@
 // The About and Resources dialogs.
 #include "app/about.h"
-#include "app/context.h"
 
-#include "app/app.h"
-#include "app/common.h"
-#include "app/i18n.h"
-#include "app/icon.h"
-#include "app/support.h"
 #include "base/gref.h"
-#include "items/document.h"
+#include "ui/builder.h"
+#include "ui/i18n.h"
+#include "ui/icon.h"
 
 namespace {
 
@@ -20,11 +16,6 @@ constexpr int kCompilerVersion[3] = {__clang_major__, __clang_minor__, __clang_p
 constexpr const char *kCompiler = "gcc";
 constexpr int kCompilerVersion[3] = {__GNUC__, __GNUC_MINOR__, __GNUC_PATCHLEVEL__};
 #endif
-
-GtkWindow *main_window()
-{
-    return window_main != nullptr ? GTK_WINDOW(window_main) : nullptr;
-}
 
 } // namespace
 
@@ -55,10 +46,10 @@ std::string about_feature_text()
     return text.get();
 }
 
-GtkWidget *about_show_about()
+GtkWidget *about_show_about(GtkWindow *parent)
 {
     GtkWidget *dialog = gtk_dialog_new_with_buttons(
-        _("Zembrix - About"), main_window(),
+        _("Zembrix - About"), parent,
         static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), nullptr,
         nullptr);
     zbx_name_toplevel(dialog, "dialog_about", nullptr);
@@ -102,23 +93,22 @@ GtkWidget *about_show_about()
     return dialog;
 }
 
-std::string about_resources_text()
+std::string about_resources_text(const char *path, const Document &document)
 {
-    const char *path = app_file_loaded() ? app_get_project_path() : nullptr;
     GCharPtr name(path != nullptr ? g_filename_display_basename(path)
                                   : g_strdup("(none currently opened)"));
-    const int objects = path != nullptr ? app_document().count_objects() : 0;
-    const int panels = path != nullptr ? app_document().count_panels() : 0;
+    const int objects = path != nullptr ? document.count_objects() : 0;
+    const int panels = path != nullptr ? document.count_panels() : 0;
     GCharPtr text(g_strdup_printf("Zembrix filename: %s\nObjects/panels: %d/%d\n\n", name.get(),
                                   objects, panels));
     return text.get();
 }
 
-GtkWidget *about_show_resources()
+GtkWidget *about_show_resources(GtkWindow *parent, const char *path, const Document &document)
 {
-    GtkWidget *dialog =
-        gtk_message_dialog_new(main_window(), GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_INFO,
-                               GTK_BUTTONS_CLOSE, "%s", about_resources_text().c_str());
+    GtkWidget *dialog = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT,
+                                               GTK_MESSAGE_INFO, GTK_BUTTONS_CLOSE, "%s",
+                                               about_resources_text(path, document).c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), "Zembrix - Resources in use");
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);

@@ -26,15 +26,20 @@ GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *t
         return nullptr;
     }
     GtkTreeView *view = GTK_TREE_VIEW(widget);
-    GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
-    g_object_set(renderer, "xalign", 1.0, nullptr);
-    gtk_tree_view_insert_column_with_attributes(view, -1, title, renderer, "text", column, nullptr);
-    // Screen readers announce the list by its column's title.
-    atk_object_set_name(gtk_widget_get_accessible(widget), title);
+    modelview_add_number_column(view, title, column);
     if (model != nullptr) {
         gtk_tree_view_set_model(view, model);
     }
     return view;
+}
+
+void modelview_add_number_column(GtkTreeView *view, const char *title, int column)
+{
+    GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
+    g_object_set(renderer, "xalign", 1.0, nullptr);
+    gtk_tree_view_insert_column_with_attributes(view, -1, title, renderer, "text", column, nullptr);
+    // Screen readers announce the list by its column's title.
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(view)), title);
 }
 
 void modelview_show_sorted(GtkTreeView *view, GtkTreeModel *store, int index_column,

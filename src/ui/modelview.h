@@ -31,6 +31,9 @@ class ModelView
 // window has no such tree view.
 GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *title, int column,
                               GtkTreeModel *model);
+// Appends to view a right-aligned text column showing the int column of its
+// model; screen readers announce the list by the column's title.
+void modelview_add_number_column(GtkTreeView *view, const char *title, int column);
 // Shows store in view through a sort model: the rows keep the store's order
 // until a column header is clicked. The column modelview_attach added sorts
 // by index_column; a "Used" column is appended that shows the text of

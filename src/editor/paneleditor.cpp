@@ -354,10 +354,11 @@ bool PanelEditor::clone()
     }
     click_depth_ = -1;
     const PanelDef source = *sel;
+    // The insertion's own step nests in this one, which names the entry.
+    DocumentStep step(document_, "Clone placement");
     if (!source.is_object) {
         return add_panel(source.item);
     }
-    DocumentStep step(document_, "Clone placement");
     return add_object(source.item, source.mirror, source.has_overrides, source.override_count,
                       source.overrides);
 }

@@ -171,6 +171,19 @@ TEST_F(EditorModel, CloneAndFlags)
     EXPECT_EQ(at(1), want);
 }
 
+TEST_F(EditorModel, CloningAPanelPlacementIsOneCloneStep)
+{
+    place({zbx_object_def(1, 0, 0), zbx_panel_def(4, 16, 8)});
+    editor.select_row(1);
+    ASSERT_TRUE(editor.clone());
+    EXPECT_EQ(at(2), zbx_panel_def(4, 0, 0));
+    EXPECT_EQ(editor.selected_row(), 2);
+    EXPECT_STREQ(doc.undo_name(), "Clone placement");
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(placed_items(3), (std::vector<int>{1, 4}));
+    EXPECT_STREQ(doc.undo_name(), "Set up");
+}
+
 TEST_F(EditorModel, NestedPanelIsFoundWhereItsContentWasMovedTo)
 {
     place({zbx_object_def(1, 0, 0)});

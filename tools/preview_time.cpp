@@ -22,6 +22,7 @@
 #include "app/application.h"
 #include "base/gref.h"
 #include "files/zembrix_format.h"
+#include "render/canvas.h"
 #include "render/locations.h"
 #include "window_timing.h"
 

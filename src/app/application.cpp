@@ -36,23 +36,23 @@ gboolean on_focus_in(GtkWidget *window, GdkEventFocus *, gpointer)
 } // namespace
 
 Application::Application(const ApplicationSetup &setup)
-    : options_(setup.config_dir.empty() ? nullptr : setup.config_dir.c_str()),
-      choosers_(options_), objects_(document_), panels_(document_),
-      context_{document_, options_, choosers_, images_, objects_, panels_, *this},
+    : options_(setup.config_dir.empty() ? nullptr : setup.config_dir.c_str()), choosers_(options_),
+      objects_(document_), panels_(document_), context_{document_, options_, choosers_, images_,
+                                                        objects_,  panels_,  *this},
       main_(*this, context_), editor_(context_), grabber_(context_)
 {
     choosers_.set_examples_folder(setup.examples_folder);
-    const std::vector<std::string> candidates =
-        setup.backdrop_candidates.empty() ? resources_candidates("background.png", true)
-                                          : setup.backdrop_candidates;
+    const std::vector<std::string> candidates = setup.backdrop_candidates.empty()
+                                                    ? resources_candidates("background.png", true)
+                                                    : setup.backdrop_candidates;
     GErrorPtr error;
     images_.backdrop.reset(resources_load_backdrop(candidates, error.out()));
-    if (!images_.backdrop) {
-        common_message_dialog(main_window(), error.message(), GTK_MESSAGE_ERROR);
-    }
     main_.reset_previews();
     g_signal_connect(main_.window(), "focus-in-event", G_CALLBACK(on_focus_in), nullptr);
     gtk_widget_show(main_.window());
+    if (!images_.backdrop) {
+        common_message_dialog(main_window(), error.message(), GTK_MESSAGE_ERROR);
+    }
     listener_ = document_.add_listener(
         [this](const DocEvent &event) {
             if (event.what == DocChange::HistoryChanged || event.what == DocChange::Reset) {
@@ -107,8 +107,7 @@ bool Application::save_options()
     gint x = 0;
     gint y = 0;
     gtk_window_get_position(main_window(), &x, &y);
-    options_.set_window_position(x, y);
-    return options_.save();
+    return options_.save(x, y);
 }
 
 // --- The project's file ---

@@ -27,8 +27,8 @@ void add_contents_column(GtkTreeView *view)
 
 LocationList::LocationList(Document &document, const PaletteImages &palette, GtkTreeView *view)
     : document_(document), palette_(palette),
-      store_(gtk_list_store_new(LOC_N_COLUMNS, G_TYPE_INT, G_TYPE_INT, G_TYPE_INT,
-                                GDK_TYPE_PIXBUF, G_TYPE_STRING))
+      store_(gtk_list_store_new(LOC_N_COLUMNS, G_TYPE_INT, G_TYPE_INT, G_TYPE_INT, GDK_TYPE_PIXBUF,
+                                G_TYPE_STRING))
 {
     view_.reset(view);
     if (view != nullptr) {
@@ -52,11 +52,10 @@ void LocationList::set_row(GtkTreeIter *iter, int number)
     GCharPtr contents(filled ? g_strdup_printf("panel %d, %s", record.panel,
                                                palette_get_name_at_index(record.colour))
                              : g_strdup("empty"));
-    gtk_list_store_set(store_.get(), iter, LOC_COL_NUMBER, number, LOC_COL_COLOUR,
-                       static_cast<int>(record.colour), LOC_COL_PANEL,
-                       static_cast<int>(record.panel), LOC_COL_SWATCH,
-                       filled ? palette_.color_box(record.colour) : nullptr, LOC_COL_CONTENTS,
-                       contents.get(), -1);
+    gtk_list_store_set(
+        store_.get(), iter, LOC_COL_NUMBER, number, LOC_COL_COLOUR, static_cast<int>(record.colour),
+        LOC_COL_PANEL, static_cast<int>(record.panel), LOC_COL_SWATCH,
+        filled ? palette_.color_box(record.colour) : nullptr, LOC_COL_CONTENTS, contents.get(), -1);
 }
 
 // 32 rows while a project is open, none otherwise; rows that stay keep

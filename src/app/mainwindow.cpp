@@ -112,8 +112,8 @@ MainWindow::MainWindow(Application &app, UiContext &context)
     defs_view_.reset(GTK_TREE_VIEW(widget("treeview_main_panel_defs")));
     modelview_add_number_column(defs_view_.get(), _("Item"), DEF_COL_ITEM);
     gtk_tree_view_set_model(defs_view_.get(), GTK_TREE_MODEL(defs_.get()));
-    locations_ = std::make_unique<LocationList>(
-        document_, context_.images.palette, GTK_TREE_VIEW(widget("treeview_main_locations")));
+    locations_ = std::make_unique<LocationList>(document_, context_.images.palette,
+                                                GTK_TREE_VIEW(widget("treeview_main_locations")));
     listener_ = document_.add_listener([this](const DocEvent &event) { follow(event); });
     connect_signals();
     // Realise the drawing areas of both notebook pages, so that their
@@ -272,6 +272,9 @@ void MainWindow::update_title(const char *project_name)
 
 void MainWindow::apply_options()
 {
+    int x = 0;
+    int y = 0;
+    const bool placed = context_.options.window_position(&x, &y);
     GtkWidget *incremental = widget("menuitem_incremental_rendering");
     if (context_.options.incremental_rendering() &&
         !gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(incremental))) {
@@ -280,9 +283,7 @@ void MainWindow::apply_options()
     }
     gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget("menuitem_show_clashes")),
                                    context_.options.show_clashes());
-    int x = 0;
-    int y = 0;
-    if (context_.options.window_position(&x, &y)) {
+    if (placed) {
         clamp_to_screen(GTK_WINDOW(window_), &x, &y);
         gtk_window_move(GTK_WINDOW(window_), x, y);
     }

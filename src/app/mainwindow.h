@@ -85,8 +85,7 @@ class MainWindow
     void say_exported(const char *what, int number, const char *path);
     bool context_press(const GdkEventButton *event, bool (MainWindow::*selected)(int *) const,
                        GtkWidget *(MainWindow::*create)());
-    bool context_key(bool (MainWindow::*selected)(int *) const,
-                     GtkWidget *(MainWindow::*create)());
+    bool context_key(bool (MainWindow::*selected)(int *) const, GtkWidget *(MainWindow::*create)());
     void popup(GtkWidget *menu, guint button, guint32 time);
     void show_references_of_selected(bool (MainWindow::*selected)(int *) const);
     bool delete_selected(bool (MainWindow::*selected)(int *) const);

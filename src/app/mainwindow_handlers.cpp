@@ -153,8 +153,8 @@ void MainWindow::on_export_preview_activate(GtkMenuItem *)
 
 gboolean MainWindow::on_focus_press(GtkWidget *widget, GdkEventButton *)
 {
-    previews_.set_focus(
-        static_cast<MainPreview>(GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "zbx-preview"))));
+    previews_.set_focus(static_cast<MainPreview>(
+        GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "zbx-preview"))));
     return FALSE;
 }
 
@@ -196,8 +196,8 @@ void MainWindow::on_about_activate(GtkMenuItem *)
 
 void MainWindow::on_resources_activate(GtkMenuItem *)
 {
-    about_show_resources(GTK_WINDOW(window_),
-                         app_.file_loaded() ? app_.project_path() : nullptr, document_);
+    about_show_resources(GTK_WINDOW(window_), app_.file_loaded() ? app_.project_path() : nullptr,
+                         document_);
 }
 
 // --- Locations ---
@@ -273,8 +273,7 @@ gboolean MainWindow::on_objects_popup_menu(GtkWidget *)
 
 gboolean MainWindow::on_objects_press(GtkWidget *, GdkEventButton *event)
 {
-    return context_press(event, &MainWindow::selected_object_index,
-                         &MainWindow::popup_object_menu);
+    return context_press(event, &MainWindow::selected_object_index, &MainWindow::popup_object_menu);
 }
 
 void MainWindow::on_import_clicked(GtkButton *)

@@ -365,7 +365,6 @@ void MainWindow::build()
     }
 }
 
-
 GtkWidget *MainWindow::popup_object_menu()
 {
     return popupmenu<&MainWindow::on_object_find_references_activate,

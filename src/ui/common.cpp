@@ -5,9 +5,8 @@
 #include "ui/builder.h"
 #include "ui/i18n.h"
 
-void common_draw_rectangle_around_item(const Document &document, GtkWidget *area,
-                                       int frame_colour, int zoom, int item, bool is_object,
-                                       ZbxRect *rect)
+void common_draw_rectangle_around_item(const Document &document, GtkWidget *area, int frame_colour,
+                                       int zoom, int item, bool is_object, ZbxRect *rect)
 {
     if (is_object) {
         if (!document.object_size(item, &rect->width, &rect->height)) {

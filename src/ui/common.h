@@ -16,9 +16,8 @@
 // offset), then strokes the zoomed and clipped frame, black when
 // frame_colour is 1 and white otherwise. rect holds the item's frame in
 // location-area pixels afterwards.
-void common_draw_rectangle_around_item(const Document &document, GtkWidget *area,
-                                       int frame_colour, int zoom, int item, bool is_object,
-                                       ZbxRect *rect);
+void common_draw_rectangle_around_item(const Document &document, GtkWidget *area, int frame_colour,
+                                       int zoom, int item, bool is_object, ZbxRect *rect);
 // Strokes the frame of rect (location-area pixels, unzoomed) on the area.
 void common_stroke_item_frame(GtkWidget *area, int frame_colour, int zoom, ZbxRect rect);
 // The white marker around one 16 x 16 square of a palette strip.

@@ -31,7 +31,6 @@ const FilterDef kPrgImages = {"  Image files as non-executable PRG files (.prg) 
 const FilterDef kAllFiles = {"  All files (*) ", {"*"}};
 const FilterDef kPngImages = {"  PNG images (*.png) ", {"*.PNG", "*.Png", "*.png"}};
 
-
 enum class Preview
 {
     None,
@@ -244,8 +243,8 @@ bool Choosers::open_zembrix_file(std::string *path)
 {
     size_t used = 0;
     if (!open_chooser(options_, "Select a zembrix file", {&kProgramFiles, &kAllFiles},
-                      zembrix_filter_, OPTIONS_ZEMBRIX_DIR, Preview::None, examples_folder(),
-                      &used, path)) {
+                      zembrix_filter_, OPTIONS_ZEMBRIX_DIR, Preview::None, examples_folder(), &used,
+                      path)) {
         return false;
     }
     zembrix_filter_ = static_cast<int>(used);

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/i18n.h"
 #include "base/gref.h"
 #include "files/fileio.h"
+#include "ui/i18n.h"
 
 namespace {
 
@@ -114,6 +114,17 @@ bool Options::load()
 
 bool Options::save() const
 {
+    return write(has_position_ ? position_ : nullptr);
+}
+
+bool Options::save(int window_x, int window_y) const
+{
+    const int position[2] = {window_x, window_y};
+    return write(position);
+}
+
+bool Options::write(const int *window) const
+{
     if (path_.empty()) {
         return false;
     }
@@ -134,14 +145,14 @@ bool Options::save() const
     if (!parsed) {
         return false;
     }
-    if (has_position_) {
-        gint position[2] = {position_[0], position_[1]};
+    if (window != nullptr) {
+        gint position[2] = {window[0], window[1]};
         g_key_file_set_integer_list(file.get(), "application", "position", position, 2);
     }
     gsize length = 0;
     GCharPtr data(g_key_file_to_data(file.get(), &length, nullptr));
-    return fileio_write_file(path_.c_str(),
-                             {reinterpret_cast<const uint8_t *>(data.get()), length}, nullptr);
+    return fileio_write_file(path_.c_str(), {reinterpret_cast<const uint8_t *>(data.get()), length},
+                             nullptr);
 }
 
 void Options::set_folder(OptionsFolder which, const char *path)
@@ -157,11 +168,4 @@ bool Options::window_position(int *x, int *y) const
     *x = position_[0];
     *y = position_[1];
     return true;
-}
-
-void Options::set_window_position(int x, int y)
-{
-    position_[0] = x;
-    position_[1] = y;
-    has_position_ = true;
 }

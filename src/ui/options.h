@@ -31,8 +31,11 @@ class Options
     // Reads the file; writes it with the current values when there is none.
     // False when no file could be read.
     bool load();
-    // Writes the options; false when they cannot be written.
+    // Writes the options with the window position read from the file (if
+    // any), or with the main window's position where it stands now; false
+    // when they cannot be written.
     bool save() const;
+    bool save(int window_x, int window_y) const;
     // The file's path ("" when there is nowhere to keep it).
     const std::string &path() const { return path_; }
 
@@ -44,11 +47,12 @@ class Options
     // Whether the previews frame the cells where colours clash.
     bool show_clashes() const { return show_clashes_; }
     void set_show_clashes(bool on) { show_clashes_ = on; }
-    // The main window's position: read from the file, or set before a save.
+    // The main window's position as read from the file.
     bool window_position(int *x, int *y) const;
-    void set_window_position(int x, int y);
 
   private:
+    bool write(const int *position) const;
+
     std::array<GCharPtr, OPTIONS_FOLDER_COUNT> folder_;
     bool incremental_rendering_ = false;
     bool show_clashes_ = false;

@@ -339,8 +339,7 @@ ZbxDefList *zbx_def_list_new(Document *document, int panel)
     list->panel = document->item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
     list->rows = static_cast<int>(document->panel_defs(list->panel).size());
     // The document outlives the list (its owner says so).
-    list->listener =
-        document->add_listener([list](const DocEvent &event) { follow(list, event); });
+    list->listener = document->add_listener([list](const DocEvent &event) { follow(list, event); });
     return list;
 }
 

@@ -6,7 +6,6 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
-#include "editor/paneleditor_window.h"
 #include "render/render.h"
 #include "window_support.h"
 
@@ -76,29 +75,29 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
     // Switched on in the main window before the editor opens.
     gtk_check_menu_item_set_active(menu_item(), TRUE);
     const ZbxLocationRecord record = app->document().location(0);
-    paneleditor_window_open(record.panel, record.colour);
-    GtkWidget *editor = window_panel_editor;
+    app->editor().open(record.panel, record.colour);
+    GtkWidget *editor = app->editor().window();
     show_and_wait(editor);
-    paneleditor_select_row(-1);
+    app->editor().model().select_row(-1);
     GtkToggleButton *check =
         GTK_TOGGLE_BUTTON(lookup_widget(editor, "checkbutton_panel_editor_show_clashes"));
     EXPECT_TRUE(gtk_toggle_button_get_active(check));
     const ComposeClashes expected =
         render_stored_panel_clashes(app->document(), record.panel, record.colour);
     ASSERT_TRUE(expected.any());
-    EXPECT_EQ(paneleditor_get_clashes(), expected);
+    EXPECT_EQ(app->editor().clashes(), expected);
     // Either side switches both, and the remembered option.
     gtk_toggle_button_set_active(check, FALSE);
     EXPECT_FALSE(gtk_check_menu_item_get_active(menu_item()));
     EXPECT_FALSE(app->main().previews().show_clashes());
     EXPECT_NE(read_file(options_file).find("show_clashes=false"), std::string::npos);
-    EXPECT_FALSE(paneleditor_get_clashes().any());
+    EXPECT_FALSE(app->editor().clashes().any());
     gtk_check_menu_item_set_active(menu_item(), TRUE);
     EXPECT_TRUE(gtk_toggle_button_get_active(check));
     pump_events();
 
     GtkWidget *area = lookup_widget(editor, "drawingarea_panel_editor_location");
-    GdkPixbuf *canvas = paneleditor_get_canvas();
+    GdkPixbuf *canvas = app->editor().canvas();
     const char *radios[] = {"radiobutton_panel_editor_zoom_1", "radiobutton_panel_editor_zoom_2",
                             "radiobutton_panel_editor_zoom_4"};
     for (int zoom : {2, 0, 1}) {

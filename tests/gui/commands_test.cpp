@@ -4,12 +4,14 @@
 // incremental rendering is under way.
 #include "window_support.h"
 
+#include "render/locations.h"
+
 #include "app/locations_view.h"
-#include "ui/objectmodel.h"
-#include "ui/panelmodels.h"
 #include "items/itemwrapper.h"
 #include "items/references.h"
 #include "support/items_fixture.h"
+#include "ui/objectmodel.h"
+#include "ui/panelmodels.h"
 
 namespace {
 
@@ -112,8 +114,9 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
     EXPECT_EQ(location_info(), "Panel: 8 ($08)\nBackground: blue");
     EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), before.get(), 1), 0);
     // No object is selected any more: the object preview is the backdrop.
-    EXPECT_EQ(
-        shown_differs(widget("drawingarea_object_controls_object_preview"), app->images().backdrop.get(), 1), 0);
+    EXPECT_EQ(shown_differs(widget("drawingarea_object_controls_object_preview"),
+                            app->images().backdrop.get(), 1),
+              0);
 }
 
 TEST_F(Commands, NewPanelIsRefusedWhenTheIndexSpaceIsFull)
@@ -249,7 +252,7 @@ TEST_F(Commands, IncrementalRenderingDrawsObjectByObjectAndFollowsTheData)
     EXPECT_TRUE(app->main().previews().is_drawing());
     EXPECT_TRUE(GTK_WIDGET_IS_SENSITIVE(widget("treeview_main_objects")));
     EXPECT_NE(shown_differs(area, expected.get(), 1), 0);
-    pump_until([] { return !app->main().previews().is_drawing(); });
+    pump_until([this] { return !app->main().previews().is_drawing(); });
     pump_events();
     EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 

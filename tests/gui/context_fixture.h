@@ -31,8 +31,7 @@ struct TestContext
 {
     TestContext()
     {
-        const std::vector<std::string> backdrop = {
-            zbx_source_path("resources/background.png")};
+        const std::vector<std::string> backdrop = {zbx_source_path("resources/background.png")};
         images.backdrop.reset(resources_load_backdrop(backdrop, nullptr));
         choosers.set_examples_folder(zbx_source_path("resources/examples"));
     }

@@ -4,14 +4,16 @@
 // again after another open: History.UnsavedChangesAreNeverDiscardedWithoutAsking.)
 #include "window_support.h"
 
+#include "render/locations.h"
+
 #include <sys/stat.h>
 
 #include "app/locations_view.h"
-#include "ui/objectmodel.h"
-#include "ui/panelmodels.h"
 #include "files/zembrix.h"
 #include "items/objects.h"
 #include "render/render.h"
+#include "ui/objectmodel.h"
+#include "ui/panelmodels.h"
 
 namespace {
 
@@ -113,7 +115,9 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
     // The previews are back to the backdrop (once the dialog no longer
     // covers them).
     close_dialogs_titled("Error");
-    EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), app->images().backdrop.get(), 1), 0);
+    EXPECT_EQ(
+        shown_differs(widget("drawingarea_main_location_preview"), app->images().backdrop.get(), 1),
+        0);
     // Commands find no data.
     click("button_panel_controls_new");
     EXPECT_EQ(app->document().count_panels(), 0);
@@ -158,24 +162,33 @@ TEST_F(FileMenu, SaveAndCloseNeedData)
     select_row(window_main, "treeview_main_objects", 0);
     activate("close");
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 0);
-    EXPECT_EQ(
-        shown_differs(widget("drawingarea_object_controls_object_preview"), app->images().backdrop.get(), 1), 0);
+    EXPECT_EQ(shown_differs(widget("drawingarea_object_controls_object_preview"),
+                            app->images().backdrop.get(), 1),
+              0);
 }
 
 } // namespace
 
 TEST_F(FileMenu, AProjectOpenedWhileTheWindowIsElsewhereAsksForAttentionUntilFocused)
 {
-    // Under the test display no window holds the focus.
-    ASSERT_FALSE(gtk_window_is_active(GTK_WINDOW(window_main)));
+    auto focus = [this](bool in) {
+        GdkEvent *event = gdk_event_new(GDK_FOCUS_CHANGE);
+        event->focus_change.in = in;
+        send_event(event, window_main);
+        pump_events();
+    };
+    // With the focus: no request.
+    focus(true);
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
     EXPECT_FALSE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));
+    // The user is in another window while a project opens.
+    focus(false);
+    ASSERT_FALSE(gtk_window_is_active(GTK_WINDOW(window_main)));
     ASSERT_TRUE(app->open_project(kSample.c_str()));
     EXPECT_TRUE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));
-    GdkEvent *focus = gdk_event_new(GDK_FOCUS_CHANGE);
-    focus->focus_change.in = TRUE;
-    send_event(focus, window_main);
-    pump_events();
+    focus(true);
     EXPECT_FALSE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));
+    focus(false);
     // A project that fails to open asks for nothing.
     ASSERT_FALSE(app->open_project((folder / "missing.prg").c_str()));
     EXPECT_FALSE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));

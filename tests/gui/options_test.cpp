@@ -37,8 +37,7 @@ TEST_F(OptionsTest, FoldersWithSpacesAndTheWindowPositionRoundTrip)
     first.set_folder(OPTIONS_PICTURE_DIR, pictures.c_str());
     first.set_folder(OPTIONS_OBJECT_DIR, objects.c_str());
     first.set_incremental_rendering(true);
-    first.set_window_position(120, 80);
-    ASSERT_TRUE(first.save());
+    ASSERT_TRUE(first.save(120, 80));
 
     options = std::make_unique<Options>(config.path().c_str());
     EXPECT_STREQ(options->folder(OPTIONS_PICTURE_DIR), pictures.c_str());

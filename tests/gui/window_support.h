@@ -5,10 +5,10 @@
 
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -19,9 +19,9 @@
 #include "files/zembrix_format.h"
 #include "support/bytes.h"
 #include "support/paths.h"
+#include "support/project.h"
 #include "ui/builder.h"
 #include "ui/common.h"
-#include "support/project.h"
 
 // Runs the main loop until nothing is pending.
 inline void pump_events()
@@ -420,7 +420,14 @@ inline std::string write_project(const TempFolder &folder, const std::string &na
 class WindowAtWork : public testing::Test
 {
   protected:
-    void SetUp() override { start(); }
+    void SetUp() override
+    {
+        start();
+        // At zoom level 2 the window is tall: keep it all on the screen,
+        // where its pixels can be read back.
+        gtk_window_move(GTK_WINDOW(window_main), 0, 0);
+        show_and_wait(window_main);
+    }
     // Starts the editor as the program does.
     void start()
     {
@@ -430,10 +437,6 @@ class WindowAtWork : public testing::Test
         setup.examples_folder = zbx_source_path("resources/examples");
         app = std::make_unique<Application>(setup);
         window_main = app->main().window();
-        // At zoom level 2 the window is tall: keep it all on the screen,
-        // where its pixels can be read back.
-        gtk_window_move(GTK_WINDOW(window_main), 0, 0);
-        show_and_wait(window_main);
     }
     // Ends the editor as the program does after its main loop.
     void stop()

@@ -52,7 +52,7 @@ GtkWidget *about_show_about(GtkWindow *parent)
         _("Zembrix - About"), parent,
         static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), nullptr,
         nullptr);
-    zbx_name_toplevel(dialog, "dialog_about", nullptr);
+    ui_name_toplevel(dialog, "dialog_about", nullptr);
     gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
@@ -67,13 +67,13 @@ GtkWidget *about_show_about(GtkWindow *parent)
     gtk_label_set_markup(GTK_LABEL(version), markup.get());
     gtk_label_set_justify(GTK_LABEL(version), GTK_JUSTIFY_CENTER);
     gtk_misc_set_padding(GTK_MISC(version), 5, 5);
-    zbx_register_widget(dialog, version, "label_about_version");
+    ui_register_widget(dialog, version, "label_about_version");
     gtk_box_pack_start(GTK_BOX(box), version, FALSE, FALSE, 0);
 
     GRef<GdkPixbuf> icon(gdk_pixbuf_new_from_xpm_data(const_cast<const char **>(program_icon_xpm)));
     GtkWidget *image = gtk_image_new_from_pixbuf(icon.get());
     gtk_misc_set_padding(GTK_MISC(image), 0, 5);
-    zbx_register_widget(dialog, image, "image_about_icon");
+    ui_register_widget(dialog, image, "image_about_icon");
     gtk_box_pack_start(GTK_BOX(box), image, FALSE, FALSE, 0);
 
     GtkWidget *features = gtk_label_new(nullptr);
@@ -81,11 +81,11 @@ GtkWidget *about_show_about(GtkWindow *parent)
     gtk_label_set_markup(GTK_LABEL(features), markup.get());
     gtk_label_set_justify(GTK_LABEL(features), GTK_JUSTIFY_CENTER);
     gtk_misc_set_padding(GTK_MISC(features), 5, 5);
-    zbx_register_widget(dialog, features, "label_about_features");
+    ui_register_widget(dialog, features, "label_about_features");
     gtk_box_pack_start(GTK_BOX(box), features, FALSE, FALSE, 0);
 
     GtkWidget *ok = gtk_dialog_add_button(GTK_DIALOG(dialog), "gtk-ok", GTK_RESPONSE_OK);
-    zbx_register_widget(dialog, ok, "button_about_ok");
+    ui_register_widget(dialog, ok, "button_about_ok");
     gtk_widget_grab_focus(ok);
 
     g_signal_connect_swapped(dialog, "response", G_CALLBACK(gtk_widget_destroy), dialog);

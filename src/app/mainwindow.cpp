@@ -64,10 +64,10 @@ GtkWidget *create_dialog_clear_record(GtkWindow *parent)
     gtk_dialog_add_action_widget(GTK_DIALOG(dialog), cancel, GTK_RESPONSE_NO);
     gtk_dialog_add_action_widget(GTK_DIALOG(dialog), ok, GTK_RESPONSE_YES);
 
-    zbx_name_toplevel(dialog, "dialog_clear_record", nullptr);
-    zbx_register_widget(dialog, label, "label_clear_record_request");
-    zbx_register_widget(dialog, ok, "button_clear_record_ok");
-    zbx_register_widget(dialog, cancel, "button_clear_record_cancel");
+    ui_name_toplevel(dialog, "dialog_clear_record", nullptr);
+    ui_register_widget(dialog, label, "label_clear_record_request");
+    ui_register_widget(dialog, ok, "button_clear_record_ok");
+    ui_register_widget(dialog, cancel, "button_clear_record_cancel");
     gtk_widget_show_all(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
     gtk_widget_show_all(gtk_dialog_get_action_area(GTK_DIALOG(dialog)));
     return dialog;
@@ -101,7 +101,7 @@ MainWindow::MainWindow(Application &app, UiContext &context)
 {
     build();
     g_signal_connect(window_, "destroy", G_CALLBACK(on_window_destroy), &window_);
-    zbx_attach_icon(window_);
+    ui_attach_icon(window_);
     objects_view_.reset(GTK_TREE_VIEW(widget("treeview_main_objects")));
     modelview_add_number_column(objects_view_.get(), _("Object ID"), OBJ_COL_INDEX);
     context_.objects.show_in(objects_view_.get());

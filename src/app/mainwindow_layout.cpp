@@ -260,7 +260,7 @@ GtkWidget *build_zoom_controls(Builder &b)
 GtkWidget *create_dialog_references()
 {
     GtkWidget *dialog = gtk_dialog_new();
-    zbx_name_toplevel(dialog, "dialog_references", _("References"));
+    ui_name_toplevel(dialog, "dialog_references", _("References"));
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
@@ -320,18 +320,18 @@ void MainWindow::build()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     window_ = window;
-    zbx_name_toplevel(window, "window_main", _("Zembrix"));
+    ui_name_toplevel(window, "window_main", _("Zembrix"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
 
     Builder b(window);
     GtkAccelGroup *accel_group = gtk_accel_group_new();
     gtk_window_add_accel_group(GTK_WINDOW(window), accel_group);
-    zbx_register_object(window, accel_group, "accel_group");
+    ui_register_object(window, accel_group, "accel_group");
     g_object_unref(accel_group);
     GtkTooltips *tooltips = gtk_tooltips_new();
     g_object_ref_sink(tooltips);
-    zbx_register_object(window, tooltips, "tooltips");
+    ui_register_object(window, tooltips, "tooltips");
     g_object_unref(tooltips);
 
     GtkWidget *top = b.reg(gtk_vbox_new(FALSE, 0), "vbox_main_top_most");

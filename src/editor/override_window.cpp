@@ -37,7 +37,7 @@ OverrideWindow::OverrideWindow(UiContext &context, PanelEditor &editor, GtkWindo
                            palette_get_name_at_index(colour), -1);
     }
 
-    zbx_name_toplevel(window_, "window_color_overrides", _("Colour override selection"));
+    ui_name_toplevel(window_, "window_color_overrides", _("Colour override selection"));
     gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(window_), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
@@ -76,7 +76,7 @@ OverrideWindow::OverrideWindow(UiContext &context, PanelEditor &editor, GtkWindo
     if (parent != nullptr) {
         gtk_window_set_transient_for(GTK_WINDOW(window_), parent);
     }
-    zbx_attach_icon(window_);
+    ui_attach_icon(window_);
 }
 
 OverrideWindow::~OverrideWindow()

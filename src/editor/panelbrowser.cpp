@@ -29,7 +29,7 @@ BrowserWindow::BrowserWindow(UiContext &context, PanelEditor &editor, GtkWindow 
     if (parent != nullptr) {
         gtk_window_set_transient_for(GTK_WINDOW(window_), parent);
     }
-    zbx_attach_icon(window_);
+    ui_attach_icon(window_);
 }
 
 BrowserWindow::~BrowserWindow()
@@ -39,11 +39,11 @@ BrowserWindow::~BrowserWindow()
 
 void BrowserWindow::build()
 {
-    zbx_name_toplevel(window_, "window_browser", _("Zembrix - Object and panel browser"));
+    ui_name_toplevel(window_, "window_browser", _("Zembrix - Object and panel browser"));
     gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_MOUSE);
     gtk_window_set_modal(GTK_WINDOW(window_), TRUE);
     GtkTooltips *tooltips = gtk_tooltips_new();
-    zbx_register_object(window_, tooltips, "tooltips");
+    ui_register_object(window_, tooltips, "tooltips");
     Builder b(window_);
 
     GtkWidget *notebook = b.reg(gtk_notebook_new(), "notebook_browser");

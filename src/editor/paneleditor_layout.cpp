@@ -19,7 +19,7 @@ class EditorBuilder
 
     GtkWidget *reg(GtkWidget *widget, const char *name)
     {
-        zbx_register_widget(top_, widget, name);
+        ui_register_widget(top_, widget, name);
         gtk_widget_show(widget);
         return widget;
     }
@@ -76,12 +76,12 @@ class EditorBuilder
 GtkWidget *paneleditor_create_window()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    zbx_name_toplevel(window, "window_panel_editor", _("Zembrix - Panel editor"));
+    ui_name_toplevel(window, "window_panel_editor", _("Zembrix - Panel editor"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
     GtkTooltips *tooltips = gtk_tooltips_new();
-    zbx_register_object(window, tooltips, "tooltips");
+    ui_register_object(window, tooltips, "tooltips");
     EditorBuilder b(window, tooltips);
 
     GtkWidget *top = b.reg(gtk_vbox_new(FALSE, 0), "vbox_panel_editor_top_most");
@@ -217,7 +217,7 @@ GtkWidget *paneleditor_create_window()
 GtkWidget *paneleditor_create_delete_question(GtkWindow *parent)
 {
     GtkWidget *dialog = gtk_dialog_new();
-    zbx_name_toplevel(dialog, "dialog_delete_def", _("Confirm deletion"));
+    ui_name_toplevel(dialog, "dialog_delete_def", _("Confirm deletion"));
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_MOUSE);

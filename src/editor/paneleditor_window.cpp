@@ -44,7 +44,7 @@ PanelEditorWindow::PanelEditorWindow(UiContext &context)
 {
     set_up_list();
     connect_signals();
-    zbx_attach_icon(window_);
+    ui_attach_icon(window_);
     listener_ = context_.document.add_listener([this](const DocEvent &event) { follow(event); }, 1);
 }
 

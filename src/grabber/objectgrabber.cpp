@@ -24,7 +24,7 @@ GrabberWindow::GrabberWindow(UiContext &context)
     gtk_icon_view_set_model(view, GTK_TREE_MODEL(context_.objects.store()));
     gtk_icon_view_set_text_column(view, OBJ_COL_LABEL);
     gtk_icon_view_set_pixbuf_column(view, OBJ_COL_IMAGE);
-    zbx_attach_icon(window_.get());
+    ui_attach_icon(window_.get());
     connect_signals();
 }
 

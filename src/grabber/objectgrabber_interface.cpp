@@ -139,7 +139,7 @@ GtkWidget *build_zoom_controls(Builder &b)
 GtkWidget *GrabberWindow::build()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    zbx_name_toplevel(window, "window_object_grabber", _("Zembrix - Object grabber"));
+    ui_name_toplevel(window, "window_object_grabber", _("Zembrix - Object grabber"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     Builder b(window);

@@ -7,16 +7,16 @@
 
 // Registers widget under name on the top-level widget (keeps a reference)
 // and gives the widget that name.
-void zbx_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name);
+void ui_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name);
 // Registers any object (an accelerator group, tooltips) under name.
-void zbx_register_object(GtkWidget *toplevel, gpointer object, const char *name);
+void ui_register_object(GtkWidget *toplevel, gpointer object, const char *name);
 // Names a top-level window or dialog and registers it under that name on
 // itself, without a reference to itself; sets its title unless null.
-void zbx_name_toplevel(GtkWidget *toplevel, const char *name, const char *title);
+void ui_name_toplevel(GtkWidget *toplevel, const char *name, const char *title);
 // The widget registered under name on the top-level window of widget, or null.
 GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name);
 // Sets the program icon on a window (nothing happens when it fails to decode).
-void zbx_attach_icon(GtkWidget *window);
+void ui_attach_icon(GtkWidget *window);
 
 // Creates and registers the widgets of one top-level window.
 class Builder
@@ -26,7 +26,7 @@ class Builder
 
     GtkWidget *reg(GtkWidget *widget, const char *name)
     {
-        zbx_register_widget(top_, widget, name);
+        ui_register_widget(top_, widget, name);
         gtk_widget_show(widget);
         return widget;
     }

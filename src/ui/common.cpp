@@ -100,7 +100,7 @@ bool common_paint_palette(GtkWidget *area, GdkPixbuf *strip, const GdkRectangle 
 GtkWidget *create_dialog_yes_no_confirmation(GtkWindow *parent)
 {
     GtkWidget *dialog = gtk_dialog_new();
-    zbx_name_toplevel(dialog, "dialog_yes_no_confirmation", _("Confirmation request"));
+    ui_name_toplevel(dialog, "dialog_yes_no_confirmation", _("Confirmation request"));
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
@@ -109,17 +109,17 @@ GtkWidget *create_dialog_yes_no_confirmation(GtkWindow *parent)
     }
 
     GtkWidget *vbox = GTK_DIALOG(dialog)->vbox;
-    zbx_register_widget(dialog, vbox, "vbox_yes_no_confirmation");
+    ui_register_widget(dialog, vbox, "vbox_yes_no_confirmation");
     gtk_widget_show(vbox);
     GtkWidget *label = gtk_label_new("");
-    zbx_register_widget(dialog, label, "label_yes_no_confirmation");
+    ui_register_widget(dialog, label, "label_yes_no_confirmation");
     gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
     gtk_misc_set_padding(GTK_MISC(label), 5, 5);
     gtk_widget_show(label);
     gtk_box_pack_start(GTK_BOX(vbox), label, FALSE, FALSE, 0);
 
     GtkWidget *buttons = GTK_DIALOG(dialog)->action_area;
-    zbx_register_widget(dialog, buttons, "hbuttonbox_yes_no_confirmation");
+    ui_register_widget(dialog, buttons, "hbuttonbox_yes_no_confirmation");
     gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_SPREAD);
     gtk_widget_show(buttons);
     struct
@@ -133,7 +133,7 @@ GtkWidget *create_dialog_yes_no_confirmation(GtkWindow *parent)
     };
     for (const auto &answer : answers) {
         GtkWidget *button = gtk_button_new_from_stock(answer.stock);
-        zbx_register_widget(dialog, button, answer.name);
+        ui_register_widget(dialog, button, answer.name);
         gtk_widget_show(button);
         gtk_dialog_add_action_widget(GTK_DIALOG(dialog), button, answer.response);
         GTK_WIDGET_SET_FLAGS(button, GTK_CAN_DEFAULT);

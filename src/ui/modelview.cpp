@@ -113,19 +113,19 @@ void modelview_set_usage(GtkListStore *store, int index_column, int text_column,
     }
 }
 
-gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter)
+bool modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter)
 {
     if (view == nullptr) {
-        return FALSE;
+        return false;
     }
     GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
     if (selection == nullptr || gtk_tree_selection_count_selected_rows(selection) != 1) {
-        return FALSE;
+        return false;
     }
     GtkTreeModel *found = nullptr;
     GList *rows = gtk_tree_selection_get_selected_rows(selection, &found);
-    gboolean ok = rows != nullptr && found != nullptr &&
-                  gtk_tree_model_get_iter(found, iter, static_cast<GtkTreePath *>(rows->data));
+    bool ok = rows != nullptr && found != nullptr &&
+              gtk_tree_model_get_iter(found, iter, static_cast<GtkTreePath *>(rows->data));
     g_list_free_full(rows, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
     if (ok && model != nullptr) {
         *model = found;
@@ -133,18 +133,18 @@ gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, Gtk
     return ok;
 }
 
-gboolean modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter)
+bool modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter)
 {
     if (model == nullptr) {
-        return FALSE;
+        return false;
     }
     for (gboolean more = gtk_tree_model_get_iter_first(model, iter); more;
          more = gtk_tree_model_iter_next(model, iter)) {
         if (modelview_get_int(model, iter, column) == value) {
-            return TRUE;
+            return true;
         }
     }
-    return FALSE;
+    return false;
 }
 
 int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column)

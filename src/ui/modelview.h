@@ -50,9 +50,9 @@ GtkTreePath *modelview_view_path(GtkTreeView *view, int row);
 void modelview_set_usage(GtkListStore *store, int index_column, int text_column, int sort_column,
                          const std::vector<ItemUsage> &usage);
 // The row selected in view when exactly one is: its model and iterator.
-gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter);
+bool modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter);
 // The first row of model whose int column holds value.
-gboolean modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter);
+bool modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter);
 // The int in column of the row.
 int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column);
 

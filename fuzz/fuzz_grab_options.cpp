@@ -59,10 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int argc = static_cast<int>(args.size());
     char **argvp = argv.data();
     CliGrab grab;
-    GError *error = nullptr;
-    if (!cli_parse_grab(&argc, &argvp, &grab, &error)) {
-        check(error != nullptr);
-        g_error_free(error);
+    GErrorPtr error;
+    if (!cli_parse_grab(&argc, &argvp, &grab, error.out())) {
+        check(bool(error));
         return 0;
     }
     static const std::vector<uint8_t> picture(10000, 0x1B);

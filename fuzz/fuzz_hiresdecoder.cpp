@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "base/error.h"
 #include "base/gref.h"
 #include "c64/hiresdecoder.h"
 
@@ -27,19 +28,18 @@ void decode(std::span<const uint8_t> file, int format)
     std::memset(destination, 0xA5, sizeof destination);
     std::memcpy(before, destination, sizeof before);
     GdkPixbuf *image = nullptr;
-    GError *error = nullptr;
-    const gboolean ok =
-        hiresdecoder_decode_hires_screen_data(file, format, &image, destination, &error);
+    GErrorPtr error;
+    const bool ok =
+        hiresdecoder_decode_hires_screen_data(file, format, &image, destination, error.out());
     if (ok) {
-        check(image != nullptr && error == nullptr);
+        check(image != nullptr && !error);
         check(gdk_pixbuf_get_width(image) == kScreenWidth &&
               gdk_pixbuf_get_height(image) == kScreenHeight);
         check(hiresdecoder_detect_format(file) != 0);
         g_object_unref(image);
     } else {
-        check(image == nullptr && error != nullptr && error->domain == G_FILE_ERROR);
+        check(image == nullptr && zbx_error_is(error.get(), ZbxError::BadFormat));
         check(std::memcmp(destination, before, sizeof before) == 0);
-        g_error_free(error);
     }
 }
 

@@ -13,13 +13,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::span<const uint8_t> record(data, size);
-    GError *error = nullptr;
-    GdkPixbuf *image = objects_render_object_record(record, &error);
+    GErrorPtr error;
+    GdkPixbuf *image = objects_render_object_record(record, error.out());
     if (image == nullptr) {
-        if (error == nullptr) {
+        if (!error) {
             std::abort(); // a refusal always says why
         }
-        g_error_free(error);
         return 0;
     }
     GRef<GdkPixbuf> held(image);

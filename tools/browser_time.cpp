@@ -12,10 +12,9 @@
 
 #include <gtk/gtk.h>
 
-#include "app/app.h"
-#include "app/support.h"
-#include "editor/panelbrowser.h"
+#include "app/application.h"
 #include "files/zembrix_format.h"
+#include "ui/builder.h"
 #include "window_timing.h"
 
 namespace {
@@ -42,10 +41,10 @@ ZbxProject many_objects()
     return project;
 }
 
-double show_ms()
+double show_ms(Application &app)
 {
     const gint64 start = g_get_monotonic_time();
-    panelbrowser_show();
+    app.editor().browser().show();
     settle();
     return static_cast<double>(g_get_monotonic_time() - start) / 1000.0;
 }
@@ -57,27 +56,29 @@ int main(int argc, char **argv)
     gtk_init(&argc, &argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
     gchar *config = g_dir_make_tmp("zbx-browser-time-XXXXXX", nullptr);
-    g_setenv("XDG_CONFIG_HOME", config, TRUE);
     const std::string path = std::string(config) + "/objects.prg";
-    if (!open_for_timing(path, encoded(many_objects()))) {
+    ApplicationSetup setup;
+    setup.config_dir = config;
+    Application app(setup);
+    if (!open_for_timing(app, path, encoded(many_objects()))) {
         return 1;
     }
 
-    const double first = show_ms();
+    GtkWidget *browser = app.editor().browser().window();
+    const double first = show_ms(app);
     std::vector<double> ms;
     for (int r = 0; r < runs; r++) {
-        gtk_widget_hide(window_browser);
+        gtk_widget_hide(browser);
         settle();
-        ms.push_back(show_ms());
+        ms.push_back(show_ms(app));
     }
     std::sort(ms.begin(), ms.end());
-    GtkWidget *icons = lookup_widget(window_browser, "iconview_browser_objects");
+    GtkWidget *icons = lookup_widget(browser, "iconview_browser_objects");
     GtkTreeModel *model = gtk_icon_view_get_model(GTK_ICON_VIEW(icons));
     std::printf("objects in the icon view: %d\n", gtk_tree_model_iter_n_children(model, nullptr));
     std::printf("first show, laid out and painted: %.2f ms\n", first);
     std::printf("later shows, %d runs: median %.2f ms, min %.2f ms, max %.2f ms\n", runs,
                 ms[ms.size() / 2], ms.front(), ms.back());
-    app_shutdown();
     std::error_code ignored;
     std::filesystem::remove_all(config, ignored);
     g_free(config);

@@ -1,6 +1,8 @@
-// Measures, in the real windows, how long it takes from a right-button
-// press on the object grabber's picture to the new object's icon being
-// painted, with a project of 254 objects open (so the grab makes the 255th).
+// Measures, in the real window, how long it takes from a right-button press
+// on the object grabber's picture to the new object's icon being painted,
+// with a project of 254 objects open (so the grab makes the 255th). The
+// grabber is built as the application builds it, from a document, options
+// in a fresh folder, choosers, the images and the shared lists.
 //
 //   zembrix_grab_time [PICTURE] [RUNS]      (under X, e.g. xvfb-run)
 //
@@ -15,15 +17,32 @@
 
 #include <gtk/gtk.h>
 
-#include "app/app.h"
-#include "app/context.h"
-#include "app/support.h"
-#include "files/zembrix_format.h"
 #include "grabber/objectgrabber.h"
 #include "items/document.h"
-#include "window_timing.h"
+#include "ui/builder.h"
+#include "ui/context.h"
 
 namespace {
+
+// What the grabber asks of the main window: here, nothing to stand over.
+class QuietShell final : public Shell
+{
+  public:
+    GtkWindow *main_window() const override { return nullptr; }
+    void panel_edited(int) override {}
+    void set_status(const char *) override {}
+    void set_show_clashes(bool) override {}
+};
+
+// Runs the toolkit until nothing is left to draw.
+void settle()
+{
+    while (gtk_events_pending()) {
+        gtk_main_iteration();
+    }
+    gdk_window_process_all_updates();
+    gdk_display_sync(gdk_display_get_default());
+}
 
 // 254 objects of 3 x 3 cells with made-up bytes (as many as fit below
 // the address limit).
@@ -62,29 +81,11 @@ void send(GtkWidget *area, GdkEventType type, double x, double y, guint button, 
     gdk_event_free(event);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// Grabs a selection of 4 x 4 cells `runs` times, undoing each grab, and
+// prints the times; the exit status.
+int time_grabs(GrabberWindow &grabber, Document &document, int runs)
 {
-    gtk_init(&argc, &argv);
-    gchar *config = g_dir_make_tmp("zbx-grab-time-XXXXXX", nullptr);
-    g_setenv("XDG_CONFIG_HOME", config, TRUE);
-    const std::string picture =
-        argc > 1 ? argv[1] : std::string("tests/data/pictures/koala/Cyber30a-x.koa");
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
-    const std::string path = std::string(config) + "/objects.prg";
-    if (!open_for_timing(path, encoded(objects_project()))) {
-        return 1;
-    }
-    gtk_widget_show(window_object_grabber);
-    settle();
-    if (!objectgrabber_open_picture(picture.c_str())) {
-        std::fprintf(stderr, "could not open %s\n", picture.c_str());
-        return 1;
-    }
-    GtkWidget *area =
-        lookup_widget(window_object_grabber, "drawingarea_object_grabber_object_preview");
-    // A selection of 4 x 4 cells.
+    GtkWidget *area = lookup_widget(grabber.window(), "drawingarea_object_grabber_object_preview");
     send(area, GDK_BUTTON_PRESS, 80, 40, 1, 0);
     send(area, GDK_MOTION_NOTIFY, 80, 40, 0, GDK_BUTTON1_MASK);
     send(area, GDK_MOTION_NOTIFY, 112, 72, 0, GDK_BUTTON1_MASK);
@@ -99,20 +100,51 @@ int main(int argc, char **argv)
         // display is in sync.
         settle();
         ms.push_back(static_cast<double>(g_get_monotonic_time() - start) / 1000.0);
-        if (app_document().count_objects() != 255) {
+        if (document.count_objects() != 255) {
             std::fprintf(stderr, "the grab did not add an object\n");
             return 1;
         }
-        app_document().undo();
+        document.undo();
         settle();
     }
     std::sort(ms.begin(), ms.end());
     std::printf("right-button press to the new icon painted, 254 objects loaded, %d runs: "
                 "median %.2f ms, min %.2f ms, max %.2f ms\n",
                 runs, ms[ms.size() / 2], ms.front(), ms.back());
-    app_shutdown();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    gtk_init(&argc, &argv);
+    gchar *config = g_dir_make_tmp("zbx-grab-time-XXXXXX", nullptr);
+    const std::string picture =
+        argc > 1 ? argv[1] : std::string("tests/data/pictures/koala/Cyber30a-x.koa");
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
+    int status = 1;
+    {
+        Document document;
+        Options options(config);
+        Choosers choosers(options);
+        SharedImages images;
+        ObjectList objects(document);
+        PanelList panels(document);
+        QuietShell shell;
+        UiContext context{document, options, choosers, images, objects, panels, shell};
+        document.load(objects_project());
+        GrabberWindow grabber(context);
+        grabber.show();
+        settle();
+        if (grabber.open_picture(picture.c_str())) {
+            status = time_grabs(grabber, document, runs);
+        } else {
+            std::fprintf(stderr, "could not open %s\n", picture.c_str());
+        }
+    }
     std::error_code ignored;
     std::filesystem::remove_all(config, ignored);
     g_free(config);
-    return 0;
+    return status;
 }

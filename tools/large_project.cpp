@@ -12,6 +12,8 @@
 #include <glib.h>
 
 #include "../bench/large_project.h"
+#include "base/gref.h"
+#include "files/fileio.h"
 
 int main(int argc, char **argv)
 {
@@ -21,11 +23,9 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::vector<uint8_t> bytes = zbx_near_limit_project(nested);
-    GError *error = nullptr;
-    if (!g_file_set_contents(argv[1], reinterpret_cast<const char *>(bytes.data()),
-                             static_cast<gssize>(bytes.size()), &error)) {
-        std::fprintf(stderr, "%s\n", error->message);
-        g_error_free(error);
+    GErrorPtr error;
+    if (!fileio_write_file(argv[1], bytes, error.out())) {
+        std::fprintf(stderr, "%s\n", error.message());
         return 1;
     }
     return 0;

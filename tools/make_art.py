@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the program's own art: the backdrop (resources/background.png), the
-icon as PNG (resources/zembrix.png) and as XPM data (src/app/icon.cpp).
+icon as PNG (resources/zembrix.png) and as XPM data (src/ui/icon.cpp).
 
 Run from the project root: python3 tools/make_art.py
 Only the standard library is used, so the output is the same everywhere.
@@ -187,7 +187,7 @@ def xpm_source(w, h, img):
     lines[-1] = lines[-1].rstrip(",")
     body = "\n".join("    " + line for line in lines)
     return ("// The program icon, 32 x 32. Made by tools/make_art.py: edit that, not this.\n"
-            '#include "app/icon.h"\n\n'
+            '#include "ui/icon.h"\n\n'
             "// clang-format off\n"
             "const char *const program_icon_xpm[] = {\n" + body + "\n};\n"
             "// clang-format on\n")
@@ -198,7 +198,7 @@ def main():
     write_png(ROOT / "resources" / "background.png", w, h, img)
     w, h, img = icon()
     write_png(ROOT / "resources" / "zembrix.png", w, h, img)
-    (ROOT / "src" / "app" / "icon.cpp").write_text(xpm_source(w, h, img))
+    (ROOT / "src" / "ui" / "icon.cpp").write_text(xpm_source(w, h, img))
 
 
 if __name__ == "__main__":

@@ -15,7 +15,9 @@
 
 #include <glib.h>
 
+#include "base/gref.h"
 #include "c64/palette.h"
+#include "files/fileio.h"
 #include "files/zembrix_format.h"
 #include "items/objects.h"
 
@@ -518,35 +520,27 @@ int main(int argc, char **argv)
         return 2;
     }
     std::vector<uint8_t> bytes;
-    GError *error = nullptr;
-    if (!zembrix_encode(build(), &bytes, &error)) {
-        std::fprintf(stderr, "%s\n", error->message);
-        g_error_free(error);
+    GErrorPtr error;
+    if (!zembrix_encode(build(), &bytes, error.out())) {
+        std::fprintf(stderr, "%s\n", error.message());
         return 1;
     }
     const char *path = argv[argc - 1];
     if (check) {
-        gchar *contents = nullptr;
-        gsize length = 0;
-        if (!g_file_get_contents(path, &contents, &length, &error)) {
-            std::fprintf(stderr, "%s\n", error->message);
-            g_error_free(error);
+        std::vector<uint8_t> contents;
+        if (!fileio_read_file(path, &contents, error.out())) {
+            std::fprintf(stderr, "%s\n", error.message());
             return 1;
         }
-        const bool same =
-            length == bytes.size() && std::memcmp(contents, bytes.data(), length) == 0;
-        g_free(contents);
-        if (!same) {
+        if (contents != bytes) {
             std::fprintf(stderr, "%s is not what %s draws: run it again to update it\n", path,
                          argv[0]);
             return 1;
         }
         return 0;
     }
-    if (!g_file_set_contents(path, reinterpret_cast<const char *>(bytes.data()),
-                             static_cast<gssize>(bytes.size()), &error)) {
-        std::fprintf(stderr, "%s\n", error->message);
-        g_error_free(error);
+    if (!fileio_write_file(path, bytes, error.out())) {
+        std::fprintf(stderr, "%s\n", error.message());
         return 1;
     }
     return 0;

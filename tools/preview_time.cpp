@@ -19,23 +19,20 @@
 #include <gtk/gtk.h>
 
 #include "../bench/large_project.h"
-#include "app/app.h"
-#include "app/common.h"
-#include "app/context.h"
-#include "app/mainview.h"
-#include "app/support.h"
+#include "app/application.h"
 #include "base/gref.h"
 #include "files/zembrix_format.h"
+#include "render/canvas.h"
 #include "render/locations.h"
 #include "window_timing.h"
 
 namespace {
 
-void select_location(int row)
+void select_location(Application &app, int row)
 {
     GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_view_set_cursor(GTK_TREE_VIEW(lookup_widget(window_main, "treeview_main_locations")),
-                             path, nullptr, FALSE);
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(app.main().widget("treeview_main_locations")), path,
+                             nullptr, FALSE);
     gtk_tree_path_free(path);
 }
 
@@ -45,10 +42,13 @@ int main(int argc, char **argv)
 {
     gtk_init(&argc, &argv);
     gchar *config = g_dir_make_tmp("zbx-preview-time-XXXXXX", nullptr);
-    g_setenv("XDG_CONFIG_HOME", config, TRUE);
     std::string path = argc > 1 ? argv[1] : std::string(config) + "/large.prg";
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
-    if (!open_for_timing(path, argc > 1 ? std::vector<uint8_t>() : zbx_near_limit_project(true))) {
+    ApplicationSetup setup;
+    setup.config_dir = config;
+    Application app(setup);
+    if (!open_for_timing(app, path,
+                         argc > 1 ? std::vector<uint8_t>() : zbx_near_limit_project(true))) {
         return 1;
     }
 
@@ -58,7 +58,7 @@ int main(int argc, char **argv)
     gint64 longest = -1;
     for (int s = 0; s < kLocationCount; s++) {
         const gint64 start = g_get_monotonic_time();
-        render_location(app_document(), app_backdrop(), s, canvas.get());
+        render_location(app.document(), app.images().backdrop.get(), s, canvas.get());
         const gint64 took = g_get_monotonic_time() - start;
         if (took > longest) {
             longest = took;
@@ -69,13 +69,13 @@ int main(int argc, char **argv)
     const int other = heaviest == 0 ? 1 : 0;
     std::vector<double> ms;
     for (int r = 0; r < runs; r++) {
-        select_location(other);
+        select_location(app, other);
         settle();
         const gint64 start = g_get_monotonic_time();
         // The selection renders the preview and queues its redraw; the
         // expose that paints it runs here, and the X server has it all once
         // the display is in sync.
-        select_location(heaviest);
+        select_location(app, heaviest);
         gdk_window_process_all_updates();
         gdk_display_sync(gdk_display_get_default());
         ms.push_back(static_cast<double>(g_get_monotonic_time() - start) / 1000.0);

@@ -10,7 +10,7 @@
 
 #include <gtk/gtk.h>
 
-#include "app/app.h"
+#include "app/application.h"
 #include "files/zembrix_format.h"
 
 inline void settle()
@@ -22,9 +22,11 @@ inline void settle()
     gdk_display_sync(gdk_display_get_default());
 }
 
-// Writes `contents` to `path` (unless empty) and opens `path` in a started
-// main window; says why on stderr and returns false when it cannot.
-inline bool open_for_timing(const std::string &path, std::span<const uint8_t> contents = {})
+// Writes `contents` to `path` (unless empty) and opens `path` in the started
+// application's main window; says why on stderr and returns false when it
+// cannot.
+inline bool open_for_timing(Application &app, const std::string &path,
+                            std::span<const uint8_t> contents = {})
 {
     if (!contents.empty() &&
         !g_file_set_contents(path.c_str(), reinterpret_cast<const char *>(contents.data()),
@@ -32,9 +34,8 @@ inline bool open_for_timing(const std::string &path, std::span<const uint8_t> co
         std::fprintf(stderr, "could not write %s\n", path.c_str());
         return false;
     }
-    app_startup();
     settle();
-    if (!app_open_project(path.c_str())) {
+    if (!app.open_project(path.c_str())) {
         std::fprintf(stderr, "could not open %s\n", path.c_str());
         return false;
     }

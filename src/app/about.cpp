@@ -1,14 +1,10 @@
 // The About and Resources dialogs.
 #include "app/about.h"
-#include "app/context.h"
 
-#include "app/app.h"
-#include "app/common.h"
-#include "app/i18n.h"
-#include "app/icon.h"
-#include "app/support.h"
 #include "base/gref.h"
-#include "items/document.h"
+#include "ui/builder.h"
+#include "ui/i18n.h"
+#include "ui/icon.h"
 
 namespace {
 
@@ -20,11 +16,6 @@ constexpr int kCompilerVersion[3] = {__clang_major__, __clang_minor__, __clang_p
 constexpr const char *kCompiler = "gcc";
 constexpr int kCompilerVersion[3] = {__GNUC__, __GNUC_MINOR__, __GNUC_PATCHLEVEL__};
 #endif
-
-GtkWindow *main_window()
-{
-    return window_main != nullptr ? GTK_WINDOW(window_main) : nullptr;
-}
 
 } // namespace
 
@@ -55,13 +46,13 @@ std::string about_feature_text()
     return text.get();
 }
 
-GtkWidget *about_show_about()
+GtkWidget *about_show_about(GtkWindow *parent)
 {
     GtkWidget *dialog = gtk_dialog_new_with_buttons(
-        _("Zembrix - About"), main_window(),
+        _("Zembrix - About"), parent,
         static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), nullptr,
         nullptr);
-    zbx_name_toplevel(dialog, "dialog_about", nullptr);
+    ui_name_toplevel(dialog, "dialog_about", nullptr);
     gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
@@ -76,13 +67,13 @@ GtkWidget *about_show_about()
     gtk_label_set_markup(GTK_LABEL(version), markup.get());
     gtk_label_set_justify(GTK_LABEL(version), GTK_JUSTIFY_CENTER);
     gtk_misc_set_padding(GTK_MISC(version), 5, 5);
-    zbx_register_widget(dialog, version, "label_about_version");
+    ui_register_widget(dialog, version, "label_about_version");
     gtk_box_pack_start(GTK_BOX(box), version, FALSE, FALSE, 0);
 
     GRef<GdkPixbuf> icon(gdk_pixbuf_new_from_xpm_data(const_cast<const char **>(program_icon_xpm)));
     GtkWidget *image = gtk_image_new_from_pixbuf(icon.get());
     gtk_misc_set_padding(GTK_MISC(image), 0, 5);
-    zbx_register_widget(dialog, image, "image_about_icon");
+    ui_register_widget(dialog, image, "image_about_icon");
     gtk_box_pack_start(GTK_BOX(box), image, FALSE, FALSE, 0);
 
     GtkWidget *features = gtk_label_new(nullptr);
@@ -90,11 +81,11 @@ GtkWidget *about_show_about()
     gtk_label_set_markup(GTK_LABEL(features), markup.get());
     gtk_label_set_justify(GTK_LABEL(features), GTK_JUSTIFY_CENTER);
     gtk_misc_set_padding(GTK_MISC(features), 5, 5);
-    zbx_register_widget(dialog, features, "label_about_features");
+    ui_register_widget(dialog, features, "label_about_features");
     gtk_box_pack_start(GTK_BOX(box), features, FALSE, FALSE, 0);
 
     GtkWidget *ok = gtk_dialog_add_button(GTK_DIALOG(dialog), "gtk-ok", GTK_RESPONSE_OK);
-    zbx_register_widget(dialog, ok, "button_about_ok");
+    ui_register_widget(dialog, ok, "button_about_ok");
     gtk_widget_grab_focus(ok);
 
     g_signal_connect_swapped(dialog, "response", G_CALLBACK(gtk_widget_destroy), dialog);
@@ -102,23 +93,22 @@ GtkWidget *about_show_about()
     return dialog;
 }
 
-std::string about_resources_text()
+std::string about_resources_text(const char *path, const Document &document)
 {
-    const char *path = app_file_loaded() ? app_get_project_path() : nullptr;
     GCharPtr name(path != nullptr ? g_filename_display_basename(path)
                                   : g_strdup("(none currently opened)"));
-    const int objects = path != nullptr ? app_document().count_objects() : 0;
-    const int panels = path != nullptr ? app_document().count_panels() : 0;
+    const int objects = path != nullptr ? document.count_objects() : 0;
+    const int panels = path != nullptr ? document.count_panels() : 0;
     GCharPtr text(g_strdup_printf("Zembrix filename: %s\nObjects/panels: %d/%d\n\n", name.get(),
                                   objects, panels));
     return text.get();
 }
 
-GtkWidget *about_show_resources()
+GtkWidget *about_show_resources(GtkWindow *parent, const char *path, const Document &document)
 {
-    GtkWidget *dialog =
-        gtk_message_dialog_new(main_window(), GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_INFO,
-                               GTK_BUTTONS_CLOSE, "%s", about_resources_text().c_str());
+    GtkWidget *dialog = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT,
+                                               GTK_MESSAGE_INFO, GTK_BUTTONS_CLOSE, "%s",
+                                               about_resources_text(path, document).c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), "Zembrix - Resources in use");
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);

@@ -1,13 +1,14 @@
 // The location list of the main window: one row per location record of the
 // document (number, colour, panel, and beside the number what the slot
-// shows), following its reports; and the two
-// commands that change a record, storing the selected panel and clearing.
+// shows), following its reports.
 #pragma once
 
-#include <glib.h>
 #include <gtk/gtk.h>
 
-#include "render/locations.h"
+#include "base/gref.h"
+#include "c64/palette.h"
+#include "items/document.h"
+#include "ui/modelview.h"
 
 enum LocationColumn
 {
@@ -21,18 +22,28 @@ enum LocationColumn
     LOC_N_COLUMNS
 };
 
-// Creates the store, fills it from the document (32 rows while a project
-// is open, none otherwise) and follows it; with window_main, attaches it
-// to "treeview_main_locations".
-void locations_module_init(GtkWidget *window_main);
-void locations_cleanup();
-GtkListStore *locations_get_model();
-gboolean locations_get_current_location_info(int *panel, int *colour);
-gboolean locations_get_current_location_index(int *number);
-// Stores the selected panel, over its preview colour, into the selected
-// location: one step, "Store as location N". Fails with "Please first
-// select a panel" or "Please first select a location".
-gboolean locations_store_location(GError **error);
-// Asks whether to clear the selected record; on yes empties it (one step,
-// "Clear location N").
-void locations_clear_location_record();
+class LocationList
+{
+  public:
+    // Creates the store, fills it from the document (32 rows while a project
+    // is open, none otherwise), follows it, and shows it in `view`.
+    LocationList(Document &document, const PaletteImages &palette, GtkTreeView *view);
+    ~LocationList();
+    LocationList(const LocationList &) = delete;
+    LocationList &operator=(const LocationList &) = delete;
+
+    GtkListStore *store() const { return store_.get(); }
+    // The number of the selected location.
+    bool selected(int *number) const;
+
+  private:
+    void set_row(GtkTreeIter *iter, int number);
+    void sync_all();
+    void follow(const DocEvent &event);
+
+    Document &document_;
+    const PaletteImages &palette_;
+    GRef<GtkListStore> store_;
+    ModelView view_;
+    int listener_ = 0;
+};

@@ -5,8 +5,7 @@
 #include <gtk/gtk.h>
 #include <memory>
 
-#include "app/app.h"
-#include "app/i18n.h"
+#include "app/application.h"
 #include "base/gref.h"
 
 int main(int argc, char *argv[])
@@ -50,12 +49,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "zembrix: cannot open the display %s\n", g_getenv("DISPLAY"));
         return 1;
     }
-    app_startup();
+    Application app;
     if (files != nullptr && files[0] != nullptr) {
         // A file that cannot be read says why and leaves the editor empty.
-        app_open_project(files[0]);
+        app.open_project(files[0]);
     }
     gtk_main();
-    app_shutdown();
     return 0;
 }

@@ -1,27 +1,17 @@
 // The main window's previews and palette strips.
 #include "app/mainview.h"
-#include "app/context.h"
-#include "base/error.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <memory>
-#include <vector>
 
-#include "app/app.h"
-#include "app/common.h"
-#include "app/interface.h"
-#include "app/locations_view.h"
-#include "app/objectmodel.h"
-#include "app/panelmodels_view.h"
-#include "app/support.h"
-#include "base/gref.h"
-#include "c64/palette.h"
+#include "app/mainwindow.h"
+#include "base/error.h"
 #include "c64/pixbufs.h"
 #include "files/fileio.h"
-#include "items/document.h"
-#include "render/render.h"
+#include "render/canvas.h"
+#include "render/locations.h"
+#include "ui/builder.h"
+#include "ui/common.h"
 
 namespace {
 
@@ -38,106 +28,103 @@ constexpr gint64 kIncrementalLimitUs = 3 * G_USEC_PER_SEC;
 constexpr int kPausePerCellUs = 192;
 constexpr size_t kMaxStages = 512;
 
-struct Drawing
-{
-    std::vector<std::unique_ptr<ComposeFrame>> frames;
-    size_t next = 0;
-    int background = 0;
-    gint64 deadline = 0;
-    guint source = 0;
-};
+} // namespace
 
-struct MainViewState
+MainPreviews::MainPreviews(UiContext &context, MainWindow &window)
+    : context_(context), window_(window)
 {
-    std::array<Drawing, PREVIEW_COUNT> drawing;
-    int listener = 0;
-    std::array<GRef<GdkPixbuf>, PREVIEW_COUNT> canvas;
-    std::array<GtkWidget *, PREVIEW_COUNT> area{};
-    std::array<GtkWidget *, PALETTE_COUNT> palette_area{};
-    int object_preview_colour = kObjectPreviewColourDefault;
-    int panel_preview_colour = kPanelPreviewColourDefault;
-    int expansion = 0;
-    bool show_clashes = false;
-    std::array<ComposeClashes, PREVIEW_COUNT> clashes{};
-    MainPreview focus = PREVIEW_LOCATION;
-};
-MainViewState state;
-
-cairo_t *clipped_context(GtkWidget *area, const GdkRectangle *exposed)
-{
-    cairo_t *cr = gdk_cairo_create(area->window);
-    if (exposed != nullptr) {
-        gdk_cairo_rectangle(cr, exposed);
-        cairo_clip(cr);
+    for (int i = 0; i < PREVIEW_COUNT; i++) {
+        ticks_[i] = Tick{this, static_cast<MainPreview>(i)};
     }
-    return cr;
+    listener_ = context_.document.add_listener([this](const DocEvent &event) { follow(event); }, 1);
 }
 
-// Forgets an area that is destroyed, so that no handler paints into it.
-void forget_area(GtkWidget *area)
+MainPreviews::~MainPreviews()
 {
-    for (GtkWidget *&a : state.area) {
+    stop_drawing();
+    context_.document.remove_listener(listener_);
+    for (GtkWidget *area : area_) {
+        forget_area(area);
+    }
+    for (GtkWidget *area : palette_area_) {
+        forget_area(area);
+    }
+}
+
+void MainPreviews::on_area_destroy(GtkWidget *area, gpointer self)
+{
+    static_cast<MainPreviews *>(self)->forget_area(area);
+}
+
+// Forgets an area that is destroyed, so that nothing paints into it.
+void MainPreviews::forget_area(GtkWidget *area)
+{
+    if (area == nullptr) {
+        return;
+    }
+    g_signal_handlers_disconnect_by_func(area, reinterpret_cast<gpointer>(on_area_destroy), this);
+    for (GtkWidget *&a : area_) {
         if (a == area) {
             a = nullptr;
         }
     }
-    for (GtkWidget *&a : state.palette_area) {
+    for (GtkWidget *&a : palette_area_) {
         if (a == area) {
             a = nullptr;
         }
     }
 }
 
-void remember_area(GtkWidget *&slot, GtkWidget *area)
+void MainPreviews::remember_area(GtkWidget *&slot, GtkWidget *area)
 {
     if (slot == area) {
         return;
     }
     slot = area;
-    g_signal_connect(area, "destroy", G_CALLBACK(forget_area), nullptr);
+    g_signal_connect(area, "destroy", G_CALLBACK(on_area_destroy), this);
 }
 
-GdkPixbuf *canvas(MainPreview which)
+void MainPreviews::stop(MainPreview which)
 {
-    return state.canvas[which].get();
-}
-
-void stop(MainPreview which)
-{
-    Drawing &drawing = state.drawing[which];
+    Drawing &drawing = drawing_[which];
     if (drawing.source != 0) {
         g_source_remove(drawing.source);
     }
     drawing = Drawing{};
 }
 
-gboolean draw_stage(gpointer data)
+gboolean MainPreviews::on_draw_stage(gpointer data)
 {
-    const auto which = static_cast<MainPreview>(GPOINTER_TO_INT(data));
-    Drawing &drawing = state.drawing[which];
+    const Tick *tick = static_cast<const Tick *>(data);
+    return tick->previews->draw_stage(tick->which) ? TRUE : FALSE;
+}
+
+bool MainPreviews::draw_stage(MainPreview which)
+{
+    Drawing &drawing = drawing_[which];
     drawing.source = 0;
     if (drawing.next >= drawing.frames.size() || canvas(which) == nullptr) {
         stop(which);
-        return FALSE;
+        return false;
     }
     if (g_get_monotonic_time() >= drawing.deadline) {
         drawing.next = drawing.frames.size() - 1;
     }
     const ComposeFrame &frame = *drawing.frames[drawing.next++];
     compose_convert_buffers(frame.buffers, drawing.background, pixbufs_view(canvas(which)));
-    mainview_queue_redraw(which);
+    queue_redraw(which);
     if (drawing.next >= drawing.frames.size()) {
         stop(which);
-        return FALSE;
+        return false;
     }
     const guint pause_ms = static_cast<guint>(frame.cells * kPausePerCellUs / 1000);
-    drawing.source = g_timeout_add(std::max(1u, pause_ms), draw_stage, data);
-    return FALSE;
+    drawing.source = g_timeout_add(std::max(1u, pause_ms), on_draw_stage, &ticks_[which]);
+    return false;
 }
 
 // Starts drawing a stored panel into a preview object by object; the
 // canvas holds the backdrop and the background colour meanwhile.
-void start_drawing(MainPreview which, int panel, int background)
+void MainPreviews::start_drawing(MainPreview which, int panel, int background)
 {
     stop(which);
     GdkPixbuf *image = canvas(which);
@@ -145,81 +132,58 @@ void start_drawing(MainPreview which, int panel, int background)
         return;
     }
     canvas_fill_location_area(image, background);
-    Drawing &drawing = state.drawing[which];
-    drawing.frames = render_compose_frames(app_document(), panel, background, kMaxStages);
+    Drawing &drawing = drawing_[which];
+    drawing.frames = render_compose_frames(context_.document, panel, background, kMaxStages);
     drawing.background = background;
     drawing.deadline = g_get_monotonic_time() + kIncrementalLimitUs;
-    drawing.source = g_idle_add(draw_stage, GINT_TO_POINTER(which));
+    drawing.source = g_idle_add(on_draw_stage, &ticks_[which]);
 }
 
-// The previews follow the document: every change of the data draws them
-// again (at once: a drawing under way starts over only when asked).
-void follow(const DocEvent &event)
+// Every change of the data draws the previews again (at once: a drawing
+// under way starts over only when asked).
+void MainPreviews::follow(const DocEvent &event)
 {
     if (event.what == DocChange::HistoryChanged) {
         return;
     }
     if (event.what == DocChange::PreviewChanged) {
-        mainview_refresh_panel_preview();
+        refresh_panel();
         return;
     }
-    render_location_helper(0);
-    mainview_render_object_preview();
-    mainview_queue_redraw(PREVIEW_OBJECT);
-    mainview_refresh_panel_preview();
+    show_location(false);
+    render_object();
+    queue_redraw(PREVIEW_OBJECT);
+    refresh_panel();
 }
 
-} // namespace
-
-void mainview_module_init()
-{
-    mainview_cleanup();
-    state.listener = app_document().add_listener(follow, 1);
-}
-
-void mainview_cleanup()
-{
-    for (int i = 0; i < PREVIEW_COUNT; i++) {
-        stop(static_cast<MainPreview>(i));
-    }
-    if (state.listener != 0) {
-        app_document().remove_listener(state.listener);
-    }
-    state = MainViewState{};
-}
-
-void mainview_stop_drawing()
+void MainPreviews::stop_drawing()
 {
     for (int i = 0; i < PREVIEW_COUNT; i++) {
         stop(static_cast<MainPreview>(i));
     }
 }
 
-gboolean mainview_is_drawing()
+bool MainPreviews::is_drawing() const
 {
-    for (const Drawing &drawing : state.drawing) {
-        if (drawing.source != 0) {
-            return TRUE;
-        }
-    }
-    return FALSE;
+    return std::any_of(drawing_.begin(), drawing_.end(),
+                       [](const Drawing &drawing) { return drawing.source != 0; });
 }
 
-GdkPixbuf *mainview_configure_preview(MainPreview which, GtkWidget *area)
+GdkPixbuf *MainPreviews::configure(MainPreview which, GtkWidget *area)
 {
-    if (!state.canvas[which]) {
-        state.canvas[which].reset(canvas_new());
+    if (!canvas_[which]) {
+        canvas_[which].reset(canvas_new());
     }
-    remember_area(state.area[which], area);
+    remember_area(area_[which], area);
     switch (which) {
     case PREVIEW_LOCATION:
-        mainview_render_location_preview(false);
+        render_location(false);
         break;
     case PREVIEW_OBJECT:
-        mainview_render_object_preview();
+        render_object();
         break;
     case PREVIEW_PANEL:
-        mainview_render_panel_preview(false);
+        render_panel(false);
         break;
     case PREVIEW_COUNT:
         break;
@@ -227,317 +191,243 @@ GdkPixbuf *mainview_configure_preview(MainPreview which, GtkWidget *area)
     return canvas(which);
 }
 
-GdkPixbuf *mainview_get_canvas(MainPreview which)
+void MainPreviews::set_palette_area(MainPalette which, GtkWidget *area)
 {
-    return canvas(which);
+    remember_area(palette_area_[which], area);
 }
 
-GtkWidget *mainview_get_area(MainPreview which)
-{
-    return state.area[which];
-}
-
-void mainview_set_palette_area(MainPalette which, GtkWidget *area)
-{
-    remember_area(state.palette_area[which], area);
-}
-
-GtkWidget *mainview_get_palette_area(MainPalette which)
-{
-    return state.palette_area[which];
-}
-
-gboolean mainview_paint_preview(MainPreview which, GtkWidget *area, const GdkRectangle *exposed)
+bool MainPreviews::paint(MainPreview which, GtkWidget *area, const GdkRectangle *exposed)
 {
     GdkPixbuf *image = canvas(which);
     if (image == nullptr || area->window == nullptr) {
-        return FALSE;
+        return false;
     }
-    cairo_t *cr = clipped_context(area, exposed);
-    GRef<GdkPixbuf> shown;
-    if (state.show_clashes && state.clashes[which].any() && state.drawing[which].source == 0) {
+    if (show_clashes_ && clashes_[which].any() && drawing_[which].source == 0) {
         // The frames lie on whole pixels of the zoomed picture.
-        shown.reset(mainview_shown_image(which));
-        image = shown.get();
+        GRef<GdkPixbuf> shown(shown_image(which));
+        common_paint_image(area, shown.get(), exposed, 0);
     } else {
-        const double scale = 1 << state.expansion;
-        cairo_scale(cr, scale, scale);
+        common_paint_image(area, image, exposed, expansion_);
     }
-    gdk_cairo_set_source_pixbuf(cr, image, 0, 0);
-    // Whole C64 pixels: no smoothing at 2x.
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
-    cairo_destroy(cr);
     if (which == PREVIEW_PANEL) {
         // A white frame around the definition selected in the list.
-        panelmodels_draw_rectangle_around_item(area, 0, state.expansion);
+        PanelDef def;
+        if (window_.selected_panel_def(&def)) {
+            ZbxRect rect{def.x, def.y, 0, 0};
+            common_draw_rectangle_around_item(context_.document, area, 0, expansion_, def.item,
+                                              def.is_object, &rect);
+        }
     }
-    return TRUE;
+    return true;
 }
 
-gboolean mainview_paint_palette(MainPalette which, GtkWidget *area, const GdkRectangle *exposed)
+bool MainPreviews::paint_palette(MainPalette which, GtkWidget *area, const GdkRectangle *exposed)
 {
-    GdkPixbuf *palette = app_palette().strip();
-    if (palette == nullptr || area->window == nullptr) {
-        return FALSE;
-    }
-    cairo_t *cr = clipped_context(area, exposed);
-    gdk_cairo_set_source_pixbuf(cr, palette, 0, 0);
-    cairo_paint(cr);
-    common_draw_rectangle_around_color_in_palette(
-        cr, which == PALETTE_OBJECT ? state.object_preview_colour : state.panel_preview_colour);
-    cairo_destroy(cr);
-    return TRUE;
+    return common_paint_palette(area, context_.images.palette.strip(), exposed,
+                                which == PALETTE_OBJECT ? object_colour_ : panel_colour_);
 }
 
-void mainview_render_location_preview(bool incremental)
+void MainPreviews::render_location(bool incremental)
 {
     GdkPixbuf *image = canvas(PREVIEW_LOCATION);
     if (image == nullptr) {
         return;
     }
     stop(PREVIEW_LOCATION);
-    canvas_copy_image(app_backdrop(), image);
-    state.clashes[PREVIEW_LOCATION].reset();
+    canvas_copy_image(context_.backdrop(), image);
+    clashes_[PREVIEW_LOCATION].reset();
     int number = -1;
-    if (!locations_get_current_location_index(&number)) {
+    if (!window_.selected_location(&number)) {
         return;
     }
-    const ZbxLocationRecord record = app_document().location(number);
-    if (incremental && app_document().item_kind(record.panel) == ZbxItemKind::Panel) {
-        if (state.show_clashes) {
-            state.clashes[PREVIEW_LOCATION] =
-                render_stored_panel_clashes(app_document(), record.panel, record.colour);
+    const ZbxLocationRecord record = context_.document.location(number);
+    if (incremental && context_.document.item_kind(record.panel) == ZbxItemKind::Panel) {
+        if (show_clashes_) {
+            clashes_[PREVIEW_LOCATION] =
+                render_stored_panel_clashes(context_.document, record.panel, record.colour);
         }
         start_drawing(PREVIEW_LOCATION, record.panel, record.colour);
         return;
     }
     // One composition, the clashing cells reported beside when they are shown.
-    render_location(app_document(), app_backdrop(), number, image,
-                    state.show_clashes ? &state.clashes[PREVIEW_LOCATION] : nullptr);
+    ::render_location(context_.document, context_.backdrop(), number, image,
+                      show_clashes_ ? &clashes_[PREVIEW_LOCATION] : nullptr);
 }
 
-void mainview_render_object_preview()
+void MainPreviews::render_object()
 {
-    objectmodel_render_object(canvas(PREVIEW_OBJECT), state.object_preview_colour);
+    GdkPixbuf *image = canvas(PREVIEW_OBJECT);
+    if (image == nullptr) {
+        return;
+    }
+    int index = -1;
+    if (!window_.selected_object(&index)) {
+        canvas_copy_image(context_.backdrop(), image);
+        return;
+    }
+    render_object_preview(context_.document, context_.backdrop(), image, index, object_colour_);
 }
 
-void mainview_render_panel_preview(bool incremental)
+void MainPreviews::render_panel(bool incremental)
 {
+    int panel = -1;
+    int colour = 0;
+    if (!window_.selected_panel(&panel, &colour)) {
+        panel = -1;
+        colour = 0;
+    }
+    // The strip shows the selected panel's colour.
+    panel_colour_ = colour;
     GdkPixbuf *image = canvas(PREVIEW_PANEL);
     if (image == nullptr) {
-        // Still the selected panel's colour, as a rendering would set it.
-        panelmodels_render_panel(nullptr, &state.panel_preview_colour);
         return;
     }
     stop(PREVIEW_PANEL);
-    state.clashes[PREVIEW_PANEL].reset();
-    panelmodels_render_panel(image, &state.panel_preview_colour,
-                             state.show_clashes ? &state.clashes[PREVIEW_PANEL] : nullptr);
-    int panel = -1;
-    if (incremental && panelmodels_get_current_panel_index(&panel)) {
-        start_drawing(PREVIEW_PANEL, panel, state.panel_preview_colour);
+    clashes_[PREVIEW_PANEL].reset();
+    if (panel < 0) {
+        canvas_copy_image(context_.backdrop(), image);
+        return;
+    }
+    // The panel covers the whole location area: the backdrop shows above it.
+    canvas_copy_image_above_area(context_.backdrop(), image);
+    render_stored_panel(context_.document, panel, image, colour,
+                        show_clashes_ ? &clashes_[PREVIEW_PANEL] : nullptr);
+    if (incremental) {
+        start_drawing(PREVIEW_PANEL, panel, colour);
     }
 }
 
-void mainview_reset_previews()
+void MainPreviews::reset()
 {
     for (int i = 0; i < PREVIEW_COUNT; i++) {
         auto which = static_cast<MainPreview>(i);
-        canvas_copy_image(app_backdrop(), canvas(which));
-        mainview_queue_redraw(which);
+        canvas_copy_image(context_.backdrop(), canvas(which));
+        queue_redraw(which);
     }
-    if (window_main != nullptr) {
-        if (GtkWidget *info = lookup_widget(window_main, "label_main_location_info")) {
-            gtk_label_set_text(GTK_LABEL(info), "");
-        }
-    }
+    gtk_label_set_text(GTK_LABEL(window_.widget("label_main_location_info")), "");
 }
 
-void render_location_helper(int incremental)
+void MainPreviews::show_location(bool incremental)
 {
-    if (window_main != nullptr) {
-        int panel = kNoPanel;
-        int colour = 0;
-        GCharPtr text(locations_get_current_location_info(&panel, &colour)
-                          ? render_location_text(panel, colour)
-                          : g_strdup(""));
-        if (GtkWidget *info = lookup_widget(window_main, "label_main_location_info")) {
-            gtk_label_set_text(GTK_LABEL(info), text.get());
-        }
-    }
-    mainview_render_location_preview(incremental != 0);
-    mainview_queue_redraw(PREVIEW_LOCATION);
     int number = -1;
-    if (state.show_clashes && locations_get_current_location_index(&number)) {
-        const size_t count = state.clashes[PREVIEW_LOCATION].count();
-        GCharPtr text(count == 1 ? g_strdup_printf(" Location %d: 1 cell clashes", number)
-                                 : g_strdup_printf(" Location %d: %zu cells clash", number, count));
-        app_set_status(text.get());
+    const bool selected = window_.selected_location(&number);
+    const ZbxLocationRecord record = context_.document.location(number);
+    GCharPtr text(selected ? render_location_text(record.panel, record.colour) : g_strdup(""));
+    gtk_label_set_text(GTK_LABEL(window_.widget("label_main_location_info")), text.get());
+    render_location(incremental);
+    queue_redraw(PREVIEW_LOCATION);
+    if (show_clashes_ && selected) {
+        const size_t count = clashes_[PREVIEW_LOCATION].count();
+        GCharPtr status(count == 1
+                            ? g_strdup_printf(" Location %d: 1 cell clashes", number)
+                            : g_strdup_printf(" Location %d: %zu cells clash", number, count));
+        window_.set_status(status.get());
     }
 }
 
-void mainview_set_show_clashes(bool on)
+void MainPreviews::set_show_clashes(bool on)
 {
-    state.show_clashes = on;
-    render_location_helper(0);
-    mainview_refresh_panel_preview();
+    show_clashes_ = on;
+    show_location(false);
+    refresh_panel();
 }
 
-bool mainview_get_show_clashes()
+GdkPixbuf *MainPreviews::shown_image(MainPreview which) const
 {
-    return state.show_clashes;
+    const bool frames = show_clashes_ && which != PREVIEW_OBJECT;
+    return render_shown_image(canvas(which), expansion_, frames ? &clashes_[which] : nullptr);
 }
 
-const ComposeClashes &mainview_get_clashes(MainPreview which)
-{
-    return state.clashes[which];
-}
-
-GdkPixbuf *mainview_shown_image(MainPreview which)
-{
-    const bool frames = state.show_clashes && which != PREVIEW_OBJECT;
-    return render_shown_image(canvas(which), state.expansion,
-                              frames ? &state.clashes[which] : nullptr);
-}
-
-void mainview_set_focus(MainPreview which)
-{
-    state.focus = which;
-}
-
-MainPreview mainview_get_focus()
-{
-    return state.focus;
-}
-
-bool mainview_shown_item(MainPreview which, int *number)
+bool MainPreviews::shown_item(MainPreview which, int *number) const
 {
     switch (which) {
     case PREVIEW_LOCATION:
-        return locations_get_current_location_index(number) != FALSE;
+        return window_.selected_location(number);
     case PREVIEW_OBJECT:
-        return objectmodel_get_current_object_id(number) != FALSE;
+        return window_.selected_object(number);
     case PREVIEW_PANEL:
-        return panelmodels_get_current_panel_index(number) != FALSE;
+        return window_.selected_panel(number);
     default:
         return false;
     }
 }
 
-bool mainview_export_preview(MainPreview which, const char *path, GError **error)
+bool MainPreviews::export_png(MainPreview which, const char *path, GError **error)
 {
     if (canvas(which) == nullptr) {
         zbx_set_error(error, ZbxError::Failed, "Nothing to export yet");
         return false;
     }
-    if (state.drawing[which].source != 0) {
+    if (drawing_[which].source != 0) {
         // The finished picture, not a stage of it.
         if (which == PREVIEW_LOCATION) {
-            render_location_helper(0);
+            show_location(false);
         } else if (which == PREVIEW_PANEL) {
-            mainview_refresh_panel_preview();
+            refresh_panel();
         }
     }
-    GRef<GdkPixbuf> image(mainview_shown_image(which));
+    GRef<GdkPixbuf> image(shown_image(which));
     std::vector<uint8_t> png;
     return image && pixbufs_encode_png(image.get(), &png, error) &&
            fileio_write_file(path, png, error);
 }
 
-void mainview_refresh_panel_preview()
+void MainPreviews::refresh_panel()
 {
-    mainview_render_panel_preview(false);
-    mainview_queue_redraw(PREVIEW_PANEL);
-    mainview_queue_palette_redraw(PALETTE_PANEL);
+    render_panel(false);
+    queue_redraw(PREVIEW_PANEL);
+    queue_palette_redraw(PALETTE_PANEL);
 }
 
-void mainview_after_panel_edit()
+void MainPreviews::after_panel_edit()
 {
-    mainview_refresh_panel_preview();
-    render_location_helper(0);
+    refresh_panel();
+    show_location(false);
 }
 
-void mainview_show_references(const char *text)
+void MainPreviews::queue_redraw(MainPreview which)
 {
-    GtkWidget *dialog = create_dialog_references();
-    if (window_main != nullptr) {
-        gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(window_main));
-    }
-    GtkWidget *view = lookup_widget(dialog, "textview_references");
-    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), text, -1);
-    gtk_dialog_run(GTK_DIALOG(dialog));
-    gtk_widget_destroy(dialog);
-}
-
-void mainview_queue_redraw(MainPreview which)
-{
-    if (state.area[which] != nullptr) {
-        gtk_widget_queue_draw(state.area[which]);
+    if (area_[which] != nullptr) {
+        gtk_widget_queue_draw(area_[which]);
     }
 }
 
-void mainview_queue_palette_redraw(MainPalette which)
+void MainPreviews::queue_palette_redraw(MainPalette which)
 {
-    if (state.palette_area[which] != nullptr) {
-        gtk_widget_queue_draw(state.palette_area[which]);
+    if (palette_area_[which] != nullptr) {
+        gtk_widget_queue_draw(palette_area_[which]);
     }
 }
 
-int mainview_colour_at(double x)
-{
-    int colour = static_cast<int>(std::trunc(x * 0.0625)) % 16;
-    return colour < 0 ? colour + 16 : colour;
-}
-
-gboolean mainview_pick_colour(MainPalette which, const GdkEventButton *event)
+bool MainPreviews::pick_colour(MainPalette which, const GdkEventButton *event)
 {
     if (event->type != GDK_BUTTON_PRESS || event->button != 1) {
-        return FALSE;
+        return false;
     }
-    int colour = mainview_colour_at(event->x);
+    int colour = static_cast<int>(std::trunc(event->x * 0.0625)) % 16;
+    colour = colour < 0 ? colour + 16 : colour;
     if (which == PALETTE_OBJECT) {
-        state.object_preview_colour = colour;
-        mainview_render_object_preview();
-        mainview_queue_redraw(PREVIEW_OBJECT);
+        object_colour_ = colour;
+        render_object();
+        queue_redraw(PREVIEW_OBJECT);
     } else {
-        state.panel_preview_colour = colour;
-        // The panel's preview colour changes; the preview follows.
-        panelmodels_set_panel_preview_background_colour(colour);
-    }
-    mainview_queue_palette_redraw(which);
-    return TRUE;
-}
-
-int mainview_get_object_preview_colour()
-{
-    return state.object_preview_colour;
-}
-
-int mainview_get_panel_preview_colour()
-{
-    return state.panel_preview_colour;
-}
-
-void mainview_set_panel_preview_colour(int colour)
-{
-    state.panel_preview_colour = colour;
-}
-
-int mainview_get_expansion()
-{
-    return state.expansion;
-}
-
-void mainview_set_expansion(int expansion)
-{
-    state.expansion = expansion == 0 ? 0 : 1;
-    const int scale = 1 << state.expansion;
-    for (int i = 0; i < PREVIEW_COUNT; i++) {
-        GtkWidget *area = state.area[i];
-        if (area == nullptr && window_main != nullptr) {
-            area = lookup_widget(window_main, kPreviewAreaNames[i]);
+        int panel = -1;
+        if (window_.selected_panel(&panel)) {
+            // The panel's preview colour changes; the preview follows.
+            context_.document.set_preview_colour(panel, colour);
         }
+        panel_colour_ = colour;
+    }
+    queue_palette_redraw(which);
+    return true;
+}
+
+void MainPreviews::set_expansion(int expansion)
+{
+    expansion_ = expansion == 0 ? 0 : 1;
+    const int scale = 1 << expansion_;
+    for (int i = 0; i < PREVIEW_COUNT; i++) {
+        GtkWidget *area = area_[i] != nullptr ? area_[i] : window_.widget(kPreviewAreaNames[i]);
         if (area != nullptr) {
             gtk_widget_set_size_request(area, back_width * scale, back_height * scale);
         }

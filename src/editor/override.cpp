@@ -1,9 +1,6 @@
 #include "editor/override.h"
-#include "app/context.h"
 
 #include <algorithm>
-
-#include "editor/paneleditor.h"
 
 OverrideRows override_rows_from_bytes(const int overrides[kOverrideRows])
 {
@@ -26,30 +23,4 @@ int override_pack(const OverrideRows &rows, int overrides[kOverrideRows])
         }
     }
     return count;
-}
-
-bool override_selected_object_def(PanelDef *def)
-{
-    const int row = paneleditor_selected_row();
-    const std::span<const PanelDef> defs = app_document().panel_defs(paneleditor_panel());
-    if (row < 0 || row >= static_cast<int>(defs.size()) || !defs[row].is_object) {
-        return false;
-    }
-    *def = defs[row];
-    return true;
-}
-
-bool paneleditor_set_overrides(int count, const int overrides[kOverrideRows])
-{
-    PanelDef def;
-    if (!override_selected_object_def(&def)) {
-        return false;
-    }
-    def.override_count = std::clamp(count, 0, kOverrideRows);
-    std::copy(overrides, overrides + kOverrideRows, def.overrides);
-    if (def.override_count > 0) {
-        def.has_overrides = true;
-    }
-    DocumentStep step(app_document(), "Colour overrides");
-    return app_document().set_def(paneleditor_panel(), paneleditor_selected_row(), def);
 }

@@ -1,41 +1,58 @@
 // The object and panel browser: every object as an icon and every panel in
-// a list with a preview, from the shared list models. Activating one (a
-// double click or Enter) inserts it into the panel being edited after the
-// selected placement. Built once at start-up, shown modal over the editor
-// by "Add new...", hidden again after an insertion or on closing.
+// a list with a preview, from the shared lists. Activating one (a double
+// click or Enter) inserts it into the panel being edited after the selected
+// placement. One of the editor's dialogs: built with it, shown modal over
+// it by "Add new...", hidden again after an insertion or on closing.
 #pragma once
 
+#include <functional>
 #include <gtk/gtk.h>
+
+#include "base/gref.h"
+#include "editor/paneleditor.h"
+#include "ui/context.h"
 
 inline constexpr const char *kLoopMessage = "Insertion of this panel would create a loop!";
 
-// The window with every widget and signal connection, hidden.
-GtkWidget *create_window_browser();
-// Gives the icon view the object list (caption and icon).
-void iconview_module_init(GtkWidget *window);
-// Gives the panel list its column and the panel list model.
-void panelbrowser_module_init(GtkWidget *window);
-void panelbrowser_cleanup();
-// Shows the browser over the editor, at the pointer.
-void panelbrowser_show();
-// The preview: the backdrop, and the panel selected in the list over its
-// preview colour (disabled placements are not drawn).
-void panelbrowser_render_panel(GdkPixbuf *canvas);
-// The preview's canvas (null before its first configure).
-GdkPixbuf *panelbrowser_get_canvas();
-// Inserts the object at path of the object list into the edited panel,
-// then hides the browser and gives the editor's canvas the keyboard focus.
-void on_iconview_browser_object_activated_in_paneleditor(GtkTreePath *path);
+class BrowserWindow
+{
+  public:
+    // Builds the browser, hidden, over parent (the editor's window). After
+    // an insertion, or an activation that inserted nothing, it hides and
+    // calls back, which hands the keys back to the editor.
+    BrowserWindow(UiContext &context, PanelEditor &editor, GtkWindow *parent,
+                  std::function<void()> back);
+    // Destroys the window.
+    ~BrowserWindow();
+    BrowserWindow(const BrowserWindow &) = delete;
+    BrowserWindow &operator=(const BrowserWindow &) = delete;
 
-gboolean on_window_browser_delete_event(GtkWidget *widget, GdkEvent *event, gpointer data);
-void on_window_browser_show(GtkWidget *widget, gpointer data);
-void on_iconview_browser_object_activated(GtkIconView *view, GtkTreePath *path, gpointer data);
-gboolean on_drawingarea_browser_panels_panel_preview_configure_event(GtkWidget *widget,
-                                                                     GdkEventConfigure *event,
-                                                                     gpointer data);
-gboolean on_drawingarea_browser_panels_panel_preview_expose_event(GtkWidget *widget,
-                                                                  GdkEventExpose *event,
-                                                                  gpointer data);
-void on_treeview_browser_panels_panels_cursor_changed(GtkTreeView *view, gpointer data);
-void on_treeview_browser_panels_panels_row_activated(GtkTreeView *view, GtkTreePath *path,
-                                                     GtkTreeViewColumn *column, gpointer data);
+    GtkWidget *window() const { return window_; }
+    // Shows the browser over the editor, at the pointer.
+    void show();
+    // The panel preview's canvas (null before its first configure): the
+    // backdrop, and the panel selected in the list over its preview colour
+    // (disabled placements are not drawn).
+    GdkPixbuf *preview() const { return canvas_.get(); }
+
+  private:
+    void build();
+    void refresh_preview();
+    void back_to_editor();
+
+    gboolean on_delete(GtkWidget *window, GdkEvent *event);
+    void on_show(GtkWidget *window);
+    void on_object_activated(GtkIconView *view, GtkTreePath *path);
+    gboolean on_preview_configure(GtkWidget *area, GdkEventConfigure *event);
+    gboolean on_preview_expose(GtkWidget *area, GdkEventExpose *event);
+    void on_panels_cursor_changed(GtkTreeView *view);
+    void on_panel_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column);
+
+    UiContext &context_;
+    PanelEditor &editor_;
+    std::function<void()> back_;
+    GtkWidget *window_ = nullptr;
+    GtkTreeView *panels_ = nullptr;
+    GtkWidget *area_ = nullptr;
+    GRef<GdkPixbuf> canvas_;
+};

@@ -1,87 +1,15 @@
 #include "editor/paneleditor.h"
-#include "app/context.h"
 
 #include <algorithm>
 #include <glib.h>
 
+#include "base/gref.h"
 #include "c64/palette.h"
 #include "files/zembrix_format.h"
 #include "render/canvas.h"
 #include "render/render.h"
 
 namespace {
-
-struct EditorState
-{
-    int panel = -1;
-    int background = 0;
-    int row = -1; // the selected placement
-    int click_depth = -1;
-    bool reverse_click = false;
-    int xold = -1;
-    int yold = -1;
-    bool drag_step = false; // a drag's undo step is open
-    int listener = 0;
-};
-EditorState state;
-// Lasts for the whole run: never reset.
-bool stop_asking = false;
-
-std::span<const PanelDef> defs()
-{
-    return app_document().panel_defs(state.panel);
-}
-
-int row_count()
-{
-    return static_cast<int>(defs().size());
-}
-
-const PanelDef *selected()
-{
-    return state.row >= 0 && state.row < row_count() ? &defs()[state.row] : nullptr;
-}
-
-// Keeps the panel and the selection on the same placement as the document
-// changes underneath (undo, redo, other windows).
-void follow(const DocEvent &event)
-{
-    if (state.panel < 0) {
-        return;
-    }
-    switch (event.what) {
-    case DocChange::DefInserted:
-        if (event.index == state.panel && state.row >= event.row) {
-            state.row++;
-        }
-        break;
-    case DocChange::DefRemoved:
-        if (event.index == state.panel && state.row >= 0) {
-            if (state.row == event.row) {
-                state.row = -1;
-            } else if (state.row > event.row) {
-                state.row--;
-            }
-        }
-        break;
-    case DocChange::ItemInserted:
-    case DocChange::ItemDeleted:
-    case DocChange::Reset:
-        state.panel = document_follow_index(event, state.panel);
-        if (app_document().item_kind(state.panel) != ZbxItemKind::Panel) {
-            state.panel = -1;
-        }
-        break;
-    default:
-        break;
-    }
-    if (state.row >= row_count()) {
-        state.row = -1;
-    }
-    if (event.what != DocChange::HistoryChanged && event.what != DocChange::PreviewChanged) {
-        state.click_depth = -1;
-    }
-}
 
 int snap(int pixels)
 {
@@ -97,176 +25,165 @@ bool file_holds(bool horizontal, int pos)
     return (horizontal ? sx : sy) == pos;
 }
 
-bool insert_def(int row, const PanelDef &def, const char *name)
-{
-    DocumentStep step(app_document(), name);
-    if (!app_document().insert_def(state.panel, row, def)) {
-        return false;
-    }
-    state.row = row;
-    state.click_depth = -1;
-    return true;
-}
-
-int insert_row()
-{
-    return state.row >= 0 ? state.row + 1 : row_count();
-}
-
-bool move_to(int to, const char *name)
-{
-    if (selected() == nullptr) {
-        return false;
-    }
-    state.click_depth = -1;
-    if (to == state.row) {
-        return false;
-    }
-    DocumentStep step(app_document(), name);
-    const int from = state.row;
-    if (!app_document().move_def(state.panel, from, to)) {
-        return false;
-    }
-    state.row = to;
-    return true;
-}
-
 } // namespace
 
-void paneleditor_module_init()
+PanelEditor::PanelEditor(Document &document) : document_(document)
 {
-    paneleditor_cleanup();
-    state.listener = app_document().add_listener(follow);
+    listener_ = document_.add_listener([this](const DocEvent &event) { follow(event); });
 }
 
-void paneleditor_cleanup()
+PanelEditor::~PanelEditor()
 {
-    if (state.drag_step) {
-        app_document().end_step();
+    end_drag();
+    document_.remove_listener(listener_);
+}
+
+const PanelDef *PanelEditor::selected() const
+{
+    return row_ >= 0 && row_ < row_count() ? &defs()[row_] : nullptr;
+}
+
+// Keeps the panel and the selection on the same placement as the document
+// changes underneath (undo, redo, other windows).
+void PanelEditor::follow(const DocEvent &event)
+{
+    if (panel_ < 0) {
+        return;
     }
-    if (state.listener != 0) {
-        app_document().remove_listener(state.listener);
+    switch (event.what) {
+    case DocChange::DefInserted:
+        if (event.index == panel_ && row_ >= event.row) {
+            row_++;
+        }
+        break;
+    case DocChange::DefRemoved:
+        if (event.index == panel_ && row_ >= 0) {
+            if (row_ == event.row) {
+                row_ = -1;
+            } else if (row_ > event.row) {
+                row_--;
+            }
+        }
+        break;
+    case DocChange::ItemInserted:
+    case DocChange::ItemDeleted:
+    case DocChange::Reset:
+        panel_ = document_follow_index(event, panel_);
+        if (document_.item_kind(panel_) != ZbxItemKind::Panel) {
+            panel_ = -1;
+        }
+        break;
+    default:
+        break;
     }
-    state = EditorState{};
+    if (row_ >= row_count()) {
+        row_ = -1;
+    }
+    if (event.what != DocChange::HistoryChanged && event.what != DocChange::PreviewChanged) {
+        click_depth_ = -1;
+    }
 }
 
-void paneleditor_on_panel_edit_clicked(int panel, int colour)
+void PanelEditor::open(int panel, int colour)
 {
-    paneleditor_reset_environment();
-    state.panel = app_document().item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
-    state.background = colour;
+    reset();
+    panel_ = document_.item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
+    background_ = colour;
 }
 
-int paneleditor_panel()
+void PanelEditor::reset()
 {
-    return state.panel;
+    end_drag();
+    click_depth_ = -1;
+    row_ = -1;
 }
 
-int paneleditor_background_colour()
+int PanelEditor::selected_row() const
 {
-    return state.background;
+    return selected() != nullptr ? row_ : -1;
 }
 
-std::string paneleditor_status_text(int panel, int colour)
-{
-    gchar *text = g_strdup_printf(" Editing panel %d ($%X) - background color %d ($%X, %s)", panel,
-                                  static_cast<unsigned>(panel), colour,
-                                  static_cast<unsigned>(colour), palette_get_name_at_index(colour));
-    std::string result(text);
-    g_free(text);
-    return result;
-}
-
-void paneleditor_reset_environment()
-{
-    paneleditor_motion_handler_reset();
-    state.click_depth = -1;
-    state.row = -1;
-}
-
-int paneleditor_selected_row()
-{
-    return selected() != nullptr ? state.row : -1;
-}
-
-int paneleditor_selected_item()
+int PanelEditor::selected_item() const
 {
     const PanelDef *def = selected();
     return def != nullptr ? def->item : -1;
 }
 
-bool paneleditor_is_item_selected()
+void PanelEditor::select_row(int row)
 {
-    return selected() != nullptr;
+    row_ = row >= 0 && row < row_count() ? row : -1;
 }
 
-void paneleditor_select_row(int row)
+bool PanelEditor::selected_object_def(PanelDef *def) const
 {
-    state.row = row >= 0 && row < row_count() ? row : -1;
+    const PanelDef *sel = selected();
+    if (sel == nullptr || !sel->is_object) {
+        return false;
+    }
+    *def = *sel;
+    return true;
 }
 
-bool paneleditor_def_box(const PanelDef &def, ZbxRect *box)
+bool PanelEditor::def_box(const PanelDef &def, ZbxRect *box) const
 {
     if (def.is_object) {
         int w = 0;
         int h = 0;
-        if (!app_document().object_size(def.item, &w, &h)) {
+        if (!document_.object_size(def.item, &w, &h)) {
             return false;
         }
         *box = {def.x, def.y, w, h};
         return true;
     }
     ZbxRect content{};
-    if (!app_document().panel_box(def.item, &content) || content.width <= 0 ||
-        content.height <= 0) {
+    if (!document_.panel_box(def.item, &content) || content.width <= 0 || content.height <= 0) {
         return false;
     }
     *box = {def.x + content.x, def.y + content.y, content.width, content.height};
     return true;
 }
 
-bool paneleditor_hits(const PanelDef &def, int x, int y)
+bool PanelEditor::hits(const PanelDef &def, int x, int y) const
 {
     ZbxRect b{};
-    return paneleditor_def_box(def, &b) && b.x <= x && x < b.x + b.width && b.y <= y &&
-           y < b.y + b.height;
+    return def_box(def, &b) && b.x <= x && x < b.x + b.width && b.y <= y && y < b.y + b.height;
 }
 
-int paneleditor_button_press(int x, int y)
+bool PanelEditor::click_at(int x, int y)
 {
     if (x >= kEditorAreaWidth || y >= kEditorAreaHeight) {
-        return 0;
+        return false;
     }
-    std::span<const PanelDef> list = defs();
+    const std::span<const PanelDef> list = defs();
     const int n = static_cast<int>(list.size());
     int found = -1;
     int counter = 0;
-    if (!state.reverse_click) {
+    if (!reverse_click_) {
         for (int r = 0; r < n && found < 0; r++) {
-            if (!paneleditor_hits(list[r], x, y)) {
+            if (!hits(list[r], x, y)) {
                 continue;
             }
-            if (counter <= state.click_depth) {
+            if (counter <= click_depth_) {
                 counter++;
             } else {
                 found = r;
-                state.click_depth = counter;
+                click_depth_ = counter;
             }
         }
     } else {
-        if (state.click_depth == -1) {
+        if (click_depth_ == -1) {
             for (int r = 0; r < n; r++) {
-                state.click_depth += paneleditor_hits(list[r], x, y) ? 1 : 0;
+                click_depth_ += hits(list[r], x, y) ? 1 : 0;
             }
         }
         for (int r = 0; r < n && found < 0; r++) {
-            if (!paneleditor_hits(list[r], x, y)) {
+            if (!hits(list[r], x, y)) {
                 continue;
             }
-            if (counter == state.click_depth) {
+            if (counter == click_depth_) {
                 found = r;
-                state.click_depth = counter > 0 ? counter - 1 : 0;
-            } else if (counter < state.click_depth) {
+                click_depth_ = counter > 0 ? counter - 1 : 0;
+            } else if (counter < click_depth_) {
                 counter++;
             } else {
                 break;
@@ -274,35 +191,25 @@ int paneleditor_button_press(int x, int y)
         }
     }
     if (found >= 0) {
-        state.row = found;
-        return 0;
+        row_ = found;
+        return false;
     }
-    if (state.click_depth == -1) {
-        state.row = -1;
-        return 1;
+    if (click_depth_ == -1) {
+        row_ = -1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
-void paneleditor_reset_click_depth()
+void PanelEditor::set_click_reverse(bool reverse)
 {
-    state.click_depth = -1;
+    reverse_click_ = reverse;
+    click_depth_ = -1;
 }
 
-int paneleditor_click_depth()
+bool PanelEditor::drag_to(int x, int y)
 {
-    return state.click_depth;
-}
-
-void paneleditor_set_click_reverse(bool reverse)
-{
-    state.reverse_click = reverse;
-    state.click_depth = -1;
-}
-
-int paneleditor_motion_handler(int x, int y)
-{
-    int result = 0;
+    bool moved = false;
     auto axis = [&](int pos, int extent, int *old, bool horizontal) {
         if (pos < 0 || pos >= extent) {
             return;
@@ -316,36 +223,31 @@ int paneleditor_motion_handler(int x, int y)
             return;
         }
         const int step = snap(d);
-        if (selected() != nullptr && !state.drag_step) {
+        if (selected() != nullptr && !drag_step_) {
             // The whole drag is one step, ended when the button comes up.
-            app_document().begin_step("Move placement");
-            state.drag_step = true;
+            document_.begin_step("Move placement");
+            drag_step_ = true;
         }
-        if (horizontal ? paneleditor_item_move(step, 0) : paneleditor_item_move(0, step)) {
-            result = 1;
+        if (horizontal ? move(step, 0) : move(0, step)) {
+            moved = true;
         }
         // The anchor advances even when the limits refused the move.
         *old += step;
     };
-    axis(x, kEditorAreaWidth, &state.xold, true);
-    axis(y, kEditorAreaHeight, &state.yold, false);
-    state.click_depth = -1;
-    return result;
+    axis(x, kEditorAreaWidth, &xold_, true);
+    axis(y, kEditorAreaHeight, &yold_, false);
+    click_depth_ = -1;
+    return moved;
 }
 
-void paneleditor_motion_handler_reset()
+void PanelEditor::end_drag()
 {
-    state.xold = -1;
-    state.yold = -1;
-    if (state.drag_step) {
-        state.drag_step = false;
-        app_document().end_step();
+    xold_ = -1;
+    yold_ = -1;
+    if (drag_step_) {
+        drag_step_ = false;
+        document_.end_step();
     }
-}
-
-bool paneleditor_is_dragging()
-{
-    return state.drag_step;
 }
 
 bool paneleditor_axis_move_allowed(bool horizontal, int pos, int box_pos, int box_size, int delta)
@@ -355,14 +257,14 @@ bool paneleditor_axis_move_allowed(bool horizontal, int pos, int box_pos, int bo
            file_holds(horizontal, pos + delta);
 }
 
-bool paneleditor_item_move(int dx, int dy)
+bool PanelEditor::move(int dx, int dy)
 {
     const PanelDef *def = selected();
     if (def == nullptr) {
         return false;
     }
     ZbxRect box{};
-    if (!paneleditor_def_box(*def, &box)) {
+    if (!def_box(*def, &box)) {
         // Covers nothing: only the file's range limits it.
         box = {def->x, def->y, 1, 1};
     }
@@ -376,8 +278,8 @@ bool paneleditor_item_move(int dx, int dy)
     if (moved == *def) {
         return false;
     }
-    DocumentStep step(app_document(), "Move placement");
-    return app_document().set_def(state.panel, state.row, moved);
+    DocumentStep step(document_, "Move placement");
+    return document_.set_def(panel_, row_, moved) || step.fail();
 }
 
 void paneleditor_insert_position(int w, int h, const ZbxRect *sel, int *x, int *y)
@@ -397,12 +299,23 @@ void paneleditor_insert_position(int w, int h, const ZbxRect *sel, int *x, int *
     }
 }
 
-bool paneleditor_add_object_at_current_iter(int object, bool mirror, bool has_overrides,
-                                            int override_count, const int overrides[3])
+bool PanelEditor::insert_def(int row, const PanelDef &def)
+{
+    DocumentStep step(document_, "Add placement");
+    if (!document_.insert_def(panel_, row, def)) {
+        return step.fail();
+    }
+    row_ = row;
+    click_depth_ = -1;
+    return true;
+}
+
+bool PanelEditor::add_object(int object, bool mirror, bool has_overrides, int override_count,
+                             const int overrides[3])
 {
     int w = 0;
     int h = 0;
-    if (state.panel < 0 || !app_document().object_size(object, &w, &h)) {
+    if (panel_ < 0 || !document_.object_size(object, &w, &h)) {
         return false;
     }
     PanelDef def;
@@ -416,63 +329,64 @@ bool paneleditor_add_object_at_current_iter(int object, bool mirror, bool has_ov
     }
     ZbxRect box{};
     const PanelDef *sel = selected();
-    const bool has_box = sel != nullptr && paneleditor_def_box(*sel, &box);
+    const bool has_box = sel != nullptr && def_box(*sel, &box);
     paneleditor_insert_position(w, h, has_box ? &box : nullptr, &def.x, &def.y);
-    return insert_def(insert_row(), def, "Add placement");
+    return insert_def(insert_row(), def);
 }
 
-bool paneleditor_add_panel_at_current_iter(int panel)
+bool PanelEditor::add_panel(int panel)
 {
-    if (state.panel < 0 || app_document().item_kind(panel) != ZbxItemKind::Panel ||
-        app_document().would_loop(state.panel, panel)) {
+    if (panel_ < 0 || document_.item_kind(panel) != ZbxItemKind::Panel ||
+        document_.would_loop(panel_, panel)) {
         return false;
     }
     PanelDef def;
     def.item = panel;
     def.is_object = false;
-    return insert_def(insert_row(), def, "Add placement");
+    return insert_def(insert_row(), def);
 }
 
-bool paneleditor_clone_def()
+bool PanelEditor::clone()
 {
     const PanelDef *sel = selected();
     if (sel == nullptr) {
         return false;
     }
-    state.click_depth = -1;
+    click_depth_ = -1;
     const PanelDef source = *sel;
+    // The insertion's own step nests in this one, which names the entry.
+    DocumentStep step(document_, "Clone placement");
     if (!source.is_object) {
-        return paneleditor_add_panel_at_current_iter(source.item);
+        return add_panel(source.item);
     }
-    DocumentStep step(app_document(), "Clone placement");
-    return paneleditor_add_object_at_current_iter(source.item, source.mirror, source.has_overrides,
-                                                  source.override_count, source.overrides);
+    return add_object(source.item, source.mirror, source.has_overrides, source.override_count,
+                      source.overrides);
 }
 
-bool paneleditor_delete_def()
+bool PanelEditor::delete_selected()
 {
     if (selected() == nullptr) {
         return false;
     }
-    const int row = state.row;
-    DocumentStep step(app_document(), "Delete placement");
-    if (!app_document().remove_def(state.panel, row)) {
-        return false;
+    const int row = row_;
+    DocumentStep step(document_, "Delete placement");
+    if (!document_.remove_def(panel_, row)) {
+        return step.fail();
     }
-    state.row = row < row_count() ? row : -1;
-    state.click_depth = -1;
+    row_ = row < row_count() ? row : -1;
+    click_depth_ = -1;
     return true;
 }
 
-bool paneleditor_delete_with_confirmation(const std::function<DeleteAnswer()> &ask)
+bool PanelEditor::delete_with_confirmation(const std::function<DeleteAnswer()> &ask)
 {
     if (selected() == nullptr) {
         return false;
     }
-    if (!stop_asking) {
+    if (!stop_asking_) {
         switch (ask()) {
         case DeleteAnswer::YesForAll:
-            stop_asking = true;
+            stop_asking_ = true;
             break;
         case DeleteAnswer::Yes:
             break;
@@ -480,42 +394,49 @@ bool paneleditor_delete_with_confirmation(const std::function<DeleteAnswer()> &a
             return false;
         }
     }
-    return paneleditor_delete_def();
+    return delete_selected();
 }
 
-bool paneleditor_get_stop_asking()
+bool PanelEditor::move_to(int to, const char *name)
 {
-    return stop_asking;
+    if (selected() == nullptr) {
+        return false;
+    }
+    click_depth_ = -1;
+    if (to == row_) {
+        return false;
+    }
+    DocumentStep step(document_, name);
+    if (!document_.move_def(panel_, row_, to)) {
+        return step.fail();
+    }
+    row_ = to;
+    return true;
 }
 
-void paneleditor_set_stop_asking(bool stop)
-{
-    stop_asking = stop;
-}
-
-bool paneleditor_bring_def_to_front()
+bool PanelEditor::bring_to_front()
 {
     return move_to(row_count() - 1, "Bring placement to front");
 }
 
-bool paneleditor_move_def_to_back()
+bool PanelEditor::move_to_back()
 {
     return move_to(0, "Move placement to back");
 }
 
-bool paneleditor_move_def_closer()
+bool PanelEditor::move_closer()
 {
-    return state.row + 1 < row_count() && move_to(state.row + 1, "Move placement closer");
+    return row_ + 1 < row_count() && move_to(row_ + 1, "Move placement closer");
 }
 
-bool paneleditor_move_def_farther()
+bool PanelEditor::move_farther()
 {
-    return state.row > 0 && move_to(state.row - 1, "Move placement farther");
+    return row_ > 0 && move_to(row_ - 1, "Move placement farther");
 }
 
-bool paneleditor_toggle(int row, EditorFlag flag)
+bool PanelEditor::toggle(int row, EditorFlag flag)
 {
-    if (state.panel < 0 || row < 0 || row >= row_count()) {
+    if (panel_ < 0 || row < 0 || row >= row_count()) {
         return false;
     }
     PanelDef def = defs()[row];
@@ -540,26 +461,51 @@ bool paneleditor_toggle(int row, EditorFlag flag)
         name = def.has_overrides ? "Use colour overrides" : "Drop colour overrides";
         break;
     }
-    DocumentStep step(app_document(), name);
-    return app_document().set_def(state.panel, row, def);
+    DocumentStep step(document_, name);
+    return document_.set_def(panel_, row, def) || step.fail();
 }
 
-void paneleditor_render_location(GdkPixbuf *canvas, bool transparency, int alpha,
-                                 ComposeClashes *clashes)
+bool PanelEditor::set_overrides(int count, const int overrides[3])
+{
+    PanelDef def;
+    if (!selected_object_def(&def)) {
+        return false;
+    }
+    def.override_count = std::clamp(count, 0, 3);
+    std::copy(overrides, overrides + 3, def.overrides);
+    if (def.override_count > 0) {
+        def.has_overrides = true;
+    }
+    DocumentStep step(document_, "Colour overrides");
+    return document_.set_def(panel_, row_, def) || step.fail();
+}
+
+std::string paneleditor_status_text(int panel, int colour)
+{
+    GCharPtr text(g_strdup_printf(" Editing panel %d ($%X) - background color %d ($%X, %s)", panel,
+                                  static_cast<unsigned>(panel), colour,
+                                  static_cast<unsigned>(colour),
+                                  palette_get_name_at_index(colour)));
+    return text.get();
+}
+
+void PanelEditor::render_location(GdkPixbuf *canvas, GdkPixbuf *backdrop, bool transparency,
+                                  int alpha, ComposeClashes *clashes) const
 {
     if (canvas == nullptr) {
         return;
     }
-    canvas_copy_image(app_backdrop(), canvas);
-    render_panel_defs(app_document(), defs(), state.panel, canvas, state.background, clashes);
+    canvas_copy_image(backdrop, canvas);
+    render_panel_defs(document_, defs(), panel_, canvas, background_, clashes);
     if (transparency) {
-        paneleditor_blend_disabled(pixbufs_view(canvas), defs(), state.panel, state.background,
+        paneleditor_blend_disabled(document_, pixbufs_view(canvas), defs(), panel_, background_,
                                    alpha);
     }
 }
 
-void paneleditor_blend_disabled(RgbaView canvas, std::span<const PanelDef> list, int top_panel,
-                                int background, int alpha)
+void paneleditor_blend_disabled(const Document &document, RgbaView canvas,
+                                std::span<const PanelDef> list, int top_panel, int background,
+                                int alpha)
 {
     if (canvas.pixels == nullptr || canvas.width < kEditorAreaWidth ||
         canvas.height < kComposeAreaTop + kEditorAreaHeight) {
@@ -580,9 +526,8 @@ void paneleditor_blend_disabled(RgbaView canvas, std::span<const PanelDef> list,
         }
         PanelDef alone = def;
         alone.enabled = true;
-        compose_render_into_view(
-            DocumentSource(app_document(), std::span<const PanelDef>(&alone, 1)), top_panel,
-            background, buffers, layer);
+        compose_render_into_view(DocumentSource(document, std::span<const PanelDef>(&alone, 1)),
+                                 top_panel, background, buffers, layer);
         for (int y = 0; y < kEditorAreaHeight; y++) {
             const int line = (y / 8) * 320 + y % 8;
             uint8_t *dst = canvas.pixels + (kComposeAreaTop + y) * canvas.rowstride;

@@ -1,92 +1,119 @@
 // The panel editor's window: canvas with zoom and a blinking frame, arrow
-// buttons, the placement list with its flags, the action buttons, the
-// delete question, and the handlers that tie them to the editor's
-// operations (paneleditor.h). Built once at start-up, shown modal by the
-// main window's "Edit panel...", hidden again on closing.
+// buttons, the placement list with its flags, the action buttons and the
+// delete question, tied to the editing model (paneleditor.h). It owns the
+// model and its two dialogs, the object and panel browser and the colour
+// override window. Built hidden with the application, shown modal over the
+// main window by open(), hidden again on closing.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include "base/gref.h"
+#include "editor/override_window.h"
+#include "editor/panelbrowser.h"
 #include "editor/paneleditor.h"
+#include "render/compose.h"
+#include "ui/context.h"
+#include "ui/panelmodels_deflist.h"
 
-// The window with every widget and signal connection, hidden.
-GtkWidget *create_window_panel_editor();
-// The delete question, built anew for each time it is asked.
-GtkWidget *create_dialog_delete_def();
+class PanelEditorWindow
+{
+  public:
+    // Builds the window and its dialogs, hidden; the context must outlive it.
+    explicit PanelEditorWindow(UiContext &context);
+    // Destroys its windows.
+    ~PanelEditorWindow();
+    PanelEditorWindow(const PanelEditorWindow &) = delete;
+    PanelEditorWindow &operator=(const PanelEditorWindow &) = delete;
 
-// Sets up the placement list's columns and model and starts following the
-// document. Called once after the window is built.
-void paneleditor_window_module_init(GtkWidget *window);
-void paneleditor_window_cleanup();
+    GtkWidget *window() const { return window_; }
+    // Opens panel over colour (status bar, list, the clash view as the
+    // options hold it) and shows the window over the main window.
+    void open(int panel, int colour);
+    // The main window switched the clash view: the check button follows
+    // without calling back, and the canvas frames its clashing cells or not.
+    void set_show_clashes(bool on);
 
-// Opens panel over colour (status bar, list) and shows the window.
-void paneleditor_window_open(int panel, int colour);
-// The editor's canvas (null before the first configure) and zoom exponent.
-GdkPixbuf *paneleditor_get_canvas();
-int paneleditor_get_expansion();
-// Renders the canvas afresh and asks for a redraw.
-void paneleditor_refresh();
-// Whether the canvas frames its clashing cells, and those cells (none while
-// off).
-void paneleditor_set_show_clashes(bool on);
-const ComposeClashes &paneleditor_get_clashes();
-// What the canvas shows, at the zoom and with any clash frames (not the
-// frame around the selection): a new image.
-GdkPixbuf *paneleditor_shown_image();
-// Asks for a PNG file (panel_N.png) and writes the shown image there
-// (Control+E); the status bar says where.
-void paneleditor_export_canvas();
-// Takes the selection from the list view.
-void paneleditor_treeview_panel_defs_cursor_changed();
-// Frames the selected placement on the area (black for colour_flag 1).
-void paneleditor_draw_rectangle_around_item(GtkWidget *area, int colour_flag, int expansion);
-// Asks (unless "Yes for all" was answered) and deletes the selection.
-void on_delete_def_helper();
+    PanelEditor &model() { return model_; }
+    BrowserWindow &browser() { return browser_; }
+    OverrideWindow &overrides() { return overrides_; }
+    // The canvas (null before the area's first configure) and the zoom
+    // exponent (0, 1 or 2).
+    GdkPixbuf *canvas() const { return canvas_.get(); }
+    int zoom() const { return zoom_; }
+    // The clashing cells framed on the canvas (none while the view is off).
+    const ComposeClashes &clashes() const { return clashes_; }
+    // What the canvas shows, at the zoom and with any clash frames (not the
+    // frame around the selection): a new image, or null without a canvas.
+    GdkPixbuf *shown_image() const;
+    // Asks for a PNG file (panel_N.png) and writes the shown image there
+    // (Control+E); the status bar says where.
+    void export_canvas();
+    // Renders the canvas afresh and asks for a redraw.
+    void refresh();
 
-// The blink timer: a redraw every 500 ms while the blink option is on.
-void timeout_start();
-void timeout_stop();
-void timeout_next_tick();
-int timeout_get_count();
-gboolean timeout(gpointer data);
+  private:
+    GtkWidget *widget(const char *name) const;
+    void set_up_list();
+    void connect_signals();
+    void follow(const DocEvent &event);
+    // Puts the list's cursor on the model's selection (or clears it).
+    void sync_cursor();
+    void after_operation();
+    void move(int dx, int dy);
+    void delete_with_question();
+    void back_from_browser();
+    void push_status(const char *context, const char *text);
+    void start_blinking();
+    void stop_blinking();
+    gboolean blink();
 
-// Handlers.
-gboolean on_window_panel_editor_delete_event(GtkWidget *widget, GdkEvent *event, gpointer data);
-void on_window_panel_editor_show(GtkWidget *widget, gpointer data);
-gboolean on_window_panel_editor_key_press_event(GtkWidget *widget, GdkEventKey *event,
-                                                gpointer data);
-gboolean on_drawingarea_panel_editor_expose_event(GtkWidget *widget, GdkEventExpose *event,
-                                                  gpointer data);
-gboolean on_drawingarea_panel_editor_configure_event(GtkWidget *widget, GdkEventConfigure *event,
-                                                     gpointer data);
-gboolean on_drawingarea_location_button_press_event(GtkWidget *widget, GdkEventButton *event,
-                                                    gpointer data);
-gboolean on_drawingarea_panel_editor_button_release_event(GtkWidget *widget, GdkEventButton *event,
-                                                          gpointer data);
-gboolean on_drawingarea_panel_editor_motion_notify_event(GtkWidget *widget, GdkEventMotion *event,
-                                                         gpointer data);
-gboolean on_drawingarea_panel_editor_key_press_event(GtkWidget *widget, GdkEventKey *event,
-                                                     gpointer data);
-void on_button_panel_editor_curs_up_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_curs_down_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_curs_left_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_curs_right_clicked(GtkButton *button, gpointer data);
-void on_radiobutton_panel_editor_zoom_1_clicked(GtkButton *button, gpointer data);
-void on_radiobutton_panel_editor_zoom_2_clicked(GtkButton *button, gpointer data);
-void on_radiobutton_panel_editor_zoom_4_clicked(GtkButton *button, gpointer data);
-void on_checkbutton_panel_editor_blink_frame_toggled(GtkToggleButton *button, gpointer data);
-void on_checkbutton_panel_editor_show_clashes_toggled(GtkToggleButton *button, gpointer data);
-void on_checkbutton_panel_editor_select_reverse_toggled(GtkToggleButton *button, gpointer data);
-void on_treeview_panel_editor_panel_defs_cursor_changed(GtkTreeView *view, gpointer data);
-void on_checkbutton_panel_editor_transparency_toggled(GtkToggleButton *button, gpointer data);
-void on_spinbutton_panel_editor_alpha_changed(GtkEditable *editable, gpointer data);
-void on_button_panel_editor_add_new_def_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_move_def_to_back_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_move_def_farther_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_move_def_closer_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_bring_def_to_front_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_clone_def_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_color_override_clicked(GtkButton *button, gpointer data);
-void on_button_panel_editor_delete_def_clicked(GtkButton *button, gpointer data);
-// A click on a flag of any row.
-void item_toggled(GtkCellRendererToggle *cell, gchar *path, gpointer data);
+    gboolean on_delete(GtkWidget *window, GdkEvent *event);
+    void on_show(GtkWidget *window);
+    gboolean on_window_key_press(GtkWidget *window, GdkEventKey *event);
+    gboolean on_area_expose(GtkWidget *area, GdkEventExpose *event);
+    gboolean on_area_configure(GtkWidget *area, GdkEventConfigure *event);
+    gboolean on_area_button_press(GtkWidget *area, GdkEventButton *event);
+    gboolean on_area_button_release(GtkWidget *area, GdkEventButton *event);
+    gboolean on_area_motion(GtkWidget *area, GdkEventMotion *event);
+    gboolean on_area_key_press(GtkWidget *area, GdkEventKey *event);
+    void on_arrow_clicked(GtkButton *button);
+    void on_zoom_clicked(GtkButton *button);
+    void on_blink_toggled(GtkToggleButton *button);
+    void on_show_clashes_toggled(GtkToggleButton *button);
+    void on_select_reverse_toggled(GtkToggleButton *button);
+    void on_list_cursor_changed(GtkTreeView *view);
+    void on_transparency_toggled(GtkToggleButton *button);
+    void on_alpha_changed(GtkEditable *editable);
+    void on_flag_toggled(GtkCellRendererToggle *cell, gchar *path);
+    void on_add_clicked(GtkButton *button);
+    void on_to_back_clicked(GtkButton *button);
+    void on_farther_clicked(GtkButton *button);
+    void on_closer_clicked(GtkButton *button);
+    void on_to_front_clicked(GtkButton *button);
+    void on_clone_clicked(GtkButton *button);
+    void on_overrides_clicked(GtkButton *button);
+    void on_delete_clicked(GtkButton *button);
+
+    UiContext &context_;
+    PanelEditor model_;
+    GtkWidget *window_ = nullptr;
+    GtkWidget *area_ = nullptr;
+    GtkTreeView *list_ = nullptr;
+    GRef<ZbxDefList> defs_;
+    GRef<GdkPixbuf> canvas_;
+    int zoom_ = 0;
+    bool transparency_ = false;
+    int alpha_ = kEditorDefaultAlpha;
+    // The list's cursor is being set from the model.
+    bool syncing_ = false;
+    bool show_clashes_ = false;
+    gulong show_clashes_handler_ = 0;
+    ComposeClashes clashes_{};
+    int listener_ = 0;
+    // The blink timer: a redraw every 500 ms while the blink option is on.
+    guint blink_source_ = 0;
+    int blink_count_ = 0;
+    BrowserWindow browser_;
+    OverrideWindow overrides_;
+};

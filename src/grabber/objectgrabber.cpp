@@ -2,267 +2,184 @@
 // over it, the transparency choice and the grab itself. The geometry lives
 // in objectgrabber_selection.cpp, the region conversion in the item slots.
 #include "grabber/objectgrabber.h"
-#include "app/context.h"
 
-#include <array>
 #include <gdk/gdkkeysyms.h>
+#include <string>
 
-#include "app/app.h"
-#include "app/common.h"
-#include "app/fileopen.h"
-#include "app/objectmodel.h"
-#include "app/support.h"
-#include "base/gref.h"
-#include "c64/hiresdecoder.h"
-#include "c64/palette.h"
 #include "files/picture_file.h"
 #include "items/itemwrapper.h"
+#include "render/canvas.h"
+#include "ui/builder.h"
+#include "ui/common.h"
 
 namespace {
-
 constexpr const char *kImportFailed = "Failed to import object";
+} // namespace
 
-struct GrabberState
+GrabberWindow::GrabberWindow(UiContext &context)
+    : context_(context), window_(GRef<GtkWidget>::share(build()))
 {
-    // Bitmap, screen and colour of the current picture.
-    std::array<uint8_t, kHiresDataSize> hires{};
-    // The decoded picture, shown unzoomed in the canvas.
-    GRef<GdkPixbuf> picture;
-    // A picture was decoded at least once.
-    bool loaded = false;
-    GRef<GdkPixbuf> canvas;
-    GtkWidget *picture_area = nullptr;
-    GtkWidget *palette_area = nullptr;
-    int transparent = 0;
-    GrabberSelection selection;
-    int zoom = 0;
-};
-
-GrabberState &state()
-{
-    static GrabberState s;
-    return s;
+    picture_area_ = widget("drawingarea_object_grabber_object_preview");
+    GtkIconView *view = GTK_ICON_VIEW(widget("iconview_object_grabber_objects"));
+    gtk_icon_view_set_model(view, GTK_TREE_MODEL(context_.objects.store()));
+    gtk_icon_view_set_text_column(view, OBJ_COL_LABEL);
+    gtk_icon_view_set_pixbuf_column(view, OBJ_COL_IMAGE);
+    ui_attach_icon(window_.get());
+    connect_signals();
 }
 
-GtkWidget *grabber_widget(const char *name)
+GrabberWindow::~GrabberWindow()
 {
-    return window_object_grabber != nullptr ? lookup_widget(window_object_grabber, name) : nullptr;
+    gtk_widget_destroy(window_.get());
 }
 
-void show_error(const char *text)
+void GrabberWindow::show()
 {
-    common_message_dialog(GTK_WINDOW(window_object_grabber), text, GTK_MESSAGE_ERROR);
+    gtk_window_set_transient_for(GTK_WINDOW(window_.get()), context_.shell.main_window());
+    gtk_widget_show(window_.get());
+}
+
+GtkWidget *GrabberWindow::widget(const char *name) const
+{
+    return lookup_widget(window_.get(), name);
+}
+
+void GrabberWindow::show_error(const char *text)
+{
+    common_message_dialog(GTK_WINDOW(window_.get()), text, GTK_MESSAGE_ERROR);
 }
 
 // The picture, or colour T while there is none, into the canvas; then the
 // area is drawn again.
-void refresh_canvas()
+void GrabberWindow::refresh_canvas()
 {
-    GrabberState &s = state();
-    if (s.canvas) {
-        if (s.picture) {
-            canvas_copy_image(s.picture.get(), s.canvas.get());
+    if (canvas_) {
+        if (picture_) {
+            canvas_copy_image(picture_.get(), canvas_.get());
         } else {
-            canvas_erase(s.canvas.get(), s.transparent);
+            canvas_erase(canvas_.get(), transparent_);
         }
     }
-    if (s.picture_area != nullptr) {
-        gtk_widget_queue_draw(s.picture_area);
-    }
+    gtk_widget_queue_draw(picture_area_);
 }
 
-void update_selection_details()
+void GrabberWindow::update_selection_details()
 {
-    if (GtkWidget *label = grabber_widget("label_object_grabber_selection_details")) {
-        gtk_label_set_text(GTK_LABEL(label),
-                           objectgrabber_selection_details(state().selection.rect).c_str());
-    }
+    gtk_label_set_text(GTK_LABEL(widget("label_object_grabber_selection_details")),
+                       objectgrabber_selection_details(selection_.rect).c_str());
 }
 
-bool custom_colour_chosen()
+bool GrabberWindow::custom_colour_chosen() const
 {
-    GtkWidget *button = grabber_widget("radiobutton_object_grabber_use_custom_color");
-    return button != nullptr && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button));
+    GtkWidget *button = widget("radiobutton_object_grabber_use_custom_color");
+    return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button));
 }
 
 // Puts the icon view's cursor on the last object, the one just grabbed.
-void show_last_object()
+void GrabberWindow::show_last_object()
 {
-    GtkWidget *view = grabber_widget("iconview_object_grabber_objects");
-    GtkTreeModel *model = view != nullptr ? gtk_icon_view_get_model(GTK_ICON_VIEW(view)) : nullptr;
+    GtkIconView *view = GTK_ICON_VIEW(widget("iconview_object_grabber_objects"));
+    GtkTreeModel *model = gtk_icon_view_get_model(view);
     const int rows = model != nullptr ? gtk_tree_model_iter_n_children(model, nullptr) : 0;
     if (rows == 0) {
         return;
     }
     GtkTreePath *path = gtk_tree_path_new_from_indices(rows - 1, -1);
-    gtk_icon_view_unselect_all(GTK_ICON_VIEW(view));
-    gtk_icon_view_select_path(GTK_ICON_VIEW(view), path);
-    gtk_icon_view_set_cursor(GTK_ICON_VIEW(view), path, nullptr, FALSE);
-    gtk_icon_view_scroll_to_path(GTK_ICON_VIEW(view), path, FALSE, 0.0f, 0.0f);
+    gtk_icon_view_unselect_all(view);
+    gtk_icon_view_select_path(view, path);
+    gtk_icon_view_set_cursor(view, path, nullptr, FALSE);
+    gtk_icon_view_scroll_to_path(view, path, FALSE, 0.0f, 0.0f);
     gtk_tree_path_free(path);
 }
 
-void set_zoom(GtkButton *button, int zoom)
+void GrabberWindow::set_zoom(GtkButton *button, int zoom)
 {
     if (!gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button))) {
         return;
     }
-    state().zoom = zoom;
-    if (GtkWidget *area = grabber_widget("drawingarea_object_grabber_object_preview")) {
-        gtk_widget_set_size_request(area, kScreenWidth << zoom, kScreenHeight << zoom);
-    }
+    zoom_ = zoom;
+    gtk_widget_set_size_request(picture_area_, kScreenWidth << zoom, kScreenHeight << zoom);
 }
 
-} // namespace
-
-void objectgrabber_module_init(GtkWidget *window)
+bool GrabberWindow::open_picture(const char *path)
 {
-    state() = GrabberState{};
-    if (window == nullptr) {
-        return;
-    }
-    GtkIconView *view = GTK_ICON_VIEW(lookup_widget(window, "iconview_object_grabber_objects"));
-    gtk_icon_view_set_model(view, GTK_TREE_MODEL(objectmodel_get_model()));
-    gtk_icon_view_set_text_column(view, OBJ_COL_LABEL);
-    gtk_icon_view_set_pixbuf_column(view, OBJ_COL_IMAGE);
-}
-
-void objectgrabber_cleanup()
-{
-    if (window_object_grabber != nullptr) {
-        gtk_widget_destroy(window_object_grabber);
-        window_object_grabber = nullptr;
-    }
-    state() = GrabberState{};
-}
-
-gboolean objectgrabber_open_picture(const char *path)
-{
-    GrabberState &s = state();
     GdkPixbuf *image = nullptr;
     GErrorPtr error;
     // The decoder leaves the data alone when it fails, so the picture on
     // show and the data a grab reads stay one picture.
-    if (!picture_read_file(path, kHiresDetect, &image, s.hires.data(), error.out())) {
+    if (!picture_read_file(path, kHiresDetect, &image, hires_.data(), error.out())) {
         show_error(error.message());
-        return FALSE;
+        return false;
     }
-    s.picture.reset(image);
-    s.loaded = true;
+    picture_.reset(image);
+    loaded_ = true;
     refresh_canvas();
-    return TRUE;
+    return true;
 }
 
-gboolean objectgrabber_grab()
+bool GrabberWindow::grab()
 {
-    GrabberState &s = state();
-    if (!s.loaded || objectgrabber_selection_empty(s.selection.rect)) {
-        return FALSE;
+    if (!loaded_ || objectgrabber_selection_empty(selection_.rect)) {
+        return false;
     }
-    const ZbxRect region = objectgrabber_normalise(s.selection.rect);
+    const ZbxRect region = objectgrabber_normalise(selection_.rect);
     const HiresData picture =
-        hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(s.hires));
-    const bool added = itemwrapper_grab_object(app_document(), picture,
-                                               custom_colour_chosen() ? s.transparent : -1, region);
+        hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(hires_));
+    const bool added = itemwrapper_grab_object(context_.document, picture,
+                                               custom_colour_chosen() ? transparent_ : -1, region);
     if (added) {
         show_last_object();
     } else {
         show_error(kImportFailed);
     }
     refresh_canvas();
-    return added ? TRUE : FALSE;
-}
-
-const GrabberSelection &objectgrabber_get_selection()
-{
-    return state().selection;
-}
-
-int objectgrabber_get_transparent_colour()
-{
-    return state().transparent;
-}
-
-int objectgrabber_get_zoom()
-{
-    return state().zoom;
-}
-
-gboolean objectgrabber_picture_loaded()
-{
-    return state().loaded ? TRUE : FALSE;
-}
-
-std::span<const uint8_t> objectgrabber_get_hires_data()
-{
-    return state().hires;
-}
-
-GdkPixbuf *objectgrabber_get_canvas()
-{
-    return state().canvas.get();
+    return added;
 }
 
 // --- Handlers ---
 
-gboolean on_window_object_grabber_delete_event(GtkWidget *widget, GdkEvent *, gpointer)
+gboolean GrabberWindow::on_delete_event(GtkWidget *window, GdkEvent *)
 {
-    gtk_widget_hide(widget);
+    gtk_widget_hide(window);
     return TRUE;
 }
 
-gboolean on_window_object_grabber_key_press_event(GtkWidget *widget, GdkEventKey *event, gpointer)
+gboolean GrabberWindow::on_key_press_event(GtkWidget *window, GdkEventKey *event)
 {
     if (event->keyval != GDK_Escape) {
         return FALSE;
     }
-    gtk_widget_hide(widget);
+    gtk_widget_hide(window);
     return TRUE;
 }
 
-void on_menuitem_object_grabber_open_hires_activate(GtkMenuItem *, gpointer)
+void GrabberWindow::on_open_picture_activate(GtkMenuItem *)
 {
-    char *chosen = nullptr;
-    if (!fileopen_open_hires_file(&chosen)) {
-        return;
+    std::string path;
+    if (context_.choosers.open_hires_file(&path)) {
+        open_picture(path.c_str());
     }
-    GCharPtr path(chosen);
-    objectgrabber_open_picture(path.get());
 }
 
-gboolean on_drawingarea_object_grabber_object_preview_configure_event(GtkWidget *widget,
-                                                                      GdkEventConfigure *, gpointer)
+gboolean GrabberWindow::on_picture_configure_event(GtkWidget *, GdkEventConfigure *)
 {
-    GrabberState &s = state();
-    if (!s.canvas) {
-        s.canvas.reset(canvas_new());
-    }
-    if (s.picture_area == nullptr) {
-        s.picture_area = widget;
+    if (!canvas_) {
+        canvas_.reset(canvas_new());
     }
     refresh_canvas();
     return TRUE;
 }
 
-gboolean on_drawingarea_object_grabber_object_preview_expose_event(GtkWidget *widget,
-                                                                   GdkEventExpose *event, gpointer)
+gboolean GrabberWindow::on_picture_expose_event(GtkWidget *area, GdkEventExpose *event)
 {
-    GrabberState &s = state();
-    if (!s.canvas || widget->window == nullptr) {
+    if (!common_paint_image(area, canvas_.get(), &event->area, zoom_)) {
         return FALSE;
     }
-    cairo_t *cr = gdk_cairo_create(widget->window);
-    gdk_cairo_rectangle(cr, &event->area);
-    cairo_clip(cr);
-    cairo_save(cr);
-    const double scale = 1 << s.zoom;
-    cairo_scale(cr, scale, scale);
-    gdk_cairo_set_source_pixbuf(cr, s.canvas.get(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
-    cairo_restore(cr);
     ZbxRect frame{};
-    if (objectgrabber_frame_on_area(s.selection.rect, s.zoom, &frame)) {
+    if (objectgrabber_frame_on_area(selection_.rect, zoom_, &frame)) {
+        cairo_t *cr = gdk_cairo_create(area->window);
+        gdk_cairo_rectangle(cr, &event->area);
+        cairo_clip(cr);
         cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
         cairo_set_line_width(cr, 1.0);
         cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
@@ -270,40 +187,34 @@ gboolean on_drawingarea_object_grabber_object_preview_expose_event(GtkWidget *wi
         // selection's own border.
         cairo_rectangle(cr, frame.x + 0.5, frame.y + 0.5, frame.width - 1, frame.height - 1);
         cairo_stroke(cr);
+        cairo_destroy(cr);
     }
-    cairo_destroy(cr);
     return TRUE;
 }
 
-gboolean on_drawingarea_object_grabber_object_preview_button_press_event(GtkWidget *widget,
-                                                                         GdkEventButton *event,
-                                                                         gpointer)
+gboolean GrabberWindow::on_picture_button_press_event(GtkWidget *area, GdkEventButton *event)
 {
-    GrabberState &s = state();
     // Double and triple presses only follow single ones, which did the work.
-    if (!s.loaded || event->type != GDK_BUTTON_PRESS) {
+    if (!loaded_ || event->type != GDK_BUTTON_PRESS) {
         return FALSE;
     }
     if (event->button == 1) {
-        gtk_widget_grab_focus(widget);
-        objectgrabber_press(&s.selection, event->x, event->y, s.zoom);
+        gtk_widget_grab_focus(area);
+        objectgrabber_press(&selection_, event->x, event->y, zoom_);
         update_selection_details();
         refresh_canvas();
         return FALSE;
     }
     if (event->button == 3) {
-        objectgrabber_grab();
+        grab();
         return TRUE;
     }
     return FALSE;
 }
 
-gboolean on_drawingarea_object_grabber_object_preview_motion_notify_event(GtkWidget *,
-                                                                          GdkEventMotion *event,
-                                                                          gpointer)
+gboolean GrabberWindow::on_picture_motion_notify_event(GtkWidget *, GdkEventMotion *event)
 {
-    GrabberState &s = state();
-    if (!s.loaded) {
+    if (!loaded_) {
         return FALSE;
     }
     int x = 0;
@@ -317,66 +228,48 @@ gboolean on_drawingarea_object_grabber_object_preview_motion_notify_event(GtkWid
         held = static_cast<GdkModifierType>(event->state);
     }
     if ((held & GDK_BUTTON1_MASK) == 0) {
-        objectgrabber_motion_handler_reset(&s.selection);
+        objectgrabber_motion_handler_reset(&selection_);
         return TRUE;
     }
-    if (objectgrabber_motion_handler(x >> s.zoom, y >> s.zoom, &s.selection)) {
+    if (objectgrabber_motion_handler(x >> zoom_, y >> zoom_, &selection_)) {
         update_selection_details();
         refresh_canvas();
     }
     return TRUE;
 }
 
-gboolean on_drawingarea_object_grabber_palette_configure_event(GtkWidget *widget,
-                                                               GdkEventConfigure *, gpointer)
+gboolean GrabberWindow::on_palette_expose_event(GtkWidget *area, GdkEventExpose *event)
 {
-    state().palette_area = widget;
-    return FALSE;
+    return common_paint_palette(area, context_.images.palette.strip(), &event->area, transparent_)
+               ? TRUE
+               : FALSE;
 }
 
-gboolean on_drawingarea_object_grabber_palette_expose_event(GtkWidget *widget,
-                                                            GdkEventExpose *event, gpointer)
-{
-    GdkPixbuf *palette = app_palette().strip();
-    if (palette == nullptr || widget->window == nullptr) {
-        return FALSE;
-    }
-    cairo_t *cr = gdk_cairo_create(widget->window);
-    gdk_cairo_rectangle(cr, &event->area);
-    cairo_clip(cr);
-    gdk_cairo_set_source_pixbuf(cr, palette, 0, 0);
-    cairo_paint(cr);
-    common_draw_rectangle_around_color_in_palette(cr, state().transparent);
-    cairo_destroy(cr);
-    return TRUE;
-}
-
-gboolean on_drawingarea_object_grabber_palette_button_press_event(GtkWidget *widget,
-                                                                  GdkEventButton *event, gpointer)
+gboolean GrabberWindow::on_palette_button_press_event(GtkWidget *area, GdkEventButton *event)
 {
     if (event->type != GDK_BUTTON_PRESS || event->button != 1) {
         return FALSE;
     }
-    GtkWidget *custom = grabber_widget("radiobutton_object_grabber_use_custom_color");
+    GtkWidget *custom = widget("radiobutton_object_grabber_use_custom_color");
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(custom), TRUE);
-    state().transparent = objectgrabber_palette_colour_at(event->x);
-    gtk_widget_queue_draw(widget);
+    transparent_ = objectgrabber_palette_colour_at(event->x);
+    gtk_widget_queue_draw(area);
     // Without a picture the canvas shows the chosen colour.
     refresh_canvas();
     return TRUE;
 }
 
-void on_radiobutton_object_grabber_zoom_4_clicked(GtkButton *button, gpointer)
+void GrabberWindow::on_zoom_4_clicked(GtkButton *button)
 {
     set_zoom(button, 2);
 }
 
-void on_radiobutton_object_grabber_zoom_2_clicked(GtkButton *button, gpointer)
+void GrabberWindow::on_zoom_2_clicked(GtkButton *button)
 {
     set_zoom(button, 1);
 }
 
-void on_radiobutton_object_grabber_zoom_1_clicked(GtkButton *button, gpointer)
+void GrabberWindow::on_zoom_1_clicked(GtkButton *button)
 {
     set_zoom(button, 0);
 }

@@ -1,66 +1,89 @@
 // The object grabber: a window in which the user opens a C64 picture, marks
 // a rectangle of whole cells on it with the left button and turns it into a
 // new object of the project with the right button. Built once, hidden; its
-// picture, selection, zoom and transparency choice last for the whole run.
+// picture, selection, zoom and transparency choice last as long as it does.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <gtk/gtk.h>
 #include <span>
 
+#include "base/gref.h"
+#include "c64/hiresdecoder.h"
 #include "grabber/objectgrabber_selection.h"
+#include "ui/context.h"
 
-// The window with every widget and signal connection, not shown.
-GtkWidget *create_window_object_grabber();
+class GrabberWindow
+{
+  public:
+    // Builds the window with every widget and signal connection, hidden,
+    // with the project's objects in its icon view.
+    explicit GrabberWindow(UiContext &context);
+    // Destroys the window.
+    ~GrabberWindow();
+    GrabberWindow(const GrabberWindow &) = delete;
+    GrabberWindow &operator=(const GrabberWindow &) = delete;
 
-// Back to the start of a run (no picture, empty selection, colour 0, 1X)
-// and the object list attached to the window's icon view.
-void objectgrabber_module_init(GtkWidget *window);
-// Drops the picture and destroys the window.
-void objectgrabber_cleanup();
+    GtkWidget *window() const { return window_.get(); }
+    // Shows the window over the main window.
+    void show();
 
-// Decodes a picture file into the grabber; on failure the decoder's
-// message in an error dialog and the previous picture stays.
-gboolean objectgrabber_open_picture(const char *path);
-// Grabs the selection as a new object, with the transparency chosen in the
-// window; "Failed to import object" when the project cannot take it. TRUE
-// when an object was added.
-gboolean objectgrabber_grab();
+    // Decodes a picture file into the grabber; on failure the decoder's
+    // message in an error dialog and the previous picture stays.
+    bool open_picture(const char *path);
+    // Grabs the selection as a new object, with the transparency chosen in
+    // the window; "Failed to import object" when the project cannot take
+    // it. True when an object was added.
+    bool grab();
 
-// What the grabber holds (tests and tools read it).
-const GrabberSelection &objectgrabber_get_selection();
-int objectgrabber_get_transparent_colour();
-int objectgrabber_get_zoom();
-gboolean objectgrabber_picture_loaded();
-std::span<const uint8_t> objectgrabber_get_hires_data();
-// The unzoomed picture the area shows, or null before its first configure.
-GdkPixbuf *objectgrabber_get_canvas();
+    // What the grabber holds (tests and tools read it).
+    const GrabberSelection &selection() const { return selection_; }
+    int transparent_colour() const { return transparent_; }
+    int zoom() const { return zoom_; }
+    bool picture_loaded() const { return loaded_; }
+    std::span<const uint8_t> hires_data() const { return hires_; }
+    // The unzoomed picture the area shows, or null before its first configure.
+    GdkPixbuf *canvas() const { return canvas_.get(); }
 
-// --- Signal handlers ---
-gboolean on_window_object_grabber_delete_event(GtkWidget *widget, GdkEvent *event, gpointer data);
-gboolean on_window_object_grabber_key_press_event(GtkWidget *widget, GdkEventKey *event,
-                                                  gpointer data);
-void on_menuitem_object_grabber_open_hires_activate(GtkMenuItem *item, gpointer data);
-gboolean on_drawingarea_object_grabber_object_preview_configure_event(GtkWidget *widget,
-                                                                      GdkEventConfigure *event,
-                                                                      gpointer data);
-gboolean on_drawingarea_object_grabber_object_preview_expose_event(GtkWidget *widget,
-                                                                   GdkEventExpose *event,
-                                                                   gpointer data);
-gboolean on_drawingarea_object_grabber_object_preview_button_press_event(GtkWidget *widget,
-                                                                         GdkEventButton *event,
-                                                                         gpointer data);
-gboolean on_drawingarea_object_grabber_object_preview_motion_notify_event(GtkWidget *widget,
-                                                                          GdkEventMotion *event,
-                                                                          gpointer data);
-gboolean on_drawingarea_object_grabber_palette_configure_event(GtkWidget *widget,
-                                                               GdkEventConfigure *event,
-                                                               gpointer data);
-gboolean on_drawingarea_object_grabber_palette_expose_event(GtkWidget *widget,
-                                                            GdkEventExpose *event, gpointer data);
-gboolean on_drawingarea_object_grabber_palette_button_press_event(GtkWidget *widget,
-                                                                  GdkEventButton *event,
-                                                                  gpointer data);
-void on_radiobutton_object_grabber_zoom_4_clicked(GtkButton *button, gpointer data);
-void on_radiobutton_object_grabber_zoom_2_clicked(GtkButton *button, gpointer data);
-void on_radiobutton_object_grabber_zoom_1_clicked(GtkButton *button, gpointer data);
+  private:
+    // Creates the widgets (objectgrabber_interface.cpp).
+    static GtkWidget *build();
+    void connect_signals();
+
+    GtkWidget *widget(const char *name) const;
+    void show_error(const char *text);
+    void refresh_canvas();
+    void update_selection_details();
+    bool custom_colour_chosen() const;
+    void show_last_object();
+    void set_zoom(GtkButton *button, int zoom);
+
+    gboolean on_delete_event(GtkWidget *widget, GdkEvent *event);
+    gboolean on_key_press_event(GtkWidget *widget, GdkEventKey *event);
+    void on_open_picture_activate(GtkMenuItem *item);
+    gboolean on_picture_configure_event(GtkWidget *widget, GdkEventConfigure *event);
+    gboolean on_picture_expose_event(GtkWidget *widget, GdkEventExpose *event);
+    gboolean on_picture_button_press_event(GtkWidget *widget, GdkEventButton *event);
+    gboolean on_picture_motion_notify_event(GtkWidget *widget, GdkEventMotion *event);
+    gboolean on_palette_expose_event(GtkWidget *widget, GdkEventExpose *event);
+    gboolean on_palette_button_press_event(GtkWidget *widget, GdkEventButton *event);
+    void on_zoom_4_clicked(GtkButton *button);
+    void on_zoom_2_clicked(GtkButton *button);
+    void on_zoom_1_clicked(GtkButton *button);
+
+    UiContext &context_;
+    // Our own reference: the pointer stays good until the destructor.
+    GRef<GtkWidget> window_;
+    GtkWidget *picture_area_ = nullptr;
+    // Bitmap, screen and colour of the current picture.
+    std::array<uint8_t, kHiresDataSize> hires_{};
+    // The decoded picture, shown unzoomed in the canvas.
+    GRef<GdkPixbuf> picture_;
+    // A picture was decoded at least once.
+    bool loaded_ = false;
+    GRef<GdkPixbuf> canvas_;
+    int transparent_ = 0;
+    GrabberSelection selection_;
+    int zoom_ = 0;
+};

@@ -1,11 +1,12 @@
 // The object grabber's window: menu, picture area, transparency choice,
 // palette, selection details, the icon view of the project's objects and
-// the zoom buttons. Every widget is registered under its name.
+// the zoom buttons. Every widget is registered under its name, and every
+// signal goes to a member of the window object.
 #include <atk/atk.h>
 
-#include "app/i18n.h"
-#include "app/support.h"
 #include "grabber/objectgrabber.h"
+#include "ui/builder.h"
+#include "ui/i18n.h"
 
 namespace {
 
@@ -133,48 +134,12 @@ GtkWidget *build_zoom_controls(Builder &b)
     return hbox;
 }
 
-void connect(GtkWidget *window, const char *name, const char *signal, GCallback handler)
-{
-    g_signal_connect(lookup_widget(window, name), signal, handler, nullptr);
-}
-
-void connect_window(GtkWidget *w)
-{
-    g_signal_connect(w, "delete_event", G_CALLBACK(on_window_object_grabber_delete_event), nullptr);
-    g_signal_connect(w, "key_press_event", G_CALLBACK(on_window_object_grabber_key_press_event),
-                     nullptr);
-    connect(w, "menuitem_object_grabber_open_hires", "activate",
-            G_CALLBACK(on_menuitem_object_grabber_open_hires_activate));
-    const char *area = "drawingarea_object_grabber_object_preview";
-    connect(w, area, "configure_event",
-            G_CALLBACK(on_drawingarea_object_grabber_object_preview_configure_event));
-    connect(w, area, "expose_event",
-            G_CALLBACK(on_drawingarea_object_grabber_object_preview_expose_event));
-    connect(w, area, "button_press_event",
-            G_CALLBACK(on_drawingarea_object_grabber_object_preview_button_press_event));
-    connect(w, area, "motion_notify_event",
-            G_CALLBACK(on_drawingarea_object_grabber_object_preview_motion_notify_event));
-    const char *palette = "drawingarea_object_grabber_palette";
-    connect(w, palette, "configure_event",
-            G_CALLBACK(on_drawingarea_object_grabber_palette_configure_event));
-    connect(w, palette, "expose_event",
-            G_CALLBACK(on_drawingarea_object_grabber_palette_expose_event));
-    connect(w, palette, "button_press_event",
-            G_CALLBACK(on_drawingarea_object_grabber_palette_button_press_event));
-    connect(w, "radiobutton_object_grabber_zoom_4", "clicked",
-            G_CALLBACK(on_radiobutton_object_grabber_zoom_4_clicked));
-    connect(w, "radiobutton_object_grabber_zoom_2", "clicked",
-            G_CALLBACK(on_radiobutton_object_grabber_zoom_2_clicked));
-    connect(w, "radiobutton_object_grabber_zoom_1", "clicked",
-            G_CALLBACK(on_radiobutton_object_grabber_zoom_1_clicked));
-}
-
 } // namespace
 
-GtkWidget *create_window_object_grabber()
+GtkWidget *GrabberWindow::build()
 {
     GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    zbx_name_toplevel(window, "window_object_grabber", _("Zembrix - Object grabber"));
+    ui_name_toplevel(window, "window_object_grabber", _("Zembrix - Object grabber"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
     Builder b(window);
@@ -193,6 +158,30 @@ GtkWidget *create_window_object_grabber()
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(status), FALSE);
     gtk_box_pack_start(GTK_BOX(top), status, FALSE, FALSE, 0);
 
-    connect_window(window);
     return window;
+}
+
+void GrabberWindow::connect_signals()
+{
+    GtkWidget *w = window_.get();
+    ui_connect<&GrabberWindow::on_delete_event>(w, "delete_event", this);
+    ui_connect<&GrabberWindow::on_key_press_event>(w, "key_press_event", this);
+    ui_connect<&GrabberWindow::on_open_picture_activate>(w, "menuitem_object_grabber_open_hires",
+                                                         "activate", this);
+    const char *area = "drawingarea_object_grabber_object_preview";
+    ui_connect<&GrabberWindow::on_picture_configure_event>(w, area, "configure_event", this);
+    ui_connect<&GrabberWindow::on_picture_expose_event>(w, area, "expose_event", this);
+    ui_connect<&GrabberWindow::on_picture_button_press_event>(w, area, "button_press_event", this);
+    ui_connect<&GrabberWindow::on_picture_motion_notify_event>(w, area, "motion_notify_event",
+                                                               this);
+    const char *palette = "drawingarea_object_grabber_palette";
+    ui_connect<&GrabberWindow::on_palette_expose_event>(w, palette, "expose_event", this);
+    ui_connect<&GrabberWindow::on_palette_button_press_event>(w, palette, "button_press_event",
+                                                              this);
+    ui_connect<&GrabberWindow::on_zoom_4_clicked>(w, "radiobutton_object_grabber_zoom_4", "clicked",
+                                                  this);
+    ui_connect<&GrabberWindow::on_zoom_2_clicked>(w, "radiobutton_object_grabber_zoom_2", "clicked",
+                                                  this);
+    ui_connect<&GrabberWindow::on_zoom_1_clicked>(w, "radiobutton_object_grabber_zoom_1", "clicked",
+                                                  this);
 }

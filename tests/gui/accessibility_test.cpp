@@ -3,8 +3,6 @@
 // scripts count and pick rows through them.)
 #include "window_support.h"
 
-#include "editor/paneleditor_window.h"
-
 namespace {
 
 class Accessibility : public WindowAtWork
@@ -41,7 +39,7 @@ void unnamed_controls(AtkObject *object, const std::string &window, std::vector<
 TEST_F(Accessibility, EveryControlOfEveryWindowHasAName)
 {
     std::vector<std::string> unnamed;
-    for (GtkWidget *window : {window_main, window_object_grabber, window_panel_editor}) {
+    for (GtkWidget *window : {window_main, app->grabber().window(), app->editor().window()}) {
         gtk_widget_show_all(window);
         pump_events();
         unnamed_controls(gtk_widget_get_accessible(window),

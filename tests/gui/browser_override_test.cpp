@@ -1,19 +1,13 @@
 // The browser and the colour override window as the user meets them from
-// the panel editor: refused loops, overrides packed when the window closes,
-// and the Used columns following every change. (Insertion through the
-// browser and an override set in the combo boxes: tests/e2e/edit_panel.sh.)
-#include "window_support.h"
-
-#include "app/callbacks.h"
-#include "app/context.h"
-#include "app/objectmodel.h"
-#include "app/panelmodels_view.h"
-#include "editor/override_window.h"
-#include "editor/panelbrowser.h"
-#include "editor/paneleditor_window.h"
-#include "support/items_fixture.h"
+// the panel editor: insertion, refused loops, the panel preview, and
+// overrides packed when the window closes. (Insertion through the browser
+// and an override set in the combo boxes with real events:
+// tests/e2e/edit_panel.sh.)
+#include "editor_fixture.h"
 
 namespace {
+
+using namespace editor_test;
 
 constexpr int kEdited = 6;
 constexpr int kRed = 2;
@@ -36,38 +30,19 @@ ZbxProject browser_project()
     return p;
 }
 
-class BrowserAndOverrides : public WindowAtWork
+class BrowserAndOverrides : public EditorAtWork
 {
   protected:
-    void SetUp() override
-    {
-        WindowAtWork::SetUp();
-        ASSERT_TRUE(
-            app_open_project(write_project(folder, "browse.prg", browser_project()).c_str()));
-        paneleditor_window_open(kEdited, 6);
-        editor = window_panel_editor;
-        show_and_wait(editor);
-    }
-    void TearDown() override
-    {
-        if (window_color_overrides != nullptr) {
-            gtk_widget_hide(window_color_overrides);
-        }
-        WindowAtWork::TearDown();
-    }
+    void SetUp() override { open_editor(browser_project(), kEdited, 6); }
 
-    PanelDef def(int row) { return app_document().panel_defs(kEdited)[row]; }
-    void select(int row)
-    {
-        select_row(editor, "treeview_panel_editor_panel_defs", row);
-        pump_events();
-    }
-    GtkWidget *br(const char *name) { return lookup_widget(window_browser, name); }
+    PanelDef def(int row) const { return defs(kEdited)[row]; }
+    GtkWidget *browser() const { return editor->browser().window(); }
+    GtkWidget *br(const char *name) const { return lookup_widget(browser(), name); }
     void open_browser(int page)
     {
         gtk_notebook_set_current_page(GTK_NOTEBOOK(br("notebook_browser")), page);
-        gtk_button_clicked(GTK_BUTTON(lookup_widget(editor, "button_panel_editor_add_new_def")));
-        show_and_wait(window_browser);
+        click("button_panel_editor_add_new_def");
+        show_and_wait(browser());
     }
     void activate_panel_row(int row)
     {
@@ -77,63 +52,103 @@ class BrowserAndOverrides : public WindowAtWork
         gtk_tree_path_free(path);
         pump_events();
     }
+    std::string object_use(int object)
+    {
+        GtkTreeModel *store = GTK_TREE_MODEL(ctx.objects.store());
+        GtkTreeIter iter;
+        gchar *text = nullptr;
+        if (gtk_tree_model_iter_nth_child(store, &iter, nullptr, object)) {
+            gtk_tree_model_get(store, &iter, OBJ_COL_USED, &text, -1);
+        }
+        std::string use = text != nullptr ? text : "";
+        g_free(text);
+        return use;
+    }
 
     // The override window, opened by the editor's button.
+    GtkWidget *overrides() const { return editor->overrides().window(); }
     bool open_overrides()
     {
-        gtk_button_clicked(GTK_BUTTON(lookup_widget(editor, "button_panel_editor_color_override")));
-        pump_events();
-        return GTK_WIDGET_VISIBLE(window_color_overrides);
+        click("button_panel_editor_color_override");
+        return GTK_WIDGET_VISIBLE(overrides());
     }
-    GtkToggleButton *tick(int row)
+    GtkToggleButton *tick(int row) const
     {
         const char *names[] = {"checkbutton_color_override_1", "checkbutton_color_override_2",
                                "checkbutton_color_override_3"};
-        return GTK_TOGGLE_BUTTON(lookup_widget(window_color_overrides, names[row]));
+        return GTK_TOGGLE_BUTTON(lookup_widget(overrides(), names[row]));
     }
     void set_row(int row, int source, int replacement)
     {
-        gtk_combo_box_set_active(override_combo_box(row), source);
-        gtk_combo_box_set_active(override_combo_box(row + 3), replacement);
+        gtk_combo_box_set_active(editor->overrides().combo_box(row), source);
+        gtk_combo_box_set_active(editor->overrides().combo_box(row + 3), replacement);
     }
-    void close_overrides()
-    {
-        send_delete_event(window_color_overrides);
-        pump_events();
-    }
+    void close_overrides() { send_delete_event(overrides()); }
     // The rows as shown: "source>replacement" and a tick mark.
     std::string shown_rows()
     {
         std::string text;
-        for (int r = 0; r < 3; r++) {
-            text += std::to_string(gtk_combo_box_get_active(override_combo_box(r))) + ">" +
-                    std::to_string(gtk_combo_box_get_active(override_combo_box(r + 3))) +
-                    (gtk_toggle_button_get_active(tick(r)) ? "+ " : "- ");
+        for (const OverrideRow &row : editor->overrides().rows()) {
+            text += std::to_string(row.source) + ">" + std::to_string(row.replacement) +
+                    (row.enabled ? "+ " : "- ");
         }
         return text;
     }
-
-    GtkWidget *editor = nullptr;
 };
 
 } // namespace
 
-TEST_F(BrowserAndOverrides, PanelsThatWouldLoopAreRefused)
+TEST_F(BrowserAndOverrides, PanelsThatWouldLoopAreRefusedOthersInsertedAndPreviewed)
 {
     open_browser(1);
     // The edited panel itself, one containing it and one two levels up.
-    const std::vector<PanelDef> before(app_document().panel_defs(kEdited).begin(),
-                                       app_document().panel_defs(kEdited).end());
+    const std::vector<PanelDef> before = defs(kEdited);
     for (int row : {0, 1, 2}) {
         activate_panel_row(row);
         EXPECT_EQ(error_texts(), std::vector<std::string>{kLoopMessage}) << "row " << row;
-        EXPECT_TRUE(GTK_WIDGET_VISIBLE(window_browser));
+        EXPECT_TRUE(GTK_WIDGET_VISIBLE(browser()));
         close_dialogs_titled("Error");
     }
-    EXPECT_EQ(std::vector<PanelDef>(app_document().panel_defs(kEdited).begin(),
-                                    app_document().panel_defs(kEdited).end()),
-              before);
-    EXPECT_FALSE(app_document().can_undo());
+    EXPECT_EQ(defs(kEdited), before);
+    EXPECT_FALSE(ctx.document.can_undo());
+
+    // The preview shows the panel under the cursor over its preview colour.
+    GtkTreePath *path = gtk_tree_path_new_from_indices(3, -1);
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(br("treeview_browser_panels_panels")), path, nullptr,
+                             FALSE);
+    gtk_tree_path_free(path);
+    pump_events();
+    GRef<GdkPixbuf> expected(canvas_new());
+    canvas_copy_image(ctx.context.backdrop(), expected.get());
+    render_stored_panel(ctx.document, 9, expected.get(), ctx.document.preview_colour(9));
+    EXPECT_EQ(differing_pixels(editor->browser().preview(), expected.get()), 0);
+
+    // Panel 9 goes in at the end, selected; the editor's canvas takes the
+    // keys again.
+    activate_panel_row(3);
+    EXPECT_FALSE(GTK_WIDGET_VISIBLE(browser()));
+    EXPECT_EQ(def(2), zbx_panel_def(9, 0, 0));
+    EXPECT_EQ(editor->model().selected_row(), 2);
+    EXPECT_EQ(gtk_window_get_focus(GTK_WINDOW(editor->window())),
+              ed("drawingarea_panel_editor_location"));
+    EXPECT_STREQ(ctx.document.undo_name(), "Add placement");
+}
+
+TEST_F(BrowserAndOverrides, ObjectGoesInAfterTheSelectionAndItsUseFollows)
+{
+    select(0);
+    open_browser(0);
+    EXPECT_EQ(object_use(5), "");
+    GtkTreePath *path = gtk_tree_path_new_from_indices(5, -1);
+    gtk_icon_view_item_activated(GTK_ICON_VIEW(br("iconview_browser_objects")), path);
+    gtk_tree_path_free(path);
+    pump_events();
+    EXPECT_FALSE(GTK_WIDGET_VISIBLE(browser()));
+    EXPECT_EQ(def(1).item, 5);
+    EXPECT_EQ(editor->model().selected_row(), 1);
+    EXPECT_EQ(object_use(5), "1");
+    ASSERT_TRUE(ctx.document.undo());
+    EXPECT_EQ(object_use(5), "");
 }
 
 TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
@@ -148,8 +163,8 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     ASSERT_TRUE(open_overrides());
     EXPECT_EQ(shown_rows(), "0>0- 0>0- 0>0- ");
     close_overrides();
-    EXPECT_FALSE(GTK_WIDGET_VISIBLE(window_color_overrides));
-    EXPECT_FALSE(app_document().can_undo());
+    EXPECT_FALSE(GTK_WIDGET_VISIBLE(overrides()));
+    EXPECT_FALSE(ctx.document.can_undo());
 
     // White -> red ticked by the change, purple -> green unticked by hand,
     // cyan -> cyan unticked by the change.
@@ -163,7 +178,7 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     EXPECT_EQ(shown_rows(), "1>2+ 4>5- 3>3- ");
     close_overrides();
     EXPECT_EQ(def(0), zbx_object_def(0, 16, 16, false, {0x21}));
-    EXPECT_STREQ(app_document().undo_name(), "Colour overrides");
+    EXPECT_STREQ(ctx.document.undo_name(), "Colour overrides");
 
     // 0 -> 0, white -> red, red -> cyan: two overrides, moved up to the
     // first rows.
@@ -181,7 +196,7 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     gtk_toggle_button_set_active(tick(1), FALSE);
     close_overrides();
     EXPECT_EQ(def(0), zbx_object_def(0, 16, 16, false, {0x21}));
-    app_document().undo();
+    ctx.document.undo();
     ASSERT_TRUE(open_overrides());
     EXPECT_EQ(shown_rows(), "1>2+ 2>3+ 0>0- ");
     close_overrides();
@@ -189,7 +204,7 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
 
     // Switched off in the list, the two overrides come back on with an
     // unchanged opening.
-    ASSERT_TRUE(paneleditor_toggle(0, EditorFlag::Overrides));
+    ASSERT_TRUE(editor->model().toggle(0, EditorFlag::Overrides));
     EXPECT_FALSE(def(0).has_overrides);
     ASSERT_TRUE(open_overrides());
     close_overrides();
@@ -205,74 +220,4 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     PanelDef none = zbx_object_def(0, 16, 16);
     none.has_overrides = true;
     EXPECT_EQ(def(0), none);
-}
-
-namespace {
-std::vector<std::string> shown_texts(const char *view, int column)
-{
-    return column_of<std::string>(window_main, view, column);
-}
-using Texts = std::vector<std::string>;
-} // namespace
-
-TEST_F(BrowserAndOverrides, UsedColumnsFollowEveryChangeInAnyOrder)
-{
-    EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED),
-              (Texts{"1", "", "", "1", "", ""}));
-    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
-              (Texts{"1 + loc 0", "1", "", "1"}));
-
-    // Inserted in the editor, and taken back.
-    select(0);
-    open_browser(0);
-    GtkTreePath *path = gtk_tree_path_new_from_indices(5, -1);
-    gtk_icon_view_item_activated(GTK_ICON_VIEW(br("iconview_browser_objects")), path);
-    gtk_tree_path_free(path);
-    pump_events();
-    gtk_widget_hide(window_browser);
-    EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED)[5], "1");
-    activate("undo");
-    pump_events();
-    EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED)[5], "");
-
-    // Object 1 deleted: later items, references and slots move down.
-    send_delete_event(editor);
-    pump_events();
-    select_row(window_main, "treeview_main_objects", 1);
-    on_popupmenu_object_delete_activate(nullptr, nullptr);
-    pump_events();
-    ASSERT_EQ(app_document().count_objects(), 5);
-    EXPECT_EQ(shown_texts("treeview_main_objects", OBJ_COL_USED), (Texts{"1", "", "1", "", ""}));
-    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
-              (Texts{"1 + loc 0", "1", "", "1"}));
-
-    // Sorted by use, rows still map to their items: the unused first.
-    show_page(1);
-    GtkTreeView *panels = GTK_TREE_VIEW(widget("treeview_main_panels"));
-    gtk_tree_view_column_clicked(gtk_tree_view_get_column(panels, 1));
-    pump_events();
-    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
-              (Texts{"", "1", "1", "1 + loc 0"}));
-    select_row(window_main, "treeview_main_panels", 3);
-    int panel = -1;
-    ASSERT_TRUE(panelmodels_get_current_panel_index(&panel));
-    EXPECT_EQ(panel, 5);
-    // A new panel is selected wherever it sorts, and stays so through an undo
-    // of an unrelated step.
-    click("button_panel_controls_new");
-    pump_events();
-    ASSERT_TRUE(panelmodels_get_current_panel_index(&panel));
-    EXPECT_EQ(panel, 9);
-    {
-        DocumentStep step(app_document(), "Store as location 3");
-        ASSERT_TRUE(app_document().set_location(3, ZbxLocationRecord{5, 1}));
-    }
-    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
-              (Texts{"", "", "1", "1", "1 + loc 0, 3"}));
-    activate("undo");
-    pump_events();
-    ASSERT_TRUE(panelmodels_get_current_panel_index(&panel));
-    EXPECT_EQ(panel, 9);
-    EXPECT_EQ(shown_texts("treeview_main_panels", PANEL_COL_USED),
-              (Texts{"", "", "1", "1", "1 + loc 0"}));
 }

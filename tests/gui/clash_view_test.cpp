@@ -6,8 +6,6 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
-#include "app/context.h"
-#include "editor/paneleditor_window.h"
 #include "render/render.h"
 #include "window_support.h"
 
@@ -48,19 +46,19 @@ TEST_F(ClashView, ExampleRoomShowsItsClashesFramedAtBothZooms)
 {
     select_row(window_main, "treeview_main_locations", 0);
     pump_events();
-    GtkWidget *area = mainview_get_area(PREVIEW_LOCATION);
-    GdkPixbuf *canvas = mainview_get_canvas(PREVIEW_LOCATION);
+    GtkWidget *area = app->main().previews().area(PREVIEW_LOCATION);
+    GdkPixbuf *canvas = app->main().previews().canvas(PREVIEW_LOCATION);
     EXPECT_EQ(shown_differs(area, canvas, 1), 0) << "off: the picture alone";
 
     gtk_check_menu_item_set_active(menu_item(), TRUE);
     pump_events();
     EXPECT_NE(read_file(options_file).find("show_clashes=true"), std::string::npos);
-    const ComposeClashes &clashes = mainview_get_clashes(PREVIEW_LOCATION);
+    const ComposeClashes &clashes = app->main().previews().clashes(PREVIEW_LOCATION);
     ASSERT_TRUE(clashes.any());
     EXPECT_EQ(status_text(window_main),
               " Location 0: " + std::to_string(clashes.count()) + " cells clash");
-    const ZbxLocationRecord record = app_document().location(0);
-    EXPECT_EQ(clashes, render_stored_panel_clashes(app_document(), record.panel, record.colour));
+    const ZbxLocationRecord record = app->document().location(0);
+    EXPECT_EQ(clashes, render_stored_panel_clashes(app->document(), record.panel, record.colour));
     // What is shown is the picture with the frames; the picture is unchanged.
     for (int zoom : {0, 1}) {
         if (zoom == 1) {
@@ -76,30 +74,30 @@ TEST_F(ClashView, PanelEditorFollowsTheSettingFramesItsCanvasAndExportsIt)
 {
     // Switched on in the main window before the editor opens.
     gtk_check_menu_item_set_active(menu_item(), TRUE);
-    const ZbxLocationRecord record = app_document().location(0);
-    paneleditor_window_open(record.panel, record.colour);
-    GtkWidget *editor = window_panel_editor;
+    const ZbxLocationRecord record = app->document().location(0);
+    app->editor().open(record.panel, record.colour);
+    GtkWidget *editor = app->editor().window();
     show_and_wait(editor);
-    paneleditor_select_row(-1);
+    app->editor().model().select_row(-1);
     GtkToggleButton *check =
         GTK_TOGGLE_BUTTON(lookup_widget(editor, "checkbutton_panel_editor_show_clashes"));
     EXPECT_TRUE(gtk_toggle_button_get_active(check));
     const ComposeClashes expected =
-        render_stored_panel_clashes(app_document(), record.panel, record.colour);
+        render_stored_panel_clashes(app->document(), record.panel, record.colour);
     ASSERT_TRUE(expected.any());
-    EXPECT_EQ(paneleditor_get_clashes(), expected);
+    EXPECT_EQ(app->editor().clashes(), expected);
     // Either side switches both, and the remembered option.
     gtk_toggle_button_set_active(check, FALSE);
     EXPECT_FALSE(gtk_check_menu_item_get_active(menu_item()));
-    EXPECT_FALSE(mainview_get_show_clashes());
+    EXPECT_FALSE(app->main().previews().show_clashes());
     EXPECT_NE(read_file(options_file).find("show_clashes=false"), std::string::npos);
-    EXPECT_FALSE(paneleditor_get_clashes().any());
+    EXPECT_FALSE(app->editor().clashes().any());
     gtk_check_menu_item_set_active(menu_item(), TRUE);
     EXPECT_TRUE(gtk_toggle_button_get_active(check));
     pump_events();
 
     GtkWidget *area = lookup_widget(editor, "drawingarea_panel_editor_location");
-    GdkPixbuf *canvas = paneleditor_get_canvas();
+    GdkPixbuf *canvas = app->editor().canvas();
     const char *radios[] = {"radiobutton_panel_editor_zoom_1", "radiobutton_panel_editor_zoom_2",
                             "radiobutton_panel_editor_zoom_4"};
     for (int zoom : {2, 0, 1}) {

@@ -4,14 +4,14 @@
 // incremental rendering is under way.
 #include "window_support.h"
 
-#include "app/callbacks.h"
-#include "app/context.h"
+#include "render/locations.h"
+
 #include "app/locations_view.h"
-#include "app/objectmodel.h"
-#include "app/panelmodels_view.h"
 #include "items/itemwrapper.h"
 #include "items/references.h"
 #include "support/items_fixture.h"
+#include "ui/objectmodel.h"
+#include "ui/panelmodels.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ class Commands : public WindowAtWork
   protected:
     void open(const ZbxProject &project)
     {
-        ASSERT_TRUE(app_open_project(write_project(folder, "project.prg", project).c_str()));
+        ASSERT_TRUE(app->open_project(write_project(folder, "project.prg", project).c_str()));
     }
     // Right click on a list, then the menu's item, as the user would.
     void context_command(const char *view, const char *menu, const char *item)
@@ -94,14 +94,14 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
     context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
     EXPECT_EQ(error_texts(), std::vector<std::string>{kZbxObjectInUse});
     close_dialogs_titled("Error");
-    EXPECT_EQ(app_document().item_count(), 10);
+    EXPECT_EQ(app->document().item_count(), 10);
 
     show_page(0);
     select_row(window_main, "treeview_main_locations", 2);
     pump_events();
     EXPECT_EQ(location_info(), "Panel: 9 ($09)\nBackground: blue");
     GRef<GdkPixbuf> before(canvas_new());
-    render_location(app_document(), app_backdrop(), 2, before.get());
+    render_location(app->document(), app->images().backdrop.get(), 2, before.get());
     select_item("treeview_main_objects", 4);
     context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
     EXPECT_TRUE(error_texts().empty());
@@ -114,8 +114,9 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
     EXPECT_EQ(location_info(), "Panel: 8 ($08)\nBackground: blue");
     EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), before.get(), 1), 0);
     // No object is selected any more: the object preview is the backdrop.
-    EXPECT_EQ(
-        shown_differs(widget("drawingarea_object_controls_object_preview"), app_backdrop(), 1), 0);
+    EXPECT_EQ(shown_differs(widget("drawingarea_object_controls_object_preview"),
+                            app->images().backdrop.get(), 1),
+              0);
 }
 
 TEST_F(Commands, NewPanelIsRefusedWhenTheIndexSpaceIsFull)
@@ -125,17 +126,17 @@ TEST_F(Commands, NewPanelIsRefusedWhenTheIndexSpaceIsFull)
     open(full);
     click("button_panel_controls_new");
     EXPECT_EQ(error_texts(), std::vector<std::string>{"No room for additional panels"});
-    EXPECT_EQ(app_document().item_count(), 255);
+    EXPECT_EQ(app->document().item_count(), 255);
 }
 
 TEST_F(Commands, StoreAsLocationAndClearTheRecord)
 {
-    ASSERT_TRUE(app_open_project(kSample.c_str()));
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
     show_page(1);
     select_row(window_main, "treeview_main_panels", 1); // panel 5, colour 2
     select_row(window_main, "treeview_main_locations", 3);
     click("button_main_panel_store");
-    EXPECT_EQ(app_document().location(3), (ZbxLocationRecord{5, 2}));
+    EXPECT_EQ(app->document().location(3), (ZbxLocationRecord{5, 2}));
 
     // Clear asks first: No keeps the record, Yes empties it.
     for (const char *button : {"button_clear_record_cancel", "button_clear_record_ok"}) {
@@ -144,7 +145,7 @@ TEST_F(Commands, StoreAsLocationAndClearTheRecord)
                             }};
         answer_next_dialog(&answer);
         click("button_main_clear_location_record");
-        EXPECT_EQ(app_document().location(3).panel != kNoPanel,
+        EXPECT_EQ(app->document().location(3).panel != kNoPanel,
                   bool(g_str_has_suffix(button, "cancel")));
     }
     EXPECT_EQ(location_info(), "Empty record");
@@ -152,13 +153,13 @@ TEST_F(Commands, StoreAsLocationAndClearTheRecord)
 
 TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
 {
-    ASSERT_TRUE(app_open_project(kSample.c_str()));
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
     select_row(window_main, "treeview_main_objects", 2); // object 4
     ChooserAnswer save{"Save to an object file", folder / "mine.zbxobject"};
     answer_next_chooser(&save);
     click("button_object_controls_export");
     ASSERT_TRUE(save.answered);
-    const std::span<const uint8_t> record = app_document().object_record(4);
+    const std::span<const uint8_t> record = app->document().object_record(4);
     const std::vector<uint8_t> bytes(record.begin(), record.end());
     EXPECT_TRUE(zbx_bytes_equal(bytes, zbx_read_file(save.path)));
 
@@ -168,9 +169,9 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     click("button_object_controls_import");
     ASSERT_TRUE(load.answered);
     int selected = -1;
-    EXPECT_TRUE(objectmodel_get_current_object_id(&selected));
+    EXPECT_TRUE(app->main().selected_object(&selected));
     EXPECT_EQ(selected, 10);
-    const std::span<const uint8_t> imported = app_document().object_record(10);
+    const std::span<const uint8_t> imported = app->document().object_record(10);
     EXPECT_TRUE(zbx_bytes_equal(bytes, {imported.begin(), imported.end()}));
 
     // A file that is no object: the reader's message, nothing added.
@@ -181,84 +182,89 @@ TEST_F(Commands, ExportAndImportASingleObjectThroughTheChoosers)
     click("button_object_controls_import");
     ASSERT_TRUE(wrong.answered);
     EXPECT_EQ(error_texts(), std::vector<std::string>{"Unrecognized format"});
-    EXPECT_EQ(app_document().count_objects(), 6);
+    EXPECT_EQ(app->document().count_objects(), 6);
 }
 
 TEST_F(Commands, NothingThatChangesTheDataRunsWhileALoadIsUnderWay)
 {
-    ASSERT_TRUE(app_open_project(kSample.c_str()));
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
     struct Seen
     {
+        Application *app;
+        GtkWidget *window;
         bool busy = false;
         bool insensitive = true;
+        bool popup = false;
         gboolean close_kept = FALSE;
-    } seen;
+    } seen{app.get(), window_main};
     // Runs from the load's first progress report.
     g_idle_add(
         [](gpointer data) -> gboolean {
             auto *s = static_cast<Seen *>(data);
-            s->busy = app_is_busy();
+            s->busy = s->app->is_busy();
             for (const char *name :
                  {"menuitem_file", "menuitem_preferences", "treeview_main_objects",
                   "treeview_main_locations", "button_main_panel_store", "button_panel_controls_new",
                   "radiobutton_main_zoom_level2", "drawingarea_panel_palette"}) {
                 s->insensitive =
-                    s->insensitive && !GTK_WIDGET_IS_SENSITIVE(lookup_widget(window_main, name));
+                    s->insensitive && !GTK_WIDGET_IS_SENSITIVE(lookup_widget(s->window, name));
             }
             // Whatever still reaches the handlers does nothing.
-            gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(window_main, "close")));
-            gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(window_main, "open")));
-            gtk_button_clicked(GTK_BUTTON(lookup_widget(window_main, "button_panel_controls_new")));
-            on_popupmenu_object_delete_activate(nullptr, nullptr);
+            gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(s->window, "close")));
+            gtk_menu_item_activate(GTK_MENU_ITEM(lookup_widget(s->window, "open")));
+            gtk_button_clicked(GTK_BUTTON(lookup_widget(s->window, "button_panel_controls_new")));
+            right_click(lookup_widget(s->window, "treeview_main_objects"));
+            s->popup = shown_popup("popupmenu_object") != nullptr;
             // A close request waits for the end of the load.
-            g_signal_emit_by_name(window_main, "delete-event", nullptr, &s->close_kept);
+            g_signal_emit_by_name(s->window, "delete-event", nullptr, &s->close_kept);
             return FALSE;
         },
         &seen);
-    ASSERT_TRUE(app_open_project(kSample.c_str()));
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
     EXPECT_TRUE(seen.busy);
     EXPECT_TRUE(seen.insensitive);
     EXPECT_TRUE(seen.close_kept);
+    EXPECT_FALSE(seen.popup);
     EXPECT_TRUE(toplevels_titled("Select a zembrix file").empty());
     // The load was not disturbed.
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 5);
-    EXPECT_EQ(app_document().item_count(), 10);
-    EXPECT_FALSE(app_is_busy());
-    // Now the question comes; Yes closes the window.
+    EXPECT_EQ(app->document().item_count(), 10);
+    EXPECT_FALSE(app->is_busy());
+    // Now the question comes; Yes ends the run.
     ConfirmationAnswer answer;
     answer_next_confirmation(&answer);
-    pump_until([&] { return destroyed; });
+    pump_until([&] { return app->quitting(); });
     EXPECT_EQ(answer.question, "Are you sure you want to quit?");
-    EXPECT_TRUE(destroyed);
+    EXPECT_TRUE(app->quitting());
 }
 
 TEST_F(Commands, IncrementalRenderingDrawsObjectByObjectAndFollowsTheData)
 {
     gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_incremental_rendering")));
-    ASSERT_TRUE(app_open_project(kSample.c_str()));
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
     GRef<GdkPixbuf> expected(canvas_new());
-    render_location(app_document(), app_backdrop(), 1, expected.get());
+    render_location(app->document(), app->images().backdrop.get(), 1, expected.get());
     GtkWidget *area = widget("drawingarea_main_location_preview");
 
     // The drawing runs from the main loop: the window takes commands
     // meanwhile, and ends on the finished picture.
     select_row(window_main, "treeview_main_locations", 1); // panel 9, several objects
-    EXPECT_TRUE(mainview_is_drawing());
+    EXPECT_TRUE(app->main().previews().is_drawing());
     EXPECT_TRUE(GTK_WIDGET_IS_SENSITIVE(widget("treeview_main_objects")));
     EXPECT_NE(shown_differs(area, expected.get(), 1), 0);
-    pump_until([] { return !mainview_is_drawing(); });
+    pump_until([this] { return !app->main().previews().is_drawing(); });
     pump_events();
     EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 
     // A change of the data while a drawing runs shows the new data at once.
     select_row(window_main, "treeview_main_locations", 1);
-    ASSERT_TRUE(mainview_is_drawing());
+    ASSERT_TRUE(app->main().previews().is_drawing());
     {
-        DocumentStep step(app_document(), "Store");
-        app_document().set_location(1, {5, 3});
+        DocumentStep step(app->document(), "Store");
+        app->document().set_location(1, {5, 3});
     }
-    EXPECT_FALSE(mainview_is_drawing());
-    render_location(app_document(), app_backdrop(), 1, expected.get());
+    EXPECT_FALSE(app->main().previews().is_drawing());
+    render_location(app->document(), app->images().backdrop.get(), 1, expected.get());
     pump_events();
     EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 }

@@ -37,7 +37,7 @@ TEST_F(ExportPreviewTest, ExportsTheClickedPreviewAsTheCommandLineRendersIt)
     select_row(window_main, "treeview_main_panels", 1);
     send_button(widget("drawingarea_panel_preview"), 10, 10);
     int panel = -1;
-    ASSERT_TRUE(mainview_shown_item(PREVIEW_PANEL, &panel));
+    ASSERT_TRUE(app->main().previews().shown_item(PREVIEW_PANEL, &panel));
 
     // The location preview: the whole screen, with the clash frames when on.
     send_button(widget("drawingarea_main_location_preview"), 10, 10);

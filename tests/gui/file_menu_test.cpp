@@ -4,15 +4,16 @@
 // again after another open: History.UnsavedChangesAreNeverDiscardedWithoutAsking.)
 #include "window_support.h"
 
+#include "render/locations.h"
+
 #include <sys/stat.h>
 
-#include "app/context.h"
 #include "app/locations_view.h"
-#include "app/objectmodel.h"
-#include "app/panelmodels_view.h"
 #include "files/zembrix.h"
 #include "items/objects.h"
 #include "render/render.h"
+#include "ui/objectmodel.h"
+#include "ui/panelmodels.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     select_row(window_main, "treeview_main_locations", 2);
     pump_events();
     GRef<GdkPixbuf> expected(canvas_new());
-    render_location(app_document(), app_backdrop(), 2, expected.get());
+    render_location(app->document(), app->images().backdrop.get(), 2, expected.get());
     EXPECT_EQ(shown_differs(area, expected.get(), 1), 0);
 
     // The panel preview: panel 5 over its preview colour (that of the
@@ -48,8 +49,8 @@ TEST_F(FileMenu, OpenFillsEveryListAndThePreviewsShowWhatTheRendererDraws)
     pump_events();
     EXPECT_EQ(row_count(window_main, "treeview_main_panel_defs"), 5);
     GRef<GdkPixbuf> panel_expected(canvas_new());
-    canvas_copy_image(app_backdrop(), panel_expected.get());
-    render_stored_panel(app_document(), 5, panel_expected.get(), 2);
+    canvas_copy_image(app->images().backdrop.get(), panel_expected.get());
+    render_stored_panel(app->document(), 5, panel_expected.get(), 2);
     GtkWidget *panel_area = widget("drawingarea_panel_preview");
     EXPECT_EQ(shown_differs(panel_area, panel_expected.get(), 1), 0);
 
@@ -73,8 +74,8 @@ TEST_F(FileMenu, OpenChooserStartsAmongTheExamplesOrInTheRememberedFolder)
     ASSERT_TRUE(shown);
     EXPECT_STREQ(shown.get(), examples.get());
     // Cancelled: nothing loaded, no folder remembered.
-    EXPECT_FALSE(app_file_loaded());
-    EXPECT_EQ(options_get_folder(OPTIONS_ZEMBRIX_DIR), nullptr);
+    EXPECT_FALSE(app->file_loaded());
+    EXPECT_EQ(app->options().folder(OPTIONS_ZEMBRIX_DIR), nullptr);
 
     // The next chooser starts where the user ended.
     ASSERT_TRUE(open_through_menu(kSample));
@@ -84,7 +85,7 @@ TEST_F(FileMenu, OpenChooserStartsAmongTheExamplesOrInTheRememberedFolder)
     ASSERT_TRUE(again.answered);
     EXPECT_EQ(again.folder, zbx_source_path("tests/data/files"));
     // A cancelled open leaves the loaded data alone.
-    EXPECT_TRUE(app_file_loaded());
+    EXPECT_TRUE(app->file_loaded());
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 5);
 }
 
@@ -105,7 +106,7 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
         0u)
         << errors[0];
 
-    EXPECT_FALSE(app_file_loaded());
+    EXPECT_FALSE(app->file_loaded());
     for (const char *view : {"treeview_main_locations", "treeview_main_objects",
                              "treeview_main_panels", "treeview_main_panel_defs"}) {
         EXPECT_EQ(row_count(window_main, view), 0) << view;
@@ -114,10 +115,12 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
     // The previews are back to the backdrop (once the dialog no longer
     // covers them).
     close_dialogs_titled("Error");
-    EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), app_backdrop(), 1), 0);
+    EXPECT_EQ(
+        shown_differs(widget("drawingarea_main_location_preview"), app->images().backdrop.get(), 1),
+        0);
     // Commands find no data.
     click("button_panel_controls_new");
-    EXPECT_EQ(app_document().count_panels(), 0);
+    EXPECT_EQ(app->document().count_panels(), 0);
 }
 
 TEST_F(FileMenu, AFailedSaveIsShownAndTheFileKeepsItsContent)
@@ -127,7 +130,7 @@ TEST_F(FileMenu, AFailedSaveIsShownAndTheFileKeepsItsContent)
     // A folder where the file should go: nothing can replace it.
     const std::string blocked = folder / "blocked.prg";
     ASSERT_EQ(g_mkdir(blocked.c_str(), 0700), 0);
-    EXPECT_FALSE(app_save_project(blocked.c_str()));
+    EXPECT_FALSE(app->save_project(blocked.c_str()));
     const std::vector<std::string> errors = error_texts();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("blocked.prg"), std::string::npos) << errors[0];
@@ -142,7 +145,7 @@ TEST_F(FileMenu, OpeningAPipeTellsWhyInsteadOfWaitingForever)
     ASSERT_TRUE(open_through_menu(fifo));
     EXPECT_EQ(error_texts(), std::vector<std::string>{"Cannot read \"" + fifo +
                                                       "\": it is a pipe, not a regular file"});
-    EXPECT_FALSE(app_file_loaded());
+    EXPECT_FALSE(app->file_loaded());
 }
 
 TEST_F(FileMenu, SaveAndCloseNeedData)
@@ -159,8 +162,34 @@ TEST_F(FileMenu, SaveAndCloseNeedData)
     select_row(window_main, "treeview_main_objects", 0);
     activate("close");
     EXPECT_EQ(row_count(window_main, "treeview_main_objects"), 0);
-    EXPECT_EQ(
-        shown_differs(widget("drawingarea_object_controls_object_preview"), app_backdrop(), 1), 0);
+    EXPECT_EQ(shown_differs(widget("drawingarea_object_controls_object_preview"),
+                            app->images().backdrop.get(), 1),
+              0);
 }
 
 } // namespace
+
+TEST_F(FileMenu, AProjectOpenedWhileTheWindowIsElsewhereAsksForAttentionUntilFocused)
+{
+    auto focus = [this](bool in) {
+        GdkEvent *event = gdk_event_new(GDK_FOCUS_CHANGE);
+        event->focus_change.in = in;
+        send_event(event, window_main);
+        pump_events();
+    };
+    // With the focus: no request.
+    focus(true);
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
+    EXPECT_FALSE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));
+    // The user is in another window while a project opens.
+    focus(false);
+    ASSERT_FALSE(gtk_window_is_active(GTK_WINDOW(window_main)));
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
+    EXPECT_TRUE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));
+    focus(true);
+    EXPECT_FALSE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));
+    focus(false);
+    // A project that fails to open asks for nothing.
+    ASSERT_FALSE(app->open_project((folder / "missing.prg").c_str()));
+    EXPECT_FALSE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));
+}

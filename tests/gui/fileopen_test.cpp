@@ -2,6 +2,8 @@
 // remembers: FileMenu.OpenChooserStartsAmongTheExamplesOrInTheRememberedFolder.)
 #include "window_support.h"
 
+#include "ui/fileopen.h"
+
 #include <sys/stat.h>
 
 TEST(ChooserPreviews, ShowPicturesAndObjectsAndSkipEverythingElse)

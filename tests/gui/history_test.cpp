@@ -2,9 +2,6 @@
 // change. (Undo, redo and the title with real keys: tests/e2e/undo_redo.sh.)
 #include "window_support.h"
 
-#include "app/context.h"
-#include "app/fileopen.h"
-#include "app/mainview.h"
 #include "support/items_fixture.h"
 
 namespace {
@@ -80,16 +77,16 @@ class History : public WindowAtWork
 
 TEST_F(History, APanelsPreviewColourIsNoEdit)
 {
-    ASSERT_TRUE(app_open_project(kSample.c_str()));
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
     show_page(1);
     select_row(window_main, "treeview_main_panels", 0);
     GdkEventButton press{};
     press.type = GDK_BUTTON_PRESS;
     press.button = 1;
     press.x = 5 * 16 + 3;
-    mainview_pick_colour(PALETTE_PANEL, &press);
+    app->main().previews().pick_colour(PALETTE_PANEL, &press);
     EXPECT_EQ(title(), "Zembrix - sample.prg");
-    EXPECT_FALSE(app_document().can_undo());
+    EXPECT_FALSE(app->document().can_undo());
 }
 
 TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
@@ -99,7 +96,7 @@ TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
     // Unchanged: Close and Open go ahead without a question.
     activate("close");
     EXPECT_EQ(title(), "Zembrix");
-    ASSERT_TRUE(app_open_project(path.c_str()));
+    ASSERT_TRUE(app->open_project(path.c_str()));
 
     struct Case
     {
@@ -114,8 +111,8 @@ TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.action) + " " + c.button);
-        if (!app_document().is_open() || !app_document().is_modified()) {
-            ASSERT_TRUE(app_open_project(path.c_str()));
+        if (!app->document().is_open() || !app->document().is_modified()) {
+            ASSERT_TRUE(app->open_project(path.c_str()));
             new_panel();
         }
         SaveAnswer answer(c.button);
@@ -129,17 +126,17 @@ TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
         pump_events();
         EXPECT_TRUE(answer.answered);
         EXPECT_EQ(answer.question, "Save changes to “game.prg” before closing?");
-        EXPECT_EQ(!app_document().is_modified(), c.discarded);
+        EXPECT_EQ(!app->document().is_modified(), c.discarded);
         EXPECT_TRUE(toplevels_titled("Select a zembrix file").empty());
-        EXPECT_FALSE(destroyed);
+        EXPECT_FALSE(app->quitting());
     }
 
     // Save answers the question by saving; then the window closes.
-    ASSERT_TRUE(app_open_project(path.c_str()));
+    ASSERT_TRUE(app->open_project(path.c_str()));
     new_panel();
-    const std::vector<uint8_t> edited = [] {
+    const std::vector<uint8_t> edited = [this] {
         std::vector<uint8_t> bytes;
-        zembrix_encode(app_document().project(), &bytes, nullptr);
+        zembrix_encode(app->document().project(), &bytes, nullptr);
         return bytes;
     }();
     SaveAnswer save(kSave);
@@ -147,10 +144,10 @@ TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
     // The project was reopened: Save asks where first; name it again.
     ChooserAnswer where{"Save to a zembrix file", path};
     answer_next_chooser(&where);
-    gboolean kept = TRUE;
+    gboolean kept = FALSE;
     g_signal_emit_by_name(window_main, "delete-event", nullptr, &kept);
     EXPECT_TRUE(save.answered);
-    EXPECT_FALSE(kept);
+    EXPECT_TRUE(app->quitting());
     EXPECT_TRUE(zbx_bytes_equal(edited, zbx_read_file(path)));
 }
 
@@ -167,7 +164,7 @@ TEST_F(History, ASaveThatFailsInsideTheQuestionKeepsTheDataAndTheWindow)
     EXPECT_TRUE(save.answered);
     EXPECT_TRUE(kept);
     EXPECT_EQ(error_texts().size(), 1u);
-    EXPECT_TRUE(app_document().is_modified());
+    EXPECT_TRUE(app->document().is_modified());
     EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
 }
 
@@ -180,11 +177,11 @@ TEST_F(History, ANewProjectIsEmptyAndSaveAsksWhere)
 
     // A disabled placement is saved as the game will draw it, and said so.
     {
-        DocumentStep step(app_document(), "Place");
-        app_document().append_object(zbx_test_record(1, 1));
+        DocumentStep step(app->document(), "Place");
+        app->document().append_object(zbx_test_record(1, 1));
         PanelDef def = zbx_object_def(1, 8, 8);
         def.enabled = false;
-        app_document().insert_def(0, 0, def);
+        app->document().insert_def(0, 0, def);
     }
     ChooserAnswer where{"Save to a zembrix file", folder / "new.prg"};
     answer_next_chooser(&where);

@@ -4,9 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/app.h"
-#include "app/interface.h"
-#include "app/options.h"
 #include "support/paths.h"
 #include "window_support.h"
 
@@ -15,46 +12,40 @@ namespace {
 class OptionsTest : public testing::Test
 {
   protected:
-    void TearDown() override { options_cleanup(); }
-
     std::string folder() const { return config / "zbx-decoder"; }
     std::string file() const { return folder() + "/user-qv.ini"; }
 
-    // Writes the file, then starts the module over it.
+    // Writes the file, then reads options over it.
     void start_with(const std::string &text)
     {
         g_mkdir_with_parents(folder().c_str(), 0700);
         ASSERT_TRUE(g_file_set_contents(file().c_str(), text.c_str(), -1, nullptr));
-        options_module_init_in(config.path().c_str());
+        options = std::make_unique<Options>(config.path().c_str());
     }
 
     TempFolder config;
+    std::unique_ptr<Options> options;
 };
 
 TEST_F(OptionsTest, FoldersWithSpacesAndTheWindowPositionRoundTrip)
 {
-    options_module_init_in(config.path().c_str());
+    Options first(config.path().c_str());
     const std::string pictures = config / "My Pictures";
     const std::string objects = config / "objets d'art";
     g_mkdir(pictures.c_str(), 0700);
     g_mkdir(objects.c_str(), 0700);
-    options_set_folder(OPTIONS_PICTURE_DIR, pictures.c_str());
-    options_set_folder(OPTIONS_OBJECT_DIR, objects.c_str());
-    options_set_incremental_rendering(1);
-    window_main = create_window_main();
-    gtk_window_move(GTK_WINDOW(window_main), 120, 80);
-    show_and_wait(window_main);
-    ASSERT_TRUE(options_save_to_file());
-    gtk_widget_destroy(window_main);
-    window_main = nullptr;
+    first.set_folder(OPTIONS_PICTURE_DIR, pictures.c_str());
+    first.set_folder(OPTIONS_OBJECT_DIR, objects.c_str());
+    first.set_incremental_rendering(true);
+    ASSERT_TRUE(first.save(120, 80));
 
-    options_module_init_in(config.path().c_str());
-    EXPECT_STREQ(options_get_folder(OPTIONS_PICTURE_DIR), pictures.c_str());
-    EXPECT_STREQ(options_get_folder(OPTIONS_OBJECT_DIR), objects.c_str());
-    EXPECT_EQ(options_get_folder(OPTIONS_ZEMBRIX_DIR), nullptr);
-    EXPECT_EQ(options_get_incremental_rendering(), 1);
+    options = std::make_unique<Options>(config.path().c_str());
+    EXPECT_STREQ(options->folder(OPTIONS_PICTURE_DIR), pictures.c_str());
+    EXPECT_STREQ(options->folder(OPTIONS_OBJECT_DIR), objects.c_str());
+    EXPECT_EQ(options->folder(OPTIONS_ZEMBRIX_DIR), nullptr);
+    EXPECT_TRUE(options->incremental_rendering());
     int x = 0, y = 0;
-    ASSERT_TRUE(options_get_window_position(&x, &y));
+    ASSERT_TRUE(options->window_position(&x, &y));
     EXPECT_EQ(std::vector<int>({x, y}), std::vector<int>({120, 80}));
 }
 
@@ -63,9 +54,9 @@ TEST_F(OptionsTest, DamagedFilesAreReadAsFarAsTheyMakeSense)
     // A malformed file is ignored until the next save.
     const std::string garbage = "this is [not a key file\n\x01\x02";
     start_with(garbage);
-    EXPECT_EQ(options_get_incremental_rendering(), 0);
+    EXPECT_FALSE(options->incremental_rendering());
     EXPECT_EQ(read_file(file()), garbage);
-    ASSERT_TRUE(options_save_to_file());
+    ASSERT_TRUE(options->save());
     EXPECT_NE(read_file(file()).find("\nincremental_rendering=false\n"), std::string::npos);
 
     // A position needs exactly two numbers.
@@ -73,20 +64,21 @@ TEST_F(OptionsTest, DamagedFilesAreReadAsFarAsTheyMakeSense)
          {std::pair{"10;20;30;", false}, {"10;", false}, {"ten;20;", false}, {"-10;20;", true}}) {
         start_with(std::string("[application]\nposition=") + value + "\n");
         int x = 0, y = 0;
-        EXPECT_EQ(options_get_window_position(&x, &y), ok) << value;
+        EXPECT_EQ(options->window_position(&x, &y), ok) << value;
         EXPECT_EQ(x, ok ? -10 : 0) << value;
     }
 
     // Incremental rendering is on only for true (or 1); a missing key turns
     // a previously loaded "on" off.
-    for (auto [value, on] : {std::pair{"true", 1}, {"maybe", 0}, {"false", 0}, {"1", 1}, {"", 0}}) {
+    for (auto [value, on] :
+         {std::pair{"true", true}, {"maybe", false}, {"false", false}, {"1", true}, {"", false}}) {
         start_with(std::string("[misc]\nincremental_rendering=") + value + "\n");
-        EXPECT_EQ(options_get_incremental_rendering(), on) << value;
+        EXPECT_EQ(options->incremental_rendering(), on) << value;
     }
     start_with("[misc]\nincremental_rendering=true\n");
     ASSERT_TRUE(g_file_set_contents(file().c_str(), "[misc]\n", -1, nullptr));
-    options_load_from_file();
-    EXPECT_EQ(options_get_incremental_rendering(), 0);
+    options->load();
+    EXPECT_FALSE(options->incremental_rendering());
 }
 
 TEST_F(OptionsTest, OnlyExistingLocalFoldersAreTaken)
@@ -100,15 +92,15 @@ TEST_F(OptionsTest, OnlyExistingLocalFoldersAreTaken)
     // no folder are dropped, and written back as unknown.
     start_with(std::string("[directories]\nzembrix_dir=") + kept_uri.get() +
                "\nobject_dir=" + gone_uri.get() + "\npicture_dir=" + kept + "\n");
-    EXPECT_STREQ(options_get_folder(OPTIONS_ZEMBRIX_DIR), kept.c_str());
-    EXPECT_EQ(options_get_folder(OPTIONS_OBJECT_DIR), nullptr);
-    EXPECT_EQ(options_get_folder(OPTIONS_PICTURE_DIR), nullptr);
-    ASSERT_TRUE(options_save_to_file());
+    EXPECT_STREQ(options->folder(OPTIONS_ZEMBRIX_DIR), kept.c_str());
+    EXPECT_EQ(options->folder(OPTIONS_OBJECT_DIR), nullptr);
+    EXPECT_EQ(options->folder(OPTIONS_PICTURE_DIR), nullptr);
+    ASSERT_TRUE(options->save());
     const std::string text = read_file(file());
     EXPECT_NE(text.find("object_dir=(NULL)\npicture_dir=(NULL)\n"), std::string::npos) << text;
     EXPECT_NE(text.find(std::string("zembrix_dir=") + kept_uri.get() + "\n"), std::string::npos);
     start_with(std::string("[directories]\nzembrix_dir=") + file_uri.get() + "\n");
-    EXPECT_EQ(options_get_folder(OPTIONS_ZEMBRIX_DIR), nullptr);
+    EXPECT_EQ(options->folder(OPTIONS_ZEMBRIX_DIR), nullptr);
 }
 
 TEST_F(OptionsTest, UncreatableFolderIsToldOnceAndNothingIsWrittenElsewhere)
@@ -119,9 +111,10 @@ TEST_F(OptionsTest, UncreatableFolderIsToldOnceAndNothingIsWrittenElsewhere)
     GCharPtr cwd(g_get_current_dir());
     ASSERT_EQ(chdir(config.path().c_str()), 0);
     testing::internal::CaptureStderr();
-    const std::string path = options_module_init_in(config.path().c_str());
-    options_set_incremental_rendering(1);
-    EXPECT_FALSE(options_save_to_file());
+    options = std::make_unique<Options>(config.path().c_str());
+    const std::string path = options->path();
+    options->set_incremental_rendering(true);
+    EXPECT_FALSE(options->save());
     const std::string told = testing::internal::GetCapturedStderr();
     EXPECT_EQ(chdir(cwd.get()), 0);
     EXPECT_EQ(path, "");
@@ -130,7 +123,7 @@ TEST_F(OptionsTest, UncreatableFolderIsToldOnceAndNothingIsWrittenElsewhere)
     EXPECT_FALSE(g_file_test((config / "user-qv.ini").c_str(), G_FILE_TEST_EXISTS));
     EXPECT_EQ(read_file(blocker), "");
     // The run goes on with the settings in memory.
-    EXPECT_EQ(options_get_incremental_rendering(), 1);
+    EXPECT_TRUE(options->incremental_rendering());
 }
 
 } // namespace

@@ -1,22 +1,17 @@
-// The panel editor's window as the user meets it: opened from the main
-// window, clicked, keyed, zoomed and closed. (Selecting, dragging, cloning,
+// The panel editor's window as the user meets it: clicked, keyed, zoomed,
+// its clash view switched and closed. (Selecting, dragging, cloning,
 // deleting with its question and inserting with real events:
 // tests/e2e/edit_panel.sh.)
-#include "window_support.h"
+#include "editor_fixture.h"
 
 #include <gdk/gdkkeysyms.h>
 
-#include "app/context.h"
-#include "editor/paneleditor_window.h"
-#include "render/locations.h"
-#include "render/render.h"
-#include "support/items_fixture.h"
-
 namespace {
 
+using namespace editor_test;
+
 // Objects 0 (2 x 2 cells) and 1 (1 x 1); panel 2 places object 0 at
-// (16, 16) and object 1 in the area's last cell; location 0 elects it over
-// colour 6.
+// (16, 16) and object 1 in the area's last cell, edited over colour 6.
 ZbxProject editor_project()
 {
     ZbxProject p;
@@ -26,44 +21,28 @@ ZbxProject editor_project()
     return p;
 }
 
-class EditorWindow : public WindowAtWork
+class EditorWindow : public EditorAtWork
 {
   protected:
     void SetUp() override
     {
-        WindowAtWork::SetUp();
-        paneleditor_set_stop_asking(false);
-        ASSERT_TRUE(app_open_project(write_project(folder, "edit.prg", editor_project()).c_str()));
-        show_page(1);
-        select_row(window_main, "treeview_main_panels", 0);
-        select_row(window_main, "treeview_main_locations", 0);
-        ASSERT_EQ(app_document().set_preview_colour(2, 6), true);
-        click("button_main_panel_edit");
-        editor = window_panel_editor;
-        ASSERT_NE(editor, nullptr);
-        show_and_wait(editor);
-        area = lookup_widget(editor, "drawingarea_panel_editor_location");
-        list = lookup_widget(editor, "treeview_panel_editor_panel_defs");
+        open_editor(editor_project(), 2, 6);
+        area = ed("drawingarea_panel_editor_location");
+        list = ed("treeview_panel_editor_panel_defs");
     }
-    void TearDown() override
-    {
-        paneleditor_set_stop_asking(false);
-        WindowAtWork::TearDown();
-    }
-    GtkWidget *ed(const char *name) { return lookup_widget(editor, name); }
-    // The canvas as it should be for the panel's definitions now.
-    GRef<GdkPixbuf> expected_canvas()
+    // The canvas as it should be for these definitions of panel 2.
+    GRef<GdkPixbuf> expected_canvas(const std::vector<PanelDef> &placed)
     {
         GRef<GdkPixbuf> canvas(canvas_new());
-        canvas_copy_image(app_backdrop(), canvas.get());
-        render_stored_panel(app_document(), 2, canvas.get(), 6);
+        canvas_copy_image(ctx.context.backdrop(), canvas.get());
+        render_panel_defs(ctx.document, placed, 2, canvas.get(), 6);
         return canvas;
     }
     // Whether the editor's canvas holds what the panel's definitions draw
     // (the frame is painted over it, not into it).
     bool canvas_current()
     {
-        return differing_pixels(paneleditor_get_canvas(), expected_canvas().get(), 1) == 0;
+        return differing_pixels(editor->canvas(), expected_canvas(defs(2)).get()) == 0;
     }
     // A click on a flag cell of the list (column 0 enabled, 1 mirror).
     void toggle(int column, const char *row)
@@ -88,62 +67,114 @@ class EditorWindow : public WindowAtWork
         return row;
     }
 
-    GtkWidget *editor = nullptr;
     GtkWidget *area = nullptr;
     GtkWidget *list = nullptr;
 };
 
 } // namespace
 
-TEST_F(EditorWindow, ListKeysAndUndoKeepCanvasListAndMainWindowInStep)
+TEST_F(EditorWindow, ListKeysAndUndoKeepCanvasAndListInStepAndClosingTellsTheShell)
 {
-    EXPECT_EQ(shown_differs(area, expected_canvas().get(), 1), 0);
+    EXPECT_EQ(shown_differs(area, expected_canvas(defs(2)).get()), 0);
     // A click selects, and the list's cursor follows.
     send_button(area, 20, 56 + 20);
     EXPECT_EQ(list_cursor(), 0);
     // Toggled off in the list: the canvas shows it at once.
     toggle(0, "0");
-    EXPECT_FALSE(app_document().panel_defs(2)[0].enabled);
+    EXPECT_FALSE(defs(2)[0].enabled);
     EXPECT_TRUE(canvas_current());
 
     // Cursor keys move it, one step each; Control+Z takes them back,
     // Shift+Control+Z and Control+Y do them again.
+    GtkWidget *window = editor->window();
     const guint ctrl = GDK_CONTROL_MASK;
     const std::pair<guint, guint> keys[] = {
         {GDK_Right, 0}, {GDK_Down, 0}, {GDK_z, ctrl}, {GDK_z, ctrl}, {GDK_Z, ctrl | GDK_SHIFT_MASK},
         {GDK_y, ctrl}};
     for (auto [key, mods] : keys) {
-        send_key(editor, key, mods);
+        send_key(window, key, mods);
     }
     pump_events();
-    EXPECT_EQ(app_document().panel_defs(2)[0].x, 24);
-    EXPECT_EQ(app_document().panel_defs(2)[0].y, 24);
+    EXPECT_EQ(defs(2)[0].x, 24);
+    EXPECT_EQ(defs(2)[0].y, 24);
     EXPECT_EQ(list_cursor(), 0);
     EXPECT_TRUE(canvas_current());
     // Undone as far as the toggle: the list and canvas follow.
     for (int i = 0; i < 3; i++) {
-        send_key(editor, GDK_z, ctrl);
+        send_key(window, GDK_z, ctrl);
     }
     pump_events();
-    EXPECT_EQ(app_document().panel_defs(2)[0], zbx_object_def(0, 16, 16));
+    EXPECT_EQ(defs(2)[0], zbx_object_def(0, 16, 16));
     EXPECT_TRUE(canvas_current());
 
-    // Closing refreshes the main window's preview with a mirrored object.
-    toggle(1, "1");
-    EXPECT_TRUE(app_document().panel_defs(2)[1].mirror);
-    send_delete_event(editor);
-    pump_events();
-    EXPECT_FALSE(paneleditor_is_item_selected());
-    GRef<GdkPixbuf> location(canvas_new());
-    render_location(app_document(), app_backdrop(), 0, location.get());
-    EXPECT_EQ(shown_differs(widget("drawingarea_main_location_preview"), location.get(), 1), 0);
+    // Closing leaves nothing selected and tells the main window which panel
+    // to show anew.
+    send_delete_event(window);
+    EXPECT_FALSE(GTK_WIDGET_VISIBLE(window));
+    EXPECT_FALSE(editor->model().has_selection());
+    EXPECT_EQ(ctx.shell.edited, std::vector<int>{2});
 }
 
 TEST_F(EditorWindow, ClickAtFourTimesAddressesTheLastPixel)
 {
-    gtk_button_clicked(GTK_BUTTON(ed("radiobutton_panel_editor_zoom_4")));
-    wait_for_width(area, 1280);
+    click("radiobutton_panel_editor_zoom_4");
+    pump_until([this] { return area->allocation.width == 1280; }, 3000);
+    EXPECT_EQ(editor->zoom(), 2);
     ASSERT_EQ(area->allocation.height, 800);
     send_button(area, 1276, 796);
-    EXPECT_EQ(paneleditor_selected_row(), 1);
+    EXPECT_EQ(editor->model().selected_row(), 1);
+}
+
+TEST_F(EditorWindow, DisabledPlacementShowsThroughAtTheAlphaChosen)
+{
+    toggle(0, "0");
+    std::vector<PanelDef> enabled = defs(2);
+    enabled[0].enabled = true;
+    GtkSpinButton *alpha = GTK_SPIN_BUTTON(ed("spinbutton_panel_editor_alpha"));
+    gtk_spin_button_set_value(alpha, 255);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ed("checkbutton_panel_editor_transparency")),
+                                 TRUE);
+    pump_events();
+    // Opaque, its own pixels are drawn as if it were enabled; its
+    // transparent ones leave what is under it.
+    EXPECT_EQ(differing_pixels(editor->canvas(), expected_canvas(enabled).get()), 0);
+    // Halfway, it differs from both.
+    gtk_spin_button_set_value(alpha, 128);
+    pump_events();
+    EXPECT_GT(differing_pixels(editor->canvas(), expected_canvas(enabled).get()), 0);
+    EXPECT_GT(differing_pixels(editor->canvas(), expected_canvas(defs(2)).get()), 0);
+    gtk_spin_button_set_value(alpha, 0);
+    pump_events();
+    EXPECT_TRUE(canvas_current());
+}
+
+TEST_F(EditorWindow, ClashViewFollowsTheMainWindowAndTellsItWhenSwitchedHere)
+{
+    // Object 1 over object 0 brings too many colours into shared cells.
+    {
+        DocumentStep step(ctx.document, "Overlap");
+        ctx.document.set_def(2, 1, zbx_object_def(1, 16, 16));
+    }
+    const ComposeClashes expected = render_stored_panel_clashes(ctx.document, 2, 6);
+    ASSERT_TRUE(expected.any());
+    GtkToggleButton *check = GTK_TOGGLE_BUTTON(ed("checkbutton_panel_editor_show_clashes"));
+    // From the main window: the check button follows, nothing is told back.
+    editor->set_show_clashes(true);
+    EXPECT_TRUE(gtk_toggle_button_get_active(check));
+    EXPECT_EQ(editor->clashes(), expected);
+    EXPECT_TRUE(ctx.shell.clashes.empty());
+    pump_events();
+    GRef<GdkPixbuf> framed(editor->shown_image());
+    EXPECT_EQ(shown_differs(area, framed.get()), 0);
+    // From the check button: the main window is told.
+    gtk_toggle_button_set_active(check, FALSE);
+    EXPECT_EQ(ctx.shell.clashes, std::vector<bool>{false});
+    EXPECT_FALSE(editor->clashes().any());
+
+    // Opened again, the editor starts from the remembered setting.
+    ctx.options.set_show_clashes(true);
+    send_delete_event(editor->window());
+    editor->open(2, 6);
+    EXPECT_TRUE(gtk_toggle_button_get_active(check));
+    EXPECT_EQ(ctx.shell.clashes, std::vector<bool>{false});
 }

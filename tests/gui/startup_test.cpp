@@ -26,8 +26,8 @@ TEST_F(StartupTest, WithoutBackdropItStillStartsAfterOneErrorDialog)
 {
     // An image too small to be the backdrop, and nothing where it is looked
     // for next: the dialog tells about the first.
-    app_set_backdrop_candidates({zbx_source_path("resources/zembrix.png"),
-                                 zbx_source_path("resources/no-such-backdrop.png")});
+    backdrop_candidates = {zbx_source_path("resources/zembrix.png"),
+                           zbx_source_path("resources/no-such-backdrop.png")};
     start();
     pump_events();
     ASSERT_NE(window_main, nullptr);
@@ -39,32 +39,31 @@ TEST_F(StartupTest, WithoutBackdropItStillStartsAfterOneErrorDialog)
 
 TEST_F(StartupTest, StoredOptionsAreAppliedOnceAndTheMenuItemSavesThem)
 {
-    g_mkdir_with_parents((std::string(g_get_user_config_dir()) + "/zbx-decoder").c_str(), 0700);
+    g_mkdir_with_parents((config.path() + "/zbx-decoder").c_str(), 0700);
     ASSERT_TRUE(g_file_set_contents(options_file.c_str(),
                                     "[misc]\nincremental_rendering=true\n"
                                     "[application]\nposition=40;30;\n",
                                     -1, nullptr));
-    app_set_backdrop_candidates({zbx_source_path("resources/background.png")});
     start();
     pump_events();
     EXPECT_TRUE(error_texts().empty());
     // Applying again must not switch the option off.
-    common_adjust_from_options();
+    app->main().apply_options();
     pump_events();
     EXPECT_TRUE(incremental_checked());
-    EXPECT_EQ(options_get_incremental_rendering(), 1);
+    EXPECT_TRUE(app->options().incremental_rendering());
     EXPECT_EQ(position(), std::vector<int>({40, 30}));
 
     // The menu item switches the option and saves the file at once.
     activate("menuitem_incremental_rendering");
-    EXPECT_EQ(options_get_incremental_rendering(), 0);
+    EXPECT_FALSE(app->options().incremental_rendering());
     EXPECT_NE(read_file(options_file).find("incremental_rendering=false"), std::string::npos);
 
     // A position from a larger screen is brought back onto this one.
     ASSERT_TRUE(g_file_set_contents(options_file.c_str(), "[application]\nposition=99999;-40;\n",
                                     -1, nullptr));
-    ASSERT_TRUE(options_load_from_file());
-    common_adjust_from_options();
+    ASSERT_TRUE(app->options().load());
+    app->main().apply_options();
     pump_events();
     EXPECT_EQ(position(),
               std::vector<int>({gdk_screen_get_width(gdk_screen_get_default()) - 64, 0}));

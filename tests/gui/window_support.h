@@ -8,23 +8,20 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
 
-#include "app/app.h"
-#include "app/common.h"
-#include "app/context.h"
-#include "app/fileopen.h"
-#include "app/mainview.h"
-#include "app/options.h"
-#include "app/support.h"
+#include "app/application.h"
 #include "base/gref.h"
 #include "c64/palette.h"
 #include "files/zembrix_format.h"
 #include "support/bytes.h"
 #include "support/paths.h"
 #include "support/project.h"
+#include "ui/builder.h"
+#include "ui/common.h"
 
 // Runs the main loop until nothing is pending.
 inline void pump_events()
@@ -417,16 +414,14 @@ inline std::string write_project(const TempFolder &folder, const std::string &na
     return path;
 }
 
-// The editor as started by the program: every module, the main window
-// shown, options in a fresh configuration folder.
+// The editor as the program starts it: the application with options in a
+// fresh configuration folder, the source tree's backdrop and examples, and
+// the main window shown.
 class WindowAtWork : public testing::Test
 {
   protected:
     void SetUp() override
     {
-        g_remove(options_file.c_str());
-        app_set_backdrop_candidates({zbx_source_path("resources/background.png")});
-        fileopen_set_examples_folder(zbx_source_path("resources/examples").c_str());
         start();
         // At zoom level 2 the window is tall: keep it all on the screen,
         // where its pixels can be read back.
@@ -436,34 +431,24 @@ class WindowAtWork : public testing::Test
     // Starts the editor as the program does.
     void start()
     {
-        app_startup();
-        // The window is not destroyed by the tests' quit paths.
-        g_signal_handlers_disconnect_by_func(window_main, reinterpret_cast<gpointer>(gtk_main_quit),
-                                             nullptr);
-        g_signal_connect(window_main, "destroy", G_CALLBACK(+[](GtkWidget *, gpointer data) {
-                             *static_cast<bool *>(data) = true;
-                         }),
-                         &destroyed);
+        ApplicationSetup setup;
+        setup.config_dir = config.dir();
+        setup.backdrop_candidates = backdrop_candidates;
+        setup.examples_folder = zbx_source_path("resources/examples");
+        app = std::make_unique<Application>(setup);
+        window_main = app->main().window();
     }
-    void TearDown() override
+    // Ends the editor as the program does after its main loop.
+    void stop()
     {
         for (const char *title : {"Error", "References", "Confirmation request"}) {
             close_dialogs_titled(title);
         }
-        if (!destroyed && window_main != nullptr) {
-            gtk_widget_destroy(window_main);
-        }
+        app.reset();
         window_main = nullptr;
         pump_events();
-        app_shutdown();
-        app_files_module_init();
-        fileopen_cleanup();
-        fileopen_set_examples_folder(nullptr);
-        options_cleanup();
-        mainview_cleanup();
-        app_context_reset();
-        g_remove(options_file.c_str());
     }
+    void TearDown() override { stop(); }
 
     GtkWidget *widget(const char *name) { return lookup_widget(window_main, name); }
     void activate(const char *item) { gtk_menu_item_activate(GTK_MENU_ITEM(widget(item))); }
@@ -492,8 +477,10 @@ class WindowAtWork : public testing::Test
         pump_events();
     }
 
-    const std::string options_file =
-        std::string(g_get_user_config_dir()) + "/zbx-decoder/user-qv.ini";
-    bool destroyed = false;
+    TempFolder config;
+    const std::string options_file = config.path() + "/zbx-decoder/user-qv.ini";
+    std::vector<std::string> backdrop_candidates = {zbx_source_path("resources/background.png")};
+    std::unique_ptr<Application> app;
+    GtkWidget *window_main = nullptr;
     TempFolder folder;
 };

@@ -1,16 +1,14 @@
-// The main window's layout, its popup menus and the bare file dialogs.
-#include "app/interface.h"
-#include "c64/pixbufs.h"
-
+// The main window's layout, its popup menus and references dialog, and the
+// connection of every signal to its handler.
 #include <gdk/gdkkeysyms.h>
 #include <initializer_list>
 #include <utility>
 
-#include "app/app.h"
-#include "app/callbacks.h"
-#include "app/i18n.h"
-#include "app/mainview.h"
-#include "app/support.h"
+#include "app/application.h"
+#include "app/mainwindow.h"
+#include "c64/pixbufs.h"
+#include "ui/builder.h"
+#include "ui/i18n.h"
 
 namespace {
 
@@ -257,242 +255,12 @@ GtkWidget *build_zoom_controls(Builder &b)
     return hbox;
 }
 
-void connect(GtkWidget *window, const char *name, const char *signal, GCallback handler)
-{
-    g_signal_connect(lookup_widget(window, name), signal, handler, nullptr);
-}
-
-void connect_window_main(GtkWidget *w)
-{
-    g_signal_connect(w, "delete_event", G_CALLBACK(on_window_main_delete_event), nullptr);
-    connect(w, "new", "activate", G_CALLBACK(on_new_activate));
-    connect(w, "open", "activate", G_CALLBACK(on_open_activate));
-    connect(w, "recentchoosermenu_main", "item-activated",
-            G_CALLBACK(on_recentchoosermenu_main_item_activated));
-    connect(w, "undo", "activate", G_CALLBACK(on_undo_activate));
-    connect(w, "redo", "activate", G_CALLBACK(on_redo_activate));
-    connect(w, "save", "activate", G_CALLBACK(on_save_activate));
-    connect(w, "save_as", "activate", G_CALLBACK(on_save_as_activate));
-    connect(w, "close", "activate", G_CALLBACK(on_close_activate));
-    connect(w, "menuitem_export_preview", "activate",
-            G_CALLBACK(on_menuitem_export_preview_activate));
-    // Export takes the preview last clicked, on itself or on its list.
-    const std::pair<const char *, MainPreview> focus_widgets[] = {
-        {"drawingarea_main_location_preview", PREVIEW_LOCATION},
-        {"treeview_main_locations", PREVIEW_LOCATION},
-        {"drawingarea_object_controls_object_preview", PREVIEW_OBJECT},
-        {"treeview_main_objects", PREVIEW_OBJECT},
-        {"drawingarea_panel_preview", PREVIEW_PANEL},
-        {"treeview_main_panels", PREVIEW_PANEL},
-        {"treeview_main_panel_defs", PREVIEW_PANEL}};
-    for (const auto &[name, which] : focus_widgets) {
-        GtkWidget *widget = lookup_widget(w, name);
-        gtk_widget_add_events(widget, GDK_BUTTON_PRESS_MASK);
-        g_signal_connect(widget, "button_press_event",
-                         G_CALLBACK(on_preview_focus_button_press_event), GINT_TO_POINTER(which));
-    }
-    connect(w, "quit", "activate", G_CALLBACK(on_quit_activate));
-    connect(w, "menuitem_show_clashes", "toggled", G_CALLBACK(on_menuitem_show_clashes_toggled));
-    connect(w, "menuitem_incremental_rendering", "activate",
-            G_CALLBACK(on_menuitem_incremental_rendering_activate));
-    connect(w, "about", "activate", G_CALLBACK(on_about_activate));
-    connect(w, "menuitem_resources", "activate", G_CALLBACK(on_menuitem_resources_activate));
-    connect(w, "drawingarea_main_location_preview", "configure_event",
-            G_CALLBACK(on_drawingarea_main_location_preview_configure_event));
-    connect(w, "drawingarea_main_location_preview", "expose_event",
-            G_CALLBACK(on_drawingarea_main_location_preview_expose_event));
-    connect(w, "treeview_main_locations", "cursor_changed",
-            G_CALLBACK(on_treeview_main_locations_cursor_changed));
-    connect(w, "button_main_clear_location_record", "clicked",
-            G_CALLBACK(on_button_main_clear_location_record_clicked));
-    connect(w, "drawingarea_object_controls_object_preview", "configure_event",
-            G_CALLBACK(on_drawingarea_object_controls_object_preview_configure_event));
-    connect(w, "drawingarea_object_controls_object_preview", "expose_event",
-            G_CALLBACK(on_drawingarea_object_controls_object_preview_expose_event));
-    connect(w, "drawingarea_object_controls_object_palette", "configure_event",
-            G_CALLBACK(on_drawingarea_object_controls_object_palette_configure_event));
-    connect(w, "drawingarea_object_controls_object_palette", "expose_event",
-            G_CALLBACK(on_drawingarea_object_controls_object_palette_expose_event));
-    connect(w, "drawingarea_object_controls_object_palette", "button_press_event",
-            G_CALLBACK(on_drawingarea_object_controls_object_palette_button_press_event));
-    connect(w, "treeview_main_objects", "cursor_changed",
-            G_CALLBACK(on_treeview_main_objects_cursor_changed));
-    connect(w, "treeview_main_objects", "popup_menu",
-            G_CALLBACK(on_treeview_main_objects_popup_menu));
-    connect(w, "treeview_main_objects", "button_press_event",
-            G_CALLBACK(on_treeview_main_objects_button_press_event));
-    connect(w, "button_object_controls_import", "clicked",
-            G_CALLBACK(on_button_object_controls_import_clicked));
-    connect(w, "button_object_controls_export", "clicked",
-            G_CALLBACK(on_button_object_controls_export_clicked));
-    connect(w, "_object_controls_launch_object_grabber", "clicked",
-            G_CALLBACK(on_object_controls_launch_object_grabber_clicked));
-    connect(w, "drawingarea_panel_preview", "configure_event",
-            G_CALLBACK(on_drawingarea_panel_preview_configure_event));
-    connect(w, "drawingarea_panel_preview", "expose_event",
-            G_CALLBACK(on_drawingarea_panel_preview_expose_event));
-    connect(w, "drawingarea_panel_palette", "expose_event",
-            G_CALLBACK(on_drawingarea_panel_palette_expose_event));
-    connect(w, "drawingarea_panel_palette", "button_press_event",
-            G_CALLBACK(on_drawingarea_panel_palette_button_press_event));
-    connect(w, "drawingarea_panel_palette", "configure_event",
-            G_CALLBACK(on_drawingarea_panel_palette_configure_event));
-    connect(w, "treeview_main_panels", "cursor_changed",
-            G_CALLBACK(on_treeview_main_panels_cursor_changed));
-    connect(w, "treeview_main_panels", "popup_menu",
-            G_CALLBACK(on_treeview_main_panels_popup_menu));
-    connect(w, "treeview_main_panels", "button_press_event",
-            G_CALLBACK(on_treeview_main_panels_button_press_event));
-    connect(w, "treeview_main_panel_defs", "cursor_changed",
-            G_CALLBACK(on_treeview_main_panel_defs_cursor_changed));
-    connect(w, "button_main_panel_edit", "clicked", G_CALLBACK(on_button_main_panel_edit_clicked));
-    connect(w, "button_main_panel_store", "clicked",
-            G_CALLBACK(on_button_main_panel_store_clicked));
-    connect(w, "button_panel_controls_new", "clicked",
-            G_CALLBACK(on_button_panel_controls_new_clicked));
-    connect(w, "radiobutton_main_zoom_level2", "clicked",
-            G_CALLBACK(on_radiobutton_main_zoom_level2_clicked));
-    connect(w, "radiobutton_main_zoom_level1", "clicked",
-            G_CALLBACK(on_radiobutton_main_zoom_level1_clicked));
-}
-
-GtkWidget *popupmenu(const char *menu_name, const char *find_name, const char *find_text,
-                     const char *find_image, GCallback on_find, const char *delete_name,
-                     const char *delete_text, const char *delete_image, GCallback on_delete)
-{
-    GtkWidget *menu = gtk_menu_new();
-    // The registry keeps the menu alive as long as the menu itself.
-    g_object_set_data(G_OBJECT(menu), menu_name, menu);
-    Builder b(menu);
-    GtkWidget *find = b.image_item(menu, find_name, find_text, find_image, "gtk-find");
-    g_signal_connect(find, "activate", on_find, nullptr);
-    GtkWidget *remove = b.image_item(menu, delete_name, delete_text, delete_image, "gtk-delete");
-    g_signal_connect(remove, "activate", on_delete, nullptr);
-    gtk_widget_set_name(menu, menu_name);
-    return menu;
-}
-
-GtkWidget *file_dialog(GtkFileChooserAction action, const char *stem, const char *accept_name,
-                       const char *accept_stock)
-{
-    GtkWidget *dialog = gtk_file_chooser_dialog_new("", nullptr, action, nullptr, nullptr);
-    gtk_widget_set_name(dialog, stem[0] == 'o' ? "filechooserdialog_open_file"
-                                               : "filechooserdialog_save_file");
-    gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
-    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
-    gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-    gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
-
-    Builder b(dialog);
-    gchar *name = g_strdup_printf("vbox_%s_top_most", stem);
-    b.reg(GTK_DIALOG(dialog)->vbox, name);
-    g_free(name);
-    name = g_strdup_printf("dialog_%s_action_area", stem);
-    b.reg(GTK_DIALOG(dialog)->action_area, name);
-    g_free(name);
-    gtk_button_box_set_layout(GTK_BUTTON_BOX(GTK_DIALOG(dialog)->action_area), GTK_BUTTONBOX_END);
-
-    name = g_strdup_printf("button_%s_cancel", stem);
-    GtkWidget *cancel = b.reg(gtk_button_new_from_stock("gtk-cancel"), name);
-    g_free(name);
-    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), cancel, GTK_RESPONSE_CANCEL);
-    GTK_WIDGET_SET_FLAGS(cancel, GTK_CAN_DEFAULT);
-
-    GtkWidget *accept = b.reg(gtk_button_new_from_stock(accept_stock), accept_name);
-    gtk_dialog_add_action_widget(GTK_DIALOG(dialog), accept, GTK_RESPONSE_OK);
-    GTK_WIDGET_SET_FLAGS(accept, GTK_CAN_DEFAULT);
-    gtk_widget_grab_default(accept);
-    return dialog;
-}
-
-} // namespace
-
-GtkWidget *create_window_main()
-{
-    GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    zbx_name_toplevel(window, "window_main", _("Zembrix"));
-    gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
-    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-
-    Builder b(window);
-    GtkAccelGroup *accel_group = gtk_accel_group_new();
-    gtk_window_add_accel_group(GTK_WINDOW(window), accel_group);
-    zbx_register_object(window, accel_group, "accel_group");
-    g_object_unref(accel_group);
-    GtkTooltips *tooltips = gtk_tooltips_new();
-    g_object_ref_sink(tooltips);
-    zbx_register_object(window, tooltips, "tooltips");
-    g_object_unref(tooltips);
-
-    GtkWidget *top = b.reg(gtk_vbox_new(FALSE, 0), "vbox_main_top_most");
-    gtk_container_add(GTK_CONTAINER(window), top);
-    gtk_box_pack_start(GTK_BOX(top), build_menubar(b, accel_group), FALSE, FALSE, 0);
-
-    GtkWidget *work = b.reg(gtk_vbox_new(FALSE, 2), "vbox_main_work_area");
-    gtk_container_set_border_width(GTK_CONTAINER(work), 2);
-    gtk_box_pack_start(GTK_BOX(top), work, TRUE, TRUE, 0);
-    gtk_box_pack_start(GTK_BOX(work), build_location_controls(b, tooltips), TRUE, TRUE, 0);
-
-    GtkWidget *notebook = b.reg(gtk_notebook_new(), "notebook_secondary_controls");
-    gtk_box_pack_start(GTK_BOX(work), notebook, TRUE, TRUE, 0);
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), build_object_page(b, tooltips),
-                             b.label("label_object_controls", _("Objects")));
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), build_panel_page(b, tooltips),
-                             b.label("label_panel_controls", _("Panels")));
-
-    gtk_box_pack_start(GTK_BOX(work), build_zoom_controls(b), FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(work),
-                       b.reg(gtk_progress_bar_new(), "progressbar_main_zembrix_decode"), FALSE,
-                       FALSE, 0);
-
-    GtkWidget *statusbar = b.reg(gtk_statusbar_new(), "statusbar_main");
-    gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(statusbar), FALSE);
-    gtk_box_pack_start(GTK_BOX(top), statusbar, FALSE, FALSE, 0);
-
-    for (const char *area :
-         {"drawingarea_object_controls_object_palette", "drawingarea_panel_palette"}) {
-        gtk_widget_add_events(lookup_widget(window, area), GDK_BUTTON_PRESS_MASK);
-    }
-    connect_window_main(window);
-    return window;
-}
-
-GtkWidget *create_popupmenu_object()
-{
-    return popupmenu("popupmenu_object", "popupmenu_object_find_all_references",
-                     _("Find all references to object..."),
-                     "image_popupmenu_object_find_all_references",
-                     G_CALLBACK(on_popupmenu_object_find_all_references_activate),
-                     "popupmenu_object_delete", _("Delete object"), "imagepopupmenu_object_delete",
-                     G_CALLBACK(on_popupmenu_object_delete_activate));
-}
-
-GtkWidget *create_popupmenu_panel()
-{
-    return popupmenu("popupmenu_panel", "popupmenu_panel_find_all_references",
-                     _("Find all references to panel..."),
-                     "image_popupmenu_panel_find_all_references",
-                     G_CALLBACK(on_popupmenu_panel_find_all_references_activate),
-                     "popupmenu_panel_delete", _("Delete panel"), "image_popupmenu_panel_delete",
-                     G_CALLBACK(on_popupmenu_panel_delete_activate));
-}
-
-GtkWidget *create_filechooserdialog_open_file()
-{
-    return file_dialog(GTK_FILE_CHOOSER_ACTION_OPEN, "open_file", "button_open_file_open",
-                       "gtk-open");
-}
-
-GtkWidget *create_filechooserdialog_save_file()
-{
-    return file_dialog(GTK_FILE_CHOOSER_ACTION_SAVE, "save_file", "button_save_file_save",
-                       "gtk-save");
-}
-
+// The references dialog: a message, a read-only text view
+// ("textview_references") and an OK button; the caller fills and runs it.
 GtkWidget *create_dialog_references()
 {
     GtkWidget *dialog = gtk_dialog_new();
-    zbx_name_toplevel(dialog, "dialog_references", _("References"));
+    ui_name_toplevel(dialog, "dialog_references", _("References"));
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
@@ -525,4 +293,180 @@ GtkWidget *create_dialog_references()
     GTK_WIDGET_SET_FLAGS(ok, GTK_CAN_DEFAULT);
     gtk_widget_grab_default(ok);
     return dialog;
+}
+
+// A context menu with a find and a delete item, each connected to a
+// handler of the window.
+template <auto OnFind, auto OnDelete>
+GtkWidget *popupmenu(MainWindow *window, const char *menu_name, const char *find_name,
+                     const char *find_text, const char *find_image, const char *delete_name,
+                     const char *delete_text, const char *delete_image)
+{
+    GtkWidget *menu = gtk_menu_new();
+    // The registry keeps the menu alive as long as the menu itself.
+    g_object_set_data(G_OBJECT(menu), menu_name, menu);
+    Builder b(menu);
+    GtkWidget *find = b.image_item(menu, find_name, find_text, find_image, "gtk-find");
+    ui_connect<OnFind>(find, "activate", window);
+    GtkWidget *remove = b.image_item(menu, delete_name, delete_text, delete_image, "gtk-delete");
+    ui_connect<OnDelete>(remove, "activate", window);
+    gtk_widget_set_name(menu, menu_name);
+    return menu;
+}
+
+} // namespace
+
+void MainWindow::build()
+{
+    GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    window_ = window;
+    ui_name_toplevel(window, "window_main", _("Zembrix"));
+    gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
+    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+
+    Builder b(window);
+    GtkAccelGroup *accel_group = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(window), accel_group);
+    ui_register_object(window, accel_group, "accel_group");
+    g_object_unref(accel_group);
+    GtkTooltips *tooltips = gtk_tooltips_new();
+    g_object_ref_sink(tooltips);
+    ui_register_object(window, tooltips, "tooltips");
+    g_object_unref(tooltips);
+
+    GtkWidget *top = b.reg(gtk_vbox_new(FALSE, 0), "vbox_main_top_most");
+    gtk_container_add(GTK_CONTAINER(window), top);
+    gtk_box_pack_start(GTK_BOX(top), build_menubar(b, accel_group), FALSE, FALSE, 0);
+
+    GtkWidget *work = b.reg(gtk_vbox_new(FALSE, 2), "vbox_main_work_area");
+    gtk_container_set_border_width(GTK_CONTAINER(work), 2);
+    gtk_box_pack_start(GTK_BOX(top), work, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(work), build_location_controls(b, tooltips), TRUE, TRUE, 0);
+
+    GtkWidget *notebook = b.reg(gtk_notebook_new(), "notebook_secondary_controls");
+    gtk_box_pack_start(GTK_BOX(work), notebook, TRUE, TRUE, 0);
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), build_object_page(b, tooltips),
+                             b.label("label_object_controls", _("Objects")));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), build_panel_page(b, tooltips),
+                             b.label("label_panel_controls", _("Panels")));
+
+    gtk_box_pack_start(GTK_BOX(work), build_zoom_controls(b), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(work),
+                       b.reg(gtk_progress_bar_new(), "progressbar_main_zembrix_decode"), FALSE,
+                       FALSE, 0);
+
+    GtkWidget *statusbar = b.reg(gtk_statusbar_new(), "statusbar_main");
+    gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(statusbar), FALSE);
+    gtk_box_pack_start(GTK_BOX(top), statusbar, FALSE, FALSE, 0);
+
+    for (const char *area :
+         {"drawingarea_object_controls_object_palette", "drawingarea_panel_palette"}) {
+        gtk_widget_add_events(lookup_widget(window, area), GDK_BUTTON_PRESS_MASK);
+    }
+}
+
+GtkWidget *MainWindow::popup_object_menu()
+{
+    return popupmenu<&MainWindow::on_object_find_references_activate,
+                     &MainWindow::on_object_delete_activate>(
+        this, "popupmenu_object", "popupmenu_object_find_all_references",
+        _("Find all references to object..."), "image_popupmenu_object_find_all_references",
+        "popupmenu_object_delete", _("Delete object"), "imagepopupmenu_object_delete");
+}
+
+GtkWidget *MainWindow::popup_panel_menu()
+{
+    return popupmenu<&MainWindow::on_panel_find_references_activate,
+                     &MainWindow::on_panel_delete_activate>(
+        this, "popupmenu_panel", "popupmenu_panel_find_all_references",
+        _("Find all references to panel..."), "image_popupmenu_panel_find_all_references",
+        "popupmenu_panel_delete", _("Delete panel"), "image_popupmenu_panel_delete");
+}
+
+void MainWindow::show_references(const char *text)
+{
+    GtkWidget *dialog = create_dialog_references();
+    gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(window_));
+    GtkWidget *view = lookup_widget(dialog, "textview_references");
+    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), text, -1);
+    gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+}
+
+void MainWindow::connect_signals()
+{
+    GtkWidget *w = window_;
+    using M = MainWindow;
+    ui_connect<&M::on_delete_event>(w, "delete_event", this);
+    ui_connect<&M::on_new_activate>(w, "new", "activate", this);
+    ui_connect<&M::on_open_activate>(w, "open", "activate", this);
+    ui_connect<&M::on_recent_item_activated>(w, "recentchoosermenu_main", "item-activated", this);
+    ui_connect<&M::on_undo_activate>(w, "undo", "activate", this);
+    ui_connect<&M::on_redo_activate>(w, "redo", "activate", this);
+    ui_connect<&M::on_save_activate>(w, "save", "activate", this);
+    ui_connect<&M::on_save_as_activate>(w, "save_as", "activate", this);
+    ui_connect<&M::on_close_activate>(w, "close", "activate", this);
+    ui_connect<&M::on_export_preview_activate>(w, "menuitem_export_preview", "activate", this);
+    // Export takes the preview last clicked, on itself or on its list.
+    const std::pair<const char *, MainPreview> focus_widgets[] = {
+        {"drawingarea_main_location_preview", PREVIEW_LOCATION},
+        {"treeview_main_locations", PREVIEW_LOCATION},
+        {"drawingarea_object_controls_object_preview", PREVIEW_OBJECT},
+        {"treeview_main_objects", PREVIEW_OBJECT},
+        {"drawingarea_panel_preview", PREVIEW_PANEL},
+        {"treeview_main_panels", PREVIEW_PANEL},
+        {"treeview_main_panel_defs", PREVIEW_PANEL}};
+    for (const auto &[name, which] : focus_widgets) {
+        GtkWidget *widget = lookup_widget(w, name);
+        gtk_widget_add_events(widget, GDK_BUTTON_PRESS_MASK);
+        g_object_set_data(G_OBJECT(widget), "zbx-preview", GINT_TO_POINTER(which));
+        ui_connect<&M::on_focus_press>(widget, "button_press_event", this);
+    }
+    ui_connect<&M::on_quit_activate>(w, "quit", "activate", this);
+    ui_connect<&M::on_show_clashes_toggled>(w, "menuitem_show_clashes", "toggled", this);
+    ui_connect<&M::on_incremental_rendering_activate>(w, "menuitem_incremental_rendering",
+                                                      "activate", this);
+    ui_connect<&M::on_about_activate>(w, "about", "activate", this);
+    ui_connect<&M::on_resources_activate>(w, "menuitem_resources", "activate", this);
+
+    const char *location = "drawingarea_main_location_preview";
+    ui_connect<&M::on_location_preview_configure>(w, location, "configure_event", this);
+    ui_connect<&M::on_location_preview_expose>(w, location, "expose_event", this);
+    ui_connect<&M::on_locations_cursor_changed>(w, "treeview_main_locations", "cursor_changed",
+                                                this);
+    ui_connect<&M::on_clear_location_record_clicked>(w, "button_main_clear_location_record",
+                                                     "clicked", this);
+
+    const char *object = "drawingarea_object_controls_object_preview";
+    ui_connect<&M::on_object_preview_configure>(w, object, "configure_event", this);
+    ui_connect<&M::on_object_preview_expose>(w, object, "expose_event", this);
+    const char *object_palette = "drawingarea_object_controls_object_palette";
+    ui_connect<&M::on_object_palette_configure>(w, object_palette, "configure_event", this);
+    ui_connect<&M::on_object_palette_expose>(w, object_palette, "expose_event", this);
+    ui_connect<&M::on_object_palette_press>(w, object_palette, "button_press_event", this);
+    ui_connect<&M::on_objects_cursor_changed>(w, "treeview_main_objects", "cursor_changed", this);
+    ui_connect<&M::on_objects_popup_menu>(w, "treeview_main_objects", "popup_menu", this);
+    ui_connect<&M::on_objects_press>(w, "treeview_main_objects", "button_press_event", this);
+    ui_connect<&M::on_import_clicked>(w, "button_object_controls_import", "clicked", this);
+    ui_connect<&M::on_export_clicked>(w, "button_object_controls_export", "clicked", this);
+    ui_connect<&M::on_launch_grabber_clicked>(w, "_object_controls_launch_object_grabber",
+                                              "clicked", this);
+
+    const char *panel = "drawingarea_panel_preview";
+    ui_connect<&M::on_panel_preview_configure>(w, panel, "configure_event", this);
+    ui_connect<&M::on_panel_preview_expose>(w, panel, "expose_event", this);
+    const char *panel_palette = "drawingarea_panel_palette";
+    ui_connect<&M::on_panel_palette_expose>(w, panel_palette, "expose_event", this);
+    ui_connect<&M::on_panel_palette_press>(w, panel_palette, "button_press_event", this);
+    ui_connect<&M::on_panel_palette_configure>(w, panel_palette, "configure_event", this);
+    ui_connect<&M::on_panels_cursor_changed>(w, "treeview_main_panels", "cursor_changed", this);
+    ui_connect<&M::on_panels_popup_menu>(w, "treeview_main_panels", "popup_menu", this);
+    ui_connect<&M::on_panels_press>(w, "treeview_main_panels", "button_press_event", this);
+    ui_connect<&M::on_panel_defs_cursor_changed>(w, "treeview_main_panel_defs", "cursor_changed",
+                                                 this);
+    ui_connect<&M::on_panel_edit_clicked>(w, "button_main_panel_edit", "clicked", this);
+    ui_connect<&M::on_panel_store_clicked>(w, "button_main_panel_store", "clicked", this);
+    ui_connect<&M::on_new_panel_clicked>(w, "button_panel_controls_new", "clicked", this);
+    ui_connect<&M::on_zoom_2_clicked>(w, "radiobutton_main_zoom_level2", "clicked", this);
+    ui_connect<&M::on_zoom_1_clicked>(w, "radiobutton_main_zoom_level1", "clicked", this);
 }

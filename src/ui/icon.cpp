@@ -1,5 +1,5 @@
 // The program icon, 32 x 32. Made by tools/make_art.py: edit that, not this.
-#include "app/icon.h"
+#include "ui/icon.h"
 
 // clang-format off
 const char *const program_icon_xpm[] = {

@@ -1,5 +1,4 @@
-#include "app/panelmodels_deflist.h"
-#include "app/context.h"
+#include "ui/panelmodels_deflist.h"
 
 #include <algorithm>
 
@@ -10,6 +9,7 @@
 struct _ZbxDefList
 {
     GObject parent;
+    Document *document;
     int panel;
     int rows;
     int stamp;
@@ -18,7 +18,7 @@ struct _ZbxDefList
 
 static const PanelDef *row_def(const ZbxDefList *self, int row)
 {
-    std::span<const PanelDef> defs = app_document().panel_defs(self->panel);
+    std::span<const PanelDef> defs = self->document->panel_defs(self->panel);
     return row >= 0 && row < static_cast<int>(defs.size()) ? &defs[row] : nullptr;
 }
 
@@ -34,6 +34,7 @@ G_DEFINE_TYPE_WITH_CODE(ZbxDefList, zbx_def_list, G_TYPE_OBJECT,
 
 static void zbx_def_list_init(ZbxDefList *self)
 {
+    self->document = nullptr;
     self->panel = -1;
     self->rows = 0;
     self->stamp = g_random_int();
@@ -44,7 +45,7 @@ static void zbx_def_list_finalize(GObject *object)
 {
     ZbxDefList *self = ZBX_DEF_LIST(object);
     if (self->listener != 0) {
-        app_document().remove_listener(self->listener);
+        self->document->remove_listener(self->listener);
     }
     G_OBJECT_CLASS(zbx_def_list_parent_class)->finalize(object);
 }
@@ -270,7 +271,7 @@ static void row_deleted(ZbxDefList *list, int row)
 // the rest removed or added at the end.
 static void resync(ZbxDefList *list)
 {
-    const int wanted = static_cast<int>(app_document().panel_defs(list->panel).size());
+    const int wanted = static_cast<int>(list->document->panel_defs(list->panel).size());
     while (list->rows > wanted) {
         row_deleted(list, list->rows - 1);
     }
@@ -321,7 +322,7 @@ static void follow(ZbxDefList *list, const DocEvent &event)
         break;
     case DocChange::Reset:
         list->panel = document_follow_index(event, list->panel);
-        if (app_document().item_kind(list->panel) != ZbxItemKind::Panel) {
+        if (list->document->item_kind(list->panel) != ZbxItemKind::Panel) {
             list->panel = -1;
         }
         resync(list);
@@ -331,14 +332,14 @@ static void follow(ZbxDefList *list, const DocEvent &event)
     }
 }
 
-ZbxDefList *zbx_def_list_new(int panel)
+ZbxDefList *zbx_def_list_new(Document *document, int panel)
 {
     ZbxDefList *list = ZBX_DEF_LIST(g_object_new(ZBX_TYPE_DEF_LIST, nullptr));
-    list->panel = app_document().item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
-    list->rows = static_cast<int>(app_document().panel_defs(list->panel).size());
-    // The document never outlives a list: it is the program's own.
-    list->listener =
-        app_document().add_listener([list](const DocEvent &event) { follow(list, event); });
+    list->document = document;
+    list->panel = document->item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
+    list->rows = static_cast<int>(document->panel_defs(list->panel).size());
+    // The document outlives the list (its owner says so).
+    list->listener = document->add_listener([list](const DocEvent &event) { follow(list, event); });
     return list;
 }
 
@@ -349,7 +350,7 @@ int zbx_def_list_panel(const ZbxDefList *list)
 
 void zbx_def_list_set_panel(ZbxDefList *list, int panel)
 {
-    list->panel = app_document().item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
+    list->panel = list->document->item_kind(panel) == ZbxItemKind::Panel ? panel : -1;
     resync(list);
 }
 

@@ -1,8 +1,9 @@
-// What the list models share about the main window's tree views: finding a
-// view by name, giving it its right-aligned number column (and, sorted, a
-// "Used" column), and the row that is selected in it.
+// What the lists share: finding a tree view by name, giving it its
+// right-aligned number column (and, sorted, a "Used" column), the row that
+// is selected in it, and list stores of items kept in step with a document.
 #pragma once
 
+#include <functional>
 #include <gtk/gtk.h>
 #include <vector>
 
@@ -30,6 +31,9 @@ class ModelView
 // window has no such tree view.
 GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *title, int column,
                               GtkTreeModel *model);
+// Appends to view a right-aligned text column showing the int column of its
+// model; screen readers announce the list by the column's title.
+void modelview_add_number_column(GtkTreeView *view, const char *title, int column);
 // Shows store in view through a sort model: the rows keep the store's order
 // until a column header is clicked. The column modelview_attach added sorts
 // by index_column; a "Used" column is appended that shows the text of
@@ -46,9 +50,9 @@ GtkTreePath *modelview_view_path(GtkTreeView *view, int row);
 void modelview_set_usage(GtkListStore *store, int index_column, int text_column, int sort_column,
                          const std::vector<ItemUsage> &usage);
 // The row selected in view when exactly one is: its model and iterator.
-gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter);
+bool modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter);
 // The first row of model whose int column holds value.
-gboolean modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter);
+bool modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter);
 // The int in column of the row.
 int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column);
 
@@ -57,10 +61,11 @@ int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column);
 // writes the rest of a row.
 struct ItemList
 {
+    const Document *document = nullptr;
     GtkListStore *store = nullptr;
     int index_column = 0;
     ZbxItemKind kind = ZbxItemKind::Empty;
-    void (*fill)(GtkListStore *store, GtkTreeIter *iter, int index) = nullptr;
+    std::function<void(GtkListStore *store, GtkTreeIter *iter, int index)> fill;
 };
 // Rebuilds the rows; the selection of view (when given) stays on the item
 // it was on when that item is still listed (followed through the inserts

@@ -31,9 +31,10 @@ typedef struct _ZbxDefList ZbxDefList;
 GType zbx_def_list_get_type(void);
 G_END_DECLS
 
-// A new list showing the definitions of panel (none: -1), owned by the
-// caller. It follows the panel when items are inserted or deleted before it.
-ZbxDefList *zbx_def_list_new(int panel);
+// A new list showing the definitions of panel (none: -1) of a document,
+// owned by the caller; the document must outlive it. It follows the panel
+// when items are inserted or deleted before it.
+ZbxDefList *zbx_def_list_new(Document *document, int panel);
 // The panel shown, or -1 (none, or deleted).
 int zbx_def_list_panel(const ZbxDefList *list);
 void zbx_def_list_set_panel(ZbxDefList *list, int panel);

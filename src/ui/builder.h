@@ -1,18 +1,22 @@
-// The named-widget registry shared by every window.
+// What every window is built with: the named-widget registry, the builder
+// that creates and registers widgets, and one way to connect a signal to a
+// member function of the object that owns the window.
 #pragma once
 
 #include <gtk/gtk.h>
 
 // Registers widget under name on the top-level widget (keeps a reference)
 // and gives the widget that name.
-void zbx_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name);
+void ui_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name);
 // Registers any object (an accelerator group, tooltips) under name.
-void zbx_register_object(GtkWidget *toplevel, gpointer object, const char *name);
+void ui_register_object(GtkWidget *toplevel, gpointer object, const char *name);
 // Names a top-level window or dialog and registers it under that name on
 // itself, without a reference to itself; sets its title unless null.
-void zbx_name_toplevel(GtkWidget *toplevel, const char *name, const char *title);
+void ui_name_toplevel(GtkWidget *toplevel, const char *name, const char *title);
 // The widget registered under name on the top-level window of widget, or null.
 GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name);
+// Sets the program icon on a window (nothing happens when it fails to decode).
+void ui_attach_icon(GtkWidget *window);
 
 // Creates and registers the widgets of one top-level window.
 class Builder
@@ -22,7 +26,7 @@ class Builder
 
     GtkWidget *reg(GtkWidget *widget, const char *name)
     {
-        zbx_register_widget(top_, widget, name);
+        ui_register_widget(top_, widget, name);
         gtk_widget_show(widget);
         return widget;
     }
@@ -128,3 +132,33 @@ class Builder
   private:
     GtkWidget *top_;
 };
+
+namespace ui_detail {
+template <auto Method> struct Slot;
+template <typename Owner, typename Result, typename... Args, Result (Owner::*Method)(Args...)>
+struct Slot<Method>
+{
+    static Result call(Args... args, gpointer owner)
+    {
+        return (static_cast<Owner *>(owner)->*Method)(args...);
+    }
+};
+} // namespace ui_detail
+
+// Connects a signal of `instance` to a member function of `owner` that takes
+// the signal's own arguments (the user data is the owner):
+//   ui_connect<&MainWindow::on_open_activate>(item, "activate", this);
+// The owner must outlive the instance's signals: a window object destroys
+// its widgets before it goes.
+template <auto Method, typename Owner>
+gulong ui_connect(gpointer instance, const char *signal, Owner *owner)
+{
+    return g_signal_connect(instance, signal, G_CALLBACK(&ui_detail::Slot<Method>::call), owner);
+}
+
+// The same for the widget registered under `name` on the window of `widget`.
+template <auto Method, typename Owner>
+gulong ui_connect(GtkWidget *widget, const char *name, const char *signal, Owner *owner)
+{
+    return ui_connect<Method>(lookup_widget(widget, name), signal, owner);
+}

@@ -1,18 +1,21 @@
-#include "app/support.h"
+#include "ui/builder.h"
 
-void zbx_register_object(GtkWidget *toplevel, gpointer object, const char *name)
+#include "base/gref.h"
+#include "ui/icon.h"
+
+void ui_register_object(GtkWidget *toplevel, gpointer object, const char *name)
 {
     g_object_set_data_full(G_OBJECT(toplevel), name, g_object_ref(object),
                            (GDestroyNotify) g_object_unref);
 }
 
-void zbx_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name)
+void ui_register_widget(GtkWidget *toplevel, GtkWidget *widget, const char *name)
 {
     gtk_widget_set_name(widget, name);
-    zbx_register_object(toplevel, widget, name);
+    ui_register_object(toplevel, widget, name);
 }
 
-void zbx_name_toplevel(GtkWidget *toplevel, const char *name, const char *title)
+void ui_name_toplevel(GtkWidget *toplevel, const char *name, const char *title)
 {
     gtk_widget_set_name(toplevel, name);
     g_object_set_data(G_OBJECT(toplevel), name, toplevel);
@@ -44,4 +47,15 @@ GtkWidget *lookup_widget(GtkWidget *widget, const gchar *widget_name)
         g_warning("Widget not found: %s", widget_name);
     }
     return found;
+}
+
+void ui_attach_icon(GtkWidget *window)
+{
+    if (window == nullptr) {
+        return;
+    }
+    GRef<GdkPixbuf> icon(gdk_pixbuf_new_from_xpm_data(const_cast<const char **>(program_icon_xpm)));
+    if (icon) {
+        gtk_window_set_icon(GTK_WINDOW(window), icon.get());
+    }
 }

@@ -1,9 +1,8 @@
-#include "app/modelview.h"
-#include "app/context.h"
+#include "ui/modelview.h"
 
-#include "app/i18n.h"
-#include "app/support.h"
 #include "base/gref.h"
+#include "ui/builder.h"
+#include "ui/i18n.h"
 
 void ModelView::reset(GtkTreeView *view)
 {
@@ -27,15 +26,20 @@ GtkTreeView *modelview_attach(GtkWidget *window, const char *name, const char *t
         return nullptr;
     }
     GtkTreeView *view = GTK_TREE_VIEW(widget);
-    GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
-    g_object_set(renderer, "xalign", 1.0, nullptr);
-    gtk_tree_view_insert_column_with_attributes(view, -1, title, renderer, "text", column, nullptr);
-    // Screen readers announce the list by its column's title.
-    atk_object_set_name(gtk_widget_get_accessible(widget), title);
+    modelview_add_number_column(view, title, column);
     if (model != nullptr) {
         gtk_tree_view_set_model(view, model);
     }
     return view;
+}
+
+void modelview_add_number_column(GtkTreeView *view, const char *title, int column)
+{
+    GtkCellRenderer *renderer = gtk_cell_renderer_text_new();
+    g_object_set(renderer, "xalign", 1.0, nullptr);
+    gtk_tree_view_insert_column_with_attributes(view, -1, title, renderer, "text", column, nullptr);
+    // Screen readers announce the list by its column's title.
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(view)), title);
 }
 
 void modelview_show_sorted(GtkTreeView *view, GtkTreeModel *store, int index_column,
@@ -109,19 +113,19 @@ void modelview_set_usage(GtkListStore *store, int index_column, int text_column,
     }
 }
 
-gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter)
+bool modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, GtkTreeIter *iter)
 {
     if (view == nullptr) {
-        return FALSE;
+        return false;
     }
     GtkTreeSelection *selection = gtk_tree_view_get_selection(view);
     if (selection == nullptr || gtk_tree_selection_count_selected_rows(selection) != 1) {
-        return FALSE;
+        return false;
     }
     GtkTreeModel *found = nullptr;
     GList *rows = gtk_tree_selection_get_selected_rows(selection, &found);
-    gboolean ok = rows != nullptr && found != nullptr &&
-                  gtk_tree_model_get_iter(found, iter, static_cast<GtkTreePath *>(rows->data));
+    bool ok = rows != nullptr && found != nullptr &&
+              gtk_tree_model_get_iter(found, iter, static_cast<GtkTreePath *>(rows->data));
     g_list_free_full(rows, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
     if (ok && model != nullptr) {
         *model = found;
@@ -129,18 +133,18 @@ gboolean modelview_get_selected_row(GtkTreeView *view, GtkTreeModel **model, Gtk
     return ok;
 }
 
-gboolean modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter)
+bool modelview_find_row(GtkTreeModel *model, int column, int value, GtkTreeIter *iter)
 {
     if (model == nullptr) {
-        return FALSE;
+        return false;
     }
     for (gboolean more = gtk_tree_model_get_iter_first(model, iter); more;
          more = gtk_tree_model_iter_next(model, iter)) {
         if (modelview_get_int(model, iter, column) == value) {
-            return TRUE;
+            return true;
         }
     }
-    return FALSE;
+    return false;
 }
 
 int modelview_get_int(GtkTreeModel *model, GtkTreeIter *iter, int column)
@@ -154,7 +158,7 @@ namespace {
 void set_index(const ItemList &list, GtkTreeIter *iter, int index)
 {
     gtk_list_store_set(list.store, iter, list.index_column, index, -1);
-    if (list.fill != nullptr) {
+    if (list.fill) {
         list.fill(list.store, iter, index);
     }
 }
@@ -176,11 +180,11 @@ void modelview_items_reset(const ItemList &list, GtkTreeView *view, const DocEve
         }
     }
     gtk_list_store_clear(list.store);
-    const int count = app_document().item_count();
+    const int count = list.document->item_count();
     int row = 0;
     int selected_row = -1;
     for (int index = 0; index < count; index++) {
-        if (app_document().item_kind(index) != list.kind) {
+        if (list.document->item_kind(index) != list.kind) {
             continue;
         }
         gtk_list_store_append(list.store, &iter);
@@ -216,7 +220,7 @@ void modelview_items_inserted(const ItemList &list, int index)
             position = row + 1;
         }
     }
-    if (app_document().item_kind(index) == list.kind) {
+    if (list.document->item_kind(index) == list.kind) {
         gtk_list_store_insert(list.store, &iter, position);
         set_index(list, &iter, index);
     }

@@ -1,0 +1,372 @@
+// The application: start-up in its fixed order, the shell the other windows
+// reach the main window through, and the project's file.
+#include "app/application.h"
+
+#include <ctime>
+
+#include "files/resources.h"
+#include "files/zembrix.h"
+#include "ui/common.h"
+#include "ui/i18n.h"
+
+namespace {
+
+constexpr const char *kQuitQuestion = "Are you sure you want to quit?";
+
+// How many placements are disabled: the file cannot say so, and the game
+// draws them.
+int count_disabled(const ZbxProject &project)
+{
+    int count = 0;
+    for (const ZbxItem &item : project.items) {
+        for (const PanelDef &def : item.defs) {
+            count += def.enabled ? 0 : 1;
+        }
+    }
+    return count;
+}
+
+gboolean on_focus_in(GtkWidget *window, GdkEventFocus *, gpointer)
+{
+    // The user is here: the request for attention is answered.
+    gtk_window_set_urgency_hint(GTK_WINDOW(window), FALSE);
+    return FALSE;
+}
+
+} // namespace
+
+Application::Application(const ApplicationSetup &setup)
+    : options_(setup.config_dir.empty() ? nullptr : setup.config_dir.c_str()), choosers_(options_),
+      objects_(document_), panels_(document_), context_{document_, options_, choosers_, images_,
+                                                        objects_,  panels_,  *this},
+      main_(*this, context_), editor_(context_), grabber_(context_)
+{
+    choosers_.set_examples_folder(setup.examples_folder);
+    const std::vector<std::string> candidates = setup.backdrop_candidates.empty()
+                                                    ? resources_candidates("background.png", true)
+                                                    : setup.backdrop_candidates;
+    GErrorPtr error;
+    images_.backdrop.reset(resources_load_backdrop(candidates, error.out()));
+    main_.reset_previews();
+    g_signal_connect(main_.window(), "focus-in-event", G_CALLBACK(on_focus_in), nullptr);
+    gtk_widget_show(main_.window());
+    if (!images_.backdrop) {
+        common_message_dialog(main_window(), error.message(), GTK_MESSAGE_ERROR);
+    }
+    listener_ = document_.add_listener(
+        [this](const DocEvent &event) {
+            if (event.what == DocChange::HistoryChanged || event.what == DocChange::Reset) {
+                update_title();
+            }
+        },
+        1);
+    update_title();
+    main_.apply_options();
+}
+
+Application::~Application()
+{
+    if (quit_source_ != 0) {
+        g_source_remove(quit_source_);
+    }
+    document_.remove_listener(listener_);
+    main_.previews().stop_drawing();
+    // The windows go (members, in reverse), each taking its widgets with it.
+}
+
+// --- The shell ---
+
+GtkWindow *Application::main_window() const
+{
+    return GTK_WINDOW(main_.window());
+}
+
+void Application::panel_edited(int)
+{
+    // The document kept every box right; the previews show the result.
+    main_.previews().after_panel_edit();
+}
+
+void Application::set_status(const char *text)
+{
+    main_.set_status(text);
+}
+
+void Application::set_show_clashes(bool on)
+{
+    if (on != options_.show_clashes()) {
+        options_.set_show_clashes(on);
+        save_options();
+    }
+    main_.set_show_clashes(on);
+    editor_.set_show_clashes(on);
+}
+
+bool Application::save_options()
+{
+    gint x = 0;
+    gint y = 0;
+    gtk_window_get_position(main_window(), &x, &y);
+    return options_.save(x, y);
+}
+
+// --- The project's file ---
+
+std::string Application::project_name() const
+{
+    if (!project_path_) {
+        return "Untitled";
+    }
+    GCharPtr base(g_path_get_basename(project_path_.get()));
+    GCharPtr shown(g_filename_display_name(base.get()));
+    return shown.get();
+}
+
+void Application::update_title()
+{
+    main_.update_title(project_name().c_str());
+}
+
+// Files opened or saved are offered again under File -> Open Recent.
+void Application::remember_recent(const char *path)
+{
+    GCharPtr absolute(g_canonicalize_filename(path, nullptr));
+    GCharPtr uri(g_filename_to_uri(absolute.get(), nullptr, nullptr));
+    if (!uri) {
+        return;
+    }
+    GtkRecentData data{};
+    GCharPtr name(g_path_get_basename(absolute.get()));
+    data.display_name = name.get();
+    data.mime_type = const_cast<char *>("application/x-zembrix-project");
+    data.app_name = const_cast<char *>(kApplicationName);
+    data.app_exec = const_cast<char *>("zembrix %f");
+    gtk_recent_manager_add_full(gtk_recent_manager_get_default(), uri.get(), &data);
+}
+
+// Where the desktop marks windows that want attention: the window asks
+// for it when it has not the focus, and the request ends when it gets it.
+void Application::request_attention()
+{
+    if (!gtk_window_is_active(main_window())) {
+        gtk_window_set_urgency_hint(main_window(), TRUE);
+    }
+}
+
+bool Application::ask_save_changes()
+{
+    if (!document_.is_modified()) {
+        return true;
+    }
+    const std::string name = project_name();
+    GtkWidget *dialog = gtk_message_dialog_new(
+        main_window(), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE,
+        _("Save changes to “%s” before closing?"), name.c_str());
+    gtk_widget_set_name(dialog, "dialog_save_changes");
+    gtk_window_set_title(GTK_WINDOW(dialog), _("Unsaved changes"));
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), _("Close _without saving"), GTK_RESPONSE_NO,
+                           GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_SAVE, GTK_RESPONSE_YES,
+                           nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
+    const gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    switch (answer) {
+    case GTK_RESPONSE_NO:
+        return true;
+    case GTK_RESPONSE_YES:
+        return save_project_to_current();
+    default:
+        return false;
+    }
+}
+
+void Application::discard_data()
+{
+    file_loaded_ = false;
+    main_.previews().stop_drawing();
+    document_.close();
+    main_.reset_previews();
+}
+
+void Application::new_project()
+{
+    if (is_busy()) {
+        return;
+    }
+    discard_data();
+    project_path_.reset();
+    named_by_save_as_ = false;
+    document_.new_project();
+    file_loaded_ = true;
+    set_status(" New project");
+    update_title();
+}
+
+bool Application::open_project(const char *path)
+{
+    if (is_busy()) {
+        return false;
+    }
+    discard_data();
+    project_path_.reset();
+    named_by_save_as_ = false;
+
+    GErrorPtr error;
+    bool loaded = false;
+    const clock_t start = clock();
+    {
+        AppBusy busy(*this);
+        ZbxProject project;
+        loaded = zembrix_read_file(
+            path, &project, [this](double fraction) { main_.show_progress(fraction); },
+            [this](const char *text) { main_.show_action(text); }, error.out());
+        if (loaded) {
+            // The document takes the project over: boxes, previews, lists.
+            main_.show_action(kZbxActionBoxes);
+            main_.show_progress(0.0);
+            document_.load(std::move(project));
+            main_.show_progress(1.0);
+            main_.show_action(kZbxActionDone);
+        }
+    }
+    if (!loaded) {
+        common_message_dialog(main_window(), error.message("Could not load the file"),
+                              GTK_MESSAGE_ERROR);
+        discard_data();
+        return false;
+    }
+    const double seconds = static_cast<double>(clock() - start) / CLOCKS_PER_SEC;
+    GCharPtr text(g_strdup_printf(" Data loaded successfully (in %.3lf s)", seconds));
+    set_status(text.get());
+    file_loaded_ = true;
+    project_path_.reset(g_strdup(path));
+    remember_recent(path);
+    update_title();
+    request_attention();
+    // The folder the chooser remembered.
+    save_options();
+    return true;
+}
+
+bool Application::save_project(const char *path)
+{
+    GErrorPtr error;
+    if (!zembrix_write_file(path, document_.project(), error.out())) {
+        common_message_dialog(main_window(), error.message("Could not save the file"),
+                              GTK_MESSAGE_ERROR);
+        return false;
+    }
+    project_path_.reset(g_strdup(path));
+    document_.mark_saved();
+    remember_recent(path);
+    GCharPtr shown(g_filename_display_name(path));
+    std::string text = std::string(" Data saved to ") + shown.get();
+    if (const int disabled = count_disabled(document_.project()); disabled > 0) {
+        GCharPtr warning(g_strdup_printf(disabled == 1
+                                             ? "; %d disabled placement was written as enabled"
+                                             : "; %d disabled placements were written as enabled",
+                                         disabled));
+        text += warning.get();
+    }
+    set_status(text.c_str());
+    update_title();
+    return true;
+}
+
+bool Application::save_project_as()
+{
+    std::string path;
+    if (!choosers_.save_zembrix_file(&path)) {
+        return false;
+    }
+    // The name is the current one from now on, even if this write failed:
+    // it is the file the user asked for.
+    named_by_save_as_ = true;
+    return save_project(path.c_str());
+}
+
+bool Application::save_project_to_current()
+{
+    const char *name = choosers_.zembrix_filename();
+    if (named_by_save_as_ && name != nullptr) {
+        return save_project(name);
+    }
+    return save_project_as();
+}
+
+void Application::close_project()
+{
+    if (file_loaded_) {
+        set_status(" All data files closed");
+    }
+    discard_data();
+    project_path_.reset();
+    named_by_save_as_ = false;
+    update_title();
+}
+
+// --- Busy and quitting ---
+
+gboolean Application::ask_deferred_quit(gpointer self)
+{
+    auto *app = static_cast<Application *>(self);
+    app->quit_source_ = 0;
+    if (app->busy_ > 0) {
+        // Another run began meanwhile: its end asks again.
+        return FALSE;
+    }
+    app->quit_pending_ = false;
+    if (app->confirm_quit()) {
+        app->quit();
+    }
+    return FALSE;
+}
+
+void Application::quit()
+{
+    quitting_ = true;
+    if (gtk_main_level() > 0) {
+        gtk_main_quit();
+    }
+}
+
+void Application::busy_begin()
+{
+    if (busy_++ == 0) {
+        main_.set_commands_sensitive(false);
+    }
+}
+
+void Application::busy_end()
+{
+    if (busy_ == 0 || --busy_ > 0) {
+        return;
+    }
+    main_.set_commands_sensitive(true);
+    if (quit_pending_ && quit_source_ == 0) {
+        quit_source_ = g_idle_add(ask_deferred_quit, this);
+    }
+}
+
+bool Application::confirm_quit()
+{
+    if (document_.is_modified() ? !ask_save_changes()
+                                : !common_get_user_confirmation(main_window(), kQuitQuestion)) {
+        return false;
+    }
+    save_options();
+    return true;
+}
+
+bool Application::request_quit()
+{
+    if (busy_ > 0) {
+        quit_pending_ = true;
+        return false;
+    }
+    if (!confirm_quit()) {
+        return false;
+    }
+    quit();
+    return true;
+}

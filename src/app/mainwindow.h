@@ -1,0 +1,165 @@
+// The main window: its layout, its lists and previews, and the handlers of
+// its menus, lists and buttons. Handlers stay thin: they find what is
+// selected, ask what must be asked, call the document's commands or the
+// application's file commands, and redraw. Commands that need data do
+// nothing until a project is open, and nothing while a load runs.
+#pragma once
+
+#include <gtk/gtk.h>
+#include <memory>
+
+#include "app/locations_view.h"
+#include "app/mainview.h"
+#include "base/gref.h"
+#include "ui/context.h"
+#include "ui/panelmodels_deflist.h"
+
+class Application;
+
+class MainWindow
+{
+  public:
+    // Builds the window with every widget, list and signal connection, not
+    // shown.
+    MainWindow(Application &app, UiContext &context);
+    ~MainWindow();
+    MainWindow(const MainWindow &) = delete;
+    MainWindow &operator=(const MainWindow &) = delete;
+
+    GtkWidget *window() const { return window_; }
+    // The widget registered under name on the window.
+    GtkWidget *widget(const char *name) const;
+    MainPreviews &previews() { return previews_; }
+    LocationList &locations() { return *locations_; }
+    // The definition list shown beside the panels (of the selected panel).
+    ZbxDefList *panel_defs() const { return defs_.get(); }
+
+    // --- What is selected (exactly one row) ---
+    bool selected_location(int *number) const;
+    bool selected_object(int *index) const;
+    // The selected panel and its preview colour.
+    bool selected_panel(int *index, int *colour = nullptr) const;
+    // The definition selected in the definition list.
+    bool selected_panel_def(PanelDef *def) const;
+    // Moves a list's cursor to a row (in item order, whatever order the list
+    // is sorted in), which selects it and runs the list's cursor handler.
+    void select_row(const char *view_name, int row);
+
+    // --- What the application tells the window ---
+    void set_status(const char *text);
+    // The reader's progress: the bar's fraction (pending events are handled,
+    // so that the window stays drawn) and the phase's text.
+    void show_progress(double fraction);
+    void show_action(const char *text);
+    // While a load runs the main loop the window takes no command.
+    void set_commands_sensitive(bool sensitive);
+    // The window title and the Edit menu, after a change of the project,
+    // its history or its file.
+    void update_title(const char *project_name);
+    // Applies the loaded options (incremental rendering, clash view,
+    // position, kept on the screen).
+    void apply_options();
+    // The clash view was switched (here or in the editor): the menu item
+    // follows and the previews redraw.
+    void set_show_clashes(bool on);
+    // The data was discarded: previews back to the backdrop.
+    void reset_previews();
+
+    // --- Commands the tests reach directly ---
+    // Stores the selected panel, over its preview colour, into the selected
+    // location: one step, "Store as location N". Fails with "Please first
+    // select a panel" or "Please first select a location".
+    bool store_location(GError **error);
+    // Asks whether to clear the selected record; on yes empties it (one
+    // step, "Clear location N").
+    void clear_location_record();
+    // Runs the references dialog with the text until it is answered.
+    void show_references(const char *text);
+
+  private:
+    void build();
+    void connect_signals();
+    void render_panel(GdkPixbuf *canvas, int *colour, ComposeClashes *clashes);
+    bool commands_allowed() const;
+    void show_error(const char *text);
+    void say_exported(const char *what, int number, const char *path);
+    bool context_press(const GdkEventButton *event, bool (MainWindow::*selected)(int *) const,
+                       GtkWidget *(MainWindow::*create)());
+    bool context_key(bool (MainWindow::*selected)(int *) const, GtkWidget *(MainWindow::*create)());
+    void popup(GtkWidget *menu, guint button, guint32 time);
+    void show_references_of_selected(bool (MainWindow::*selected)(int *) const);
+    bool delete_selected(bool (MainWindow::*selected)(int *) const);
+    bool selected_object_index(int *index) const { return selected_object(index); }
+    bool selected_panel_index(int *index) const { return selected_panel(index); }
+    GtkWidget *popup_object_menu();
+    GtkWidget *popup_panel_menu();
+    void follow(const DocEvent &event);
+
+    // --- Handlers ---
+    gboolean on_delete_event(GtkWidget *widget, GdkEvent *event);
+    void on_new_activate(GtkMenuItem *item);
+    void on_open_activate(GtkMenuItem *item);
+    void on_recent_item_activated(GtkRecentChooser *chooser);
+    void on_save_activate(GtkMenuItem *item);
+    void on_save_as_activate(GtkMenuItem *item);
+    void on_close_activate(GtkMenuItem *item);
+    void on_export_preview_activate(GtkMenuItem *item);
+    void on_quit_activate(GtkMenuItem *item);
+    void on_undo_activate(GtkMenuItem *item);
+    void on_redo_activate(GtkMenuItem *item);
+    void on_incremental_rendering_activate(GtkMenuItem *item);
+    void on_show_clashes_toggled(GtkCheckMenuItem *item);
+    void on_about_activate(GtkMenuItem *item);
+    void on_resources_activate(GtkMenuItem *item);
+    gboolean on_focus_press(GtkWidget *widget, GdkEventButton *event);
+
+    gboolean on_location_preview_configure(GtkWidget *area, GdkEventConfigure *event);
+    gboolean on_location_preview_expose(GtkWidget *area, GdkEventExpose *event);
+    void on_locations_cursor_changed(GtkTreeView *view);
+    void on_clear_location_record_clicked(GtkButton *button);
+
+    gboolean on_object_preview_configure(GtkWidget *area, GdkEventConfigure *event);
+    gboolean on_object_preview_expose(GtkWidget *area, GdkEventExpose *event);
+    gboolean on_object_palette_configure(GtkWidget *area, GdkEventConfigure *event);
+    gboolean on_object_palette_expose(GtkWidget *area, GdkEventExpose *event);
+    gboolean on_object_palette_press(GtkWidget *area, GdkEventButton *event);
+    void on_objects_cursor_changed(GtkTreeView *view);
+    gboolean on_objects_popup_menu(GtkWidget *view);
+    gboolean on_objects_press(GtkWidget *view, GdkEventButton *event);
+    void on_import_clicked(GtkButton *button);
+    void on_export_clicked(GtkButton *button);
+    void on_launch_grabber_clicked(GtkButton *button);
+
+    gboolean on_panel_preview_configure(GtkWidget *area, GdkEventConfigure *event);
+    gboolean on_panel_preview_expose(GtkWidget *area, GdkEventExpose *event);
+    gboolean on_panel_palette_configure(GtkWidget *area, GdkEventConfigure *event);
+    gboolean on_panel_palette_expose(GtkWidget *area, GdkEventExpose *event);
+    gboolean on_panel_palette_press(GtkWidget *area, GdkEventButton *event);
+    void on_panels_cursor_changed(GtkTreeView *view);
+    gboolean on_panels_popup_menu(GtkWidget *view);
+    gboolean on_panels_press(GtkWidget *view, GdkEventButton *event);
+    void on_panel_defs_cursor_changed(GtkTreeView *view);
+    void on_panel_edit_clicked(GtkButton *button);
+    void on_panel_store_clicked(GtkButton *button);
+    void on_new_panel_clicked(GtkButton *button);
+
+    void on_zoom_1_clicked(GtkButton *button);
+    void on_zoom_2_clicked(GtkButton *button);
+
+    void on_object_find_references_activate(GtkMenuItem *item);
+    void on_object_delete_activate(GtkMenuItem *item);
+    void on_panel_find_references_activate(GtkMenuItem *item);
+    void on_panel_delete_activate(GtkMenuItem *item);
+
+    Application &app_;
+    UiContext &context_;
+    Document &document_;
+    GtkWidget *window_ = nullptr;
+    GRef<ZbxDefList> defs_;
+    ModelView objects_view_;
+    ModelView panels_view_;
+    ModelView defs_view_;
+    std::unique_ptr<LocationList> locations_;
+    MainPreviews previews_;
+    int listener_ = 0;
+};

@@ -9,90 +9,18 @@
 
 #include "context_fixture.h"
 #include "grabber/objectgrabber.h"
+#include "gui_helpers.h"
 #include "support/items_fixture.h"
 #include "ui/builder.h"
 
 namespace {
 
-// --- Events and what the screen shows ---
-
-void pump_events()
-{
-    while (gtk_events_pending()) {
-        gtk_main_iteration();
-    }
-}
-
-// Delivers an event to a realised widget's window, as the toolkit would.
-void send_event(GdkEvent *event, GtkWidget *widget)
-{
-    event->any.window = GDK_WINDOW(g_object_ref(widget->window));
-    event->any.send_event = TRUE;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-    pump_events();
-}
-
-void send_button(GtkWidget *widget, double x, double y, guint button,
-                 GdkEventType type = GDK_BUTTON_PRESS)
-{
-    GdkEvent *event = gdk_event_new(type);
-    event->button.x = x;
-    event->button.y = y;
-    event->button.button = button;
-    event->button.device = gdk_device_get_core_pointer();
-    send_event(event, widget);
-}
-
 // The texts of the error dialogs shown, which are then closed.
 std::vector<std::string> take_errors()
 {
-    std::vector<std::string> texts;
-    GList *all = gtk_window_list_toplevels();
-    for (GList *l = all; l != nullptr; l = l->next) {
-        if (g_strcmp0(gtk_window_get_title(GTK_WINDOW(l->data)), "Error") == 0) {
-            gchar *text = nullptr;
-            g_object_get(l->data, "text", &text, nullptr);
-            texts.emplace_back(text != nullptr ? text : "");
-            g_free(text);
-            gtk_widget_destroy(GTK_WIDGET(l->data));
-        }
-    }
-    g_list_free(all);
-    pump_events();
+    std::vector<std::string> texts = error_texts();
+    close_dialogs_titled("Error");
     return texts;
-}
-
-// What a realised widget with a window of its own shows on screen.
-GRef<GdkPixbuf> shown(GtkWidget *widget)
-{
-    gdk_window_process_all_updates();
-    gdk_display_sync(gdk_display_get_default());
-    return GRef<GdkPixbuf>(gdk_pixbuf_get_from_drawable(nullptr, widget->window, nullptr, 0, 0, 0,
-                                                        0, widget->allocation.width,
-                                                        widget->allocation.height));
-}
-
-uint32_t rgb_at(GdkPixbuf *image, int x, int y)
-{
-    const guchar *p = gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
-                      x * gdk_pixbuf_get_n_channels(image);
-    return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
-}
-
-// Runs zembrix-cli; its wait status, 0 when it succeeded.
-int run_cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), std::string(ZBX_BINARY_DIR) + "/zembrix-cli");
-    std::vector<char *> argv;
-    for (std::string &a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    gint status = -1;
-    EXPECT_TRUE(g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_STDOUT_TO_DEV_NULL, nullptr,
-                             nullptr, nullptr, nullptr, &status, nullptr));
-    return status;
 }
 
 // A Koala picture of our own, all green (palette colour 5).
@@ -152,6 +80,7 @@ class GrabberAtWork : public testing::Test
         event->motion.y = y;
         event->motion.state = held ? GDK_BUTTON1_MASK : 0;
         send_event(event, area());
+        pump_events();
     }
     // Drags from (x, y) by whole cells (area pixels at the current zoom).
     void drag(int x, int y, int dx_cells, int dy_cells)
@@ -224,9 +153,11 @@ TEST_F(GrabberAtWork, OnlyARightPressOnASelectionGrabsAndEachGrabIsAStep)
     GdkEvent *escape = gdk_event_new(GDK_KEY_PRESS);
     escape->key.keyval = GDK_Escape;
     send_event(escape, grabber.window());
+    pump_events();
     EXPECT_FALSE(GTK_WIDGET_VISIBLE(grabber.window()));
     show();
     send_event(gdk_event_new(GDK_DELETE), grabber.window());
+    pump_events();
     EXPECT_FALSE(GTK_WIDGET_VISIBLE(grabber.window()));
     t.document.close();
     open_project(2);
@@ -253,7 +184,7 @@ TEST_F(GrabberAtWork, ShowsThePictureZoomedWithTheSelectionFramed)
     drag(2 * 80, 2 * 40, -3, 2);
     EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(widget("label_object_grabber_selection_details"))),
                  " Selection X: 10, Y: 5, Width: -3, Height: 2");
-    const GRef<GdkPixbuf> image = shown(area());
+    const GRef<GdkPixbuf> image = grab_widget(area());
     ASSERT_GE(gdk_pixbuf_get_width(image.get()), 640);
     ASSERT_GE(gdk_pixbuf_get_height(image.get()), 400);
     int differ = 0;
@@ -286,7 +217,7 @@ TEST_F(GrabberAtWork, FullProjectAndBadPicturesAreRefusedWithNothingChanged)
     EXPECT_FALSE(grabber.open_picture(junk.c_str()));
     take_errors();
     EXPECT_EQ(grabber.hires_data()[8], 0xFF);
-    EXPECT_EQ(rgb_at(shown(area()).get(), 6, 0), kGreen);
+    EXPECT_EQ(rgb_at(grab_widget(area()).get(), 6, 0), kGreen);
 
     drag(0, 0, 1, 1);
     press(0, 0, 3);

@@ -193,3 +193,28 @@ TEST_F(FileMenu, AProjectOpenedWhileTheWindowIsElsewhereAsksForAttentionUntilFoc
     ASSERT_FALSE(app->open_project((folder / "missing.prg").c_str()));
     EXPECT_FALSE(gtk_window_get_urgency_hint(GTK_WINDOW(window_main)));
 }
+
+TEST_F(FileMenu, EachPhaseOfAnOpenIsAnnouncedBeforeItsWork)
+{
+    // What the progress bar says, and whether the document held the project
+    // by then.
+    struct Seen
+    {
+        Application *app;
+        std::vector<std::pair<std::string, bool>> phases;
+    } seen{app.get(), {}};
+    g_signal_connect(widget("progressbar_main_zembrix_decode"), "notify::text",
+                     G_CALLBACK(+[](GObject *bar, GParamSpec *, gpointer data) {
+                         auto *s = static_cast<Seen *>(data);
+                         s->phases.emplace_back(gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar)),
+                                                s->app->document().is_open());
+                     }),
+                     &seen);
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
+    const std::vector<std::pair<std::string, bool>> expected = {
+        {"Decoding objects...", false},
+        {"Decoding panels and panel definitions...", false},
+        {"Processing sub panels...", false},
+        {"Done!", true}};
+    EXPECT_EQ(seen.phases, expected);
+}

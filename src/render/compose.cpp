@@ -1670,8 +1670,6 @@ struct Run
     std::bitset<kPanelIndexes> on_path;
     // The placements in full colour (kPlanes per cell), or null.
     uint64_t *full = nullptr;
-    // Grows with every call of the observer, after which spans are fetched anew.
-    unsigned long epoch = 0;
 };
 
 std::span<const int> overrides_of(const PanelDef &def)
@@ -1701,9 +1699,7 @@ bool wholly_outside(const Run &run, int panel, int64_t x, int64_t y)
 
 void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
 {
-    std::span<const PanelDef> defs = run.source.panel_defs(panel);
-    unsigned long fetched = run.epoch;
-    for (size_t i = 0; i < defs.size(); i++) {
+    for (const PanelDef &def : run.source.panel_defs(panel)) {
         if (run.stats.visits >= kComposeMaxVisits || run.stats.cells >= kComposeMaxCells) {
             run.stats.truncated = true;
         }
@@ -1711,7 +1707,6 @@ void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
             return;
         }
         run.stats.visits++;
-        const PanelDef def = defs[i];
         if (!def.enabled) {
             continue;
         }
@@ -1723,7 +1718,6 @@ void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
                             run.background, &run.stats.cells, run.full)) {
                 run.stats.objects++;
                 if (run.observer != nullptr) {
-                    run.epoch++;
                     run.observer->object_drawn(run.buffers, data[0] >> 4, data[0] & 15);
                 }
             }
@@ -1735,10 +1729,6 @@ void visit_panel(Run &run, int panel, int64_t x_offset, int64_t y_offset)
                 visit_panel(run, def.item, x, y);
                 run.on_path.reset(def.item);
             }
-        }
-        if (run.epoch != fetched) {
-            defs = run.source.panel_defs(panel);
-            fetched = run.epoch;
         }
     }
 }

@@ -761,7 +761,7 @@ ZBX_WIDE_INLINE long draw_cells(CellArrays cells, const uint8_t *data, const Obj
 // background) against the full colour planes (plane by plane). The 720
 // cells lie one after another in the buffers.
 ZBX_WIDE_INLINE void find_clashes(CellArrays cells, const uint64_t *full,
-                                  const ColourMasks &background, uint8_t *differ)
+                                  const ColourMasks &background, uint64_t *differ)
 {
     static_assert(kAreaCells % 8 == 0);
     for (int first = 0; first < kAreaCells; first += 8) {
@@ -774,8 +774,10 @@ ZBX_WIDE_INLINE void find_clashes(CellArrays cells, const uint64_t *full,
         paint_planes_wide(shown, plane);
         const V expected[kPlanes] = {_mm512_loadu_si512(full + first),
                                      _mm512_loadu_si512(full + kAreaCells + first)};
-        differ[first / 8] = static_cast<uint8_t>(_mm512_cmpneq_epi64_mask(plane[0], expected[0]) |
-                                                 _mm512_cmpneq_epi64_mask(plane[1], expected[1]));
+        const uint64_t mask =
+            static_cast<uint64_t>(_mm512_cmpneq_epi64_mask(plane[0], expected[0]) |
+                                  _mm512_cmpneq_epi64_mask(plane[1], expected[1]));
+        differ[first / 64] = (first % 64 == 0 ? 0 : differ[first / 64]) | mask << (first % 64);
     }
 }
 
@@ -790,7 +792,7 @@ long draw_cells_avx512(CellArrays cells, const uint8_t *data, const ObjectSpan &
 }
 
 void find_clashes_avx512(CellArrays cells, const uint64_t *full, const ColourMasks &background,
-                         uint8_t *differ)
+                         uint64_t *differ)
 {
     find_clashes(cells, full, background, differ);
 }

@@ -3,20 +3,19 @@
 #include "render/compose_planes.h"
 
 #include <algorithm>
-#include <bit>
+#include <cstring>
 
 namespace compose_impl {
 
 void find_clashes_scalar(CellArrays cells, const uint64_t *full, const ColourMasks &background,
-                         uint8_t *differ)
+                         uint64_t *differ)
 {
-    std::fill_n(differ, kClashBytes, 0);
+    std::fill_n(differ, kClashWords, 0);
     for (int cell = 0; cell < kAreaCells; cell++) {
         // The cell as shown, pair 00 in the background.
-        if (differs(&full[kPlanes * cell], load_lines(cells.bitmap + 8 * cell), cells.screen[cell],
-                    cells.colour[cell], background)) {
-            differ[cell / 8] = static_cast<uint8_t>(differ[cell / 8] | 1U << (cell % 8));
-        }
+        const bool clash = differs(&full[kPlanes * cell], load_lines(cells.bitmap + 8 * cell),
+                                   cells.screen[cell], cells.colour[cell], background);
+        differ[cell / 64] |= static_cast<uint64_t>(clash) << (cell % 64);
     }
 }
 
@@ -39,14 +38,13 @@ ComposeStats compose_panel_clashes(const ComposeSource &source, int top_panel, i
         }
     }
     const ComposeStats stats =
-        walk(source, top_panel, background, buffers, nullptr, chosen.draw, true, full.data());
-    uint8_t differ[kClashBytes];
+        walk(source, top_panel, background, buffers, nullptr, chosen.draw_full, true, full.data());
+    uint64_t differ[kClashWords];
     chosen.find_clashes(cell_arrays(buffers), full.data(), bg, differ);
     clashes.reset();
-    for (int i = 0; i < kClashBytes; i++) {
-        for (unsigned bits = differ[i]; bits != 0; bits &= bits - 1) {
-            clashes.set(static_cast<size_t>(8 * i + std::countr_zero(bits)));
-        }
+    for (int w = kClashWords - 1; w >= 0; w--) {
+        clashes <<= 64;
+        clashes |= ComposeClashes(differ[w]);
     }
     return stats;
 }

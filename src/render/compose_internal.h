@@ -1,4 +1,6 @@
 // What the files of the composition share, inside src/render only:
+//   compose_bits.h         the bit helpers of the merges
+//   compose_planes.h       painting cells into the full colour planes
 //   compose_reference.cpp  the merge as the rule states it
 //   compose_scalar.cpp     the lean merge and the drawing loops
 //   compose_avx512.cpp     eight and sixteen cells at once (AVX-512)
@@ -80,20 +82,21 @@ inline constexpr std::array<ColourMasks, 16> colour_masks = make_colour_masks();
 
 // Draws one object's cells over the buffers: `data` is a checked record of
 // w x h cells and (col, row) its top-left cell, not wholly outside; `map`
-// the override map or null. With `full` (not null), each cell is painted
-// into the full colour planes as well. Returns the cells drawn.
+// the override map or null. The draws named _full paint each cell into the
+// full colour planes `full` as well; the others take null there. Returns
+// the cells drawn.
 using DrawCells = long (*)(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
                            int row, bool mirror, const uint8_t *map, int bg, uint64_t *full);
 // Merges an object cell (bitmap already mirrored, colours already
 // overridden) into a destination cell under the three-colour rule.
 using MergeCell = void (*)(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
                            uint64_t lines, uint8_t screen, uint8_t colour, int bg);
-// Sets bit i % 8 of differ[i / 8] for each cell i of the area whose pixels
-// as composed differ from the full colour planes (pair 00 shown in
+// Sets bit i % 64 of differ[i / 64] for each cell i of the area whose
+// pixels as composed differ from the full colour planes (pair 00 shown in
 // `background`), and clears the others.
 using FindClashes = void (*)(CellArrays cells, const uint64_t *full, const ColourMasks &background,
-                             uint8_t *differ);
-constexpr int kClashBytes = kAreaCells / 8;
+                             uint64_t *differ);
+constexpr int kClashWords = (kAreaCells + 63) / 64;
 
 // compose_reference.cpp
 void merge_reference(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
@@ -101,14 +104,18 @@ void merge_reference(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colo
 
 // compose_scalar.cpp: cell by cell, with the reference merge, with the lean
 // merge, and with the lean merge built for the popcount instruction (call
-// the last only where the processor has it).
-// The reference paints no planes.
+// those only where the processor has it).
 long draw_cells_reference(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
                           int row, bool mirror, const uint8_t *map, int bg, uint64_t *full);
 long draw_cells_fast(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col, int row,
                      bool mirror, const uint8_t *map, int bg, uint64_t *full);
+long draw_cells_fast_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                          int row, bool mirror, const uint8_t *map, int bg, uint64_t *full);
 long draw_cells_fast_popcount(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
                               int row, bool mirror, const uint8_t *map, int bg, uint64_t *full);
+long draw_cells_fast_popcount_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h,
+                                   int col, int row, bool mirror, const uint8_t *map, int bg,
+                                   uint64_t *full);
 void merge_fast_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
                       uint8_t screen, uint8_t colour, int bg);
 void merge_fast_popcount(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour,
@@ -116,15 +123,16 @@ void merge_fast_popcount(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_
 
 // compose_clashes.cpp: the comparison cell by cell, planes kept together.
 void find_clashes_scalar(CellArrays cells, const uint64_t *full, const ColourMasks &background,
-                         uint8_t *differ);
+                         uint64_t *differ);
 
 // compose_avx512.cpp, built for processors with AVX-512 (F, VL, BW, DQ,
 // VPOPCNTDQ) and popcount: call only where the processor has them. The
-// object's span is computed by the caller; planes lie plane by plane.
+// object's span is computed by the caller; the planes, when `full` is not
+// null, lie plane by plane.
 long draw_cells_avx512(CellArrays cells, const uint8_t *data, const ObjectSpan &span, int w, int h,
                        int row, bool mirror, const uint8_t *map, int bg, uint64_t *full);
 void find_clashes_avx512(CellArrays cells, const uint64_t *full, const ColourMasks &background,
-                         uint8_t *differ);
+                         uint64_t *differ);
 
 // compose_dispatch.cpp: the implementation this processor runs, chosen at
 // the first call. ZBX_COMPOSE_SCALAR in the environment keeps to the
@@ -132,6 +140,7 @@ void find_clashes_avx512(CellArrays cells, const uint64_t *full, const ColourMas
 struct Implementation
 {
     DrawCells draw;
+    DrawCells draw_full;
     MergeCell merge;
     // The full colour planes lie plane by plane rather than cell by cell.
     bool planes_apart;
@@ -141,7 +150,7 @@ const Implementation &chosen_implementation();
 
 // compose_walk.cpp: the definitions of source.panel_defs(kComposeTop)
 // composed into the buffers, which are cleared first, each object drawn by
-// `draw` (with `full`). `cull` passes by sub-panels whose box lies wholly
+// `draw` (given `full`). `cull` passes by sub-panels whose box lies wholly
 // outside the area.
 ComposeStats walk(const ComposeSource &source, int top_panel, int background,
                   ComposeBuffers &buffers, ComposeObserver *observer, DrawCells draw, bool cull,

@@ -276,12 +276,15 @@ long draw_cells_reference(ComposeBuffers &buffers, const uint8_t *data, int w, i
 }
 
 long draw_cells_fast(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col, int row,
-                     bool mirror, const uint8_t *map, int bg, uint64_t *full)
+                     bool mirror, const uint8_t *map, int bg, uint64_t *)
 {
-    return full != nullptr
-               ? draw_cells<FastMerge<false>, true>(buffers, data, w, h, col, row, mirror, map, bg,
-                                                    full)
-               : draw_cells<FastMerge<false>>(buffers, data, w, h, col, row, mirror, map, bg);
+    return draw_cells<FastMerge<false>>(buffers, data, w, h, col, row, mirror, map, bg);
+}
+
+long draw_cells_fast_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                          int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
+{
+    return draw_cells<FastMerge<false>, true>(buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
 void merge_fast_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_colour, uint64_t lines,
@@ -293,12 +296,16 @@ void merge_fast_plain(uint8_t *dst_bitmap, uint8_t &dst_screen, uint8_t &dst_col
 #if ZBX_MERGE_VARIANTS
 __attribute__((target("popcnt"))) long
 draw_cells_fast_popcount(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
-                         int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
+                         int row, bool mirror, const uint8_t *map, int bg, uint64_t *)
 {
-    return full != nullptr
-               ? draw_cells<FastMerge<true>, true>(buffers, data, w, h, col, row, mirror, map, bg,
-                                                   full)
-               : draw_cells<FastMerge<true>>(buffers, data, w, h, col, row, mirror, map, bg);
+    return draw_cells<FastMerge<true>>(buffers, data, w, h, col, row, mirror, map, bg);
+}
+
+__attribute__((target("popcnt"))) long
+draw_cells_fast_popcount_full(ComposeBuffers &buffers, const uint8_t *data, int w, int h, int col,
+                              int row, bool mirror, const uint8_t *map, int bg, uint64_t *full)
+{
+    return draw_cells<FastMerge<true>, true>(buffers, data, w, h, col, row, mirror, map, bg, full);
 }
 
 __attribute__((target("popcnt"))) void merge_fast_popcount(uint8_t *dst_bitmap, uint8_t &dst_screen,

@@ -26,9 +26,9 @@
 // as a weak copy, which the linker may keep for the whole program: code for
 // AVX-512 would then run on every processor. So everything here lies in an
 // anonymous namespace but the two entry points, it uses the shared headers
-// for types and constants alone (plain pointers instead of std::array,
-// builtins instead of <algorithm> and <bit>), and it makes no static
-// initialiser. The test compose_avx512_symbols checks the object file.
+// for types and constants alone (plain pointers instead of std::array, no
+// <algorithm>), and it makes no static initialiser of its own. The test
+// compose_avx512_symbols checks the object file.
 #include "render/compose_internal.h"
 
 #include <cstddef>

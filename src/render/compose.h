@@ -48,9 +48,8 @@ struct ComposeCell
 // Names the list being rendered in ComposeSource::panel_defs.
 inline constexpr int kComposeTop = -1;
 
-// Where a composition finds its data. Both queries may be asked again at
-// any time; the composition never keeps what they return across a call of
-// the observer.
+// Where a composition finds its data. What the queries return must stay as
+// it is until the run ends: the composition keeps the spans while it walks.
 class ComposeSource
 {
   public:
@@ -79,8 +78,7 @@ class ComposeSource
 
 // Told after each object that was drawn (not skipped as wholly outside the
 // area), with the buffers as they stand and the object's full size in
-// cells. It may run the toolkit's main loop: the composition re-reads its
-// source afterwards.
+// cells. It must not change the source.
 class ComposeObserver
 {
   public:

@@ -32,6 +32,8 @@ class QuietShell final : public Shell
     void panel_edited(int) override {}
     void set_status(const char *) override {}
     void set_show_clashes(bool) override {}
+    void set_show_grid(bool) override {}
+    void save_project() override {}
 };
 
 // Runs the toolkit until nothing is left to draw.

@@ -102,6 +102,22 @@ void Application::set_show_clashes(bool on)
     editor_.set_show_clashes(on);
 }
 
+void Application::set_show_grid(bool on)
+{
+    if (on != options_.show_grid()) {
+        options_.set_show_grid(on);
+        save_options();
+    }
+}
+
+void Application::save_project()
+{
+    if (file_loaded_ && !is_busy()) {
+        save_project_to_current();
+        save_options();
+    }
+}
+
 bool Application::save_options()
 {
     gint x = 0;

@@ -49,6 +49,8 @@ class Application final : public Shell
     void panel_edited(int panel) override;
     void set_status(const char *text) override;
     void set_show_clashes(bool on) override;
+    void set_show_grid(bool on) override;
+    void save_project() override;
 
     Document &document() { return document_; }
     Options &options() { return options_; }

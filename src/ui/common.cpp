@@ -83,6 +83,37 @@ bool common_paint_image(GtkWidget *area, GdkPixbuf *image, const GdkRectangle *e
     return true;
 }
 
+void common_draw_cell_grid(GtkWidget *area, const GdkRectangle *exposed, int zoom, int top)
+{
+    if (area == nullptr || area->window == nullptr) {
+        return;
+    }
+    cairo_t *cr = clipped_context(area, exposed);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr, 1.0);
+    const double dashes[] = {2.0, 2.0};
+    const int step = 8 << zoom;
+    const int first = top << zoom;
+    const int width = kScreenWidth << zoom;
+    const int height = kScreenHeight << zoom;
+    for (int pass = 0; pass < 2; pass++) {
+        // Dark dashes, then light ones in the gaps.
+        cairo_set_dash(cr, dashes, 2, pass * 2.0);
+        const double shade = pass == 0 ? 0.0 : 1.0;
+        cairo_set_source_rgba(cr, shade, shade, shade, 0.5);
+        for (int x = step; x < width; x += step) {
+            cairo_move_to(cr, x + 0.5, first);
+            cairo_line_to(cr, x + 0.5, height);
+        }
+        for (int y = first + step; y < height; y += step) {
+            cairo_move_to(cr, 0, y + 0.5);
+            cairo_line_to(cr, width, y + 0.5);
+        }
+        cairo_stroke(cr);
+    }
+    cairo_destroy(cr);
+}
+
 bool common_paint_palette(GtkWidget *area, GdkPixbuf *strip, const GdkRectangle *exposed,
                           int colour)
 {

@@ -25,6 +25,11 @@ void common_draw_rectangle_around_color_in_palette(cairo_t *cr, int colour);
 // Paints an image into the exposed part of a realised area, each pixel a
 // block of 2^zoom (no smoothing). False when there is nothing to paint.
 bool common_paint_image(GtkWidget *area, GdkPixbuf *image, const GdkRectangle *exposed, int zoom);
+// Draws the grid of 8 x 8 cells over the exposed part of a realised area
+// showing a C64 screen 2^zoom times enlarged, from row `top` of the screen
+// down (the location area starts at row 56): one-pixel lines, dark and
+// light in turn, so that they show over any colour.
+void common_draw_cell_grid(GtkWidget *area, const GdkRectangle *exposed, int zoom, int top);
 // Paints a palette strip with the marker around a colour.
 bool common_paint_palette(GtkWidget *area, GdkPixbuf *strip, const GdkRectangle *exposed,
                           int colour);

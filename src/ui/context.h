@@ -36,6 +36,11 @@ class Shell
     // The clash view was switched in a window: every window and the options
     // follow.
     virtual void set_show_clashes(bool on) = 0;
+    // The cell grid was switched in a window: every window and the options
+    // follow.
+    virtual void set_show_grid(bool on) = 0;
+    // File -> Save, from whichever window the user is in (Control+S).
+    virtual void save_project() = 0;
 
   protected:
     ~Shell() = default;

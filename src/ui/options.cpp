@@ -109,6 +109,7 @@ bool Options::load()
     incremental_rendering_ =
         g_key_file_get_boolean(file.get(), "misc", "incremental_rendering", nullptr);
     show_clashes_ = g_key_file_get_boolean(file.get(), "misc", "show_clashes", nullptr);
+    show_grid_ = g_key_file_get_boolean(file.get(), "misc", "show_grid", nullptr);
     return true;
 }
 
@@ -137,6 +138,7 @@ bool Options::write(const int *window) const
     g_string_append_printf(text, "[misc]\nincremental_rendering=%s\n",
                            incremental_rendering_ ? "true" : "false");
     g_string_append_printf(text, "show_clashes=%s\n", show_clashes_ ? "true" : "false");
+    g_string_append_printf(text, "show_grid=%s\n", show_grid_ ? "true" : "false");
 
     KeyFilePtr file(g_key_file_new());
     gboolean parsed = g_key_file_load_from_data(file.get(), text->str, text->len,

@@ -47,6 +47,9 @@ class Options
     // Whether the previews frame the cells where colours clash.
     bool show_clashes() const { return show_clashes_; }
     void set_show_clashes(bool on) { show_clashes_ = on; }
+    // Whether the editor and the grabber draw the grid of cells.
+    bool show_grid() const { return show_grid_; }
+    void set_show_grid(bool on) { show_grid_ = on; }
     // The main window's position as read from the file.
     bool window_position(int *x, int *y) const;
 
@@ -56,6 +59,7 @@ class Options
     std::array<GCharPtr, OPTIONS_FOLDER_COUNT> folder_;
     bool incremental_rendering_ = false;
     bool show_clashes_ = false;
+    bool show_grid_ = false;
     bool has_position_ = false;
     int position_[2] = {0, 0};
     std::string path_;

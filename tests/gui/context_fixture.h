@@ -20,11 +20,15 @@ class RecordingShell final : public Shell
     void panel_edited(int panel) override { edited.push_back(panel); }
     void set_status(const char *text) override { status = text; }
     void set_show_clashes(bool on) override { clashes.push_back(on); }
+    void set_show_grid(bool on) override { grids.push_back(on); }
+    void save_project() override { saves++; }
 
     GtkWindow *parent = nullptr;
     std::vector<int> edited;
     std::string status;
     std::vector<bool> clashes;
+    std::vector<bool> grids;
+    int saves = 0;
 };
 
 struct TestContext

@@ -3,6 +3,7 @@
 #include "app/application.h"
 
 #include <ctime>
+#include <span>
 
 #include "files/resources.h"
 #include "files/zembrix.h"
@@ -154,10 +155,19 @@ void Application::remember_recent(const char *path)
     GtkRecentData data{};
     GCharPtr name(g_path_get_basename(absolute.get()));
     data.display_name = name.get();
-    data.mime_type = const_cast<char *>("application/x-zembrix-project");
+    data.mime_type = const_cast<char *>(kProjectMimeType);
     data.app_name = const_cast<char *>(kApplicationName);
     data.app_exec = const_cast<char *>("zembrix %f");
     gtk_recent_manager_add_full(gtk_recent_manager_get_default(), uri.get(), &data);
+}
+
+// The project's folder is where the choosers of project files start next,
+// however the file was named (a chooser, the command line, Open Recent).
+void Application::remember_folder(const char *path)
+{
+    GCharPtr absolute(g_canonicalize_filename(path, nullptr));
+    GCharPtr folder(g_path_get_dirname(absolute.get()));
+    options_.set_folder(OPTIONS_ZEMBRIX_DIR, folder.get());
 }
 
 // Where the desktop marks windows that want attention: the window asks
@@ -256,6 +266,7 @@ bool Application::open_project(const char *path)
     set_status(text.get());
     file_loaded_ = true;
     project_path_.reset(g_strdup(path));
+    remember_folder(path);
     remember_recent(path);
     update_title();
     request_attention();
@@ -264,27 +275,70 @@ bool Application::open_project(const char *path)
     return true;
 }
 
-bool Application::save_project(const char *path)
+// The file cannot say that a placement is disabled: the game draws every
+// placement. Before such a save the user chooses: Cancel, or enable them
+// and save, so that the window shows what the file holds (inside the
+// caller's step).
+bool Application::enable_placements_for_saving()
 {
-    GErrorPtr error;
-    if (!zembrix_write_file(path, document_.project(), error.out())) {
-        common_message_dialog(main_window(), error.message("Could not save the file"),
-                              GTK_MESSAGE_ERROR);
+    const int disabled = count_disabled(document_.project());
+    if (disabled == 0) {
+        return true;
+    }
+    GtkWidget *dialog = gtk_message_dialog_new(
+        main_window(), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE,
+        disabled == 1 ? _("1 disabled placement will be written as enabled")
+                      : _("%d disabled placements will be written as enabled"),
+        disabled);
+    gtk_widget_set_name(dialog, "dialog_disabled_placements");
+    gtk_window_set_title(GTK_WINDOW(dialog), _("Disabled placements"));
+    gtk_message_dialog_format_secondary_text(
+        GTK_MESSAGE_DIALOG(dialog), "%s",
+        _("The project file cannot keep a placement disabled: the game draws them all. "
+          "Saving enables them here too (Undo takes that back)."));
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
+                           _("_Enable and save"), GTK_RESPONSE_YES, nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
+    const gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    if (answer != GTK_RESPONSE_YES) {
         return false;
     }
+    for (int panel = 0; panel < document_.item_count(); panel++) {
+        const std::span<const PanelDef> defs = document_.panel_defs(panel);
+        for (int row = 0; row < static_cast<int>(defs.size()); row++) {
+            if (!defs[row].enabled) {
+                PanelDef def = defs[row];
+                def.enabled = true;
+                document_.set_def(panel, row, def);
+            }
+        }
+    }
+    return true;
+}
+
+bool Application::save_project(const char *path)
+{
+    {
+        // Placements enabled for the save stay disabled when it fails.
+        DocumentStep step(document_, "Enable placements");
+        if (!enable_placements_for_saving()) {
+            return false;
+        }
+        GErrorPtr error;
+        if (!zembrix_write_file(path, document_.project(), error.out())) {
+            step.fail();
+            common_message_dialog(main_window(), error.message("Could not save the file"),
+                                  GTK_MESSAGE_ERROR);
+            return false;
+        }
+    }
     project_path_.reset(g_strdup(path));
+    remember_folder(path);
     document_.mark_saved();
     remember_recent(path);
     GCharPtr shown(g_filename_display_name(path));
-    std::string text = std::string(" Data saved to ") + shown.get();
-    if (const int disabled = count_disabled(document_.project()); disabled > 0) {
-        GCharPtr warning(g_strdup_printf(disabled == 1
-                                             ? "; %d disabled placement was written as enabled"
-                                             : "; %d disabled placements were written as enabled",
-                                         disabled));
-        text += warning.get();
-    }
-    set_status(text.c_str());
+    set_status((std::string(" Data saved to ") + shown.get()).c_str());
     update_title();
     return true;
 }

@@ -17,6 +17,8 @@
 
 // The program's name as the desktop knows it (recent files are filed under it).
 inline constexpr const char *kApplicationName = "Zembrix";
+// The kind of file a project is, as the recent files list it.
+inline constexpr const char *kProjectMimeType = "application/x-zembrix-project";
 
 // Where the application looks for what it reads at start-up; empty fields
 // mean the usual places (tests give their own).
@@ -115,6 +117,8 @@ class Application final : public Shell
   private:
     void discard_data();
     void remember_recent(const char *path);
+    void remember_folder(const char *path);
+    bool enable_placements_for_saving();
     void update_title();
     void request_attention();
     static gboolean ask_deferred_quit(gpointer self);

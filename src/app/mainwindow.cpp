@@ -3,7 +3,9 @@
 #include "app/mainwindow.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/about.h"
 #include "app/application.h"
@@ -372,4 +374,63 @@ void MainWindow::popup(GtkWidget *menu, guint button, guint32 time)
 {
     g_signal_connect(menu, "deactivate", G_CALLBACK(on_menu_deactivate), nullptr);
     gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, nullptr, nullptr, button, time);
+}
+
+// --- Going to what a text names ---
+
+void MainWindow::show_panel(int panel)
+{
+    const std::vector<int> shown = [this] {
+        std::vector<int> panels;
+        for (int i = 0; i < document_.item_count(); i++) {
+            if (document_.item_kind(i) == ZbxItemKind::Panel) {
+                panels.push_back(i);
+            }
+        }
+        return panels;
+    }();
+    const auto at = std::find(shown.begin(), shown.end(), panel);
+    if (at == shown.end()) {
+        return;
+    }
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(widget("notebook_secondary_controls")), 1);
+    select_row("treeview_main_panels", static_cast<int>(at - shown.begin()));
+}
+
+void MainWindow::show_location(int number)
+{
+    if (number >= 0 && number < kLocationCount && document_.is_open()) {
+        select_row("treeview_main_locations", number);
+    }
+}
+
+// A double click on a line of the references dialog: "Panel 5 ($5): ..."
+// shows panel 5, "... elected as location 3 ($3)" location 3; the dialog
+// closes.
+gboolean MainWindow::on_references_press(GtkWidget *view, GdkEventButton *event)
+{
+    if (event->type != GDK_2BUTTON_PRESS || event->button != 1) {
+        return FALSE;
+    }
+    int x = 0;
+    int y = 0;
+    gtk_text_view_window_to_buffer_coords(GTK_TEXT_VIEW(view), GTK_TEXT_WINDOW_TEXT,
+                                          static_cast<int>(event->x), static_cast<int>(event->y),
+                                          &x, &y);
+    GtkTextIter start;
+    gtk_text_view_get_iter_at_location(GTK_TEXT_VIEW(view), &start, x, y);
+    gtk_text_iter_set_line_offset(&start, 0);
+    GtkTextIter end = start;
+    gtk_text_iter_forward_to_line_end(&end);
+    GCharPtr line(gtk_text_iter_get_text(&start, &end));
+    int number = -1;
+    if (std::sscanf(line.get(), "Panel was elected as location %d", &number) == 1) {
+        show_location(number);
+    } else if (std::sscanf(line.get(), "Panel %d", &number) == 1) {
+        show_panel(number);
+    } else {
+        return FALSE;
+    }
+    gtk_dialog_response(GTK_DIALOG(gtk_widget_get_toplevel(view)), GTK_RESPONSE_OK);
+    return TRUE;
 }

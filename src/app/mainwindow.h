@@ -73,8 +73,14 @@ class MainWindow
     // Asks whether to clear the selected record; on yes empties it (one
     // step, "Clear location N").
     void clear_location_record();
-    // Runs the references dialog with the text until it is answered.
+    // Runs the references dialog with the text until it is answered; a
+    // double click on a line naming a panel or a location shows that one.
     void show_references(const char *text);
+    // Brings a panel into view: the Panels page, the panel selected and
+    // scrolled to in the panel list.
+    void show_panel(int panel);
+    // Selects a location in the location list and scrolls to it.
+    void show_location(int number);
 
   private:
     void build();
@@ -83,7 +89,8 @@ class MainWindow
     bool commands_allowed() const;
     void show_error(const char *text);
     void say_exported(const char *what, int number, const char *path);
-    bool context_press(const GdkEventButton *event, bool (MainWindow::*selected)(int *) const,
+    bool context_press(GtkWidget *view, const GdkEventButton *event,
+                       bool (MainWindow::*selected)(int *) const,
                        GtkWidget *(MainWindow::*create)());
     bool context_key(bool (MainWindow::*selected)(int *) const, GtkWidget *(MainWindow::*create)());
     void popup(GtkWidget *menu, guint button, guint32 time);
@@ -93,6 +100,9 @@ class MainWindow
     bool selected_panel_index(int *index) const { return selected_panel(index); }
     GtkWidget *popup_object_menu();
     GtkWidget *popup_panel_menu();
+    GtkWidget *popup_location_menu();
+    bool selected_location_panel(int *panel) const;
+    void edit_location_panel();
     void follow(const DocEvent &event);
 
     // --- Handlers ---
@@ -116,6 +126,13 @@ class MainWindow
     gboolean on_location_preview_configure(GtkWidget *area, GdkEventConfigure *event);
     gboolean on_location_preview_expose(GtkWidget *area, GdkEventExpose *event);
     void on_locations_cursor_changed(GtkTreeView *view);
+    void on_locations_row_activated(GtkTreeView *view, GtkTreePath *path,
+                                    GtkTreeViewColumn *column);
+    gboolean on_locations_press(GtkWidget *view, GdkEventButton *event);
+    gboolean on_locations_popup_menu(GtkWidget *view);
+    void on_location_edit_panel_activate(GtkMenuItem *item);
+    void on_location_show_panel_activate(GtkMenuItem *item);
+    void on_show_location_panel_clicked(GtkButton *button);
     void on_clear_location_record_clicked(GtkButton *button);
 
     gboolean on_object_preview_configure(GtkWidget *area, GdkEventConfigure *event);
@@ -146,6 +163,7 @@ class MainWindow
     void on_zoom_1_clicked(GtkButton *button);
     void on_zoom_2_clicked(GtkButton *button);
 
+    gboolean on_references_press(GtkWidget *view, GdkEventButton *event);
     void on_object_find_references_activate(GtkMenuItem *item);
     void on_object_delete_activate(GtkMenuItem *item);
     void on_panel_find_references_activate(GtkMenuItem *item);

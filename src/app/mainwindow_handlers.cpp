@@ -13,17 +13,29 @@
 #include "ui/builder.h"
 #include "ui/common.h"
 
-// A single press of button 3 opens the menu for the row already selected
-// (the press does not move the selection); other presses go on as usual.
-bool MainWindow::context_press(const GdkEventButton *event,
+// A single press of button 3 selects the row under the pointer, then opens
+// the menu for it; other presses go on as usual.
+bool MainWindow::context_press(GtkWidget *view, const GdkEventButton *event,
                                bool (MainWindow::*selected)(int *) const,
                                GtkWidget *(MainWindow::*create)())
 {
     if (event->type != GDK_BUTTON_PRESS || event->button != 3) {
         return false;
     }
+    if (app_.is_busy()) {
+        return true;
+    }
+    GtkTreePath *path = nullptr;
+    if (!gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(view), static_cast<int>(event->x),
+                                       static_cast<int>(event->y), &path, nullptr, nullptr,
+                                       nullptr)) {
+        return true;
+    }
+    gtk_widget_grab_focus(view);
+    gtk_tree_view_set_cursor(GTK_TREE_VIEW(view), path, nullptr, FALSE);
+    gtk_tree_path_free(path);
     int index = -1;
-    if (!app_.is_busy() && (this->*selected)(&index)) {
+    if ((this->*selected)(&index)) {
         popup((this->*create)(), event->button, event->time);
     }
     return true;
@@ -220,6 +232,67 @@ void MainWindow::on_locations_cursor_changed(GtkTreeView *)
     }
 }
 
+// A location's panel, when the location is selected and elects one.
+bool MainWindow::selected_location_panel(int *panel) const
+{
+    int number = -1;
+    if (!selected_location(&number)) {
+        return false;
+    }
+    const ZbxLocationRecord record = document_.location(number);
+    if (document_.item_kind(record.panel) != ZbxItemKind::Panel) {
+        return false;
+    }
+    *panel = record.panel;
+    return true;
+}
+
+void MainWindow::edit_location_panel()
+{
+    int number = -1;
+    int panel = -1;
+    if (commands_allowed() && selected_location(&number) && selected_location_panel(&panel)) {
+        app_.editor().open(panel, document_.location(number).colour);
+    }
+}
+
+void MainWindow::on_locations_row_activated(GtkTreeView *view, GtkTreePath *path,
+                                            GtkTreeViewColumn *)
+{
+    // The row activated is the one edited, selected or not.
+    gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
+    edit_location_panel();
+}
+
+gboolean MainWindow::on_locations_press(GtkWidget *view, GdkEventButton *event)
+{
+    return context_press(view, event, &MainWindow::selected_location_panel,
+                         &MainWindow::popup_location_menu);
+}
+
+gboolean MainWindow::on_locations_popup_menu(GtkWidget *)
+{
+    return context_key(&MainWindow::selected_location_panel, &MainWindow::popup_location_menu);
+}
+
+void MainWindow::on_location_edit_panel_activate(GtkMenuItem *)
+{
+    edit_location_panel();
+}
+
+void MainWindow::on_location_show_panel_activate(GtkMenuItem *)
+{
+    int panel = -1;
+    if (selected_location_panel(&panel)) {
+        show_panel(panel);
+    }
+}
+
+void MainWindow::on_show_location_panel_clicked(GtkButton *)
+{
+    on_location_show_panel_activate(nullptr);
+}
+
 void MainWindow::on_clear_location_record_clicked(GtkButton *)
 {
     if (commands_allowed()) {
@@ -271,9 +344,10 @@ gboolean MainWindow::on_objects_popup_menu(GtkWidget *)
     return context_key(&MainWindow::selected_object_index, &MainWindow::popup_object_menu);
 }
 
-gboolean MainWindow::on_objects_press(GtkWidget *, GdkEventButton *event)
+gboolean MainWindow::on_objects_press(GtkWidget *view, GdkEventButton *event)
 {
-    return context_press(event, &MainWindow::selected_object_index, &MainWindow::popup_object_menu);
+    return context_press(view, event, &MainWindow::selected_object_index,
+                         &MainWindow::popup_object_menu);
 }
 
 void MainWindow::on_import_clicked(GtkButton *)
@@ -373,9 +447,10 @@ gboolean MainWindow::on_panels_popup_menu(GtkWidget *)
     return context_key(&MainWindow::selected_panel_index, &MainWindow::popup_panel_menu);
 }
 
-gboolean MainWindow::on_panels_press(GtkWidget *, GdkEventButton *event)
+gboolean MainWindow::on_panels_press(GtkWidget *view, GdkEventButton *event)
 {
-    return context_press(event, &MainWindow::selected_panel_index, &MainWindow::popup_panel_menu);
+    return context_press(view, event, &MainWindow::selected_panel_index,
+                         &MainWindow::popup_panel_menu);
 }
 
 void MainWindow::on_panel_defs_cursor_changed(GtkTreeView *)

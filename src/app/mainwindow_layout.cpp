@@ -29,6 +29,21 @@ constexpr auto kFill = GTK_FILL;
 constexpr auto kGrow = static_cast<GtkAttachOptions>(GTK_EXPAND | GTK_FILL);
 constexpr auto kKeep = static_cast<GtkAttachOptions>(0);
 
+// Open Recent offers the projects Zembrix opened or saved, not every file
+// its choosers wrote (exported pictures, object files).
+gboolean is_recent_project(const GtkRecentFilterInfo *info, gpointer)
+{
+    if (g_strcmp0(info->mime_type, kProjectMimeType) != 0 || info->applications == nullptr) {
+        return FALSE;
+    }
+    for (const gchar *const *app = info->applications; *app != nullptr; app++) {
+        if (g_strcmp0(*app, kApplicationName) == 0) {
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
 {
     GtkWidget *menubar = b.reg(gtk_menu_bar_new(), "menubar_main");
@@ -43,7 +58,10 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     gtk_container_add(GTK_CONTAINER(file), recent);
     GtkWidget *recent_menu = b.reg(gtk_recent_chooser_menu_new(), "recentchoosermenu_main");
     GtkRecentFilter *ours = gtk_recent_filter_new();
-    gtk_recent_filter_add_application(ours, kApplicationName);
+    gtk_recent_filter_add_custom(ours,
+                                 static_cast<GtkRecentFilterFlags>(GTK_RECENT_FILTER_MIME_TYPE |
+                                                                   GTK_RECENT_FILTER_APPLICATION),
+                                 is_recent_project, nullptr, nullptr);
     gtk_recent_chooser_add_filter(GTK_RECENT_CHOOSER(recent_menu), ours);
     gtk_recent_chooser_set_sort_type(GTK_RECENT_CHOOSER(recent_menu), GTK_RECENT_SORT_MRU);
     gtk_recent_chooser_set_limit(GTK_RECENT_CHOOSER(recent_menu), 10);
@@ -125,6 +143,12 @@ GtkWidget *build_location_controls(Builder &b, GtkTooltips *tooltips)
                        b.button("button_main_clear_location_record", "main_clear_location_record",
                                 "gtk-clear", _("Clear location record"), tooltips,
                                 _("Clear the currently selected location record")),
+                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(buttons),
+                       b.button("button_main_location_show_panel", "main_location_show_panel",
+                                "gtk-jump-to", _("Show its _panel"), tooltips,
+                                _("Select the panel of the selected location in the panel list "
+                                  "(double-click a location to edit its panel)")),
                        FALSE, FALSE, 0);
     GtkWidget *info = b.label("label_main_location_info", "", true);
     gtk_misc_set_padding(GTK_MISC(info), 2, 2);
@@ -268,8 +292,10 @@ GtkWidget *create_dialog_references()
 
     Builder b(dialog);
     GtkWidget *vbox = b.reg(GTK_DIALOG(dialog)->vbox, "dialog_vbox_references");
-    GtkWidget *label = b.label("label_references_message",
-                               _("Please find below all references to the selected item"));
+    GtkWidget *label =
+        b.label("label_references_message",
+                _("Please find below all references to the selected item\n(double-click a line "
+                  "to show that panel or location)"));
     gtk_misc_set_padding(GTK_MISC(label), 3, 3);
     gtk_box_pack_start(GTK_BOX(vbox), label, FALSE, FALSE, 0);
 
@@ -300,15 +326,16 @@ GtkWidget *create_dialog_references()
 template <auto OnFind, auto OnDelete>
 GtkWidget *popupmenu(MainWindow *window, const char *menu_name, const char *find_name,
                      const char *find_text, const char *find_image, const char *delete_name,
-                     const char *delete_text, const char *delete_image)
+                     const char *delete_text, const char *delete_image,
+                     const char *find_stock = "gtk-find", const char *delete_stock = "gtk-delete")
 {
     GtkWidget *menu = gtk_menu_new();
     // The registry keeps the menu alive as long as the menu itself.
     g_object_set_data(G_OBJECT(menu), menu_name, menu);
     Builder b(menu);
-    GtkWidget *find = b.image_item(menu, find_name, find_text, find_image, "gtk-find");
+    GtkWidget *find = b.image_item(menu, find_name, find_text, find_image, find_stock);
     ui_connect<OnFind>(find, "activate", window);
-    GtkWidget *remove = b.image_item(menu, delete_name, delete_text, delete_image, "gtk-delete");
+    GtkWidget *remove = b.image_item(menu, delete_name, delete_text, delete_image, delete_stock);
     ui_connect<OnDelete>(remove, "activate", window);
     gtk_widget_set_name(menu, menu_name);
     return menu;
@@ -374,6 +401,15 @@ GtkWidget *MainWindow::popup_object_menu()
         "popupmenu_object_delete", _("Delete object"), "imagepopupmenu_object_delete");
 }
 
+GtkWidget *MainWindow::popup_location_menu()
+{
+    return popupmenu<&MainWindow::on_location_edit_panel_activate,
+                     &MainWindow::on_location_show_panel_activate>(
+        this, "popupmenu_location", "popupmenu_location_edit_panel", _("_Edit its panel..."),
+        "image_popupmenu_location_edit_panel", "popupmenu_location_show_panel",
+        _("_Show its panel"), "image_popupmenu_location_show_panel", "gtk-edit", "gtk-jump-to");
+}
+
 GtkWidget *MainWindow::popup_panel_menu()
 {
     return popupmenu<&MainWindow::on_panel_find_references_activate,
@@ -389,6 +425,7 @@ void MainWindow::show_references(const char *text)
     gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(window_));
     GtkWidget *view = lookup_widget(dialog, "textview_references");
     gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), text, -1);
+    ui_connect<&MainWindow::on_references_press>(view, "button_press_event", this);
     gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
 }
@@ -436,6 +473,11 @@ void MainWindow::connect_signals()
                                                 this);
     ui_connect<&M::on_clear_location_record_clicked>(w, "button_main_clear_location_record",
                                                      "clicked", this);
+    ui_connect<&M::on_show_location_panel_clicked>(w, "button_main_location_show_panel", "clicked",
+                                                   this);
+    ui_connect<&M::on_locations_row_activated>(w, "treeview_main_locations", "row_activated", this);
+    ui_connect<&M::on_locations_press>(w, "treeview_main_locations", "button_press_event", this);
+    ui_connect<&M::on_locations_popup_menu>(w, "treeview_main_locations", "popup_menu", this);
 
     const char *object = "drawingarea_object_controls_object_preview";
     ui_connect<&M::on_object_preview_configure>(w, object, "configure_event", this);

@@ -2,6 +2,7 @@
 #include "ui/fileopen.h"
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -17,15 +18,21 @@ namespace {
 struct FilterDef
 {
     const char *name;
+    // Patterns, or with `extensions` file extensions in lower case.
     std::initializer_list<const char *> patterns;
+    bool extensions = false;
 };
 
 // Patterns match as written: their letter case matters.
 const FilterDef kProgramFiles = {"  Program files (*.prg) ", {"*.PRG", "*.Prg", "*.prg"}};
 const FilterDef kObjectFiles = {"  Object files (*.zbxobject) ",
                                 {"*.ZBXOBJECT", "*.Zbxobject", "*.zbxobject"}};
-const FilterDef kSupportedImages = {"  Supported image files (.a64;.blp;.pi;.koa;.kla;.vid;.pet) ",
-                                    {"*.a64", "*.blp", "*.pi", "*.koa", "*.kla", "*.vid"}};
+// The names the five paint programs (and the tools that write their
+// layouts) give their pictures; matched whatever their letter case.
+const FilterDef kSupportedImages = {
+    "  Supported image files (.koa;.kla;.gig;.rpm;.ocp;.mpic;.art;.a64;.pi;.bpi;.blp;.vid;.vco) ",
+    {"koa", "kla", "gig", "rpm", "ocp", "mpic", "art", "a64", "pi", "bpi", "blp", "vid", "vco"},
+    true};
 const FilterDef kPrgImages = {"  Image files as non-executable PRG files (.prg) ",
                               {"*.PRG", "*.Prg", "*.prg"}};
 const FilterDef kAllFiles = {"  All files (*) ", {"*"}};
@@ -38,12 +45,38 @@ enum class Preview
     Picture
 };
 
+// Whether a file name ends in one of the extensions (whatever their case).
+gboolean has_extension(const GtkFileFilterInfo *info, gpointer extensions)
+{
+    if (info->display_name == nullptr) {
+        return FALSE;
+    }
+    const char *dot = std::strrchr(info->display_name, '.');
+    if (dot == nullptr) {
+        return FALSE;
+    }
+    GCharPtr lower(g_utf8_strdown(dot + 1, -1));
+    for (const char *extension :
+         *static_cast<const std::initializer_list<const char *> *>(extensions)) {
+        if (std::strcmp(lower.get(), extension) == 0) {
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 GtkFileFilter *add_filter(GtkFileChooser *chooser, const FilterDef &def)
 {
     GtkFileFilter *filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, def.name);
-    for (const char *pattern : def.patterns) {
-        gtk_file_filter_add_pattern(filter, pattern);
+    if (def.extensions) {
+        gtk_file_filter_add_custom(filter, GTK_FILE_FILTER_DISPLAY_NAME, has_extension,
+                                   const_cast<std::initializer_list<const char *> *>(&def.patterns),
+                                   nullptr);
+    } else {
+        for (const char *pattern : def.patterns) {
+            gtk_file_filter_add_pattern(filter, pattern);
+        }
     }
     gtk_file_chooser_add_filter(chooser, filter);
     return filter;
@@ -66,15 +99,11 @@ void start_in(GtkFileChooser *chooser, const Options &options, OptionsFolder whi
     }
 }
 
-// Remembers the folder the user ended in (that of the file when the dialog
-// names none, as in its list of recent files).
-void remember_folder(GtkFileChooser *chooser, Options &options, OptionsFolder which,
-                     const char *path)
+// Remembers the folder of the file chosen, however it was chosen (in the
+// list, typed with its folder, from the recent files).
+void remember_folder(Options &options, OptionsFolder which, const char *path)
 {
-    GCharPtr folder(gtk_file_chooser_get_current_folder(chooser));
-    if (!folder) {
-        folder.reset(g_path_get_dirname(path));
-    }
+    GCharPtr folder(g_path_get_dirname(path));
     options.set_folder(which, folder.get());
 }
 
@@ -189,7 +218,7 @@ bool open_chooser(Options &options, const char *title,
 
     const bool ok = run(dialog, path);
     if (ok) {
-        remember_folder(chooser, options, folder, path->c_str());
+        remember_folder(options, folder, path->c_str());
         GtkFileFilter *in_use = gtk_file_chooser_get_filter(chooser);
         *used = static_cast<size_t>(std::find(made.begin(), made.end(), in_use) - made.begin());
     }
@@ -213,7 +242,7 @@ bool save_chooser(Options &options, const char *title, const FilterDef &filter,
 
     const bool ok = run(dialog, path);
     if (ok) {
-        remember_folder(chooser, options, folder, path->c_str());
+        remember_folder(options, folder, path->c_str());
     }
     gtk_widget_destroy(dialog);
     return ok;

@@ -41,15 +41,20 @@ ZbxProject ten_items()
     return p;
 }
 
-// A right click on the first row of a list, sent as the toolkit would.
-gboolean right_click(GtkWidget *view)
+// A right click on a row of a list (the first by default), sent as the
+// toolkit would.
+gboolean right_click(GtkWidget *view, int row = 0)
 {
+    GdkRectangle cell{};
+    GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_get_cell_area(GTK_TREE_VIEW(view), path, nullptr, &cell);
+    gtk_tree_path_free(path);
     GdkEvent *event = gdk_event_new(GDK_BUTTON_PRESS);
     event->button.window =
         GDK_WINDOW(g_object_ref(gtk_tree_view_get_bin_window(GTK_TREE_VIEW(view))));
     event->button.button = 3;
     event->button.x = 10;
-    event->button.y = 5;
+    event->button.y = cell.y + cell.height / 2;
     event->button.time = GDK_CURRENT_TIME;
     gboolean handled = FALSE;
     g_signal_emit_by_name(view, "button-press-event", event, &handled);
@@ -64,21 +69,26 @@ class Commands : public WindowAtWork
     {
         ASSERT_TRUE(app->open_project(write_project(folder, "project.prg", project).c_str()));
     }
-    // Right click on a list, then the menu's item, as the user would.
-    void context_command(const char *view, const char *menu, const char *item)
+    // Right click on a row of a list, then the menu's item, as the user
+    // would.
+    void context_command(const char *view, const char *menu, const char *item, int row)
     {
-        ASSERT_TRUE(right_click(widget(view)));
+        ASSERT_TRUE(right_click(widget(view), row));
         GtkWidget *shown = shown_popup(menu);
         ASSERT_NE(shown, nullptr) << menu;
         gtk_menu_shell_activate_item(GTK_MENU_SHELL(shown), lookup_widget(shown, item), TRUE);
         pump_events();
     }
+    // The row showing an item.
+    int row_of(const char *view, int item)
+    {
+        std::vector<int> items = column_of(window_main, view, 0);
+        return int(std::find(items.begin(), items.end(), item) - items.begin());
+    }
     // Selects the row showing an item.
     void select_item(const char *view, int item)
     {
-        std::vector<int> items = column_of(window_main, view, 0);
-        select_row(window_main, view,
-                   int(std::find(items.begin(), items.end(), item) - items.begin()));
+        select_row(window_main, view, row_of(view, item));
         pump_events();
     }
     std::string location_info()
@@ -90,8 +100,10 @@ class Commands : public WindowAtWork
 TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
 {
     open(ten_items());
-    select_item("treeview_main_objects", 0);
-    context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
+    // The menu acts on the row clicked, not on the one selected before.
+    select_item("treeview_main_objects", 4);
+    context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete",
+                    row_of("treeview_main_objects", 0));
     EXPECT_EQ(error_texts(), std::vector<std::string>{kZbxObjectInUse});
     close_dialogs_titled("Error");
     EXPECT_EQ(app->document().item_count(), 10);
@@ -102,8 +114,8 @@ TEST_F(Commands, DeletesAreRefusedWhileReferencedAndRenumberEverythingAfter)
     EXPECT_EQ(location_info(), "Panel: 9 ($09)\nBackground: blue");
     GRef<GdkPixbuf> before(canvas_new());
     render_location(app->document(), app->images().backdrop.get(), 2, before.get());
-    select_item("treeview_main_objects", 4);
-    context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete");
+    context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_delete",
+                    row_of("treeview_main_objects", 4));
     EXPECT_TRUE(error_texts().empty());
     std::vector<int> elected = column_of(window_main, "treeview_main_locations", LOC_COL_PANEL);
     EXPECT_EQ(elected[2], 8);
@@ -270,3 +282,57 @@ TEST_F(Commands, IncrementalRenderingDrawsObjectByObjectAndFollowsTheData)
 }
 
 } // namespace
+
+TEST_F(Commands, FromALocationOrAReferenceToItsPanel)
+{
+    open(ten_items());
+    auto panel_shown = [this] {
+        int panel = -1;
+        const bool on_page =
+            gtk_notebook_get_current_page(GTK_NOTEBOOK(widget("notebook_secondary_controls"))) == 1;
+        return on_page && app->main().selected_panel(&panel) ? panel : -1;
+    };
+    select_row(window_main, "treeview_main_locations", 2);
+    click("button_main_location_show_panel");
+    EXPECT_EQ(panel_shown(), 9);
+
+    // A double click on a location edits its panel over its colour.
+    GtkTreeView *locations = GTK_TREE_VIEW(widget("treeview_main_locations"));
+    GtkTreePath *path = gtk_tree_path_new_from_indices(3, -1);
+    gtk_tree_view_row_activated(locations, path, gtk_tree_view_get_column(locations, 0));
+    gtk_tree_path_free(path);
+    pump_events();
+    EXPECT_TRUE(GTK_WIDGET_VISIBLE(app->editor().window()));
+    EXPECT_EQ(app->editor().model().panel(), 5);
+    send_delete_event(app->editor().window());
+    pump_events();
+
+    // So does the location's context menu, on the row clicked.
+    context_command("treeview_main_locations", "popupmenu_location",
+                    "popupmenu_location_edit_panel", 2);
+    EXPECT_EQ(app->editor().model().panel(), 9);
+    send_delete_event(app->editor().window());
+    pump_events();
+
+    // A double click on a line of the references dialog shows what it names.
+    show_page(0);
+    DialogAnswer answer{"References", [](GtkWidget *dialog) {
+                            GtkWidget *text = lookup_widget(dialog, "textview_references");
+                            GdkWindow *lines =
+                                gtk_text_view_get_window(GTK_TEXT_VIEW(text), GTK_TEXT_WINDOW_TEXT);
+                            GdkEvent *event = gdk_event_new(GDK_2BUTTON_PRESS);
+                            event->button.window = GDK_WINDOW(g_object_ref(lines));
+                            event->button.button = 1;
+                            event->button.x = 5;
+                            event->button.y = 5;
+                            gboolean handled = FALSE;
+                            g_signal_emit_by_name(text, "button-press-event", event, &handled);
+                            gdk_event_free(event);
+                        }};
+    answer_next_dialog(&answer);
+    context_command("treeview_main_objects", "popupmenu_object",
+                    "popupmenu_object_find_all_references", row_of("treeview_main_objects", 8));
+    EXPECT_TRUE(answer.answered);
+    EXPECT_TRUE(toplevels_titled("References").empty());
+    EXPECT_EQ(panel_shown(), 9);
+}

@@ -12,6 +12,7 @@
 #include "files/zembrix.h"
 #include "items/objects.h"
 #include "render/render.h"
+#include "support/items_fixture.h"
 #include "ui/objectmodel.h"
 #include "ui/panelmodels.h"
 
@@ -217,4 +218,37 @@ TEST_F(FileMenu, EachPhaseOfAnOpenIsAnnouncedBeforeItsWork)
         {"Processing sub panels...", false},
         {"Done!", true}};
     EXPECT_EQ(seen.phases, expected);
+}
+
+TEST_F(FileMenu, OpenRecentOffersProjectsOnlyAndChoosersFollowTheProjectsFolder)
+{
+    // A project opened as from the command line: the project choosers start
+    // in its folder.
+    const std::string project = write_project(folder, "mine.prg", zbx_test_project({}));
+    ASSERT_TRUE(app->open_project(project.c_str()));
+    ChooserAnswer where{"Save to a zembrix file"};
+    answer_next_chooser(&where);
+    activate("save_as");
+    EXPECT_TRUE(where.answered);
+    EXPECT_EQ(where.folder, folder.path());
+
+    // A picture the choosers wrote is filed under the program too, but it is
+    // no project.
+    GCharPtr png(g_filename_to_uri((folder / "export.png").c_str(), nullptr, nullptr));
+    zbx_write_file(folder / "export.png", {1});
+    GtkRecentData data{};
+    data.mime_type = const_cast<char *>("image/png");
+    data.app_name = const_cast<char *>("Zembrix");
+    data.app_exec = const_cast<char *>("zembrix %f");
+    gtk_recent_manager_add_full(gtk_recent_manager_get_default(), png.get(), &data);
+    pump_until([] { return false; }, 300);
+    GList *items =
+        gtk_recent_chooser_get_items(GTK_RECENT_CHOOSER(widget("recentchoosermenu_main")));
+    std::vector<std::string> names;
+    for (GList *l = items; l != nullptr; l = l->next) {
+        names.emplace_back(gtk_recent_info_get_display_name(static_cast<GtkRecentInfo *>(l->data)));
+    }
+    g_list_free_full(items, reinterpret_cast<GDestroyNotify>(gtk_recent_info_unref));
+    EXPECT_NE(std::find(names.begin(), names.end(), "mine.prg"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "export.png"), names.end());
 }

@@ -29,3 +29,35 @@ TEST(ChooserPreviews, ShowPicturesAndObjectsAndSkipEverythingElse)
         EXPECT_FALSE(GRef<GdkPixbuf>(fileopen_preview_object(path.c_str()))) << path;
     }
 }
+
+TEST(ChooserFilters, EveryNameThePaintProgramsGiveShowsWhateverItsCase)
+{
+    TempFolder config;
+    Options options(config.path().c_str());
+    Choosers choosers(options);
+    std::vector<std::string> shown;
+    DialogAnswer answer{
+        "Select a picture file", [&shown](GtkWidget *dialog) {
+            GtkFileFilter *filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
+            for (const char *name :
+                 {"NINJA3.KOA", "abydos.koa", "metal.kla", "GPANTHE.gig", "coaster.rpm",
+                  "yazoo.ocp", "NavySeals.ocp.mpic", "PPA3BYI.A64", "worldmap.pi", "map.BPI",
+                  "map.blp", "apo343.vid", "x.Vco", "notes.txt", "project.prg", "koa"}) {
+                GtkFileFilterInfo info{};
+                info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
+                info.display_name = name;
+                if (gtk_file_filter_filter(filter, &info)) {
+                    shown.emplace_back(name);
+                }
+            }
+            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+        }};
+    answer_next_dialog(&answer);
+    std::string path;
+    EXPECT_FALSE(choosers.open_hires_file(&path));
+    ASSERT_TRUE(answer.answered);
+    EXPECT_EQ(shown, (std::vector<std::string>{"NINJA3.KOA", "abydos.koa", "metal.kla",
+                                               "GPANTHE.gig", "coaster.rpm", "yazoo.ocp",
+                                               "NavySeals.ocp.mpic", "PPA3BYI.A64", "worldmap.pi",
+                                               "map.BPI", "map.blp", "apo343.vid", "x.Vco"}));
+}

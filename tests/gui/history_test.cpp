@@ -175,7 +175,8 @@ TEST_F(History, ANewProjectIsEmptyAndSaveAsksWhere)
     new_panel();
     EXPECT_EQ(title(), "*Zembrix - Untitled");
 
-    // A disabled placement is saved as the game will draw it, and said so.
+    // The file cannot keep a placement disabled: the save asks first, and
+    // what the window shows afterwards is what the file holds.
     {
         DocumentStep step(app->document(), "Place");
         app->document().append_object(zbx_test_record(1, 1));
@@ -183,11 +184,28 @@ TEST_F(History, ANewProjectIsEmptyAndSaveAsksWhere)
         def.enabled = false;
         app->document().insert_def(0, 0, def);
     }
+    // The first save asks where (the name stays), the second does not.
     ChooserAnswer where{"Save to a zembrix file", folder / "new.prg"};
     answer_next_chooser(&where);
-    activate("save");
-    EXPECT_TRUE(where.answered);
-    EXPECT_EQ(status_text(window_main),
-              " Data saved to " + where.path + "; 1 disabled placement was written as enabled");
+    for (int response : {GTK_RESPONSE_CANCEL, GTK_RESPONSE_YES}) {
+        std::string question;
+        DialogAnswer ask{"Disabled placements", [&](GtkWidget *dialog) {
+                             gchar *text = nullptr;
+                             g_object_get(dialog, "text", &text, nullptr);
+                             question = text != nullptr ? text : "";
+                             g_free(text);
+                             gtk_dialog_response(GTK_DIALOG(dialog), response);
+                         }};
+        answer_next_dialog(&ask);
+        activate("save");
+        EXPECT_TRUE(where.answered);
+        EXPECT_TRUE(ask.answered);
+        EXPECT_EQ(question, "1 disabled placement will be written as enabled");
+        EXPECT_EQ(g_file_test(where.path.c_str(), G_FILE_TEST_EXISTS),
+                  response == GTK_RESPONSE_YES);
+        EXPECT_EQ(app->document().panel_defs(0)[0].enabled, response == GTK_RESPONSE_YES);
+    }
+    EXPECT_EQ(status_text(window_main), " Data saved to " + (folder / "new.prg"));
     EXPECT_EQ(title(), "Zembrix - new.prg");
+    EXPECT_STREQ(app->document().undo_name(), "Enable placements");
 }

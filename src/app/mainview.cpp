@@ -28,6 +28,10 @@ constexpr gint64 kIncrementalLimitUs = 3 * G_USEC_PER_SEC;
 constexpr int kPausePerCellUs = 192;
 constexpr size_t kMaxStages = 512;
 
+// The main window's height besides its two previews, and the window
+// manager's title bar above it.
+constexpr int kWindowChrome = 260;
+
 } // namespace
 
 MainPreviews::MainPreviews(UiContext &context, MainWindow &window)
@@ -426,10 +430,19 @@ void MainPreviews::set_expansion(int expansion)
 {
     expansion_ = expansion == 0 ? 0 : 1;
     const int scale = 1 << expansion_;
+    // Two previews stand one above the other: at 2X each shows as much as
+    // the screen leaves room for, and scrolls for the rest.
+    GtkWidget *window = window_.window();
+    const int screen = gdk_screen_get_height(gtk_window_get_screen(GTK_WINDOW(window)));
+    const int room = std::clamp((screen - kWindowChrome) / 2, back_height, back_height * scale);
     for (int i = 0; i < PREVIEW_COUNT; i++) {
         GtkWidget *area = area_[i] != nullptr ? area_[i] : window_.widget(kPreviewAreaNames[i]);
-        if (area != nullptr) {
-            gtk_widget_set_size_request(area, back_width * scale, back_height * scale);
+        if (area == nullptr) {
+            continue;
         }
+        gtk_widget_set_size_request(area, back_width * scale, back_height * scale);
+        // The scrolled window around the area's viewport.
+        GtkWidget *scrolled = gtk_widget_get_parent(gtk_widget_get_parent(area));
+        gtk_widget_set_size_request(scrolled, -1, std::min(back_height * scale, room & ~7));
     }
 }

@@ -162,6 +162,11 @@ class MainWindow
 
     void on_zoom_1_clicked(GtkButton *button);
     void on_zoom_2_clicked(GtkButton *button);
+    gboolean on_preview_scroll(GtkWidget *area, GdkEventScroll *event);
+    gboolean on_key_press(GtkWidget *window, GdkEventKey *event);
+    // Zooms the previews in (+1) or out (-1) through the radio buttons.
+    void zoom_by(int step);
+    static void keep_on_screen(GtkWidget *window, GtkAllocation *allocation, gpointer self);
 
     gboolean on_references_press(GtkWidget *view, GdkEventButton *event);
     void on_object_find_references_activate(GtkMenuItem *item);

@@ -1,6 +1,8 @@
 // The main window's signal handlers: find what is selected, ask what must
 // be asked, call the module, redraw. Commands that need data do nothing
 // until a project is open, and nothing while a load runs.
+#include <algorithm>
+#include <gdk/gdkkeysyms.h>
 #include <string>
 #include <vector>
 
@@ -506,6 +508,68 @@ void MainWindow::on_zoom_2_clicked(GtkButton *button)
 {
     if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button))) {
         previews_.set_expansion(1);
+        // The window grows: once it has its new size, it is moved where the
+        // screen shows all of it.
+        g_signal_handlers_disconnect_by_func(window_, reinterpret_cast<gpointer>(keep_on_screen),
+                                             this);
+        g_signal_connect(window_, "size-allocate", G_CALLBACK(keep_on_screen), this);
+    }
+}
+
+void MainWindow::keep_on_screen(GtkWidget *window, GtkAllocation *allocation, gpointer self)
+{
+    g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(keep_on_screen), self);
+    GdkScreen *screen = gtk_window_get_screen(GTK_WINDOW(window));
+    int x = 0;
+    int y = 0;
+    gtk_window_get_position(GTK_WINDOW(window), &x, &y);
+    const int right = gdk_screen_get_width(screen) - allocation->width;
+    const int bottom = gdk_screen_get_height(screen) - allocation->height;
+    if (x > right || y > bottom) {
+        gtk_window_move(GTK_WINDOW(window), std::max(0, std::min(x, right)),
+                        std::max(0, std::min(y, bottom)));
+    }
+}
+
+void MainWindow::zoom_by(int step)
+{
+    const char *button = step > 0 ? "radiobutton_main_zoom_level2" : "radiobutton_main_zoom_level1";
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(button)), TRUE);
+}
+
+// Control+wheel over a preview zooms; the wheel alone scrolls it.
+gboolean MainWindow::on_preview_scroll(GtkWidget *, GdkEventScroll *event)
+{
+    if ((event->state & GDK_CONTROL_MASK) == 0) {
+        return FALSE;
+    }
+    if (event->direction == GDK_SCROLL_UP) {
+        zoom_by(+1);
+    } else if (event->direction == GDK_SCROLL_DOWN) {
+        zoom_by(-1);
+    }
+    return TRUE;
+}
+
+// Control+plus (or equal, or the keypad's plus) and Control+minus zoom.
+gboolean MainWindow::on_key_press(GtkWidget *, GdkEventKey *event)
+{
+    const guint mods = event->state & gtk_accelerator_get_default_mod_mask();
+    if ((mods & ~GDK_SHIFT_MASK) != GDK_CONTROL_MASK) {
+        return FALSE;
+    }
+    switch (event->keyval) {
+    case GDK_plus:
+    case GDK_equal:
+    case GDK_KP_Add:
+        zoom_by(+1);
+        return TRUE;
+    case GDK_minus:
+    case GDK_KP_Subtract:
+        zoom_by(-1);
+        return TRUE;
+    default:
+        return FALSE;
     }
 }
 

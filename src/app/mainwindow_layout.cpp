@@ -2,6 +2,7 @@
 // connection of every signal to its handler.
 #include <gdk/gdkkeysyms.h>
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 #include "app/application.h"
@@ -120,6 +121,53 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     return menubar;
 }
 
+// A preview: a drawing area of one C64 screen in a scrolled window (which
+// shows it whole at 1X and scrolls at 2X where the screen is too small for
+// all of it), in a frame inside an alignment. The area tells its use to
+// screen readers and, as a tooltip, to everyone.
+GtkWidget *preview_area(Builder &b, GtkTooltips *tooltips, const char *stem, const char *frame_name,
+                        const char *name, const char *tip)
+{
+    GtkWidget *alignment = b.reg(gtk_alignment_new(0.5f, 0.5f, 1.0f, 1.0f),
+                                 (std::string("alignment_") + stem).c_str());
+    gtk_container_set_border_width(GTK_CONTAINER(alignment), 2);
+    GtkWidget *frame = b.reg(gtk_frame_new(nullptr), frame_name);
+    gtk_container_add(GTK_CONTAINER(alignment), frame);
+    GtkWidget *scrolled = b.reg(gtk_scrolled_window_new(nullptr, nullptr),
+                                (std::string("scrolledwindow_") + stem).c_str());
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
+    gtk_container_add(GTK_CONTAINER(frame), scrolled);
+    GtkWidget *area = b.reg(gtk_drawing_area_new(), name);
+    gtk_widget_set_size_request(area, kPreviewWidth, kPreviewHeight);
+    gtk_widget_set_size_request(scrolled, -1, kPreviewHeight);
+    gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(scrolled), area);
+    gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(scrolled))),
+                                 GTK_SHADOW_NONE);
+    gtk_tooltips_set_tip(tooltips, area, tip, nullptr);
+    AtkObject *accessible = gtk_widget_get_accessible(area);
+    atk_object_set_role(accessible, ATK_ROLE_DRAWING_AREA);
+    atk_object_set_name(accessible, tip);
+    gtk_widget_add_events(area, GDK_SCROLL_MASK);
+    return alignment;
+}
+
+// A palette strip, named and explained like a preview.
+GtkWidget *palette_area(Builder &b, GtkTooltips *tooltips, const char *alignment_name,
+                        const char *frame_name, const char *name, const char *tip)
+{
+    GtkWidget *alignment =
+        b.drawing_area(alignment_name, frame_name, name, kPaletteWidth, kPaletteHeight, true);
+    // The area lies in a frame in the alignment.
+    GtkWidget *area = gtk_bin_get_child(GTK_BIN(gtk_bin_get_child(GTK_BIN(alignment))));
+    gtk_tooltips_set_tip(tooltips, area, tip, nullptr);
+    AtkObject *accessible = gtk_widget_get_accessible(area);
+    atk_object_set_role(accessible, ATK_ROLE_DRAWING_AREA);
+    atk_object_set_name(accessible, tip);
+    return alignment;
+}
+
 GtkWidget *build_location_controls(Builder &b, GtkTooltips *tooltips)
 {
     GtkWidget *table = b.reg(gtk_table_new(2, 3, FALSE), "table_main_controls");
@@ -132,9 +180,10 @@ GtkWidget *build_location_controls(Builder &b, GtkTooltips *tooltips)
     attach(table, b.list("scrolledwindow_main_locations", "treeview_main_locations", 240), 0, 1,
            kGrow, kGrow);
     attach(table,
-           b.drawing_area("alignment_main_location_preview", "frame_main_location_preview",
-                          "drawingarea_main_location_preview", kPreviewWidth, kPreviewHeight,
-                          false),
+           preview_area(b, tooltips, "main_location_preview", "frame_main_location_preview",
+                        "drawingarea_main_location_preview",
+                        _("Location preview: the selected location as the game draws it "
+                          "(Control+wheel zooms)")),
            1, 1, kFill, kFill);
 
     GtkWidget *buttons = b.reg(gtk_vbox_new(FALSE, 2), "vbox_main_location_buttons");
@@ -168,9 +217,11 @@ GtkWidget *build_object_page(Builder &b, GtkTooltips *tooltips)
     attach(table, b.list("scrolledwindow_main_objects", "treeview_main_objects", 240), 0, 1, kGrow,
            kGrow);
     attach(table,
-           b.drawing_area(
-               "alignment_object_controls_object_preview", "frame_object_controls_object_preview",
-               "drawingarea_object_controls_object_preview", kPreviewWidth, kPreviewHeight, false),
+           preview_area(b, tooltips, "object_controls_object_preview",
+                        "frame_object_controls_object_preview",
+                        "drawingarea_object_controls_object_preview",
+                        _("Object preview: the selected object centred over the preview "
+                          "background colour")),
            1, 1, kFill, kFill);
 
     GtkWidget *buttons = b.reg(gtk_vbox_new(FALSE, 2), "vbox_object_controls_object_buttons");
@@ -196,9 +247,10 @@ GtkWidget *build_object_page(Builder &b, GtkTooltips *tooltips)
            b.label("label_object_controls_object_background_color",
                    _(" Preview background colour:"), true),
            0, 2, kFill, kKeep);
-    GtkWidget *palette = b.drawing_area(
-        "alignment_object_controls_object_palette", "frame_object_controls_object_palette",
-        "drawingarea_object_controls_object_palette", kPaletteWidth, kPaletteHeight, true);
+    GtkWidget *palette = palette_area(
+        b, tooltips, "alignment_object_controls_object_palette",
+        "frame_object_controls_object_palette", "drawingarea_object_controls_object_palette",
+        _("Object preview background colour: click a colour to pick it"));
     attach(table, palette, 1, 2, kFill, kKeep);
     return table;
 }
@@ -230,8 +282,10 @@ GtkWidget *build_panel_page(Builder &b, GtkTooltips *tooltips)
         TRUE, 0);
     attach(table, lists, 0, 1, kGrow, kGrow);
     attach(table,
-           b.drawing_area("alignment_panel_controls_panel_preview", "frame_panel_preview",
-                          "drawingarea_panel_preview", kPreviewWidth, kPreviewHeight, false),
+           preview_area(b, tooltips, "panel_controls_panel_preview", "frame_panel_preview",
+                        "drawingarea_panel_preview",
+                        _("Panel preview: the selected panel over its preview colour, the "
+                          "selected item framed")),
            1, 1, kFill, kFill);
 
     GtkWidget *buttons = b.reg(gtk_vbox_new(FALSE, 2), "vbox_panel_controls_panel_buttons");
@@ -249,7 +303,8 @@ GtkWidget *build_panel_page(Builder &b, GtkTooltips *tooltips)
                        FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(buttons),
                        b.button("button_panel_controls_new", "panel_controls_new", "gtk-new",
-                                _("_New panel"), tooltips, nullptr),
+                                _("_New panel"), tooltips,
+                                _("Add an empty panel at the end of the item list")),
                        FALSE, FALSE, 0);
 
     attach(table,
@@ -257,13 +312,14 @@ GtkWidget *build_panel_page(Builder &b, GtkTooltips *tooltips)
                    _(" Preview background colour override:"), true),
            0, 2, kFill, kKeep);
     attach(table,
-           b.drawing_area("alignment_panel_controls_panel_palette", "frame_panel_palette",
-                          "drawingarea_panel_palette", kPaletteWidth, kPaletteHeight, true),
+           palette_area(b, tooltips, "alignment_panel_controls_panel_palette",
+                        "frame_panel_palette", "drawingarea_panel_palette",
+                        _("Panel preview colour: click a colour to preview the panel over it")),
            1, 2, kFill, kKeep);
     return table;
 }
 
-GtkWidget *build_zoom_controls(Builder &b)
+GtkWidget *build_zoom_controls(Builder &b, GtkTooltips *tooltips)
 {
     GtkWidget *hbox = b.reg(gtk_hbox_new(FALSE, 4), "hbox_main_zoom_level_controls");
     GtkWidget *level2 =
@@ -274,6 +330,12 @@ GtkWidget *build_zoom_controls(Builder &b)
               "radiobutton_main_zoom_level1");
     gtk_box_pack_end(GTK_BOX(hbox), level1, FALSE, FALSE, 0);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(level1), TRUE);
+    gtk_tooltips_set_tip(tooltips, level1, _("Previews at their own size (Control+minus)"),
+                         nullptr);
+    gtk_tooltips_set_tip(tooltips, level2,
+                         _("Previews with every pixel doubled (Control+plus, or Control+wheel "
+                           "over a preview)"),
+                         nullptr);
     gtk_box_pack_end(GTK_BOX(hbox), b.label("label_main_zoom_level", _("Zoom level:")), FALSE,
                      FALSE, 0);
     return hbox;
@@ -377,7 +439,7 @@ void MainWindow::build()
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), build_panel_page(b, tooltips),
                              b.label("label_panel_controls", _("Panels")));
 
-    gtk_box_pack_start(GTK_BOX(work), build_zoom_controls(b), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(work), build_zoom_controls(b, tooltips), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(work),
                        b.reg(gtk_progress_bar_new(), "progressbar_main_zembrix_decode"), FALSE,
                        FALSE, 0);
@@ -510,5 +572,9 @@ void MainWindow::connect_signals()
     ui_connect<&M::on_panel_store_clicked>(w, "button_main_panel_store", "clicked", this);
     ui_connect<&M::on_new_panel_clicked>(w, "button_panel_controls_new", "clicked", this);
     ui_connect<&M::on_zoom_2_clicked>(w, "radiobutton_main_zoom_level2", "clicked", this);
+    for (const char *area : {location, object, panel}) {
+        ui_connect<&M::on_preview_scroll>(w, area, "scroll_event", this);
+    }
+    ui_connect<&M::on_key_press>(w, "key_press_event", this);
     ui_connect<&M::on_zoom_1_clicked>(w, "radiobutton_main_zoom_level1", "clicked", this);
 }

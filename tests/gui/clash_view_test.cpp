@@ -11,18 +11,22 @@
 
 namespace {
 
-// Pixels of the area, as far as the screen reaches, that differ from image.
+// Pixels of the part of the area that shows, as far as the screen reaches,
+// that differ from image.
 int differing_on_screen(GtkWidget *area, GdkPixbuf *image)
 {
     GRef<GdkPixbuf> shown = grab_widget(area);
     int left = 0;
     int top = 0;
     gdk_window_get_origin(area->window, &left, &top);
-    const int width = std::min(gdk_pixbuf_get_width(image), gdk_screen_width() - left);
-    const int height = std::min(gdk_pixbuf_get_height(image), gdk_screen_height() - top);
+    const GdkRectangle part = visible_part(area);
+    const int width =
+        std::min({gdk_pixbuf_get_width(image), gdk_screen_width() - left, part.x + part.width});
+    const int height =
+        std::min({gdk_pixbuf_get_height(image), gdk_screen_height() - top, part.y + part.height});
     int differ = 0;
-    for (int y = 0; y < height; y++) {
-        for (int x = 0; x < width; x++) {
+    for (int y = part.y; y < height; y++) {
+        for (int x = part.x; x < width; x++) {
             differ += rgb_at(shown.get(), x, y) != rgb_at(image, x, y);
         }
     }

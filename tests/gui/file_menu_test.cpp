@@ -6,6 +6,7 @@
 
 #include "render/locations.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <sys/stat.h>
 
 #include "app/locations_view.h"
@@ -251,4 +252,35 @@ TEST_F(FileMenu, OpenRecentOffersProjectsOnlyAndChoosersFollowTheProjectsFolder)
     g_list_free_full(items, reinterpret_cast<GDestroyNotify>(gtk_recent_info_unref));
     EXPECT_NE(std::find(names.begin(), names.end(), "mine.prg"), names.end());
     EXPECT_EQ(std::find(names.begin(), names.end(), "export.png"), names.end());
+}
+
+TEST_F(FileMenu, ControlPlusMinusAndWheelZoomAndTheWindowStaysOnTheScreen)
+{
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
+    auto zoomed = [this] {
+        return gtk_toggle_button_get_active(
+                   GTK_TOGGLE_BUTTON(widget("radiobutton_main_zoom_level2"))) != FALSE;
+    };
+    send_key(window_main, GDK_plus, GDK_CONTROL_MASK);
+    pump_events();
+    EXPECT_TRUE(zoomed());
+    EXPECT_EQ(app->main().previews().expansion(), 1);
+    send_key(window_main, GDK_minus, GDK_CONTROL_MASK);
+    pump_events();
+    EXPECT_FALSE(zoomed());
+    GtkWidget *area = widget("drawingarea_main_location_preview");
+    GdkEvent *wheel = gdk_event_new(GDK_SCROLL);
+    wheel->scroll.direction = GDK_SCROLL_UP;
+    wheel->scroll.state = GDK_CONTROL_MASK;
+    send_event(wheel, area);
+    pump_events();
+    EXPECT_TRUE(zoomed());
+
+    // At 2X the two previews scroll where the screen is too small for them:
+    // the whole window fits on it.
+    wait_for_width(area, 640);
+    GtkRequisition size{};
+    gtk_widget_size_request(window_main, &size);
+    EXPECT_LE(size.height, gdk_screen_height());
+    EXPECT_LE(size.width, gdk_screen_width());
 }

@@ -2,6 +2,7 @@
 // would, answering choosers and dialogs, reading back what a window shows.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <glib/gstdio.h>
@@ -203,8 +204,24 @@ inline int differing_pixels(GdkPixbuf *image, GdkPixbuf *expected, int scale = 1
     return differ;
 }
 
-// Differing pixels of what a drawing area shows in its top-left corner and
-// the canvas scaled by `scale`, or -1 when the area is smaller.
+// The part of a drawing area that shows, in its own coordinates: all of
+// it, or what the viewport of a scrolled window around it lets through.
+inline GdkRectangle visible_part(GtkWidget *area)
+{
+    GdkRectangle part{0, 0, area->allocation.width, area->allocation.height};
+    GtkWidget *parent = gtk_widget_get_parent(area);
+    if (parent != nullptr && GTK_IS_VIEWPORT(parent)) {
+        part.x = static_cast<int>(gtk_viewport_get_hadjustment(GTK_VIEWPORT(parent))->value);
+        part.y = static_cast<int>(gtk_viewport_get_vadjustment(GTK_VIEWPORT(parent))->value);
+        part.width = std::min(part.width - part.x, parent->allocation.width);
+        part.height = std::min(part.height - part.y, parent->allocation.height);
+    }
+    return part;
+}
+
+// Differing pixels of what a drawing area shows and the canvas scaled by
+// `scale` (drawn from the area's top-left corner), over the part of the
+// area that shows; -1 when the area is smaller than the canvas.
 inline int shown_differs(GtkWidget *area, GdkPixbuf *canvas, int scale = 1)
 {
     GRef<GdkPixbuf> shown = grab_widget(area);
@@ -214,8 +231,14 @@ inline int shown_differs(GtkWidget *area, GdkPixbuf *canvas, int scale = 1)
         gdk_pixbuf_get_height(shown.get()) < height) {
         return -1;
     }
-    GRef<GdkPixbuf> corner(gdk_pixbuf_new_subpixbuf(shown.get(), 0, 0, width, height));
-    return differing_pixels(corner.get(), canvas, scale);
+    const GdkRectangle part = visible_part(area);
+    int differ = 0;
+    for (int y = part.y; y < std::min(height, part.y + part.height); y++) {
+        for (int x = part.x; x < std::min(width, part.x + part.width); x++) {
+            differ += rgb_at(shown.get(), x, y) != rgb_at(canvas, x / scale, y / scale);
+        }
+    }
+    return differ;
 }
 
 // A fresh folder below the temporary folder, removed with its contents.

@@ -441,8 +441,14 @@ void MainPreviews::set_expansion(int expansion)
             continue;
         }
         gtk_widget_set_size_request(area, back_width * scale, back_height * scale);
-        // The scrolled window around the area's viewport.
+        // The scrolled window around the area's viewport: a scroll bar only
+        // where the area does not fit, so that a preview that fits looks
+        // exactly as without one.
         GtkWidget *scrolled = gtk_widget_get_parent(gtk_widget_get_parent(area));
-        gtk_widget_set_size_request(scrolled, -1, std::min(back_height * scale, room & ~7));
+        const int shown = std::min(back_height * scale, room & ~7);
+        gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER,
+                                       shown < back_height * scale ? GTK_POLICY_AUTOMATIC
+                                                                   : GTK_POLICY_NEVER);
+        gtk_widget_set_size_request(scrolled, -1, shown);
     }
 }

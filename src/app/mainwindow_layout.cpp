@@ -136,7 +136,7 @@ GtkWidget *preview_area(Builder &b, GtkTooltips *tooltips, const char *stem, con
     GtkWidget *scrolled = b.reg(gtk_scrolled_window_new(nullptr, nullptr),
                                 (std::string("scrolledwindow_") + stem).c_str());
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER,
-                                   GTK_POLICY_AUTOMATIC);
+                                   GTK_POLICY_NEVER);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
     gtk_container_add(GTK_CONTAINER(frame), scrolled);
     GtkWidget *area = b.reg(gtk_drawing_area_new(), name);

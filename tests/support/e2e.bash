@@ -152,8 +152,10 @@ save_in_chooser() {
 # The top-left corner on the screen of the n-th ($2, from the top) 320 x
 # 200 drawing area of window $1 (with GDK_NATIVE_WINDOWS=1).
 area_of() {
+    # A preview in a scrolled window comes with the viewport's windows of the
+    # same size at the same place: each place counts once.
     xwininfo -id "$1" -tree | awk '/ 320x200\+/ { split($NF, a, "+"); print a[2], a[3] }' |
-        sort -n -k2 | sed -n "${2}p"
+        sort -n -k2,2 -k1,1 -u | sed -n "${2}p"
 }
 
 # Control+Q in window $1, answered with the mnemonic key $2.

@@ -308,6 +308,8 @@ void paneleditor_insert_position(int w, int h, const ZbxRect *sel, int *x, int *
 bool PanelEditor::insert_def(int row, const PanelDef &def)
 {
     DocumentStep step(document_, "Add placement");
+    // The views are told with the new placement selected.
+    pending_ = std::vector<int>{row};
     const bool inserted = document_.insert_def(panel_, row, def);
     pending_.reset();
     if (!inserted) {

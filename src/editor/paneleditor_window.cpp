@@ -200,6 +200,7 @@ void PanelEditorWindow::delete_with_question()
 {
     const bool deleted = model_.delete_with_confirmation([this] {
         GtkWidget *dialog = paneleditor_create_delete_question(GTK_WINDOW(window_));
+        word_delete_question(dialog);
         const int response = gtk_dialog_run(GTK_DIALOG(dialog));
         gtk_widget_destroy(dialog);
         switch (response) {

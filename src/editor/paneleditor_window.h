@@ -118,6 +118,8 @@ class PanelEditorWindow
     void duplicate();
     bool pointer_location(EditorPoint *at) const;
     void refuse(const char *text);
+    // The delete question names how many are selected when it is several.
+    void word_delete_question(GtkWidget *dialog) const;
     void on_drag_data_received(GtkWidget *area, GdkDragContext *context, gint x, gint y,
                                GtkSelectionData *data, guint info, guint time);
 

@@ -11,6 +11,7 @@
 #include "render/canvas.h"
 #include "ui/builder.h"
 #include "ui/common.h"
+#include "ui/i18n.h"
 
 namespace {
 
@@ -258,7 +259,9 @@ void PanelEditorWindow::paste(bool at_pointer)
     EditorPoint at;
     const bool there = at_pointer && pointer_location(&at);
     if (!model_.paste(defs, there ? std::optional<EditorPoint>(at) : std::nullopt, error.out())) {
-        refuse(error.message());
+        if (error) {
+            refuse(error.message());
+        }
         return;
     }
     after_operation();
@@ -288,6 +291,19 @@ void PanelEditorWindow::refuse(const char *text)
     common_message_dialog(GTK_WINDOW(window_), text, GTK_MESSAGE_ERROR);
 }
 
+void PanelEditorWindow::word_delete_question(GtkWidget *dialog) const
+{
+    const int count = static_cast<int>(model_.selected_rows().size());
+    if (count < 2) {
+        return;
+    }
+    GCharPtr text(g_strdup_printf(_("Are you sure you want to delete the %d selected items?\nBe "
+                                    "aware that the change might not be visible if items are "
+                                    "behind other ones."),
+                                  count));
+    gtk_label_set_text(GTK_LABEL(lookup_widget(dialog, "label_delete_def_request")), text.get());
+}
+
 // --- Drops from the browser ---
 
 void PanelEditorWindow::on_drag_data_received(GtkWidget *, GdkDragContext *, gint x, gint y,
@@ -305,7 +321,9 @@ void PanelEditorWindow::on_drag_data_received(GtkWidget *, GdkDragContext *, gin
     GErrorPtr error;
     if (!model_.drop(info == 1, static_cast<int>(item), x >> zoom_, (y >> zoom_) - kComposeAreaTop,
                      error.out())) {
-        refuse(error.message());
+        if (error) {
+            refuse(error.message());
+        }
         return;
     }
     after_operation();

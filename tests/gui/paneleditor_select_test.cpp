@@ -156,7 +156,7 @@ TEST_F(EditorSelection, ClicksWithControlAndShiftTheBandAndControlAKeepListAndCa
     EXPECT_EQ(rows(), (std::vector<int>{1, 3}));
 }
 
-TEST_F(EditorSelection, KeysButtonsOrderFlagsAndDeleteActOnTheSelectionAsOneStep)
+TEST_F(EditorSelection, KeysButtonsOrderCloneAndDeleteActOnTheSelectionAsOneStep)
 {
     click_at(20, 20);
     click_at(116, 20, GDK_CONTROL_MASK);
@@ -170,17 +170,6 @@ TEST_F(EditorSelection, KeysButtonsOrderFlagsAndDeleteActOnTheSelectionAsOneStep
     EXPECT_EQ(defs(kEdited)[2], zbx_object_def(0, 24, 24));
     EXPECT_EQ(defs(kEdited)[3], zbx_object_def(0, 120, 24));
     EXPECT_EQ(shown(), (std::vector<int>{2, 3}));
-    EXPECT_STREQ(ctx.document.undo_name(), "Bring 2 placements to front");
-
-    // The enabled flag of one selected row, for both.
-    GtkTreeViewColumn *column =
-        gtk_tree_view_get_column(GTK_TREE_VIEW(ed("treeview_panel_editor_panel_defs")), 0);
-    GList *cells = gtk_tree_view_column_get_cell_renderers(column);
-    g_signal_emit_by_name(cells->data, "toggled", "3");
-    g_list_free(cells);
-    pump_events();
-    EXPECT_FALSE(defs(kEdited)[2].enabled || defs(kEdited)[3].enabled);
-    EXPECT_STREQ(ctx.document.undo_name(), "Disable 2 placements");
 
     const std::vector<PanelDef> before = defs(kEdited);
     click("button_panel_editor_clone_def");
@@ -189,12 +178,15 @@ TEST_F(EditorSelection, KeysButtonsOrderFlagsAndDeleteActOnTheSelectionAsOneStep
     EXPECT_STREQ(ctx.document.undo_name(), "Clone 2 placements");
 
     // One question for both clones; undone in one step.
-    DialogAnswer yes("Confirm deletion", [](GtkWidget *dialog) {
+    std::string question;
+    DialogAnswer yes("Confirm deletion", [&question](GtkWidget *dialog) {
+        question = gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_delete_def_request")));
         gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, "button_delete_def_yes")));
     });
     answer_next_dialog(&yes);
     key(GDK_Delete);
     EXPECT_TRUE(yes.answered);
+    EXPECT_EQ(question.rfind("Are you sure you want to delete the 2 selected items?", 0), 0u);
     EXPECT_EQ(defs(kEdited), before);
     EXPECT_STREQ(ctx.document.undo_name(), "Delete 2 placements");
     key(GDK_z, GDK_CONTROL_MASK);

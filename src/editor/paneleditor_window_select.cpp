@@ -130,7 +130,7 @@ gboolean PanelEditorWindow::on_list_button_press(GtkWidget *, GdkEventButton *ev
     GtkTreePath *path = nullptr;
     GtkTreeViewColumn *column = nullptr;
     if (event->type != GDK_BUTTON_PRESS || event->button != 1 || mods != 0 ||
-        model_.selected_rows().size() < 2 ||
+        event->window != gtk_tree_view_get_bin_window(list_) || model_.selected_rows().size() < 2 ||
         !gtk_tree_view_get_path_at_pos(list_, static_cast<int>(event->x),
                                        static_cast<int>(event->y), &path, &column, nullptr,
                                        nullptr)) {
@@ -138,14 +138,19 @@ gboolean PanelEditorWindow::on_list_button_press(GtkWidget *, GdkEventButton *ev
     }
     const int row = gtk_tree_path_get_indices(path)[0];
     gtk_tree_path_free(path);
-    // The flag columns come first, in the order of EditorFlag.
-    GList *columns = gtk_tree_view_get_columns(list_);
-    const int index = g_list_index(columns, column);
-    g_list_free(columns);
-    if (index < 0 || index > static_cast<int>(EditorFlag::Overrides) || !model_.is_selected(row)) {
+    // A flag's column holds its toggle, which names the flag.
+    int flag = -1;
+    GList *cells = gtk_tree_view_column_get_cell_renderers(column);
+    for (GList *c = cells; c != nullptr; c = c->next) {
+        if (GTK_IS_CELL_RENDERER_TOGGLE(c->data)) {
+            flag = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(c->data), "flag"));
+        }
+    }
+    g_list_free(cells);
+    if (flag < 0 || !model_.is_selected(row)) {
         return FALSE;
     }
-    model_.toggle(row, static_cast<EditorFlag>(index));
+    model_.toggle(row, static_cast<EditorFlag>(flag));
     return TRUE;
 }
 

@@ -156,7 +156,7 @@ TEST_F(EditorSelection, ClicksWithControlAndShiftTheBandAndControlAKeepListAndCa
     EXPECT_EQ(rows(), (std::vector<int>{1, 3}));
 }
 
-TEST_F(EditorSelection, KeysButtonsOrderCloneAndDeleteActOnTheSelectionAsOneStep)
+TEST_F(EditorSelection, KeysButtonsOrderFlagsCloneAndDeleteActOnTheSelectionAsOneStep)
 {
     click_at(20, 20);
     click_at(116, 20, GDK_CONTROL_MASK);
@@ -169,6 +169,27 @@ TEST_F(EditorSelection, KeysButtonsOrderCloneAndDeleteActOnTheSelectionAsOneStep
     click("button_panel_editor_bring_def_to_front");
     EXPECT_EQ(defs(kEdited)[2], zbx_object_def(0, 24, 24));
     EXPECT_EQ(defs(kEdited)[3], zbx_object_def(0, 120, 24));
+    EXPECT_EQ(shown(), (std::vector<int>{2, 3}));
+
+    // A click on the enabled flag of one of them, for both, which stay
+    // selected.
+    GtkTreeView *list = GTK_TREE_VIEW(ed("treeview_panel_editor_panel_defs"));
+    GdkRectangle cell{};
+    GtkTreePath *path = gtk_tree_path_new_from_indices(3, -1);
+    gtk_tree_view_get_cell_area(list, path, gtk_tree_view_get_column(list, 0), &cell);
+    gtk_tree_path_free(path);
+    GdkEvent *press = gdk_event_new(GDK_BUTTON_PRESS);
+    press->button.window = GDK_WINDOW(g_object_ref(gtk_tree_view_get_bin_window(list)));
+    press->button.send_event = TRUE;
+    press->button.x = cell.x + cell.width / 2;
+    press->button.y = cell.y + cell.height / 2;
+    press->button.button = 1;
+    press->button.device = gdk_device_get_core_pointer();
+    gtk_main_do_event(press);
+    gdk_event_free(press);
+    pump_events();
+    EXPECT_FALSE(defs(kEdited)[2].enabled || defs(kEdited)[3].enabled);
+    EXPECT_STREQ(ctx.document.undo_name(), "Disable 2 placements");
     EXPECT_EQ(shown(), (std::vector<int>{2, 3}));
 
     const std::vector<PanelDef> before = defs(kEdited);

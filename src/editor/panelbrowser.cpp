@@ -1,5 +1,7 @@
 #include "editor/panelbrowser.h"
 
+#include <string>
+
 #include "render/canvas.h"
 #include "render/render.h"
 #include "ui/builder.h"
@@ -103,6 +105,7 @@ void BrowserWindow::build()
     ui_connect<&BrowserWindow::on_preview_expose>(area_, "expose_event", this);
     ui_connect<&BrowserWindow::on_panels_cursor_changed>(panels, "cursor_changed", this);
     ui_connect<&BrowserWindow::on_panel_activated>(panels, "row_activated", this);
+    enable_dragging(icons);
 }
 
 void BrowserWindow::show()
@@ -186,4 +189,44 @@ void BrowserWindow::on_panel_activated(GtkTreeView *, GtkTreePath *path, GtkTree
         return;
     }
     back_to_editor();
+}
+
+void BrowserWindow::enable_dragging(GtkWidget *icons)
+{
+    icons_ = GTK_ICON_VIEW(icons);
+    GtkTargetEntry object{const_cast<gchar *>(kBrowserObjectTarget), GTK_TARGET_SAME_APP, 0};
+    GtkTargetEntry panel{const_cast<gchar *>(kBrowserPanelTarget), GTK_TARGET_SAME_APP, 0};
+    gtk_icon_view_enable_model_drag_source(icons_, GDK_BUTTON1_MASK, &object, 1, GDK_ACTION_COPY);
+    gtk_tree_view_enable_model_drag_source(panels_, GDK_BUTTON1_MASK, &panel, 1, GDK_ACTION_COPY);
+    ui_connect<&BrowserWindow::on_drag_data_get>(icons, "drag_data_get", this);
+    ui_connect<&BrowserWindow::on_drag_data_get>(GTK_WIDGET(panels_), "drag_data_get", this);
+}
+
+// The item dragged is the one selected: the press that starts a drag
+// selects it.
+void BrowserWindow::on_drag_data_get(GtkWidget *view, GdkDragContext *, GtkSelectionData *data,
+                                     guint, guint)
+{
+    int item = -1;
+    if (view == GTK_WIDGET(icons_)) {
+        GList *selected = gtk_icon_view_get_selected_items(icons_);
+        if (selected != nullptr) {
+            context_.objects.index_at(static_cast<GtkTreePath *>(selected->data), &item);
+        }
+        for (GList *p = selected; p != nullptr; p = p->next) {
+            gtk_tree_path_free(static_cast<GtkTreePath *>(p->data));
+        }
+        g_list_free(selected);
+    } else {
+        GtkTreeModel *model = nullptr;
+        GtkTreeIter iter;
+        if (modelview_get_selected_row(panels_, &model, &iter)) {
+            item = modelview_get_int(model, &iter, PANEL_COL_INDEX);
+        }
+    }
+    if (item >= 0) {
+        const std::string text = std::to_string(item);
+        gtk_selection_data_set(data, data->target, 8, reinterpret_cast<const guchar *>(text.data()),
+                               static_cast<gint>(text.size()));
+    }
 }

@@ -1,8 +1,9 @@
 // The object and panel browser: every object as an icon and every panel in
 // a list with a preview, from the shared lists. Activating one (a double
 // click or Enter) inserts it into the panel being edited after the selected
-// placement. One of the editor's dialogs: built with it, shown modal over
-// it by "Add new...", hidden again after an insertion or on closing.
+// placement; dragging one onto the editor's canvas inserts it there. One of
+// the editor's dialogs: built with it, shown modal over it by "Add new...",
+// hidden again after an insertion or on closing.
 #pragma once
 
 #include <functional>
@@ -12,7 +13,10 @@
 #include "editor/paneleditor.h"
 #include "ui/context.h"
 
-inline constexpr const char *kLoopMessage = "Insertion of this panel would create a loop!";
+// What a drag from the browser carries, within this process: the item's
+// index in decimal.
+inline constexpr const char *kBrowserObjectTarget = "application/x-zembrix-object";
+inline constexpr const char *kBrowserPanelTarget = "application/x-zembrix-panel";
 
 class BrowserWindow
 {
@@ -47,12 +51,17 @@ class BrowserWindow
     gboolean on_preview_expose(GtkWidget *area, GdkEventExpose *event);
     void on_panels_cursor_changed(GtkTreeView *view);
     void on_panel_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column);
+    // The icons and the panel rows are drag sources.
+    void enable_dragging(GtkWidget *icons);
+    void on_drag_data_get(GtkWidget *view, GdkDragContext *context, GtkSelectionData *data,
+                          guint info, guint time);
 
     UiContext &context_;
     PanelEditor &editor_;
     std::function<void()> back_;
     GtkWidget *window_ = nullptr;
     GtkTreeView *panels_ = nullptr;
+    GtkIconView *icons_ = nullptr;
     GtkWidget *area_ = nullptr;
     GRef<GdkPixbuf> canvas_;
 };

@@ -40,29 +40,34 @@ PanelEditor::~PanelEditor()
 
 const PanelDef *PanelEditor::selected() const
 {
-    return row_ >= 0 && row_ < row_count() ? &defs()[row_] : nullptr;
+    return rows_.size() == 1 && rows_[0] < row_count() ? &defs()[rows_[0]] : nullptr;
 }
 
-// Keeps the panel and the selection on the same placement as the document
-// changes underneath (undo, redo, other windows).
+// Keeps the panel and the selection on the same placements as the document
+// changes underneath (undo, redo, other windows); an operation's own change
+// brings the selection it chose.
 void PanelEditor::follow(const DocEvent &event)
 {
     if (panel_ < 0) {
         return;
     }
+    const bool ours = event.index == panel_;
     switch (event.what) {
     case DocChange::DefInserted:
-        if (event.index == panel_ && row_ >= event.row) {
-            row_++;
+        if (ours) {
+            for (int &row : rows_) {
+                row += row >= event.row ? 1 : 0;
+            }
+            anchor_ += anchor_ >= event.row ? 1 : 0;
         }
         break;
     case DocChange::DefRemoved:
-        if (event.index == panel_ && row_ >= 0) {
-            if (row_ == event.row) {
-                row_ = -1;
-            } else if (row_ > event.row) {
-                row_--;
+        if (ours) {
+            std::erase(rows_, event.row);
+            for (int &row : rows_) {
+                row -= row > event.row ? 1 : 0;
             }
+            anchor_ = anchor_ == event.row ? -1 : anchor_ - (anchor_ > event.row ? 1 : 0);
         }
         break;
     case DocChange::ItemInserted:
@@ -76,8 +81,17 @@ void PanelEditor::follow(const DocEvent &event)
     default:
         break;
     }
-    if (row_ >= row_count()) {
-        row_ = -1;
+    const bool defs_changed =
+        event.what == DocChange::DefInserted || event.what == DocChange::DefRemoved ||
+        event.what == DocChange::DefChanged || event.what == DocChange::DefsReplaced;
+    if (pending_ && ours && defs_changed) {
+        rows_ = *pending_;
+        anchor_ = rows_.empty() ? -1 : rows_.front();
+    }
+    const int count = row_count();
+    std::erase_if(rows_, [count](int row) { return row >= count; });
+    if (anchor_ >= count) {
+        anchor_ = -1;
     }
     if (event.what != DocChange::HistoryChanged && event.what != DocChange::PreviewChanged) {
         click_depth_ = -1;
@@ -94,24 +108,21 @@ void PanelEditor::open(int panel, int colour)
 void PanelEditor::reset()
 {
     end_drag();
+    gesture_ = Gesture::None;
     click_depth_ = -1;
-    row_ = -1;
+    rows_.clear();
+    anchor_ = -1;
 }
 
 int PanelEditor::selected_row() const
 {
-    return selected() != nullptr ? row_ : -1;
+    return selected() != nullptr ? rows_[0] : -1;
 }
 
 int PanelEditor::selected_item() const
 {
     const PanelDef *def = selected();
     return def != nullptr ? def->item : -1;
-}
-
-void PanelEditor::select_row(int row)
-{
-    row_ = row >= 0 && row < row_count() ? row : -1;
 }
 
 bool PanelEditor::selected_object_def(PanelDef *def) const
@@ -191,11 +202,11 @@ bool PanelEditor::click_at(int x, int y)
         }
     }
     if (found >= 0) {
-        row_ = found;
+        select_row(found);
         return false;
     }
     if (click_depth_ == -1) {
-        row_ = -1;
+        select_row(-1);
         return true;
     }
     return false;
@@ -223,9 +234,11 @@ bool PanelEditor::drag_to(int x, int y)
             return;
         }
         const int step = snap(d);
-        if (selected() != nullptr && !drag_step_) {
+        if (has_selection() && !drag_step_) {
             // The whole drag is one step, ended when the button comes up.
-            document_.begin_step("Move placement");
+            document_.begin_step(paneleditor_step_name(static_cast<int>(rows_.size()),
+                                                       "Move placement", "Move %d placements")
+                                     .c_str());
             drag_step_ = true;
         }
         if (horizontal ? move(step, 0) : move(0, step)) {
@@ -259,27 +272,20 @@ bool paneleditor_axis_move_allowed(bool horizontal, int pos, int box_pos, int bo
 
 bool PanelEditor::move(int dx, int dy)
 {
-    const PanelDef *def = selected();
-    if (def == nullptr) {
+    if (rows_.empty()) {
         return false;
     }
-    ZbxRect box{};
-    if (!def_box(*def, &box)) {
-        // Covers nothing: only the file's range limits it.
-        box = {def->x, def->y, 1, 1};
+    std::vector<PanelDef> moved = selected_defs();
+    shift_group(moved, dx, dy);
+    std::vector<PanelDef> list(defs().begin(), defs().end());
+    bool changed = false;
+    for (size_t k = 0; k < rows_.size(); k++) {
+        changed = changed || !(list[rows_[k]] == moved[k]);
+        list[rows_[k]] = moved[k];
     }
-    PanelDef moved = *def;
-    if (dx != 0 && paneleditor_axis_move_allowed(true, def->x, box.x, box.width, dx)) {
-        moved.x += dx;
-    }
-    if (dy != 0 && paneleditor_axis_move_allowed(false, def->y, box.y, box.height, dy)) {
-        moved.y += dy;
-    }
-    if (moved == *def) {
-        return false;
-    }
-    DocumentStep step(document_, "Move placement");
-    return document_.set_def(panel_, row_, moved) || step.fail();
+    return changed && commit(paneleditor_step_name(static_cast<int>(rows_.size()), "Move placement",
+                                                   "Move %d placements"),
+                             std::move(list), rows_);
 }
 
 void paneleditor_insert_position(int w, int h, const ZbxRect *sel, int *x, int *y)
@@ -302,10 +308,14 @@ void paneleditor_insert_position(int w, int h, const ZbxRect *sel, int *x, int *
 bool PanelEditor::insert_def(int row, const PanelDef &def)
 {
     DocumentStep step(document_, "Add placement");
-    if (!document_.insert_def(panel_, row, def)) {
+    // The views are told with the new placement selected.
+    pending_ = std::vector<int>{row};
+    const bool inserted = document_.insert_def(panel_, row, def);
+    pending_.reset();
+    if (!inserted) {
         return step.fail();
     }
-    row_ = row;
+    select_row(row);
     click_depth_ = -1;
     return true;
 }
@@ -327,9 +337,9 @@ bool PanelEditor::add_object(int object, bool mirror, bool has_overrides, int ov
     for (int k = 0; k < 3; k++) {
         def.overrides[k] = overrides != nullptr ? overrides[k] : 0;
     }
+    // Onto the placement it follows.
     ZbxRect box{};
-    const PanelDef *sel = selected();
-    const bool has_box = sel != nullptr && def_box(*sel, &box);
+    const bool has_box = !rows_.empty() && def_box(defs()[rows_.back()], &box);
     paneleditor_insert_position(w, h, has_box ? &box : nullptr, &def.x, &def.y);
     return insert_def(insert_row(), def);
 }
@@ -350,7 +360,7 @@ bool PanelEditor::clone()
 {
     const PanelDef *sel = selected();
     if (sel == nullptr) {
-        return false;
+        return clone_group();
     }
     click_depth_ = -1;
     const PanelDef source = *sel;
@@ -363,81 +373,13 @@ bool PanelEditor::clone()
                       source.overrides);
 }
 
-bool PanelEditor::delete_selected()
-{
-    if (selected() == nullptr) {
-        return false;
-    }
-    const int row = row_;
-    DocumentStep step(document_, "Delete placement");
-    if (!document_.remove_def(panel_, row)) {
-        return step.fail();
-    }
-    row_ = row < row_count() ? row : -1;
-    click_depth_ = -1;
-    return true;
-}
-
-bool PanelEditor::delete_with_confirmation(const std::function<DeleteAnswer()> &ask)
-{
-    if (selected() == nullptr) {
-        return false;
-    }
-    if (!stop_asking_) {
-        switch (ask()) {
-        case DeleteAnswer::YesForAll:
-            stop_asking_ = true;
-            break;
-        case DeleteAnswer::Yes:
-            break;
-        case DeleteAnswer::No:
-            return false;
-        }
-    }
-    return delete_selected();
-}
-
-bool PanelEditor::move_to(int to, const char *name)
-{
-    if (selected() == nullptr) {
-        return false;
-    }
-    click_depth_ = -1;
-    if (to == row_) {
-        return false;
-    }
-    DocumentStep step(document_, name);
-    if (!document_.move_def(panel_, row_, to)) {
-        return step.fail();
-    }
-    row_ = to;
-    return true;
-}
-
-bool PanelEditor::bring_to_front()
-{
-    return move_to(row_count() - 1, "Bring placement to front");
-}
-
-bool PanelEditor::move_to_back()
-{
-    return move_to(0, "Move placement to back");
-}
-
-bool PanelEditor::move_closer()
-{
-    return row_ + 1 < row_count() && move_to(row_ + 1, "Move placement closer");
-}
-
-bool PanelEditor::move_farther()
-{
-    return row_ > 0 && move_to(row_ - 1, "Move placement farther");
-}
-
 bool PanelEditor::toggle(int row, EditorFlag flag)
 {
     if (panel_ < 0 || row < 0 || row >= row_count()) {
         return false;
+    }
+    if (rows_.size() > 1 && is_selected(row)) {
+        return toggle_selection(row, flag);
     }
     PanelDef def = defs()[row];
     const char *name = "Toggle enabled";
@@ -477,7 +419,7 @@ bool PanelEditor::set_overrides(int count, const int overrides[3])
         def.has_overrides = true;
     }
     DocumentStep step(document_, "Colour overrides");
-    return document_.set_def(panel_, row_, def) || step.fail();
+    return document_.set_def(panel_, rows_[0], def) || step.fail();
 }
 
 std::string paneleditor_status_text(int panel, int colour)

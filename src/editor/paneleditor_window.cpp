@@ -44,6 +44,7 @@ PanelEditorWindow::PanelEditorWindow(UiContext &context)
 {
     set_up_list();
     connect_signals();
+    set_up_selection();
     ui_attach_icon(window_);
     listener_ = context_.document.add_listener([this](const DocEvent &event) { follow(event); }, 1);
 }
@@ -51,6 +52,12 @@ PanelEditorWindow::PanelEditorWindow(UiContext &context)
 PanelEditorWindow::~PanelEditorWindow()
 {
     stop_blinking();
+    if (owns_clipboard_) {
+        // A clipboard manager may keep the placements; this window goes.
+        GtkClipboard *clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+        gtk_clipboard_store(clipboard);
+        gtk_clipboard_clear(clipboard);
+    }
     context_.document.remove_listener(listener_);
     gtk_widget_destroy(window_);
 }
@@ -118,7 +125,6 @@ void PanelEditorWindow::connect_signals()
         window_, "checkbutton_panel_editor_show_clashes", "toggled", this);
     ui_connect<&W::on_select_reverse_toggled>(window_, "checkbutton_panel_editor_select_reverse",
                                               "toggled", this);
-    ui_connect<&W::on_list_cursor_changed>(list_, "cursor_changed", this);
     ui_connect<&W::on_transparency_toggled>(window_, "checkbutton_panel_editor_transparency",
                                             "toggled", this);
     ui_connect<&W::on_alpha_changed>(window_, "spinbutton_panel_editor_alpha", "changed", this);
@@ -155,13 +161,22 @@ void PanelEditorWindow::follow(const DocEvent &event)
 void PanelEditorWindow::sync_cursor()
 {
     syncing_ = true;
-    const int row = model_.selected_row();
-    if (row >= 0) {
-        GtkTreePath *path = gtk_tree_path_new_from_indices(row, -1);
+    GtkTreeSelection *selection = gtk_tree_view_get_selection(list_);
+    const std::vector<int> &rows = model_.selected_rows();
+    if (!rows.empty()) {
+        // The cursor on the anchor (where the list's Shift+click starts),
+        // then the others.
+        const int anchor = model_.is_selected(model_.anchor()) ? model_.anchor() : rows.front();
+        GtkTreePath *path = gtk_tree_path_new_from_indices(anchor, -1);
         gtk_tree_view_set_cursor(list_, path, nullptr, FALSE);
         gtk_tree_path_free(path);
+        for (int row : rows) {
+            path = gtk_tree_path_new_from_indices(row, -1);
+            gtk_tree_selection_select_path(selection, path);
+            gtk_tree_path_free(path);
+        }
     } else {
-        gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(list_));
+        gtk_tree_selection_unselect_all(selection);
     }
     syncing_ = false;
 }
@@ -170,7 +185,8 @@ void PanelEditorWindow::after_operation()
 {
     model_.reset_click_depth();
     sync_cursor();
-    refresh();
+    // The document's report drew the canvas anew when anything changed.
+    gtk_widget_queue_draw(area_);
 }
 
 void PanelEditorWindow::move(int dx, int dy)
@@ -184,6 +200,7 @@ void PanelEditorWindow::delete_with_question()
 {
     const bool deleted = model_.delete_with_confirmation([this] {
         GtkWidget *dialog = paneleditor_create_delete_question(GTK_WINDOW(window_));
+        word_delete_question(dialog);
         const int response = gtk_dialog_run(GTK_DIALOG(dialog));
         gtk_widget_destroy(dialog);
         switch (response) {
@@ -368,11 +385,7 @@ gboolean PanelEditorWindow::on_area_expose(GtkWidget *area, GdkEventExpose *even
                             framed ? 0 : zoom_)) {
         return FALSE;
     }
-    const int row = model_.selected_row();
-    ZbxRect box{};
-    if (row >= 0 && model_.def_box(context_.document.panel_defs(model_.panel())[row], &box)) {
-        common_stroke_item_frame(area, blink_count_ % 2, zoom_, box);
-    }
+    draw_selection(area);
     return TRUE;
 }
 
@@ -393,7 +406,7 @@ gboolean PanelEditorWindow::on_area_button_press(GtkWidget *area, GdkEventButton
     const int x = static_cast<int>(event->x) >> zoom_;
     const int y = (static_cast<int>(event->y) >> zoom_) - kComposeAreaTop;
     gtk_widget_grab_focus(area);
-    model_.click_at(x, y);
+    press_left(x, y, event->state);
     sync_cursor();
     refresh();
     return TRUE;
@@ -404,6 +417,9 @@ gboolean PanelEditorWindow::on_area_button_release(GtkWidget *, GdkEventButton *
     if (event->button == 3) {
         // The drag ends: its moves are one step.
         model_.end_drag();
+    }
+    if (event->button == 1) {
+        release_left();
     }
     return TRUE;
 }
@@ -416,12 +432,21 @@ gboolean PanelEditorWindow::on_area_motion(GtkWidget *area, GdkEventMotion *even
     if (event->is_hint) {
         gdk_window_get_pointer(area->window, &x, &y, &buttons);
     }
-    if (buttons & GDK_BUTTON3_MASK) {
+    if (model_.pressed()) {
+        if (buttons & GDK_BUTTON1_MASK) {
+            motion_left(x >> zoom_, (y >> zoom_) - kComposeAreaTop);
+        } else {
+            release_left();
+        }
+    } else if (buttons & GDK_BUTTON3_MASK) {
         model_.drag_to(x >> zoom_, (y >> zoom_) - kComposeAreaTop);
     } else {
         model_.end_drag();
     }
-    model_.reset_click_depth();
+    if (!model_.pressed()) {
+        // A click that waits for the button keeps its place in the cycle.
+        model_.reset_click_depth();
+    }
     return TRUE;
 }
 
@@ -501,23 +526,6 @@ void PanelEditorWindow::on_show_clashes_toggled(GtkToggleButton *button)
 void PanelEditorWindow::on_select_reverse_toggled(GtkToggleButton *button)
 {
     model_.set_click_reverse(gtk_toggle_button_get_active(button));
-}
-
-void PanelEditorWindow::on_list_cursor_changed(GtkTreeView *)
-{
-    if (syncing_) {
-        return;
-    }
-    GtkTreeModel *model = nullptr;
-    GtkTreeIter iter;
-    GtkTreeSelection *selection = gtk_tree_view_get_selection(list_);
-    if (gtk_tree_selection_count_selected_rows(selection) == 1 &&
-        gtk_tree_selection_get_selected(selection, &model, &iter) && ZBX_IS_DEF_LIST(model)) {
-        model_.select_row(zbx_def_list_iter_row(ZBX_DEF_LIST(model), &iter));
-    } else {
-        model_.select_row(-1);
-    }
-    refresh();
 }
 
 void PanelEditorWindow::on_transparency_toggled(GtkToggleButton *button)

@@ -3,10 +3,12 @@
 // delete question, tied to the editing model (paneleditor.h). It owns the
 // model and its two dialogs, the object and panel browser and the colour
 // override window. Built hidden with the application, shown modal over the
-// main window by open(), hidden again on closing.
+// main window by open(), hidden again on closing. Several placements are
+// selected, copied, pasted and dropped in paneleditor_window_select.cpp.
 #pragma once
 
 #include <gtk/gtk.h>
+#include <string>
 
 #include "base/gref.h"
 #include "editor/override_window.h"
@@ -82,7 +84,6 @@ class PanelEditorWindow
     void on_blink_toggled(GtkToggleButton *button);
     void on_show_clashes_toggled(GtkToggleButton *button);
     void on_select_reverse_toggled(GtkToggleButton *button);
-    void on_list_cursor_changed(GtkTreeView *view);
     void on_transparency_toggled(GtkToggleButton *button);
     void on_alpha_changed(GtkEditable *editable);
     void on_flag_toggled(GtkCellRendererToggle *cell, gchar *path);
@@ -94,6 +95,33 @@ class PanelEditorWindow
     void on_clone_clicked(GtkButton *button);
     void on_overrides_clicked(GtkButton *button);
     void on_delete_clicked(GtkButton *button);
+
+    // --- Several placements (paneleditor_window_select.cpp) ---
+    // The list selects many; the canvas takes drops from the browser.
+    void set_up_selection();
+    void press_left(int x, int y, guint state);
+    void release_left();
+    void motion_left(int x, int y);
+    // Frames every selected placement, and the rubber band.
+    void draw_selection(GtkWidget *area);
+    // Control+A, C, X, V, Shift+V and D.
+    gboolean on_selection_key_press(GtkWidget *window, GdkEventKey *event);
+    void on_list_selection_changed(GtkTreeSelection *selection);
+    // A click on a flag of one of several selected rows sets it for all of
+    // them and keeps them selected.
+    gboolean on_list_button_press(GtkWidget *list, GdkEventButton *event);
+    void copy_selection();
+    void cut_selection();
+    // At the pointer when it is over the canvas (at_pointer), else where
+    // they were.
+    void paste(bool at_pointer);
+    void duplicate();
+    bool pointer_location(EditorPoint *at) const;
+    void refuse(const char *text);
+    // The delete question names how many are selected when it is several.
+    void word_delete_question(GtkWidget *dialog) const;
+    void on_drag_data_received(GtkWidget *area, GdkDragContext *context, gint x, gint y,
+                               GtkSelectionData *data, guint info, guint time);
 
     UiContext &context_;
     PanelEditor model_;
@@ -116,4 +144,8 @@ class PanelEditorWindow
     int blink_count_ = 0;
     BrowserWindow browser_;
     OverrideWindow overrides_;
+    // What this window put on the clipboard, in both forms, while it owns it.
+    std::string clip_own_;
+    std::string clip_text_;
+    bool owns_clipboard_ = false;
 };

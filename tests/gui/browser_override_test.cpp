@@ -5,6 +5,8 @@
 // tests/e2e/edit_panel.sh.)
 #include "editor_fixture.h"
 
+#include <gdk/gdkkeysyms.h>
+
 namespace {
 
 using namespace editor_test;
@@ -149,6 +151,31 @@ TEST_F(BrowserAndOverrides, ObjectGoesInAfterTheSelectionAndItsUseFollows)
     EXPECT_EQ(object_use(5), "1");
     ASSERT_TRUE(ctx.document.undo());
     EXPECT_EQ(object_use(5), "");
+}
+
+TEST_F(BrowserAndOverrides, AfterAnInsertionTheListShowsTheNewPlacementAndDeleteRemovesIt)
+{
+    select(0);
+    open_browser(0);
+    GtkTreePath *path = gtk_tree_path_new_from_indices(5, -1);
+    gtk_icon_view_item_activated(GTK_ICON_VIEW(br("iconview_browser_objects")), path);
+    gtk_tree_path_free(path);
+    pump_events();
+    ASSERT_EQ(def(1).item, 5);
+    EXPECT_EQ(list_selection(), std::vector<int>{1});
+    EXPECT_EQ(editor->model().selected_rows(), std::vector<int>{1});
+
+    // Delete, answered Yes, removes the placement the list highlights.
+    DialogAnswer yes("Confirm deletion", [](GtkWidget *dialog) {
+        gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, "button_delete_def_yes")));
+    });
+    answer_next_dialog(&yes);
+    send_key(editor->window(), GDK_Delete);
+    pump_events();
+    EXPECT_TRUE(yes.answered);
+    EXPECT_EQ(defs(kEdited),
+              (std::vector<PanelDef>{zbx_object_def(0, 16, 16), zbx_panel_def(9, 80, 40)}));
+    EXPECT_EQ(list_selection(), std::vector<int>{1});
 }
 
 TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)

@@ -52,6 +52,20 @@ class EditorAtWork : public testing::Test
         gtk_tree_path_free(path);
         pump_events();
     }
+    // The rows the placement list shows selected.
+    std::vector<int> list_selection() const
+    {
+        GtkTreeSelection *selection =
+            gtk_tree_view_get_selection(GTK_TREE_VIEW(ed("treeview_panel_editor_panel_defs")));
+        std::vector<int> rows;
+        GList *paths = gtk_tree_selection_get_selected_rows(selection, nullptr);
+        for (GList *p = paths; p != nullptr; p = p->next) {
+            rows.push_back(gtk_tree_path_get_indices(static_cast<GtkTreePath *>(p->data))[0]);
+            gtk_tree_path_free(static_cast<GtkTreePath *>(p->data));
+        }
+        g_list_free(paths);
+        return rows;
+    }
     std::vector<PanelDef> defs(int panel) const
     {
         const auto d = ctx.document.panel_defs(panel);

@@ -143,6 +143,7 @@ class MainWindow
     void on_objects_cursor_changed(GtkTreeView *view);
     gboolean on_objects_popup_menu(GtkWidget *view);
     gboolean on_objects_press(GtkWidget *view, GdkEventButton *event);
+    void on_objects_row_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column);
     void on_import_clicked(GtkButton *button);
     void on_export_clicked(GtkButton *button);
     void on_launch_grabber_clicked(GtkButton *button);
@@ -155,6 +156,7 @@ class MainWindow
     void on_panels_cursor_changed(GtkTreeView *view);
     gboolean on_panels_popup_menu(GtkWidget *view);
     gboolean on_panels_press(GtkWidget *view, GdkEventButton *event);
+    void on_panels_row_activated(GtkTreeView *view, GtkTreePath *path, GtkTreeViewColumn *column);
     void on_panel_defs_cursor_changed(GtkTreeView *view);
     void on_panel_edit_clicked(GtkButton *button);
     void on_panel_store_clicked(GtkButton *button);

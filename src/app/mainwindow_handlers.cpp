@@ -472,6 +472,40 @@ void MainWindow::on_panel_edit_clicked(GtkButton *)
     }
 }
 
+namespace {
+// Whether `column` is the list's last, its "Used" column.
+bool is_used_column(GtkTreeView *view, GtkTreeViewColumn *column)
+{
+    GList *all = gtk_tree_view_get_columns(view);
+    const bool last = all != nullptr && g_list_last(all)->data == column;
+    g_list_free(all);
+    return last;
+}
+} // namespace
+
+// A double click on an object's "Used" cell lists where it is used.
+void MainWindow::on_objects_row_activated(GtkTreeView *view, GtkTreePath *path,
+                                          GtkTreeViewColumn *column)
+{
+    gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
+    if (is_used_column(view, column)) {
+        show_references_of_selected(&MainWindow::selected_object_index);
+    }
+}
+
+// A double click on a panel lists where it is used (on its "Used" cell) or
+// opens it in the editor.
+void MainWindow::on_panels_row_activated(GtkTreeView *view, GtkTreePath *path,
+                                         GtkTreeViewColumn *column)
+{
+    gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
+    if (is_used_column(view, column)) {
+        show_references_of_selected(&MainWindow::selected_panel_index);
+    } else {
+        on_panel_edit_clicked(nullptr);
+    }
+}
+
 void MainWindow::on_panel_store_clicked(GtkButton *)
 {
     if (!commands_allowed()) {

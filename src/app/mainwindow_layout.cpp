@@ -551,6 +551,7 @@ void MainWindow::connect_signals()
     ui_connect<&M::on_objects_cursor_changed>(w, "treeview_main_objects", "cursor_changed", this);
     ui_connect<&M::on_objects_popup_menu>(w, "treeview_main_objects", "popup_menu", this);
     ui_connect<&M::on_objects_press>(w, "treeview_main_objects", "button_press_event", this);
+    ui_connect<&M::on_objects_row_activated>(w, "treeview_main_objects", "row_activated", this);
     ui_connect<&M::on_import_clicked>(w, "button_object_controls_import", "clicked", this);
     ui_connect<&M::on_export_clicked>(w, "button_object_controls_export", "clicked", this);
     ui_connect<&M::on_launch_grabber_clicked>(w, "_object_controls_launch_object_grabber",
@@ -566,6 +567,7 @@ void MainWindow::connect_signals()
     ui_connect<&M::on_panels_cursor_changed>(w, "treeview_main_panels", "cursor_changed", this);
     ui_connect<&M::on_panels_popup_menu>(w, "treeview_main_panels", "popup_menu", this);
     ui_connect<&M::on_panels_press>(w, "treeview_main_panels", "button_press_event", this);
+    ui_connect<&M::on_panels_row_activated>(w, "treeview_main_panels", "row_activated", this);
     ui_connect<&M::on_panel_defs_cursor_changed>(w, "treeview_main_panel_defs", "cursor_changed",
                                                  this);
     ui_connect<&M::on_panel_edit_clicked>(w, "button_main_panel_edit", "clicked", this);

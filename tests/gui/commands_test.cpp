@@ -330,9 +330,24 @@ TEST_F(Commands, FromALocationOrAReferenceToItsPanel)
                             gdk_event_free(event);
                         }};
     answer_next_dialog(&answer);
-    context_command("treeview_main_objects", "popupmenu_object",
-                    "popupmenu_object_find_all_references", row_of("treeview_main_objects", 8));
+    // The references come from a double click on the object's "Used" cell.
+    GtkTreeView *objects = GTK_TREE_VIEW(widget("treeview_main_objects"));
+    path = gtk_tree_path_new_from_indices(row_of("treeview_main_objects", 8), -1);
+    gtk_tree_view_row_activated(objects, path, gtk_tree_view_get_column(objects, 1));
+    gtk_tree_path_free(path);
+    pump_events();
     EXPECT_TRUE(answer.answered);
     EXPECT_TRUE(toplevels_titled("References").empty());
     EXPECT_EQ(panel_shown(), 9);
+
+    // A double click on a panel's number edits it.
+    GtkTreeView *panels = GTK_TREE_VIEW(widget("treeview_main_panels"));
+    path = gtk_tree_path_new_from_indices(row_of("treeview_main_panels", 5), -1);
+    gtk_tree_view_row_activated(panels, path, gtk_tree_view_get_column(panels, 0));
+    gtk_tree_path_free(path);
+    pump_events();
+    EXPECT_TRUE(GTK_WIDGET_VISIBLE(app->editor().window()));
+    EXPECT_EQ(app->editor().model().panel(), 5);
+    send_delete_event(app->editor().window());
+    pump_events();
 }

@@ -55,3 +55,29 @@ bool objects_record_ok(std::span<const uint8_t> data, int *w_cells, int *h_cells
     *h_cells = h;
     return true;
 }
+
+std::array<int, 16> objects_colour_pixels(std::span<const uint8_t> record)
+{
+    std::array<int, 16> pixels{};
+    int w = 0;
+    int h = 0;
+    if (!objects_record_ok(record, &w, &h)) {
+        return pixels;
+    }
+    const size_t cells = static_cast<size_t>(w) * h;
+    const std::span<const uint8_t> bitmap = record.subspan(1, 8 * cells);
+    const std::span<const uint8_t> screen = record.subspan(1 + 8 * cells, cells);
+    const std::span<const uint8_t> colour = record.subspan(1 + 9 * cells, cells);
+    for (size_t cell = 0; cell < cells; cell++) {
+        const int of_pair[4] = {-1, screen[cell] >> 4, screen[cell] & 15, colour[cell] & 15};
+        for (const uint8_t line : bitmap.subspan(8 * cell, 8)) {
+            for (int shift = 6; shift >= 0; shift -= 2) {
+                const int pair = (line >> shift) & 3;
+                if (pair != 0) {
+                    pixels[of_pair[pair]]++;
+                }
+            }
+        }
+    }
+    return pixels;
+}

@@ -4,6 +4,7 @@
 // project are the document's.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -47,3 +48,10 @@ std::vector<uint8_t> objects_region_to_record(std::span<const uint8_t> bitmap,
                                               std::span<const uint8_t> screen,
                                               std::span<const uint8_t> colour, ZbxRect region,
                                               int transparent);
+
+// --- What an object shows ---
+// How many of the record's multicolour pixels (two bitmap bits each) show
+// each of the 16 colours: bit pair 01 the screen byte's high nibble, 10 its
+// low nibble, 11 the colour byte's low nibble; pair 00 is the background
+// and counts for none. All zero for a record objects_record_ok refuses.
+std::array<int, 16> objects_colour_pixels(std::span<const uint8_t> record);

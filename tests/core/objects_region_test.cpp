@@ -165,3 +165,24 @@ TEST(ObjectRegion, ObjectsCutFromARealPictureLookLikeThePicture)
         }
     }
 }
+
+TEST(ObjectRegion, ColourPixelsCountWhatTheBitmapShowsNotWhatTheBytesName)
+{
+    Picture pic;
+    // Cell 0: pairs 00, 01, 10, 11 on each line; screen 2 and 3, colour 7.
+    pic.cell(0, {0x1B}, 0x23, 0x07);
+    // Cell 1: pair 01 only; its screen's low nibble and colour show nothing.
+    pic.cell(1, {0x55}, 0x2E, 0x0F);
+    std::array<int, 16> want{};
+    want[2] = 8 + 32;
+    want[3] = 8;
+    want[7] = 8;
+    const std::vector<uint8_t> record = pic.convert({0, 0, 16, 8});
+    EXPECT_EQ(objects_colour_pixels(record), want);
+    // The transparent colour's pixels become background.
+    want[3] = 0;
+    EXPECT_EQ(objects_colour_pixels(pic.convert({0, 0, 16, 8}, 3)), want);
+    // A record shorter than its header announces shows nothing.
+    EXPECT_EQ(objects_colour_pixels(std::span(record).first(record.size() - 1)),
+              (std::array<int, 16>{}));
+}

@@ -3,6 +3,7 @@
 // in objectgrabber_selection.cpp, the region conversion in the item slots.
 #include "grabber/objectgrabber.h"
 
+#include <algorithm>
 #include <gdk/gdkkeysyms.h>
 #include <string>
 
@@ -14,6 +15,9 @@
 
 namespace {
 constexpr const char *kImportFailed = "Failed to import object";
+constexpr const char *kZoomButtons[] = {"radiobutton_object_grabber_zoom_1",
+                                        "radiobutton_object_grabber_zoom_2",
+                                        "radiobutton_object_grabber_zoom_4"};
 } // namespace
 
 GrabberWindow::GrabberWindow(UiContext &context)
@@ -26,6 +30,7 @@ GrabberWindow::GrabberWindow(UiContext &context)
     gtk_icon_view_set_pixbuf_column(view, OBJ_COL_IMAGE);
     ui_attach_icon(window_.get());
     connect_signals();
+    set_show_grid(context_.options.show_grid());
 }
 
 GrabberWindow::~GrabberWindow()
@@ -37,6 +42,16 @@ void GrabberWindow::show()
 {
     gtk_window_set_transient_for(GTK_WINDOW(window_.get()), context_.shell.main_window());
     gtk_widget_show(window_.get());
+}
+
+void GrabberWindow::set_show_grid(bool on)
+{
+    GtkWidget *check = widget("checkbutton_object_grabber_show_grid");
+    g_signal_handler_block(check, show_grid_handler_);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(check), on);
+    g_signal_handler_unblock(check, show_grid_handler_);
+    show_grid_ = on;
+    gtk_widget_queue_draw(picture_area_);
 }
 
 GtkWidget *GrabberWindow::widget(const char *name) const
@@ -99,6 +114,35 @@ void GrabberWindow::set_zoom(GtkButton *button, int zoom)
     }
     zoom_ = zoom;
     gtk_widget_set_size_request(picture_area_, kScreenWidth << zoom, kScreenHeight << zoom);
+    // The whole picture up to what the window may take, scrolled beyond. A
+    // scroll bar shows only on a side that does not fit: one that came up
+    // while the window grew would otherwise stay.
+    const int width = kScreenWidth << zoom;
+    const int height = kScreenHeight << zoom;
+    GtkWidget *scrolled = widget("scrolledwindow_object_grabber_object_preview");
+    gtk_scrolled_window_set_policy(
+        GTK_SCROLLED_WINDOW(scrolled),
+        width > kGrabberViewMaxWidth ? GTK_POLICY_AUTOMATIC : GTK_POLICY_NEVER,
+        height > kGrabberViewMaxHeight ? GTK_POLICY_AUTOMATIC : GTK_POLICY_NEVER);
+    gtk_widget_set_size_request(scrolled, std::min(width, kGrabberViewMaxWidth),
+                                std::min(height, kGrabberViewMaxHeight));
+}
+
+void GrabberWindow::zoom_by(int step)
+{
+    const int zoom = std::clamp(zoom_ + step, 0, 2);
+    // The radio button's handler sets the zoom.
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(kZoomButtons[zoom])), TRUE);
+}
+
+void GrabberWindow::show_pointer(const std::string &text)
+{
+    GtkStatusbar *bar = GTK_STATUSBAR(widget("statusbar_object_grabber"));
+    const guint id = gtk_statusbar_get_context_id(bar, "pointer");
+    gtk_statusbar_pop(bar, id);
+    if (!text.empty()) {
+        gtk_statusbar_push(bar, id, text.c_str());
+    }
 }
 
 bool GrabberWindow::open_picture(const char *path)
@@ -146,11 +190,34 @@ gboolean GrabberWindow::on_delete_event(GtkWidget *window, GdkEvent *)
 
 gboolean GrabberWindow::on_key_press_event(GtkWidget *window, GdkEventKey *event)
 {
-    if (event->keyval != GDK_Escape) {
+    const guint mods = event->state & gtk_accelerator_get_default_mod_mask();
+    const guint key = gdk_keyval_to_lower(event->keyval);
+    if (key == GDK_Escape || (mods == GDK_CONTROL_MASK && key == GDK_w)) {
+        gtk_widget_hide(window);
+        return TRUE;
+    }
+    if (mods == GDK_CONTROL_MASK && key == GDK_s) {
+        context_.shell.save_project();
+        return TRUE;
+    }
+    // Control+plus (or equal, or the keypad's plus) and Control+minus zoom;
+    // on most keyboards plus needs Shift.
+    if ((mods & ~GDK_SHIFT_MASK) != GDK_CONTROL_MASK) {
         return FALSE;
     }
-    gtk_widget_hide(window);
-    return TRUE;
+    switch (key) {
+    case GDK_plus:
+    case GDK_equal:
+    case GDK_KP_Add:
+        zoom_by(+1);
+        return TRUE;
+    case GDK_minus:
+    case GDK_KP_Subtract:
+        zoom_by(-1);
+        return TRUE;
+    default:
+        return FALSE;
+    }
 }
 
 void GrabberWindow::on_open_picture_activate(GtkMenuItem *)
@@ -174,6 +241,9 @@ gboolean GrabberWindow::on_picture_expose_event(GtkWidget *area, GdkEventExpose 
 {
     if (!common_paint_image(area, canvas_.get(), &event->area, zoom_)) {
         return FALSE;
+    }
+    if (show_grid_) {
+        common_draw_cell_grid(area, &event->area, zoom_, 0);
     }
     ZbxRect frame{};
     if (objectgrabber_frame_on_area(selection_.rect, zoom_, &frame)) {
@@ -214,9 +284,6 @@ gboolean GrabberWindow::on_picture_button_press_event(GtkWidget *area, GdkEventB
 
 gboolean GrabberWindow::on_picture_motion_notify_event(GtkWidget *, GdkEventMotion *event)
 {
-    if (!loaded_) {
-        return FALSE;
-    }
     int x = 0;
     int y = 0;
     GdkModifierType held{};
@@ -226,6 +293,10 @@ gboolean GrabberWindow::on_picture_motion_notify_event(GtkWidget *, GdkEventMoti
         x = static_cast<int>(event->x);
         y = static_cast<int>(event->y);
         held = static_cast<GdkModifierType>(event->state);
+    }
+    show_pointer(objectgrabber_pointer_text(x, y, zoom_));
+    if (!loaded_) {
+        return FALSE;
     }
     if ((held & GDK_BUTTON1_MASK) == 0) {
         objectgrabber_motion_handler_reset(&selection_);
@@ -272,4 +343,32 @@ void GrabberWindow::on_zoom_2_clicked(GtkButton *button)
 void GrabberWindow::on_zoom_1_clicked(GtkButton *button)
 {
     set_zoom(button, 0);
+}
+
+void GrabberWindow::on_show_grid_toggled(GtkToggleButton *button)
+{
+    show_grid_ = gtk_toggle_button_get_active(button) != FALSE;
+    gtk_widget_queue_draw(picture_area_);
+    // The editor and the options follow.
+    context_.shell.set_show_grid(show_grid_);
+}
+
+// Control+wheel over the picture zooms; the wheel alone scrolls it.
+gboolean GrabberWindow::on_picture_scroll_event(GtkWidget *, GdkEventScroll *event)
+{
+    if ((event->state & GDK_CONTROL_MASK) == 0) {
+        return FALSE;
+    }
+    if (event->direction == GDK_SCROLL_UP) {
+        zoom_by(+1);
+    } else if (event->direction == GDK_SCROLL_DOWN) {
+        zoom_by(-1);
+    }
+    return TRUE;
+}
+
+gboolean GrabberWindow::on_picture_leave_notify_event(GtkWidget *, GdkEventCrossing *)
+{
+    show_pointer("");
+    return FALSE;
 }

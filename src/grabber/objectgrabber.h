@@ -2,12 +2,16 @@
 // a rectangle of whole cells on it with the left button and turns it into a
 // new object of the project with the right button. Built once, hidden; its
 // picture, selection, zoom and transparency choice last as long as it does.
+// The picture scrolls where the zoom makes it larger than the window allows,
+// can show the grid of cells, and the status bar names the cell and pixel
+// under the pointer.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <gtk/gtk.h>
 #include <span>
+#include <string>
 
 #include "base/gref.h"
 #include "c64/hiresdecoder.h"
@@ -28,6 +32,10 @@ class GrabberWindow
     GtkWidget *window() const { return window_.get(); }
     // Shows the window over the main window.
     void show();
+    // The grid of cells was switched elsewhere: the check button follows
+    // without calling back, and the picture is drawn again.
+    void set_show_grid(bool on);
+    bool show_grid() const { return show_grid_; }
 
     // Decodes a picture file into the grabber; on failure the decoder's
     // message in an error dialog and the previous picture stays.
@@ -58,6 +66,9 @@ class GrabberWindow
     bool custom_colour_chosen() const;
     void show_last_object();
     void set_zoom(GtkButton *button, int zoom);
+    // One zoom step in (step > 0) or out, through the radio buttons.
+    void zoom_by(int step);
+    void show_pointer(const std::string &text);
 
     gboolean on_delete_event(GtkWidget *widget, GdkEvent *event);
     gboolean on_key_press_event(GtkWidget *widget, GdkEventKey *event);
@@ -71,6 +82,9 @@ class GrabberWindow
     void on_zoom_4_clicked(GtkButton *button);
     void on_zoom_2_clicked(GtkButton *button);
     void on_zoom_1_clicked(GtkButton *button);
+    void on_show_grid_toggled(GtkToggleButton *button);
+    gboolean on_picture_scroll_event(GtkWidget *widget, GdkEventScroll *event);
+    gboolean on_picture_leave_notify_event(GtkWidget *widget, GdkEventCrossing *event);
 
     UiContext &context_;
     // Our own reference: the pointer stays good until the destructor.
@@ -86,4 +100,6 @@ class GrabberWindow
     int transparent_ = 0;
     GrabberSelection selection_;
     int zoom_ = 0;
+    bool show_grid_ = false;
+    gulong show_grid_handler_ = 0;
 };

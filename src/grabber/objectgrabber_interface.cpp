@@ -1,7 +1,9 @@
-// The object grabber's window: menu, picture area, transparency choice,
-// palette, selection details, the icon view of the project's objects and
-// the zoom buttons. Every widget is registered under its name, and every
-// signal goes to a member of the window object.
+// The object grabber's window: menu, picture area (scrolled where the zoom
+// makes it large), transparency choice, palette, selection details, the
+// icon view of the project's objects, the grid switch and the zoom buttons.
+// Every widget is registered under its name, every control has a tooltip
+// and a name for screen readers, and every signal goes to a member of the
+// window object.
 #include <atk/atk.h>
 
 #include "grabber/objectgrabber.h"
@@ -14,9 +16,11 @@ constexpr int kPaletteWidth = 256;
 constexpr int kPaletteHeight = 16;
 constexpr int kIconsWidth = 420;
 
-// Names a widget for screen readers: what it is, and what it is for.
-void describe(GtkWidget *widget, const char *name, const char *description)
+// Names a widget for screen readers (what it is, and what it is for) and
+// gives it the same use as its tooltip.
+void describe(GtkTooltips *tooltips, GtkWidget *widget, const char *name, const char *description)
 {
+    gtk_tooltips_set_tip(tooltips, widget, description, nullptr);
     AtkObject *accessible = gtk_widget_get_accessible(widget);
     atk_object_set_name(accessible, name);
     atk_object_set_description(accessible, description);
@@ -25,19 +29,22 @@ void describe(GtkWidget *widget, const char *name, const char *description)
     }
 }
 
-GtkWidget *build_menubar(Builder &b)
+GtkWidget *build_menubar(Builder &b, GtkTooltips *tooltips)
 {
     GtkWidget *menubar = b.reg(gtk_menu_bar_new(), "menubar_object_grabber");
     GtkWidget *file = b.image_item(menubar, "menuitem_object_grabber_file", _("_File"),
                                    "image_menuitem_object_grabber_file", "gtk-floppy");
     GtkWidget *menu = b.reg(gtk_menu_new(), "menuitem_object_grabber_file_menu");
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), menu);
-    b.image_item(menu, "menuitem_object_grabber_open_hires", _("Open picture"),
-                 "image_menuitem_object_grabber_open_hires", "gtk-open");
+    GtkWidget *open = b.image_item(menu, "menuitem_object_grabber_open_hires", _("Open picture"),
+                                   "image_menuitem_object_grabber_open_hires", "gtk-open");
+    gtk_tooltips_set_tip(tooltips, file, _("Open a picture"), nullptr);
+    gtk_tooltips_set_tip(tooltips, open, _("Open a C64 multicolour picture to grab objects from"),
+                         nullptr);
     return menubar;
 }
 
-GtkWidget *build_picture_controls(Builder &b)
+GtkWidget *build_picture_controls(Builder &b, GtkTooltips *tooltips)
 {
     GtkWidget *vbox =
         b.reg(gtk_vbox_new(FALSE, 0), "vbox_object_grabber_drawing_arean_and_controls");
@@ -45,15 +52,27 @@ GtkWidget *build_picture_controls(Builder &b)
     GtkWidget *frame = b.reg(gtk_frame_new(nullptr), "frame_object_grabber_object_preview");
     gtk_container_set_border_width(GTK_CONTAINER(frame), 2);
     gtk_box_pack_start(GTK_BOX(vbox), frame, FALSE, FALSE, 0);
+    // The picture in a scrolled window, which shows all of it up to the
+    // size the zoom buttons allow and scrolls beyond.
+    GtkWidget *scrolled = b.reg(gtk_scrolled_window_new(nullptr, nullptr),
+                                "scrolledwindow_object_grabber_object_preview");
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER,
+                                   GTK_POLICY_NEVER);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_NONE);
+    gtk_widget_set_size_request(scrolled, kScreenWidth, kScreenHeight);
+    gtk_container_add(GTK_CONTAINER(frame), scrolled);
     GtkWidget *area = b.reg(gtk_drawing_area_new(), "drawingarea_object_grabber_object_preview");
     gtk_widget_set_size_request(area, kScreenWidth, kScreenHeight);
     GTK_WIDGET_SET_FLAGS(area, GTK_CAN_FOCUS);
     gtk_widget_add_events(area, GDK_POINTER_MOTION_MASK | GDK_POINTER_MOTION_HINT_MASK |
-                                    GDK_BUTTON_PRESS_MASK);
-    gtk_container_add(GTK_CONTAINER(frame), area);
-    describe(area, _("Picture"),
+                                    GDK_BUTTON_PRESS_MASK | GDK_SCROLL_MASK |
+                                    GDK_LEAVE_NOTIFY_MASK);
+    gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(scrolled), area);
+    gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(scrolled))),
+                                 GTK_SHADOW_NONE);
+    describe(tooltips, area, _("Picture"),
              _("Drag with the left button to select cells; press the right button to grab "
-               "them as a new object"));
+               "them as a new object; Control+wheel zooms"));
 
     GtkWidget *heading =
         b.reg(gtk_label_new(_("Transparent color:")), "label_object_grabber_transparent_color");
@@ -63,6 +82,9 @@ GtkWidget *build_picture_controls(Builder &b)
     GtkWidget *colour0 =
         b.reg(gtk_radio_button_new_with_mnemonic(nullptr, _("Use color 0 of the picture")),
               "radiobutton_object_grabber_transparent_color0");
+    gtk_tooltips_set_tip(tooltips, colour0,
+                         _("Grabbed objects show the picture's background colour as transparent"),
+                         nullptr);
     gtk_box_pack_start(GTK_BOX(vbox), colour0, FALSE, FALSE, 0);
 
     GtkWidget *row =
@@ -71,6 +93,9 @@ GtkWidget *build_picture_controls(Builder &b)
     GtkWidget *custom =
         b.reg(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(colour0), _("Use: ")),
               "radiobutton_object_grabber_use_custom_color");
+    gtk_tooltips_set_tip(tooltips, custom,
+                         _("Grabbed objects show the colour picked in the palette as transparent"),
+                         nullptr);
     gtk_box_pack_start(GTK_BOX(row), custom, FALSE, FALSE, 0);
     GtkWidget *alignment =
         b.reg(gtk_alignment_new(1.0f, 0.5f, 1.0f, 1.0f), "alignment_object_grabber_palette");
@@ -82,7 +107,7 @@ GtkWidget *build_picture_controls(Builder &b)
     gtk_widget_set_size_request(palette, kPaletteWidth, kPaletteHeight);
     gtk_widget_add_events(palette, GDK_BUTTON_PRESS_MASK);
     gtk_container_add(GTK_CONTAINER(palette_frame), palette);
-    describe(palette, _("Transparent color palette"),
+    describe(tooltips, palette, _("Transparent color palette"),
              _("Click a colour to make it transparent in grabbed objects"));
 
     GtkWidget *details = b.reg(gtk_label_new(""), "label_object_grabber_selection_details");
@@ -91,7 +116,7 @@ GtkWidget *build_picture_controls(Builder &b)
     return vbox;
 }
 
-GtkWidget *build_object_icons(Builder &b)
+GtkWidget *build_object_icons(Builder &b, GtkTooltips *tooltips)
 {
     GtkWidget *vbox = b.reg(gtk_vbox_new(FALSE, 0), "vbox_object_grabber_object_icons");
     GtkWidget *scrolled =
@@ -108,13 +133,21 @@ GtkWidget *build_object_icons(Builder &b)
         b.reg(gtk_label_new(_("Available objects")), "label_object_grabber_available_objects");
     gtk_misc_set_padding(GTK_MISC(label), 148, 0);
     gtk_box_pack_start(GTK_BOX(vbox), label, FALSE, FALSE, 0);
-    describe(icons, _("Available objects"), _("The objects of the project"));
+    describe(tooltips, icons, _("Available objects"),
+             _("The objects of the project; a grabbed object is added at the end"));
     return vbox;
 }
 
-GtkWidget *build_zoom_controls(Builder &b)
+GtkWidget *build_zoom_controls(Builder &b, GtkTooltips *tooltips)
 {
     GtkWidget *hbox = b.reg(gtk_hbox_new(FALSE, 4), "hbox_object_grabber_drawing_options_zoom");
+    GtkWidget *grid = b.reg(gtk_check_button_new_with_mnemonic(_("Show _grid")),
+                            "checkbutton_object_grabber_show_grid");
+    gtk_tooltips_set_tip(tooltips, grid,
+                         _("Draw the grid of 8 x 8 cells over the picture (also in the panel "
+                           "editor)"),
+                         nullptr);
+    gtk_box_pack_start(GTK_BOX(hbox), grid, FALSE, FALSE, 0);
     GtkWidget *zoom4 = b.reg(gtk_radio_button_new_with_mnemonic(nullptr, _("4X")),
                              "radiobutton_object_grabber_zoom_4");
     gtk_box_pack_end(GTK_BOX(hbox), zoom4, FALSE, FALSE, 0);
@@ -127,6 +160,16 @@ GtkWidget *build_zoom_controls(Builder &b)
               "radiobutton_object_grabber_zoom_1");
     gtk_box_pack_end(GTK_BOX(hbox), zoom1, FALSE, FALSE, 0);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(zoom1), TRUE);
+    gtk_tooltips_set_tip(tooltips, zoom1, _("The picture at its own size (Control+minus)"),
+                         nullptr);
+    gtk_tooltips_set_tip(tooltips, zoom2,
+                         _("Every pixel of the picture doubled (Control+plus, Control+minus, or "
+                           "Control+wheel over the picture)"),
+                         nullptr);
+    gtk_tooltips_set_tip(tooltips, zoom4,
+                         _("Every pixel of the picture four times as large; the picture scrolls "
+                           "(Control+plus)"),
+                         nullptr);
     gtk_box_pack_end(
         GTK_BOX(hbox),
         b.reg(gtk_label_new(_("Zoom level:")), "label_object_grabber_drawing_options_zoom_level"),
@@ -142,18 +185,20 @@ GtkWidget *GrabberWindow::build()
     ui_name_toplevel(window, "window_object_grabber", _("Zembrix - Object grabber"));
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_modal(GTK_WINDOW(window), TRUE);
+    GtkTooltips *tooltips = gtk_tooltips_new();
+    ui_register_object(window, tooltips, "tooltips");
     Builder b(window);
 
     GtkWidget *top = b.reg(gtk_vbox_new(FALSE, 0), "vbox_object_grabber_top_most");
     gtk_container_add(GTK_CONTAINER(window), top);
-    gtk_box_pack_start(GTK_BOX(top), build_menubar(b), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(top), build_menubar(b, tooltips), FALSE, FALSE, 0);
 
     GtkWidget *controls = b.reg(gtk_hbox_new(FALSE, 0), "hbox_object_grabber_top_controls");
     gtk_box_pack_start(GTK_BOX(top), controls, TRUE, TRUE, 0);
-    gtk_box_pack_start(GTK_BOX(controls), build_picture_controls(b), FALSE, FALSE, 3);
-    gtk_box_pack_start(GTK_BOX(controls), build_object_icons(b), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(controls), build_picture_controls(b, tooltips), FALSE, FALSE, 3);
+    gtk_box_pack_start(GTK_BOX(controls), build_object_icons(b, tooltips), TRUE, TRUE, 0);
 
-    gtk_box_pack_start(GTK_BOX(top), build_zoom_controls(b), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(top), build_zoom_controls(b, tooltips), FALSE, FALSE, 0);
     GtkWidget *status = b.reg(gtk_statusbar_new(), "statusbar_object_grabber");
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(status), FALSE);
     gtk_box_pack_start(GTK_BOX(top), status, FALSE, FALSE, 0);
@@ -174,6 +219,8 @@ void GrabberWindow::connect_signals()
     ui_connect<&GrabberWindow::on_picture_button_press_event>(w, area, "button_press_event", this);
     ui_connect<&GrabberWindow::on_picture_motion_notify_event>(w, area, "motion_notify_event",
                                                                this);
+    ui_connect<&GrabberWindow::on_picture_scroll_event>(w, area, "scroll_event", this);
+    ui_connect<&GrabberWindow::on_picture_leave_notify_event>(w, area, "leave_notify_event", this);
     const char *palette = "drawingarea_object_grabber_palette";
     ui_connect<&GrabberWindow::on_palette_expose_event>(w, palette, "expose_event", this);
     ui_connect<&GrabberWindow::on_palette_button_press_event>(w, palette, "button_press_event",
@@ -184,4 +231,6 @@ void GrabberWindow::connect_signals()
                                                   this);
     ui_connect<&GrabberWindow::on_zoom_1_clicked>(w, "radiobutton_object_grabber_zoom_1", "clicked",
                                                   this);
+    show_grid_handler_ = ui_connect<&GrabberWindow::on_show_grid_toggled>(
+        w, "checkbutton_object_grabber_show_grid", "toggled", this);
 }

@@ -122,3 +122,19 @@ int objectgrabber_palette_colour_at(double x)
     const int square = static_cast<int>(x * 0.0625);
     return ((square % 16) + 16) % 16;
 }
+
+std::string objectgrabber_pointer_text(double x, double y, int zoom)
+{
+    if (x < 0 || y < 0) {
+        return "";
+    }
+    const int px = picture_coordinate(x, zoom);
+    const int py = picture_coordinate(y, zoom);
+    if (px >= kScreenWidth || py >= kScreenHeight) {
+        return "";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "Cell %d, %d \u00b7 pixel %d, %d", px / kCell, py / kCell, px,
+                  py);
+    return text;
+}

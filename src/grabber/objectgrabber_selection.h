@@ -42,3 +42,11 @@ std::string objectgrabber_selection_details(const ZbxRect &rect);
 bool objectgrabber_frame_on_area(const ZbxRect &rect, int zoom, ZbxRect *frame);
 // The palette colour under x on the 16-square palette strip.
 int objectgrabber_palette_colour_at(double x);
+// "Cell 12, 7 · pixel 96, 56": the cell and picture pixel under (x, y) on
+// the area showing the picture 2^zoom times enlarged; "" off the picture.
+std::string objectgrabber_pointer_text(double x, double y, int zoom);
+
+// The most of the zoomed picture the grabber shows at once; past it the
+// picture scrolls, so that at 4X the window fits a 1,280 x 800 screen.
+inline constexpr int kGrabberViewMaxWidth = 800;
+inline constexpr int kGrabberViewMaxHeight = 544;

@@ -56,3 +56,14 @@ TEST(GrabberSelection, StaysWithinFifteenCellsAndThePicture)
         }
     }
 }
+
+TEST(GrabberSelection, PointerTextNamesTheCellAndPixelOnThePictureOnly)
+{
+    EXPECT_EQ(objectgrabber_pointer_text(0, 0, 0), "Cell 0, 0 \u00b7 pixel 0, 0");
+    EXPECT_EQ(objectgrabber_pointer_text(386.9, 227.5, 2), "Cell 12, 7 \u00b7 pixel 96, 56");
+    EXPECT_EQ(objectgrabber_pointer_text(1279, 799, 2), "Cell 39, 24 \u00b7 pixel 319, 199");
+    // Past the picture (the area may be larger than it) and left of it.
+    EXPECT_EQ(objectgrabber_pointer_text(640, 10, 1), "");
+    EXPECT_EQ(objectgrabber_pointer_text(10, 200, 0), "");
+    EXPECT_EQ(objectgrabber_pointer_text(-0.5, 10, 0), "");
+}

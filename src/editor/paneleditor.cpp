@@ -25,6 +25,17 @@ bool file_holds(bool horizontal, int pos)
     return (horizontal ? sx : sy) == pos;
 }
 
+// Count and bytes into an object placement; a count above 0 also switches
+// its overrides on, a count of 0 leaves that flag alone.
+void store_overrides(PanelDef &def, int count, const int overrides[3])
+{
+    def.override_count = std::clamp(count, 0, 3);
+    std::copy(overrides, overrides + 3, def.overrides);
+    if (def.override_count > 0) {
+        def.has_overrides = true;
+    }
+}
+
 } // namespace
 
 PanelEditor::PanelEditor(Document &document) : document_(document)
@@ -107,6 +118,7 @@ void PanelEditor::open(int panel, int colour)
 
 void PanelEditor::reset()
 {
+    end_override_preview();
     end_drag();
     gesture_ = Gesture::None;
     click_depth_ = -1;
@@ -413,11 +425,7 @@ bool PanelEditor::set_overrides(int count, const int overrides[3])
     if (!selected_object_def(&def)) {
         return false;
     }
-    def.override_count = std::clamp(count, 0, 3);
-    std::copy(overrides, overrides + 3, def.overrides);
-    if (def.override_count > 0) {
-        def.has_overrides = true;
-    }
+    store_overrides(def, count, overrides);
     DocumentStep step(document_, "Colour overrides");
     return document_.set_def(panel_, rows_[0], def) || step.fail();
 }
@@ -431,6 +439,28 @@ std::string paneleditor_status_text(int panel, int colour)
     return text.get();
 }
 
+void PanelEditor::preview_overrides(int count, const int overrides[3])
+{
+    PanelDef def;
+    if (!selected_object_def(&def)) {
+        return;
+    }
+    store_overrides(def, count, overrides);
+    preview_row_ = rows_[0];
+    preview_ = def;
+}
+
+std::vector<PanelDef> PanelEditor::drawn_defs() const
+{
+    std::vector<PanelDef> list(defs().begin(), defs().end());
+    // The placement must still be the one whose overrides are shown.
+    if (preview_ && preview_row_ >= 0 && preview_row_ < static_cast<int>(list.size()) &&
+        list[preview_row_].is_object && list[preview_row_].item == preview_->item) {
+        list[preview_row_] = *preview_;
+    }
+    return list;
+}
+
 void PanelEditor::render_location(GdkPixbuf *canvas, GdkPixbuf *backdrop, bool transparency,
                                   int alpha, ComposeClashes *clashes) const
 {
@@ -438,9 +468,15 @@ void PanelEditor::render_location(GdkPixbuf *canvas, GdkPixbuf *backdrop, bool t
         return;
     }
     canvas_copy_image(backdrop, canvas);
-    render_panel_defs(document_, defs(), panel_, canvas, background_, clashes);
+    std::vector<PanelDef> previewed;
+    std::span<const PanelDef> drawn = defs();
+    if (preview_) {
+        previewed = drawn_defs();
+        drawn = previewed;
+    }
+    render_panel_defs(document_, drawn, panel_, canvas, background_, clashes);
     if (transparency) {
-        paneleditor_blend_disabled(document_, pixbufs_view(canvas), defs(), panel_, background_,
+        paneleditor_blend_disabled(document_, pixbufs_view(canvas), drawn, panel_, background_,
                                    alpha);
     }
 }

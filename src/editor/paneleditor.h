@@ -206,12 +206,20 @@ class PanelEditor
     // count of 0 leaves that flag alone. False when no object placement is
     // selected.
     bool set_overrides(int count, const int overrides[3]);
+    // While the colour override window is open: the selected object
+    // placement is drawn as set_overrides would store count and bytes, the
+    // document unchanged. Nothing happens when no object placement is
+    // selected. Ends with end_override_preview, or when the editor opens or
+    // closes a panel.
+    void preview_overrides(int count, const int overrides[3]);
+    void end_override_preview() { preview_.reset(); }
+    bool previewing_overrides() const { return preview_.has_value(); }
 
     // --- Drawing ---
     // The backdrop (none: left as it is), then the edited panel over its
-    // colour in the location area; with transparency on, each disabled
-    // placement over that at alpha. With `clashes`, the clashing cells of
-    // the composition are reported there.
+    // colour in the location area (with the overrides previewed); with
+    // transparency on, each disabled placement over that at alpha. With `clashes`, the clashing
+    // cells of the composition are reported there.
     void render_location(GdkPixbuf *canvas, GdkPixbuf *backdrop, bool transparency, int alpha,
                          ComposeClashes *clashes = nullptr) const;
 
@@ -247,6 +255,8 @@ class PanelEditor
     bool reorder(std::vector<int> order, const std::string &name);
     bool toggle_selection(int row, EditorFlag flag);
     bool clone_group();
+    // The placements as they are drawn: the overrides previewed in place.
+    std::vector<PanelDef> drawn_defs() const;
 
     Document &document_;
     int listener_ = 0;
@@ -272,6 +282,10 @@ class PanelEditor
     int band_y_ = 0;
     bool press_toggle_ = false;
     std::vector<int> band_base_;
+    // The row of the placement whose overrides are previewed, and the
+    // placement as set_overrides would store it.
+    int preview_row_ = -1;
+    std::optional<PanelDef> preview_;
 };
 
 // The name of a step on n placements: `one`, or `many` with n in it.

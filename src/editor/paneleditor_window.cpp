@@ -40,7 +40,7 @@ PanelEditorWindow::PanelEditorWindow(UiContext &context)
       list_(GTK_TREE_VIEW(lookup_widget(window_, "treeview_panel_editor_panel_defs"))),
       defs_(zbx_def_list_new(&context.document, -1)),
       browser_(context, model_, GTK_WINDOW(window_), [this] { back_from_browser(); }),
-      overrides_(context, model_, GTK_WINDOW(window_))
+      overrides_(context, model_, GTK_WINDOW(window_), [this] { refresh(); })
 {
     set_up_list();
     connect_signals();

@@ -88,15 +88,16 @@ double_click $(a11y center icon "OBJECT 5")
 key Right
 
 # Row 1 of its overrides: white (1) over red (2), picked in the combo
-# boxes' own menus.
+# boxes' own menus. The lists start with the colours the object shows
+# (white, yellow, orange), then black (where both open) and the others.
 click_at $(a11y center "push button" "Colour overrides...")
 overrides="$(wait_window 'Colour override selection' 100)"
 [ -n "$overrides" ] || fail "no colour override window after Colour overrides..."
 sleep 0.3
 click_at $(a11y center "combo box" "Colour 1")
-key Down Return
+key Up Up Up Return
 click_at $(a11y center "combo box" "Replacement 1")
-key Down Down Return
+key Down Return
 sleep 0.3
 python3 "$root/tests/support/wm_close.py" "$overrides"
 sleep 0.5

@@ -5,7 +5,10 @@
 // tests/e2e/edit_panel.sh.)
 #include "editor_fixture.h"
 
+#include <array>
 #include <gdk/gdkkeysyms.h>
+
+#include "items/objects.h"
 
 namespace {
 
@@ -15,12 +18,26 @@ constexpr int kEdited = 6;
 constexpr int kRed = 2;
 constexpr int kCyan = 3;
 
+// A 2 x 2 object drawn in red (pair 01), yellow (10) and light red (11);
+// its cells name blue for pair 10 of the last cell, which draws none.
+std::vector<uint8_t> three_colour_record()
+{
+    std::vector<uint8_t> record(objects_record_size(2, 2));
+    record[0] = 0x22;
+    std::fill(record.begin() + 1, record.begin() + 33, 0x1B);
+    std::fill(record.begin() + 25, record.begin() + 33, 0xDD);
+    std::fill(record.begin() + 33, record.begin() + 37, 0x27);
+    record[36] = 0x26;
+    std::fill(record.begin() + 37, record.end(), 0xEA);
+    return record;
+}
+
 // Objects 0..5; panel 6 (edited) places object 0 at (16, 16) and panel 9;
 // panel 7 places 6, panel 8 places 7; panel 9 places object 3.
 ZbxProject browser_project()
 {
     ZbxProject p;
-    p.items.push_back(zbx_object_item(zbx_test_record(2, 2)));
+    p.items.push_back(zbx_object_item(three_colour_record()));
     for (int i = 1; i < 6; i++) {
         p.items.push_back(zbx_object_item(zbx_test_record(i % 3 + 1, 1, static_cast<uint8_t>(i))));
     }
@@ -82,8 +99,8 @@ class BrowserAndOverrides : public EditorAtWork
     }
     void set_row(int row, int source, int replacement)
     {
-        gtk_combo_box_set_active(editor->overrides().combo_box(row), source);
-        gtk_combo_box_set_active(editor->overrides().combo_box(row + 3), replacement);
+        editor->overrides().set_colour(row, source);
+        editor->overrides().set_colour(row + 3, replacement);
     }
     void close_overrides() { send_delete_event(overrides()); }
     // The rows as shown: "source>replacement" and a tick mark.
@@ -247,4 +264,63 @@ TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)
     PanelDef none = zbx_object_def(0, 16, 16);
     none.has_overrides = true;
     EXPECT_EQ(def(0), none);
+}
+
+TEST_F(BrowserAndOverrides, ListsTheObjectsColoursFirstAndPreviewsUntilEscapeOrClose)
+{
+    select(0);
+    const GRef<GdkPixbuf> stored(gdk_pixbuf_copy(editor->canvas()));
+    ASSERT_TRUE(open_overrides());
+    constexpr int kYellow = 7;
+    constexpr int kLightRed = 10;
+    const std::array<int, 16> listed = editor->overrides().listed_colours();
+    EXPECT_EQ(editor->overrides().used_colours(), 3);
+    EXPECT_EQ(std::vector<int>(listed.begin(), listed.begin() + 4),
+              (std::vector<int>{kRed, kYellow, kLightRed, 0}));
+    // The combo boxes show that order, the used ones marked.
+    GtkTreeModel *model = gtk_combo_box_get_model(editor->overrides().combo_box(0));
+    std::vector<std::string> names;
+    GtkTreeIter iter;
+    for (bool more = gtk_tree_model_get_iter_first(model, &iter); more && names.size() < 4;
+         more = gtk_tree_model_iter_next(model, &iter)) {
+        gchar *name = nullptr;
+        gtk_tree_model_get(model, &iter, 2, &name, -1);
+        names.emplace_back(name);
+        g_free(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"red (used)", "yellow (used)", "light red (used)",
+                                               "black"}));
+    EXPECT_EQ(shown_rows(), "0>0- 0>0- 0>0- ");
+
+    // Red to cyan shows on the canvas at once; the document waits.
+    set_row(0, kRed, kCyan);
+    pump_events();
+    const GRef<GdkPixbuf> previewed(gdk_pixbuf_copy(editor->canvas()));
+    EXPECT_GT(differing_pixels(previewed.get(), stored.get()), 0);
+    EXPECT_EQ(def(0), zbx_object_def(0, 16, 16));
+    // Unticked, the row no longer shows.
+    gtk_toggle_button_set_active(tick(0), FALSE);
+    EXPECT_EQ(differing_pixels(editor->canvas(), stored.get()), 0);
+    gtk_toggle_button_set_active(tick(0), TRUE);
+    EXPECT_EQ(differing_pixels(editor->canvas(), previewed.get()), 0);
+
+    // Escape closes without applying: the canvas shows the document again.
+    send_key(overrides(), GDK_Escape);
+    pump_events();
+    EXPECT_FALSE(GTK_WIDGET_VISIBLE(overrides()));
+    EXPECT_EQ(differing_pixels(editor->canvas(), stored.get()), 0);
+    EXPECT_EQ(def(0), zbx_object_def(0, 16, 16));
+    EXPECT_FALSE(ctx.document.can_undo());
+
+    // Closed by the window manager, the same change is one step.
+    ASSERT_TRUE(open_overrides());
+    EXPECT_EQ(shown_rows(), "0>0- 0>0- 0>0- ");
+    set_row(0, kRed, kCyan);
+    close_overrides();
+    EXPECT_EQ(def(0), zbx_object_def(0, 16, 16, false, {kCyan << 4 | kRed}));
+    EXPECT_EQ(differing_pixels(editor->canvas(), previewed.get()), 0);
+    EXPECT_STREQ(ctx.document.undo_name(), "Colour overrides");
+    ASSERT_TRUE(ctx.document.undo());
+    EXPECT_FALSE(ctx.document.can_undo());
+    EXPECT_EQ(differing_pixels(editor->canvas(), stored.get()), 0);
 }

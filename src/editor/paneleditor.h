@@ -213,13 +213,12 @@ class PanelEditor
     // closes a panel.
     void preview_overrides(int count, const int overrides[3]);
     void end_override_preview() { preview_.reset(); }
-    bool previewing_overrides() const { return preview_.has_value(); }
 
     // --- Drawing ---
     // The backdrop (none: left as it is), then the edited panel over its
     // colour in the location area (with the overrides previewed); with
-    // transparency on, each disabled placement over that at alpha. With `clashes`, the clashing
-    // cells of the composition are reported there.
+    // transparency on, each disabled placement over that at alpha. With
+    // `clashes`, the clashing cells of the composition are reported there.
     void render_location(GdkPixbuf *canvas, GdkPixbuf *backdrop, bool transparency, int alpha,
                          ComposeClashes *clashes = nullptr) const;
 

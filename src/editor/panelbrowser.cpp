@@ -55,11 +55,15 @@ void BrowserWindow::build()
     GtkWidget *scrolled = b.reg(scrolled_window(), "scrolledwindow_browser");
     GtkWidget *icons = b.reg(gtk_icon_view_new(), "iconview_browser_objects");
     gtk_widget_set_size_request(icons, 560, 425);
-    gtk_tooltips_set_tip(tooltips, icons, _("Available items at current game level"), nullptr);
+    gtk_tooltips_set_tip(tooltips, icons,
+                         _("Available items at current game level: double click one to insert "
+                           "it after the selected placement, or drag it onto the canvas"),
+                         nullptr);
     atk_object_set_name(gtk_widget_get_accessible(icons), _("Objects"));
     gtk_container_add(GTK_CONTAINER(scrolled), icons);
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), scrolled,
-                             b.reg(gtk_label_new(_("Objects")), "label_browser_objects"));
+    GtkWidget *objects_tab = b.reg(gtk_label_new(_("Objects")), "label_browser_objects");
+    gtk_tooltips_set_tip(tooltips, objects_tab, _("The objects of the project"), nullptr);
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), scrolled, objects_tab);
     gtk_icon_view_set_model(GTK_ICON_VIEW(icons), GTK_TREE_MODEL(context_.objects.store()));
     gtk_icon_view_set_text_column(GTK_ICON_VIEW(icons), OBJ_COL_LABEL);
     gtk_icon_view_set_pixbuf_column(GTK_ICON_VIEW(icons), OBJ_COL_ICON);
@@ -80,7 +84,9 @@ void BrowserWindow::build()
                      static_cast<GtkAttachOptions>(GTK_EXPAND | GTK_FILL),
                      static_cast<GtkAttachOptions>(GTK_EXPAND | GTK_FILL), 0, 0);
     GtkWidget *panels = b.reg(gtk_tree_view_new(), "treeview_browser_panels_panels");
-    gtk_tooltips_set_tip(tooltips, panels, _("Double click on an item to insert it"), nullptr);
+    gtk_tooltips_set_tip(tooltips, panels,
+                         _("Double click on an item to insert it, or drag it onto the canvas"),
+                         nullptr);
     gtk_container_add(GTK_CONTAINER(panels_scrolled), panels);
     GtkWidget *alignment =
         b.reg(gtk_alignment_new(0.5f, 0.5f, 0.0f, 0.0f), "alignment_browser_panels_panel_preview");
@@ -89,10 +95,17 @@ void BrowserWindow::build()
     gtk_container_add(GTK_CONTAINER(alignment), frame);
     area_ = b.reg(gtk_drawing_area_new(), "drawingarea_browser_panels_panel_preview");
     gtk_widget_set_size_request(area_, 320, 200);
-    atk_object_set_name(gtk_widget_get_accessible(area_), _("Panel preview"));
+    AtkObject *preview = gtk_widget_get_accessible(area_);
+    atk_object_set_name(preview, _("Panel preview"));
+    atk_object_set_role(preview, ATK_ROLE_DRAWING_AREA);
+    gtk_tooltips_set_tip(tooltips, area_,
+                         _("The panel under the cursor in the list, over its preview colour"),
+                         nullptr);
     gtk_container_add(GTK_CONTAINER(frame), area_);
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), table,
-                             b.reg(gtk_label_new(_("Panels")), "label_browser_panels"));
+    GtkWidget *panels_tab = b.reg(gtk_label_new(_("Panels")), "label_browser_panels");
+    gtk_tooltips_set_tip(tooltips, panels_tab, _("The panels of the project, with a preview"),
+                         nullptr);
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), table, panels_tab);
     panels_ = modelview_attach(window_, "treeview_browser_panels_panels", _("Panel ID"),
                                PANEL_COL_INDEX, GTK_TREE_MODEL(context_.panels.store()));
     // Not the main window's "Panel ID": a screen reader tells the two apart.

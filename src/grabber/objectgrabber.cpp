@@ -1,6 +1,7 @@
-// The object grabber's state and handlers: the picture, the selection drawn
-// over it, the transparency choice and the grab itself. The geometry lives
-// in objectgrabber_selection.cpp, the region conversion in the item slots.
+// The object grabber's state and handlers: the picture, the selection and
+// the grid drawn over it, the zoom, the keys, the transparency choice and
+// the grab itself. The geometry lives in objectgrabber_selection.cpp, the
+// region conversion in the item slots.
 #include "grabber/objectgrabber.h"
 
 #include <algorithm>

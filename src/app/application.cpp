@@ -109,6 +109,7 @@ void Application::set_show_grid(bool on)
         options_.set_show_grid(on);
         save_options();
     }
+    editor_.set_show_grid(on);
     grabber_.set_show_grid(on);
 }
 

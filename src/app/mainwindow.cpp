@@ -112,7 +112,10 @@ MainWindow::MainWindow(Application &app, UiContext &context)
     context_.panels.show_in(panels_view_.get());
     defs_.reset(zbx_def_list_new(&document_, -1));
     defs_view_.reset(GTK_TREE_VIEW(widget("treeview_main_panel_defs")));
-    modelview_add_number_column(defs_view_.get(), _("Item"), DEF_COL_ITEM);
+    placement_columns_ = std::make_unique<PlacementColumns>(
+        defs_view_.get(), document_, [this](const char *text) { set_status(text); });
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(defs_view_.get())),
+                        _("Items therein"));
     gtk_tree_view_set_model(defs_view_.get(), GTK_TREE_MODEL(defs_.get()));
     locations_ = std::make_unique<LocationList>(document_, context_.images.palette,
                                                 GTK_TREE_VIEW(widget("treeview_main_locations")));

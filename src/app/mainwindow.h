@@ -11,6 +11,7 @@
 #include "app/locations_view.h"
 #include "app/mainview.h"
 #include "base/gref.h"
+#include "editor/placement.h"
 #include "ui/context.h"
 #include "ui/panelmodels_deflist.h"
 
@@ -185,6 +186,8 @@ class MainWindow
     ModelView panels_view_;
     ModelView defs_view_;
     std::unique_ptr<LocationList> locations_;
+    // "Items therein" as text, with typed positions.
+    std::unique_ptr<PlacementColumns> placement_columns_;
     MainPreviews previews_;
     int listener_ = 0;
 };

@@ -1,6 +1,8 @@
 // The panel editor's window and its delete question, as widgets.
 #include "editor/paneleditor_layout.h"
 
+#include <algorithm>
+#include <atk/atk.h>
 #include <cstring>
 #include <utility>
 
@@ -71,7 +73,32 @@ class EditorBuilder
     GCharPtr name_;
 };
 
+// Names a control for screen readers where no label names it.
+void name_for_readers(GtkWidget *widget, const char *name)
+{
+    AtkObject *accessible = gtk_widget_get_accessible(widget);
+    atk_object_set_name(accessible, name);
+    if (GTK_IS_DRAWING_AREA(widget)) {
+        atk_object_set_role(accessible, ATK_ROLE_DRAWING_AREA);
+    }
+}
+
 } // namespace
+
+void paneleditor_fit_canvas_view(GtkWidget *scrolled, int zoom)
+{
+    // The border and the frame of the scrolled window.
+    const int frame = 8;
+    const bool wide = (back_width << zoom) + frame > kEditorViewMaxWidth;
+    const bool tall = (back_height << zoom) + frame > kEditorViewMaxHeight;
+    // Scroll bars only along an axis that cannot show the whole screen, and
+    // there always: an automatic bar would stay once shown.
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled),
+                                   wide ? GTK_POLICY_ALWAYS : GTK_POLICY_NEVER,
+                                   tall ? GTK_POLICY_ALWAYS : GTK_POLICY_NEVER);
+    gtk_widget_set_size_request(scrolled, wide ? kEditorViewMaxWidth : -1,
+                                tall ? kEditorViewMaxHeight : -1);
+}
 
 GtkWidget *paneleditor_create_window()
 {
@@ -92,16 +119,26 @@ GtkWidget *paneleditor_create_window()
     // The canvas and the controls below it.
     GtkWidget *pane = b.reg(gtk_vbox_new(FALSE, 0), "vbox_panel_editor_drawing_pane");
     b.pack(work, pane, false);
-    GtkWidget *frame = b.reg(gtk_frame_new(nullptr), "frame_panel_editor_location");
-    gtk_container_set_border_width(GTK_CONTAINER(frame), 2);
-    b.pack(pane, frame, false);
+    // The canvas scrolls where the zoomed screen is larger than the room
+    // left for it (paneleditor_fit_canvas_view).
+    GtkWidget *view =
+        b.reg(gtk_scrolled_window_new(nullptr, nullptr), "scrolledwindow_panel_editor_location");
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(view), GTK_SHADOW_IN);
+    gtk_container_set_border_width(GTK_CONTAINER(view), 2);
+    b.pack(pane, view, false);
     GtkWidget *area = b.reg(gtk_drawing_area_new(), "drawingarea_panel_editor_location");
     gtk_widget_set_size_request(area, back_width, back_height);
     GTK_WIDGET_SET_FLAGS(area, GTK_CAN_FOCUS);
     gtk_widget_add_events(area, GDK_POINTER_MOTION_MASK | GDK_POINTER_MOTION_HINT_MASK |
                                     GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                    GDK_KEY_PRESS_MASK);
-    gtk_container_add(GTK_CONTAINER(frame), area);
+                                    GDK_KEY_PRESS_MASK | GDK_SCROLL_MASK | GDK_LEAVE_NOTIFY_MASK);
+    gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(view), area);
+    gtk_viewport_set_shadow_type(GTK_VIEWPORT(gtk_bin_get_child(GTK_BIN(view))), GTK_SHADOW_NONE);
+    paneleditor_fit_canvas_view(view, 0);
+    b.tip(area, _("Click to select (again to reach what lies behind), Control+click to add, "
+                  "Shift+click for a range, drag on empty space to band-select, drag a "
+                  "selection to move it; Control+wheel zooms"));
+    name_for_readers(area, _("Panel canvas"));
 
     GtkWidget *controls = b.reg(gtk_hbox_new(FALSE, 0), "hbox_panel_editor_drawing_controls");
     b.pack(pane, controls, false);
@@ -115,15 +152,23 @@ GtkWidget *paneleditor_create_window()
     {
         const char *name, *image, *stock;
         int column, row;
+        const char *tip;
     } const arrows[] = {
-        {"button_panel_editor_curs_up", "image_panel_editor_up", "gtk-go-up", 1, 0},
-        {"button_panel_editor_curs_down", "image_panel_editor_down", "gtk-go-down", 1, 2},
-        {"button_panel_editor_curs_left", "image_panel_editor_left", "gtk-go-back", 0, 1},
-        {"button_panel_editor_curs_right", "image_panel_editor_right", "gtk-go-forward", 2, 1},
+        {"button_panel_editor_curs_up", "image_panel_editor_up", "gtk-go-up", 1, 0,
+         N_("Move the selection up one cell (Up)")},
+        {"button_panel_editor_curs_down", "image_panel_editor_down", "gtk-go-down", 1, 2,
+         N_("Move the selection down one cell (Down)")},
+        {"button_panel_editor_curs_left", "image_panel_editor_left", "gtk-go-back", 0, 1,
+         N_("Move the selection left one cell (Left)")},
+        {"button_panel_editor_curs_right", "image_panel_editor_right", "gtk-go-forward", 2, 1,
+         N_("Move the selection right one cell (Right)")},
     };
     for (const auto &a : arrows) {
-        gtk_table_attach(GTK_TABLE(cross), b.arrow(a.name, a.image, a.stock), a.column,
-                         a.column + 1, a.row, a.row + 1, GTK_FILL, GTK_FILL, 0, 0);
+        GtkWidget *button = b.arrow(a.name, a.image, a.stock);
+        b.tip(button, _(a.tip));
+        name_for_readers(button, _(a.tip));
+        gtk_table_attach(GTK_TABLE(cross), button, a.column, a.column + 1, a.row, a.row + 1,
+                         GTK_FILL, GTK_FILL, 0, 0);
     }
 
     GtkWidget *options = b.reg(gtk_vbox_new(FALSE, 0), "vbox_panel_editor_drawing_options");
@@ -139,6 +184,7 @@ GtkWidget *paneleditor_create_window()
                               std::pair{"radiobutton_panel_editor_zoom_4", "4X"}}) {
         GtkWidget *radio = b.reg(gtk_radio_button_new_with_label(group, _(text)), name);
         group = gtk_radio_button_get_group(GTK_RADIO_BUTTON(radio));
+        b.tip(radio, _("Zoom of the canvas (Control+plus, Control+minus, Control+wheel)"));
         b.pack(zoom_box, radio, false);
     }
     GtkWidget *blink_button = b.reg(gtk_check_button_new_with_label(_(
@@ -157,6 +203,10 @@ GtkWidget *paneleditor_create_window()
                                "checkbutton_panel_editor_show_clashes");
     b.tip(clashes, _("Frame the cells where the three-colour rule changes the picture"));
     b.pack(options, clashes, false);
+    GtkWidget *grid =
+        b.reg(gtk_check_button_new_with_mnemonic(_("Show _grid")), "checkbutton_panel_editor_grid");
+    b.tip(grid, _("Draw the grid of 8 x 8 cells over the canvas"));
+    b.pack(options, grid, false);
 
     // The list and the actions.
     GtkWidget *defs_actions = b.reg(gtk_hbox_new(FALSE, 0), "hbox_panel_editor_defs_and_actions");
@@ -168,9 +218,13 @@ GtkWidget *paneleditor_create_window()
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
                                    GTK_POLICY_AUTOMATIC);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+    // Room for the flags and "object 12 at 24, 16" with its x and y.
+    gtk_widget_set_size_request(scrolled, 440, -1);
     b.pack(defs, scrolled, true);
     GtkWidget *list = b.reg(gtk_tree_view_new(), "treeview_panel_editor_panel_defs");
     gtk_tree_view_set_rules_hint(GTK_TREE_VIEW(list), TRUE);
+    b.tip(list, _("The panel's placements, farthest first: Control+click and Shift+click select "
+                  "several; type into X or Y to place one"));
     gtk_container_add(GTK_CONTAINER(scrolled), list);
     GtkWidget *transparency_box =
         b.reg(gtk_hbox_new(FALSE, 0), "hbox_panel_editor_transparency_controls");
@@ -192,24 +246,47 @@ GtkWidget *paneleditor_create_window()
     b.pack(defs_actions, actions, true);
     struct
     {
-        const char *name, *stock, *text;
+        const char *name, *stock, *text, *tip;
     } const buttons[] = {
-        {"button_panel_editor_add_new_def", "gtk-new", _("_Add new...")},
-        {"button_panel_editor_move_def_to_back", "gtk-goto-top", _("Move to _back")},
-        {"button_panel_editor_move_def_farther", "gtk-go-up", _("Move fa_rther")},
-        {"button_panel_editor_move_def_closer", "gtk-go-down", _("Move _closer")},
-        {"button_panel_editor_bring_def_to_front", "gtk-goto-bottom", _("Bring to fr_ont")},
-        {"button_panel_editor_clone_def", "gtk-copy", _("Clo_ne")},
-        {"button_panel_editor_color_override", "gtk-select-color", _("Colo_ur overrides...")},
-        {"button_panel_editor_delete_def", "gtk-delete", _("De_lete")},
+        {"button_panel_editor_add_new_def", "gtk-new", _("_Add new..."),
+         N_("Open the browser of objects and panels: double-click one, or drag it onto the "
+            "canvas, to place it")},
+        {"button_panel_editor_move_def_to_back", "gtk-goto-top", _("Move to _back"),
+         N_("Draw the selection before everything else")},
+        {"button_panel_editor_move_def_farther", "gtk-go-up", _("Move fa_rther"),
+         N_("Draw the selection one place earlier")},
+        {"button_panel_editor_move_def_closer", "gtk-go-down", _("Move _closer"),
+         N_("Draw the selection one place later")},
+        {"button_panel_editor_bring_def_to_front", "gtk-goto-bottom", _("Bring to fr_ont"),
+         N_("Draw the selection after everything else")},
+        {"button_panel_editor_clone_def", "gtk-copy", _("Clo_ne"),
+         N_("Place a copy of the selection (Control+D places one a cell right and down)")},
+        {"button_panel_editor_color_override", "gtk-select-color", _("Colo_ur overrides..."),
+         N_("Replace up to three colours of the selected object placement")},
+        {"button_panel_editor_delete_def", "gtk-delete", _("De_lete"),
+         N_("Delete the selected placements (Delete)")},
     };
     for (const auto &button : buttons) {
-        b.pack(actions, b.action(button.name, button.stock, button.text), false);
+        GtkWidget *action = b.action(button.name, button.stock, button.text);
+        b.tip(action, _(button.tip));
+        b.pack(actions, action, false);
     }
 
+    GtkWidget *status_row = b.reg(gtk_hbox_new(FALSE, 6), "hbox_panel_editor_status");
+    b.pack(top, status_row, false);
     GtkWidget *status = b.reg(gtk_statusbar_new(), "statusbar_panel_editor");
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(status), FALSE);
-    b.pack(top, status, false);
+    b.pack(status_row, status, true);
+    // Fixed widths: the window does not change size as the texts change.
+    GtkWidget *selected = b.reg(gtk_label_new(""), "label_panel_editor_selected");
+    gtk_label_set_width_chars(GTK_LABEL(selected), 40);
+    gtk_label_set_ellipsize(GTK_LABEL(selected), PANGO_ELLIPSIZE_END);
+    gtk_misc_set_alignment(GTK_MISC(selected), 0.0f, 0.5f);
+    b.pack(status_row, selected, false);
+    GtkWidget *pointer = b.reg(gtk_label_new(""), "label_panel_editor_pointer");
+    gtk_label_set_width_chars(GTK_LABEL(pointer), 22);
+    gtk_misc_set_alignment(GTK_MISC(pointer), 0.0f, 0.5f);
+    b.pack(status_row, pointer, false, 4);
 
     return window;
 }

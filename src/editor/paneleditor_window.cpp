@@ -45,6 +45,7 @@ PanelEditorWindow::PanelEditorWindow(UiContext &context)
     set_up_list();
     connect_signals();
     set_up_selection();
+    connect_view_signals();
     ui_attach_icon(window_);
     listener_ = context_.document.add_listener([this](const DocEvent &event) { follow(event); }, 1);
 }
@@ -93,9 +94,8 @@ void PanelEditorWindow::set_up_list()
         gtk_tree_view_column_set_alignment(column, 0.5f);
         gtk_tree_view_append_column(list_, column);
     }
-    GtkCellRenderer *text = gtk_cell_renderer_text_new();
-    gtk_tree_view_append_column(list_, gtk_tree_view_column_new_with_attributes(
-                                           _("Item"), text, "text", DEF_COL_ITEM, nullptr));
+    placement_columns_ = std::make_unique<PlacementColumns>(
+        list_, context_.document, [this](const char *text) { push_status("refused", text); });
     // Not the main window's "Item": a screen reader tells the two apart.
     atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(list_)), _("Placements"));
     gtk_tree_view_set_model(list_, GTK_TREE_MODEL(defs_.get()));
@@ -179,6 +179,7 @@ void PanelEditorWindow::sync_cursor()
         gtk_tree_selection_unselect_all(selection);
     }
     syncing_ = false;
+    show_selection();
 }
 
 void PanelEditorWindow::after_operation()
@@ -245,6 +246,8 @@ void PanelEditorWindow::open(int panel, int colour)
     }
     // Starts from the setting the main window shows.
     set_show_clashes(context_.options.show_clashes());
+    set_show_grid(context_.options.show_grid());
+    show_selection();
     gtk_widget_show(window_);
     gtk_window_present(GTK_WINDOW(window_));
 }
@@ -338,12 +341,20 @@ gboolean PanelEditorWindow::blink()
 
 gboolean PanelEditorWindow::on_delete(GtkWidget *, GdkEvent *)
 {
+    close();
+    return TRUE;
+}
+
+void PanelEditorWindow::close()
+{
+    if (!GTK_WIDGET_VISIBLE(window_)) {
+        return;
+    }
     model_.reset();
     sync_cursor();
     gtk_widget_hide(window_);
     // The document kept every box right; the main window shows the result.
     context_.shell.panel_edited(model_.panel());
-    return TRUE;
 }
 
 void PanelEditorWindow::on_show(GtkWidget *)
@@ -357,6 +368,9 @@ gboolean PanelEditorWindow::on_window_key_press(GtkWidget *, GdkEventKey *event)
     const guint key = gdk_keyval_to_lower(event->keyval);
     if (model_.dragging()) {
         return FALSE;
+    }
+    if (on_view_key_press(event)) {
+        return TRUE;
     }
     if (mods == GDK_CONTROL_MASK && key == GDK_z) {
         context_.document.undo();
@@ -384,6 +398,9 @@ gboolean PanelEditorWindow::on_area_expose(GtkWidget *area, GdkEventExpose *even
     if (!common_paint_image(area, framed ? framed.get() : canvas_.get(), &event->area,
                             framed ? 0 : zoom_)) {
         return FALSE;
+    }
+    if (show_grid_) {
+        common_draw_cell_grid(area, &event->area, zoom_, kComposeAreaTop);
     }
     draw_selection(area);
     return TRUE;
@@ -432,6 +449,7 @@ gboolean PanelEditorWindow::on_area_motion(GtkWidget *area, GdkEventMotion *even
     if (event->is_hint) {
         gdk_window_get_pointer(area->window, &x, &y, &buttons);
     }
+    show_pointer(x, y);
     if (model_.pressed()) {
         if (buttons & GDK_BUTTON1_MASK) {
             motion_left(x >> zoom_, (y >> zoom_) - kComposeAreaTop);
@@ -492,13 +510,10 @@ void PanelEditorWindow::on_zoom_clicked(GtkButton *button)
             continue;
         }
         zoom_ = zoom;
-        const bool shown = GTK_WIDGET_VISIBLE(window_);
-        gtk_widget_hide(window_);
         gtk_widget_set_size_request(area_, back_width << zoom, back_height << zoom);
-        if (shown) {
-            gtk_widget_show(window_);
-        }
+        paneleditor_fit_canvas_view(widget("scrolledwindow_panel_editor_location"), zoom);
         model_.reset_click_depth();
+        gtk_widget_queue_draw(area_);
     }
 }
 

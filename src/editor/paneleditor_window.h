@@ -8,12 +8,14 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <memory>
 #include <string>
 
 #include "base/gref.h"
 #include "editor/override_window.h"
 #include "editor/panelbrowser.h"
 #include "editor/paneleditor.h"
+#include "editor/placement.h"
 #include "render/compose.h"
 #include "ui/context.h"
 #include "ui/panelmodels_deflist.h"
@@ -35,6 +37,14 @@ class PanelEditorWindow
     // The main window switched the clash view: the check button follows
     // without calling back, and the canvas frames its clashing cells or not.
     void set_show_clashes(bool on);
+    // The same for the grid of cells.
+    void set_show_grid(bool on);
+    bool show_grid() const { return show_grid_; }
+    // Sets the zoom exponent (0, 1 or 2) as its radio button does.
+    void set_zoom(int zoom);
+    // Hides the window as closing it does (Escape, Control+W): the main
+    // window shows the result.
+    void close();
 
     PanelEditor &model() { return model_; }
     BrowserWindow &browser() { return browser_; }
@@ -96,6 +106,20 @@ class PanelEditorWindow
     void on_overrides_clicked(GtkButton *button);
     void on_delete_clicked(GtkButton *button);
 
+    // --- Grid, zoom keys, status texts (paneleditor_window_view.cpp) ---
+    void connect_view_signals();
+    // Escape, Control+W, Control+S and the zoom keys.
+    gboolean on_view_key_press(GdkEventKey *event);
+    void on_grid_toggled(GtkToggleButton *button);
+    gboolean on_area_scroll(GtkWidget *area, GdkEventScroll *event);
+    gboolean on_area_leave(GtkWidget *area, GdkEventCrossing *event);
+    // The pointer's cell and pixel at canvas pixel (x, y) of the zoomed
+    // screen.
+    void show_pointer(int x, int y);
+    // The selection: one placement's item, kind, position and size, or how
+    // many.
+    void show_selection();
+
     // --- Several placements (paneleditor_window_select.cpp) ---
     // The list selects many; the canvas takes drops from the browser.
     void set_up_selection();
@@ -129,6 +153,8 @@ class PanelEditorWindow
     GtkWidget *area_ = nullptr;
     GtkTreeView *list_ = nullptr;
     GRef<ZbxDefList> defs_;
+    // The list's text and typed positions.
+    std::unique_ptr<PlacementColumns> placement_columns_;
     GRef<GdkPixbuf> canvas_;
     int zoom_ = 0;
     bool transparency_ = false;
@@ -138,6 +164,8 @@ class PanelEditorWindow
     bool show_clashes_ = false;
     gulong show_clashes_handler_ = 0;
     ComposeClashes clashes_{};
+    bool show_grid_ = false;
+    gulong show_grid_handler_ = 0;
     int listener_ = 0;
     // The blink timer: a redraw every 500 ms while the blink option is on.
     guint blink_source_ = 0;

@@ -121,6 +121,7 @@ void PanelEditorWindow::on_list_selection_changed(GtkTreeSelection *selection)
     }
     model_.set_selection(std::move(rows), anchor);
     model_.reset_click_depth();
+    show_selection();
     gtk_widget_queue_draw(area_);
 }
 

@@ -351,3 +351,36 @@ TEST_F(Commands, FromALocationOrAReferenceToItsPanel)
     send_delete_event(app->editor().window());
     pump_events();
 }
+
+TEST_F(Commands, ItemsThereinReadAsPlacementsAndTakeTypedPositions)
+{
+    open(ten_items());
+    select_item("treeview_main_panels", 9);
+    GtkTreeView *view = GTK_TREE_VIEW(widget("treeview_main_panel_defs"));
+    ASSERT_EQ(row_count(window_main, "treeview_main_panel_defs"), 3);
+    // The text column as the screen shows it.
+    GtkTreeViewColumn *text = gtk_tree_view_get_column(view, 0);
+    GtkTreeIter iter;
+    GtkTreeModel *model = gtk_tree_view_get_model(view);
+    ASSERT_TRUE(gtk_tree_model_iter_nth_child(model, &iter, nullptr, 1));
+    gtk_tree_view_column_cell_set_cell_data(text, model, &iter, FALSE, FALSE);
+    GList *cells = gtk_tree_view_column_get_cell_renderers(text);
+    gchar *shown = nullptr;
+    g_object_get(cells->data, "text", &shown, nullptr);
+    g_list_free(cells);
+    EXPECT_STREQ(shown, "panel 7 at 40, 16");
+    g_free(shown);
+
+    // Typing into Y moves the placement as one step that undo takes back.
+    GtkTreeViewColumn *y = gtk_tree_view_get_column(view, 2);
+    cells = gtk_tree_view_column_get_cell_renderers(y);
+    g_signal_emit_by_name(cells->data, "edited", "2", "100");
+    EXPECT_EQ(app->document().panel_defs(9)[2], zbx_object_def(3, 80, 96));
+    g_signal_emit_by_name(cells->data, "edited", "2", "200");
+    g_list_free(cells);
+    pump_events();
+    EXPECT_EQ(app->document().panel_defs(9)[2], zbx_object_def(3, 80, 96));
+    EXPECT_NE(status_text(window_main).find("would leave the location area"), std::string::npos);
+    app->document().undo();
+    EXPECT_EQ(app->document().panel_defs(9)[2], zbx_object_def(3, 80, 8));
+}

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the pictures of docs/ as a user sees them on a 1,280 x 800 screen:
-# the panel editor at 1X and 4X and the object grabber at 4X, each window
-# whole with every button on the screen.
+# the main window at 2X, the panel editor at 1X and 4X and the object
+# grabber at 4X, each window whole with every button on the screen.
 #   bash tools/screenshots.sh build-dev/zembrix
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
@@ -29,8 +29,9 @@ xdotool windowfocus --sync "$main"
 key ctrl+o
 open_in_chooser 'Select a zembrix file' "$project"
 
-# Panel 19 from the panel list, into the editor.
 read -r ox oy < <(area_of "$main" 2)
+
+# Panel 19 from the panel list, into the editor.
 click_at $((ox - 235)) $((oy - 36))
 click_at $((ox - 270)) $((oy + 40))
 key Home Down Down Down Down
@@ -47,12 +48,34 @@ shot "$editor" editor-4x.png
 key Escape
 sleep 0.5
 
-# The grabber, with the first test picture, at 4X.
+# The grabber with a test picture and a selection, at 4X: from the
+# Objects page, left of the Panels tab.
 xdotool windowfocus --sync "$main"
+click_at $((ox - 300)) $((oy - 36))
 key alt+o
 grabber="$(wait_window 'Zembrix - Object grabber' 100)"
-if [ -n "$grabber" ]; then
-    xdotool windowmove --sync "$grabber" 0 0 || true
-    key ctrl+plus ctrl+plus
-    shot "$grabber" grabber-4x.png
-fi
+[ -n "$grabber" ] || fail "no object grabber"
+xdotool windowmove --sync "$grabber" 0 0 || true
+sleep 0.5
+xdotool windowfocus --sync "$grabber"
+key alt+f
+key Return
+open_in_chooser 'Select a picture file' "$root/tests/data/pictures/koala/NINJA3.KOA"
+read -r gx gy < <(area_of "$grabber" 1)
+xdotool mousemove --sync $((gx + 43)) $((gy + 19)) mousedown 1
+for step in 1 2 3 4 5 6; do
+    xdotool mousemove --sync $((gx + 43 + 4 * step)) $((gy + 19 + 3 * step))
+    sleep 0.05
+done
+xdotool mouseup 1
+# (The grid switched on in the editor shows here too.)
+key ctrl+plus ctrl+plus
+shot "$grabber" grabber-4x.png
+
+# The main window at 2X, its largest zoom, on the autumn landscape.
+key Escape
+xdotool windowfocus --sync "$main"
+read -r lx ly < <(area_of "$main" 1)
+click_at $((lx - 150)) $((ly + 58))
+key ctrl+plus
+shot "$main" main-2x.png

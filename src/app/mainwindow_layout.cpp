@@ -444,6 +444,24 @@ void MainWindow::build()
                        b.reg(gtk_progress_bar_new(), "progressbar_main_zembrix_decode"), FALSE,
                        FALSE, 0);
 
+    const std::pair<const char *, const char *> list_tips[] = {
+        {"treeview_main_locations",
+         N_("The game's 32 locations: click one to preview it, double-click to edit its panel, "
+            "right-click for more")},
+        {"treeview_main_objects",
+         N_("The project's objects: click one to preview it, double-click its Used cell to see "
+            "where it is placed, right-click for more")},
+        {"treeview_main_panels",
+         N_("The project's panels: click one to preview it, double-click its number to edit it, "
+            "right-click for more")},
+        {"treeview_main_panel_defs",
+         N_("What the panel places, back to front: click one to frame it in the preview, type "
+            "into X or Y to move it")},
+    };
+    for (const auto &[name, tip] : list_tips) {
+        gtk_tooltips_set_tip(tooltips, lookup_widget(window, name), _(tip), nullptr);
+    }
+
     GtkWidget *statusbar = b.reg(gtk_statusbar_new(), "statusbar_main");
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(statusbar), FALSE);
     gtk_box_pack_start(GTK_BOX(top), statusbar, FALSE, FALSE, 0);

@@ -253,6 +253,12 @@ gboolean OverrideWindow::on_delete(GtkWidget *, GdkEvent *)
 
 gboolean OverrideWindow::on_key_press(GtkWidget *, GdkEventKey *event)
 {
+    const guint mods = event->state & gtk_accelerator_get_default_mod_mask();
+    if (mods == GDK_CONTROL_MASK && gdk_keyval_to_lower(event->keyval) == GDK_s) {
+        // The project as it stands: rows not yet applied stay in the window.
+        context_.shell.save_project();
+        return TRUE;
+    }
     if (event->keyval != GDK_Escape) {
         return FALSE;
     }

@@ -1,5 +1,6 @@
 #include "editor/panelbrowser.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <string>
 
 #include "render/canvas.h"
@@ -112,6 +113,7 @@ void BrowserWindow::build()
     atk_object_set_name(gtk_widget_get_accessible(panels), _("Defined panels"));
 
     ui_connect<&BrowserWindow::on_delete>(window_, "delete_event", this);
+    ui_connect<&BrowserWindow::on_key_press>(window_, "key_press_event", this);
     ui_connect<&BrowserWindow::on_show>(window_, "show", this);
     ui_connect<&BrowserWindow::on_object_activated>(icons, "item_activated", this);
     ui_connect<&BrowserWindow::on_preview_configure>(area_, "configure_event", this);
@@ -157,6 +159,22 @@ gboolean BrowserWindow::on_delete(GtkWidget *, GdkEvent *)
 {
     gtk_widget_hide(window_);
     return TRUE;
+}
+
+gboolean BrowserWindow::on_key_press(GtkWidget *, GdkEventKey *event)
+{
+    const guint mods = event->state & gtk_accelerator_get_default_mod_mask();
+    const guint key = gdk_keyval_to_lower(event->keyval);
+    if ((mods == 0 && key == GDK_Escape) || (mods == GDK_CONTROL_MASK && key == GDK_w)) {
+        // Back to the editor, with nothing inserted.
+        gtk_widget_hide(window_);
+        return TRUE;
+    }
+    if (mods == GDK_CONTROL_MASK && key == GDK_s) {
+        context_.shell.save_project();
+        return TRUE;
+    }
+    return FALSE;
 }
 
 void BrowserWindow::on_show(GtkWidget *)

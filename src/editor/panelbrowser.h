@@ -45,6 +45,8 @@ class BrowserWindow
     void back_to_editor();
 
     gboolean on_delete(GtkWidget *window, GdkEvent *event);
+    // Escape and Control+W close, Control+S saves the project.
+    gboolean on_key_press(GtkWidget *window, GdkEventKey *event);
     void on_show(GtkWidget *window);
     void on_object_activated(GtkIconView *view, GtkTreePath *path);
     gboolean on_preview_configure(GtkWidget *area, GdkEventConfigure *event);

@@ -319,3 +319,24 @@ TEST_F(BrowserAndOverrides, ListsTheObjectsColoursFirstAndPreviewsUntilEscapeOrC
     EXPECT_FALSE(ctx.document.can_undo());
     EXPECT_EQ(differing_pixels(editor->canvas(), stored.get()), 0);
 }
+
+TEST_F(BrowserAndOverrides, EscapeAndControlWCloseTheBrowserAndControlSSavesFromBoth)
+{
+    const size_t placed = defs(kEdited).size();
+    open_browser(0);
+    send_key(browser(), GDK_s, GDK_CONTROL_MASK);
+    EXPECT_EQ(ctx.shell.saves, 1);
+    send_key(browser(), GDK_Escape);
+    EXPECT_FALSE(GTK_WIDGET_VISIBLE(browser()));
+    open_browser(1);
+    send_key(browser(), GDK_w, GDK_CONTROL_MASK);
+    EXPECT_FALSE(GTK_WIDGET_VISIBLE(browser()));
+    // Nothing was inserted on the way.
+    EXPECT_EQ(defs(kEdited).size(), placed);
+
+    select(0);
+    ASSERT_TRUE(open_overrides());
+    send_key(overrides(), GDK_s, GDK_CONTROL_MASK);
+    EXPECT_EQ(ctx.shell.saves, 2);
+    EXPECT_TRUE(GTK_WIDGET_VISIBLE(overrides()));
+}

@@ -149,9 +149,13 @@ GtkWidget *MainWindow::widget(const char *name) const
     return window_ != nullptr ? lookup_widget(window_, name) : nullptr;
 }
 
-// The definitions shown follow the selected panel.
+// The definitions shown follow the selected panel; the size follows the
+// data.
 void MainWindow::follow(const DocEvent &event)
 {
+    if (event.what != DocChange::PreviewChanged && event.what != DocChange::HistoryChanged) {
+        show_size();
+    }
     int index = -1;
     if ((event.what == DocChange::Reset || event.what == DocChange::ItemDeleted) &&
         !selected_panel(&index)) {
@@ -229,6 +233,36 @@ void MainWindow::set_status(const char *text)
     }
     gtk_statusbar_pop(GTK_STATUSBAR(bar), 0);
     gtk_statusbar_push(GTK_STATUSBAR(bar), 0, text);
+}
+
+void MainWindow::show_size()
+{
+    GtkWidget *label = widget("label_main_size");
+    GtkWidget *warning = widget("image_main_size_warning");
+    if (label == nullptr || warning == nullptr) {
+        return;
+    }
+    if (!document_.is_open()) {
+        gtk_label_set_text(GTK_LABEL(label), "");
+        gtk_widget_hide(warning);
+        return;
+    }
+    const ProjectSize size = document_.size();
+    const std::string text = project_size_text(size);
+    if (size.tight()) {
+        GCharPtr markup(g_markup_printf_escaped("<b>%s</b>", text.c_str()));
+        gtk_label_set_markup(GTK_LABEL(label), markup.get());
+        gtk_widget_show(warning);
+    } else {
+        gtk_label_set_text(GTK_LABEL(label), text.c_str());
+        gtk_widget_hide(warning);
+    }
+}
+
+const char *MainWindow::size_text() const
+{
+    GtkWidget *label = widget("label_main_size");
+    return label != nullptr ? gtk_label_get_text(GTK_LABEL(label)) : "";
 }
 
 void MainWindow::show_progress(double fraction)

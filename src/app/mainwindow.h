@@ -48,6 +48,10 @@ class MainWindow
 
     // --- What the application tells the window ---
     void set_status(const char *text);
+    // The text beside the status bar: how much of the file's limit the
+    // project takes ("59 % used, 12,480 bytes free"), in bold beside a
+    // warning icon when less than 5 % is left; empty with no project.
+    const char *size_text() const;
     // The reader's progress: the bar's fraction (pending events are handled,
     // so that the window stays drawn) and the phase's text.
     void show_progress(double fraction);
@@ -105,6 +109,7 @@ class MainWindow
     bool selected_location_panel(int *panel) const;
     void edit_location_panel();
     void follow(const DocEvent &event);
+    void show_size();
 
     // --- Handlers ---
     gboolean on_delete_event(GtkWidget *widget, GdkEvent *event);

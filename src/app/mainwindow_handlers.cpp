@@ -522,8 +522,9 @@ void MainWindow::on_new_panel_clicked(GtkButton *)
     if (!commands_allowed()) {
         return;
     }
-    if (!itemwrapper_new_empty_panel(document_)) {
-        show_error("No room for additional panels");
+    GErrorPtr error;
+    if (!itemwrapper_new_empty_panel(document_, error.out())) {
+        show_error(error ? error.message() : "No room for additional panels");
         return;
     }
     select_row("treeview_main_panels", document_.count_panels() - 1);

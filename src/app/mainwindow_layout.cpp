@@ -462,9 +462,22 @@ void MainWindow::build()
         gtk_tooltips_set_tip(tooltips, lookup_widget(window, name), _(tip), nullptr);
     }
 
+    // The status row: the messages, and beside them the room left in the
+    // project's file, which no message hides.
+    GtkWidget *status_row = b.reg(gtk_hbox_new(FALSE, 4), "hbox_main_status");
+    gtk_box_pack_start(GTK_BOX(top), status_row, FALSE, FALSE, 0);
     GtkWidget *statusbar = b.reg(gtk_statusbar_new(), "statusbar_main");
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(statusbar), FALSE);
-    gtk_box_pack_start(GTK_BOX(top), statusbar, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(status_row), statusbar, TRUE, TRUE, 0);
+    GtkWidget *warning =
+        b.reg(gtk_image_new_from_stock(GTK_STOCK_DIALOG_WARNING, GTK_ICON_SIZE_MENU),
+              "image_main_size_warning");
+    gtk_widget_set_no_show_all(warning, TRUE);
+    gtk_widget_hide(warning);
+    gtk_box_pack_start(GTK_BOX(status_row), warning, FALSE, FALSE, 0);
+    GtkWidget *size = b.label("label_main_size", "");
+    gtk_misc_set_padding(GTK_MISC(size), 4, 0);
+    gtk_box_pack_start(GTK_BOX(status_row), size, FALSE, FALSE, 0);
 
     for (const char *area :
          {"drawingarea_object_controls_object_palette", "drawingarea_panel_palette"}) {

@@ -187,7 +187,11 @@ void BrowserWindow::on_object_activated(GtkIconView *, GtkTreePath *path)
     int object = -1;
     if (context_.objects.index_at(path, &object)) {
         const int none[3] = {0, 0, 0};
-        editor_.add_object(object, false, false, 0, none);
+        GErrorPtr error;
+        if (!editor_.add_object(object, false, false, 0, none, error.out()) && error) {
+            common_message_dialog(GTK_WINDOW(window_), error.message(), GTK_MESSAGE_ERROR);
+            return;
+        }
     }
     back_to_editor();
 }
@@ -214,10 +218,16 @@ void BrowserWindow::on_panels_cursor_changed(GtkTreeView *)
 void BrowserWindow::on_panel_activated(GtkTreeView *, GtkTreePath *path, GtkTreeViewColumn *)
 {
     int panel = -1;
-    if (context_.panels.index_at(path, &panel) && !editor_.add_panel(panel) &&
-        context_.document.would_loop(editor_.panel(), panel)) {
-        common_message_dialog(GTK_WINDOW(window_), kLoopMessage, GTK_MESSAGE_ERROR);
-        return;
+    GErrorPtr error;
+    if (context_.panels.index_at(path, &panel) && !editor_.add_panel(panel, error.out())) {
+        if (error) {
+            common_message_dialog(GTK_WINDOW(window_), error.message(), GTK_MESSAGE_ERROR);
+            return;
+        }
+        if (context_.document.would_loop(editor_.panel(), panel)) {
+            common_message_dialog(GTK_WINDOW(window_), kLoopMessage, GTK_MESSAGE_ERROR);
+            return;
+        }
     }
     back_to_editor();
 }

@@ -317,7 +317,7 @@ void paneleditor_insert_position(int w, int h, const ZbxRect *sel, int *x, int *
     }
 }
 
-bool PanelEditor::insert_def(int row, const PanelDef &def)
+bool PanelEditor::insert_def(int row, const PanelDef &def, GError **error)
 {
     DocumentStep step(document_, "Add placement");
     // The views are told with the new placement selected.
@@ -325,7 +325,7 @@ bool PanelEditor::insert_def(int row, const PanelDef &def)
     const bool inserted = document_.insert_def(panel_, row, def);
     pending_.reset();
     if (!inserted) {
-        return step.fail();
+        return step.fail(error);
     }
     select_row(row);
     click_depth_ = -1;
@@ -333,7 +333,7 @@ bool PanelEditor::insert_def(int row, const PanelDef &def)
 }
 
 bool PanelEditor::add_object(int object, bool mirror, bool has_overrides, int override_count,
-                             const int overrides[3])
+                             const int overrides[3], GError **error)
 {
     int w = 0;
     int h = 0;
@@ -353,10 +353,10 @@ bool PanelEditor::add_object(int object, bool mirror, bool has_overrides, int ov
     ZbxRect box{};
     const bool has_box = !rows_.empty() && def_box(defs()[rows_.back()], &box);
     paneleditor_insert_position(w, h, has_box ? &box : nullptr, &def.x, &def.y);
-    return insert_def(insert_row(), def);
+    return insert_def(insert_row(), def, error);
 }
 
-bool PanelEditor::add_panel(int panel)
+bool PanelEditor::add_panel(int panel, GError **error)
 {
     if (panel_ < 0 || document_.item_kind(panel) != ZbxItemKind::Panel ||
         document_.would_loop(panel_, panel)) {
@@ -365,24 +365,24 @@ bool PanelEditor::add_panel(int panel)
     PanelDef def;
     def.item = panel;
     def.is_object = false;
-    return insert_def(insert_row(), def);
+    return insert_def(insert_row(), def, error);
 }
 
-bool PanelEditor::clone()
+bool PanelEditor::clone(GError **error)
 {
     const PanelDef *sel = selected();
     if (sel == nullptr) {
-        return clone_group();
+        return clone_group(error);
     }
     click_depth_ = -1;
     const PanelDef source = *sel;
     // The insertion's own step nests in this one, which names the entry.
     DocumentStep step(document_, "Clone placement");
     if (!source.is_object) {
-        return add_panel(source.item);
+        return add_panel(source.item, error);
     }
     return add_object(source.item, source.mirror, source.has_overrides, source.override_count,
-                      source.overrides);
+                      source.overrides, error);
 }
 
 bool PanelEditor::toggle(int row, EditorFlag flag)

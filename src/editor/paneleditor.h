@@ -155,17 +155,18 @@ class PanelEditor
     // (paneleditor_axis_move_allowed); true when it moved.
     bool move(int dx, int dy);
     // Inserts an object placement right after the selection (at the end
-    // when none) and selects it.
+    // when none) and selects it. Refused with nothing changed when the
+    // project's file would grow past its limit (the error says so).
     bool add_object(int object, bool mirror, bool has_overrides, int override_count,
-                    const int overrides[3]);
+                    const int overrides[3], GError **error = nullptr);
     // The same for a panel, placed at (0, 0); false, with nothing changed,
     // when it would make a panel contain itself.
-    bool add_panel(int panel);
+    bool add_panel(int panel, GError **error = nullptr);
     // Clones the selection right after it and selects the clones (enabled).
     // One placement: an object onto the source's centre, a panel at (0, 0).
     // Several keep their places among each other, their box's top-left on
-    // its centre.
-    bool clone();
+    // its centre. Refused as add_object is.
+    bool clone(GError **error = nullptr);
     // Deletes the selection; the placement that followed it is selected.
     bool delete_selected();
     // Deletes the selection after asking, unless "Yes for all" was answered
@@ -180,11 +181,12 @@ class PanelEditor
     // location pixel; without, they land where they were; an axis on which a
     // placement would leave what a move allows keeps where they were.
     // Refused with nothing changed (an error saying why) when an item is not
-    // in the project as the kind it says, or a panel would contain itself.
+    // in the project as the kind it says, a panel would contain itself, or
+    // the project's file would grow past its limit.
     bool paste(std::span<const PanelDef> placements, std::optional<EditorPoint> at, GError **error);
     // Copies of the selection, one cell right and down (per axis as a move
-    // allows), inserted after it and selected.
-    bool duplicate();
+    // allows), inserted after it and selected; refused as add_object is.
+    bool duplicate(GError **error = nullptr);
     // Inserts object or panel `item` (as is_object says) with the top-left
     // of what it draws at the cell of location pixel (x, y), after the
     // selection, selected; refused as paste refuses.
@@ -238,11 +240,13 @@ class PanelEditor
     // The placement when exactly one is selected.
     const PanelDef *selected() const;
     void follow(const DocEvent &event);
-    bool insert_def(int row, const PanelDef &def);
+    bool insert_def(int row, const PanelDef &def, GError **error);
     int insert_row() const { return rows_.empty() ? row_count() : rows_.back() + 1; }
     // Makes list the panel's placements as one step, the selection then
-    // `selection` (already when the views are told).
-    bool commit(const std::string &name, std::vector<PanelDef> list, std::vector<int> selection);
+    // `selection` (already when the views are told). A refusal for the
+    // file's size limit is told through error.
+    bool commit(const std::string &name, std::vector<PanelDef> list, std::vector<int> selection,
+                GError **error = nullptr);
     // Inserts placements after the selection, selected, as one step;
     // refused as paste refuses.
     bool insert_group(std::vector<PanelDef> placements, const std::string &name, GError **error);
@@ -253,7 +257,7 @@ class PanelEditor
     bool delete_rows(const std::string &name);
     bool reorder(std::vector<int> order, const std::string &name);
     bool toggle_selection(int row, EditorFlag flag);
-    bool clone_group();
+    bool clone_group(GError **error);
     // The placements as they are drawn: the overrides previewed in place.
     std::vector<PanelDef> drawn_defs() const;
 

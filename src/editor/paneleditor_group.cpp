@@ -230,7 +230,7 @@ std::optional<ZbxRect> PanelEditor::band() const
 // --- Changes of many ---
 
 bool PanelEditor::commit(const std::string &name, std::vector<PanelDef> list,
-                         std::vector<int> selection)
+                         std::vector<int> selection, GError **error)
 {
     const std::span<const PanelDef> old = defs();
     int changed_row = -1;
@@ -253,7 +253,7 @@ bool PanelEditor::commit(const std::string &name, std::vector<PanelDef> list,
                             : document_.set_defs(panel_, std::move(list));
         pending_.reset();
         if (!done) {
-            step.fail();
+            step.fail(error);
         }
     }
     if (done) {
@@ -323,7 +323,7 @@ bool PanelEditor::insert_group(std::vector<PanelDef> placements, const std::stri
     list.insert(list.begin() + at, placements.begin(), placements.end());
     std::vector<int> selection(placements.size());
     std::iota(selection.begin(), selection.end(), at);
-    return commit(name, std::move(list), std::move(selection));
+    return commit(name, std::move(list), std::move(selection), error);
 }
 
 bool PanelEditor::paste(std::span<const PanelDef> placements, std::optional<EditorPoint> at,
@@ -345,17 +345,17 @@ bool PanelEditor::paste(std::span<const PanelDef> placements, std::optional<Edit
                         paneleditor_step_name(n, "Paste placement", "Paste %d placements"), error);
 }
 
-bool PanelEditor::duplicate()
+bool PanelEditor::duplicate(GError **error)
 {
     std::vector<PanelDef> copies = selected_defs();
     shift_group(copies, kEditorCell, kEditorCell);
     const int n = static_cast<int>(copies.size());
     return insert_group(std::move(copies),
                         paneleditor_step_name(n, "Duplicate placement", "Duplicate %d placements"),
-                        nullptr);
+                        error);
 }
 
-bool PanelEditor::clone_group()
+bool PanelEditor::clone_group(GError **error)
 {
     std::vector<PanelDef> clones = selected_defs();
     ZbxRect box{};
@@ -371,8 +371,7 @@ bool PanelEditor::clone_group()
     }
     const int n = static_cast<int>(clones.size());
     return insert_group(std::move(clones),
-                        paneleditor_step_name(n, "Clone placement", "Clone %d placements"),
-                        nullptr);
+                        paneleditor_step_name(n, "Clone placement", "Clone %d placements"), error);
 }
 
 bool PanelEditor::drop(bool is_object, int item, int x, int y, GError **error)

@@ -595,7 +595,11 @@ void PanelEditorWindow::on_to_front_clicked(GtkButton *)
 
 void PanelEditorWindow::on_clone_clicked(GtkButton *)
 {
-    model_.clone();
+    GErrorPtr error;
+    if (!model_.clone(error.out()) && error) {
+        refuse(error.message());
+        return;
+    }
     after_operation();
 }
 

@@ -275,7 +275,11 @@ void PanelEditorWindow::paste(bool at_pointer)
 
 void PanelEditorWindow::duplicate()
 {
-    model_.duplicate();
+    GErrorPtr error;
+    if (!model_.duplicate(error.out()) && error) {
+        refuse(error.message());
+        return;
+    }
     after_operation();
 }
 

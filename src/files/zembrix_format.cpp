@@ -41,13 +41,6 @@ int written_override_count(const PanelDef &def)
     return std::clamp(def.override_count, 0, 3);
 }
 
-// Address of the first item's data: after the header, the location table,
-// the pointer table and the end pointer.
-std::size_t first_data_address(std::size_t count)
-{
-    return kZbxLoadAddress + (kZbxPointerTableOffset - 2) + 2 * count + 2;
-}
-
 } // namespace
 
 bool zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxProject *project,
@@ -207,21 +200,6 @@ bool zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *
     return true;
 }
 
-namespace {
-std::size_t item_size(const ZbxItem &item)
-{
-    switch (item.kind) {
-    case ZbxItemKind::Object:
-        return item.record.size();
-    case ZbxItemKind::Panel:
-        return zembrix_def_list_size(item.defs);
-    case ZbxItemKind::Empty:
-        break;
-    }
-    return 0;
-}
-} // namespace
-
 void zembrix_stored_position(int x, int y, int *stored_x, int *stored_y)
 {
     *stored_x = (position_code(x) & 63) * 8 - 112;
@@ -230,11 +208,7 @@ void zembrix_stored_position(int x, int y, int *stored_x, int *stored_y)
 
 std::size_t zembrix_def_list_size(std::span<const PanelDef> defs)
 {
-    std::size_t size = 1;
-    for (const PanelDef &def : defs) {
-        size += 3 + written_override_count(def);
-    }
-    return size;
+    return project_def_list_size(defs);
 }
 
 void zembrix_encode_def_list(std::span<const PanelDef> defs, std::vector<uint8_t> *out)
@@ -259,11 +233,7 @@ void zembrix_encode_def_list(std::span<const PanelDef> defs, std::vector<uint8_t
 
 std::size_t zembrix_data_end(const ZbxProject &project)
 {
-    std::size_t end = first_data_address(project.items.size());
-    for (const ZbxItem &item : project.items) {
-        end += item_size(item);
-    }
-    return end + 1;
+    return project_data_end(project);
 }
 
 bool zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError **error)
@@ -289,12 +259,12 @@ bool zembrix_encode(const ZbxProject &project, std::vector<uint8_t> *out, GError
         bytes.push_back(location.panel);
         bytes.push_back(location.colour);
     }
-    std::size_t address = first_data_address(count);
+    std::size_t address = project_first_data_address(count);
     for (const ZbxItem &item : project.items) {
         const bool panel = item.kind == ZbxItemKind::Panel;
         bytes.push_back(address & 0xff);
         bytes.push_back(((address >> 8) & 0x7f) | (panel ? 0 : 0x80));
-        address += item_size(item);
+        address += project_item_size(item);
     }
     bytes.push_back(address & 0xff);
     bytes.push_back(address >> 8);

@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "items/project.h"
+#include "items/project_size.h"
 
-inline constexpr unsigned kZbxLoadAddress = 0x0800;
+inline constexpr unsigned kZbxLoadAddress = kProjectLoadAddress;
 // Item data, terminator included, must end below this address: item
 // pointers have 15 bits.
-inline constexpr unsigned kZbxAddressLimit = 0x8000;
+inline constexpr unsigned kZbxAddressLimit = kProjectAddressLimit;
 inline constexpr int kZbxLocationRecords = kLocationCount;
 // File offset of the location table and of the item pointer table.
 inline constexpr std::size_t kZbxLocationTableOffset = 5;
@@ -67,12 +68,14 @@ bool zembrix_parse(std::span<const uint8_t> file, const char *name, ZbxProject *
 // down, wrapping around outside them.
 void zembrix_stored_position(int x, int y, int *stored_x, int *stored_y);
 
-// Bytes of a panel's definition list, terminator included.
+// Bytes of a panel's definition list, terminator included (as
+// project_def_list_size counts them).
 std::size_t zembrix_def_list_size(std::span<const PanelDef> defs);
 // Appends a definition list and its terminator.
 void zembrix_encode_def_list(std::span<const PanelDef> defs, std::vector<uint8_t> *out);
 
-// The address one past the final terminator when the project is written.
+// The address one past the final terminator when the project is written
+// (as project_data_end measures it).
 std::size_t zembrix_data_end(const ZbxProject &project);
 
 // The whole file. Refuses (out untouched) data whose final terminator would

@@ -170,12 +170,14 @@ bool GrabberWindow::grab()
     const ZbxRect region = objectgrabber_normalise(selection_.rect);
     const HiresData picture =
         hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(hires_));
-    const bool added = itemwrapper_grab_object(context_.document, picture,
-                                               custom_colour_chosen() ? transparent_ : -1, region);
+    GErrorPtr error;
+    const bool added =
+        itemwrapper_grab_object(context_.document, picture,
+                                custom_colour_chosen() ? transparent_ : -1, region, error.out());
     if (added) {
         show_last_object();
     } else {
-        show_error(kImportFailed);
+        show_error(error ? error.message() : kImportFailed);
     }
     refresh_canvas();
     return added;

@@ -310,6 +310,7 @@ void Document::begin_step(const char *name)
     if (steps_.empty()) {
         step_name_ = name != nullptr ? name : "";
         step_shifts_.clear();
+        size_refusal_.clear();
     }
     steps_.push_back(OpenStep{take_snapshot(), version_, step_shifts_.size(), changes_});
 }
@@ -357,6 +358,23 @@ void Document::roll_back_step()
     emit(DocChange::Reset, -1, -1, &back);
 }
 
+// Whether a change that makes the data `growth` bytes longer may be made:
+// not when it takes the file past its limit.
+bool Document::fits(long growth)
+{
+    if (growth <= 0) {
+        return true;
+    }
+    const ProjectSize after = project_size_at(project_data_end(project_) + growth);
+    if (!after.over()) {
+        return true;
+    }
+    size_refusal_ = step_name_ + " refused: the file would take " +
+                    project_format_count(after.bytes) + " bytes, above the limit of " +
+                    project_format_count(after.limit) + " bytes";
+    return false;
+}
+
 int Document::append_item(ZbxItem item, GRef<GdkPixbuf> image, const char *what)
 {
     Change change(*this, what);
@@ -377,7 +395,7 @@ int Document::append_object(std::span<const uint8_t> record)
         return -1;
     }
     GRef<GdkPixbuf> image = render_record(record);
-    if (!image) {
+    if (!image || !fits(2 + static_cast<long>(record.size()))) {
         return -1;
     }
     ZbxItem item;
@@ -388,7 +406,7 @@ int Document::append_object(std::span<const uint8_t> record)
 
 int Document::append_panel()
 {
-    if (!open_ || item_count() >= kMaxItems) {
+    if (!open_ || item_count() >= kMaxItems || !fits(2 + 1)) {
         return -1;
     }
     ZbxItem item;
@@ -462,6 +480,10 @@ bool Document::set_defs(int panel, std::vector<PanelDef> defs)
     if (project_.items[panel].defs == defs) {
         return true;
     }
+    if (!fits(static_cast<long>(project_def_list_size(defs)) -
+              static_cast<long>(project_def_list_size(project_.items[panel].defs)))) {
+        return false;
+    }
     project_.items[panel].defs = std::move(defs);
     change.done();
     defs_changed(panel, DocChange::DefsReplaced, -1);
@@ -478,7 +500,11 @@ bool Document::insert_def(int panel, int row, const PanelDef &def)
         return false;
     }
     Change change(*this, "insert definition");
-    defs.insert(defs.begin() + row, normalised(def));
+    const PanelDef value = normalised(def);
+    if (!fits(static_cast<long>(project_def_size(value)))) {
+        return false;
+    }
+    defs.insert(defs.begin() + row, value);
     change.done();
     defs_changed(panel, DocChange::DefInserted, row);
     return true;
@@ -507,6 +533,10 @@ bool Document::set_def(int panel, int row, const PanelDef &def)
     PanelDef &stored = project_.items[panel].defs[row];
     if (stored == value) {
         return true;
+    }
+    if (!fits(static_cast<long>(project_def_size(value)) -
+              static_cast<long>(project_def_size(stored)))) {
+        return false;
     }
     stored = value;
     change.done();

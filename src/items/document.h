@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "base/gref.h"
 #include "c64/pixbufs.h"
 #include "items/project.h"
+#include "items/project_size.h"
 
 // --- What changed ---
 enum class DocChange
@@ -107,6 +109,8 @@ class Document
     int count_panels() const;
     // The colour a panel is previewed over (0 for anything else).
     int preview_colour(int panel) const;
+    // The size of the project's file as it stands, against its limit.
+    ProjectSize size() const { return project_size(project_); }
 
     // --- Whole-project changes (not undoable: they start a new history) ---
     // Replaces everything with a project just read: previews every elected
@@ -131,8 +135,16 @@ class Document
     // listeners are told with a Reset that says how the items moved back);
     // that step then records nothing when it ends.
     void roll_back_step();
+    // Why a change of the latest step was refused because the project's
+    // file would grow past its limit ("Grab object refused: the file would
+    // take 30,790 bytes, above the limit of 30,722 bytes"), naming the
+    // outermost step; empty when none was. Kept until the next step begins.
+    const std::string &size_refusal() const { return size_refusal_; }
 
     // --- Changes (each inside a step) ---
+    // A change that would make the project's file larger than its limit is
+    // refused (false or -1, nothing changed; size_refusal() says why); a
+    // project already over the limit may still shrink or keep its size.
     // Appends an object from its record; the record must be sound (header
     // w x h of 1..15 each and 10wh + 1 bytes). -1 when the project is full,
     // closed or the record is not sound; otherwise the new index.
@@ -217,6 +229,7 @@ class Document
     void reset_history();
     int append_item(ZbxItem item, GRef<GdkPixbuf> image, const char *what);
     void defs_changed(int panel, DocChange what, int row);
+    bool fits(long growth);
     PanelDef normalised(PanelDef def) const;
     template <typename From, typename To> void travel(From &from, To &to, bool backwards);
 
@@ -236,6 +249,7 @@ class Document
     std::vector<OpenStep> steps_;
     std::string step_name_;
     std::vector<IndexShift> step_shifts_;
+    std::string size_refusal_;
     // Grows with every change made inside a step.
     long changes_ = 0;
 
@@ -267,6 +281,15 @@ class DocumentStep
     {
         document_.roll_back_step();
         return false;
+    }
+    // The same; when a change was refused because the project would grow
+    // past its limit, the error (ZbxError::TooLarge) says so.
+    bool fail(GError **error)
+    {
+        if (!document_.size_refusal().empty()) {
+            zbx_set_error(error, ZbxError::TooLarge, document_.size_refusal().c_str());
+        }
+        return fail();
     }
 
   private:

@@ -7,10 +7,10 @@
 #include "items/objects.h"
 #include "items/references.h"
 
-bool itemwrapper_new_empty_panel(Document &document)
+bool itemwrapper_new_empty_panel(Document &document, GError **error)
 {
     DocumentStep step(document, "New panel");
-    return document.append_panel() >= 0;
+    return document.append_panel() >= 0 || step.fail(error);
 }
 
 bool itemwrapper_import_object(Document &document, std::span<const uint8_t> record, GError **error)
@@ -30,14 +30,16 @@ bool itemwrapper_import_object(Document &document, std::span<const uint8_t> reco
     }
     DocumentStep step(document, "Import object");
     if (document.append_object(record) < 0) {
-        zbx_set_error(error, ZbxError::Full, "No room for additional objects");
-        return step.fail();
+        if (document.size_refusal().empty()) {
+            zbx_set_error(error, ZbxError::Full, "No room for additional objects");
+        }
+        return step.fail(error);
     }
     return true;
 }
 
 bool itemwrapper_grab_object(Document &document, const HiresData &picture, int transparent,
-                             ZbxRect region)
+                             ZbxRect region, GError **error)
 {
     if (!document.is_open() || document.item_count() >= kMaxItems) {
         return false;
@@ -48,7 +50,7 @@ bool itemwrapper_grab_object(Document &document, const HiresData &picture, int t
         return false;
     }
     DocumentStep step(document, "Grab object");
-    return document.append_object(record) >= 0;
+    return document.append_object(record) >= 0 || step.fail(error);
 }
 
 bool itemwrapper_delete_item_at_index(Document &document, int index)

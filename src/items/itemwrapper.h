@@ -17,17 +17,20 @@ inline constexpr const char *kZbxPanelInUse =
     "are happy to do so.";
 
 // Appends an empty panel ("New panel"); false when the project is full or
-// closed.
-bool itemwrapper_new_empty_panel(Document &document);
+// closed, or when the file would grow past its limit (the error then says
+// so).
+bool itemwrapper_new_empty_panel(Document &document, GError **error = nullptr);
 // Appends an object read from an object file ("Import object"); on failure
-// nothing changes and the error says why.
+// (the record, a full project, the file's size limit) nothing changes and
+// the error says why.
 bool itemwrapper_import_object(Document &document, std::span<const uint8_t> record, GError **error);
 // Appends the object cut from a region of a decoded picture (bitmap of 8000
 // bytes, screen and colour of 1000), with one C64 colour treated as
 // transparent (-1: none) ("Grab object"); false when the region is not
-// whole cells inside the picture or the project is full.
+// whole cells inside the picture or the project is full, and when the file
+// would grow past its limit (the error then says so).
 bool itemwrapper_grab_object(Document &document, const HiresData &picture, int transparent,
-                             ZbxRect region);
+                             ZbxRect region, GError **error = nullptr);
 // Deletes item n ("Delete object n", "Delete panel n" or "Delete item n"),
 // whatever refers to it.
 bool itemwrapper_delete_item_at_index(Document &document, int index);

@@ -127,7 +127,11 @@ TEST_F(ZembrixLoad, SaveReplacesTheFileInOneStepOrNotAtAll)
         ASSERT_TRUE(itemwrapper_import_object(doc, record, nullptr));
     }
     ASSERT_EQ(save(target), "");
-    ASSERT_TRUE(itemwrapper_import_object(doc, record, nullptr));
+    // The document refuses the 14th; a project read over the limit has it.
+    ASSERT_FALSE(itemwrapper_import_object(doc, record, nullptr));
+    ZbxProject over = doc.project();
+    over.items.push_back(zbx_object_item(record));
+    doc.load(std::move(over));
     const char *too_large = "Data too large: the file would end at $866B, above the limit of $7FFF";
     EXPECT_EQ(save(target), too_large);
     EXPECT_EQ(zbx_read_file(target).size(), 0x866bu - 2253 - 0x0800 + 2); // the earlier save

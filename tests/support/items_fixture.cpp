@@ -3,6 +3,7 @@
 #include "base/gref.h"
 #include "files/zembrix.h"
 #include "items/objects.h"
+#include "project.h"
 
 std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed)
 {
@@ -19,6 +20,24 @@ ZbxProject zbx_test_project(std::vector<ZbxItem> items)
     ZbxProject project;
     project.items = std::move(items);
     return project;
+}
+
+ZbxProject zbx_nearly_full_project(long free)
+{
+    ZbxProject p;
+    p.items.push_back(zbx_panel_item({}));
+    const ZbxItem object = zbx_object_item(zbx_test_record(15, 15));
+    while (project_size(p).free() - 2 - static_cast<long>(object.record.size()) >= free) {
+        p.items.insert(p.items.end() - 1, object);
+    }
+    std::vector<PanelDef> &defs = p.items.back().defs;
+    while (project_size(p).free() - 3 >= free) {
+        defs.push_back(zbx_object_def(0, 0, 0));
+    }
+    for (size_t k = 0; project_size(p).free() > free; k++) {
+        defs[k] = zbx_object_def(0, 0, 0, false, {0x10});
+    }
+    return p;
 }
 
 std::string DocumentTest::open(const std::string &path)

@@ -14,6 +14,11 @@
 std::vector<uint8_t> zbx_test_record(int w_cells, int h_cells, uint8_t seed = 0);
 // A project of these items and empty locations.
 ZbxProject zbx_test_project(std::vector<ZbxItem> items);
+// A project with `free` bytes left below the file's limit: objects of
+// 15 x 15 cells (0 to 12 when free is below 1,359), then a panel placing
+// object 0 until the limit is near (some placements with an override to
+// fill the last bytes).
+ZbxProject zbx_nearly_full_project(long free);
 
 // Every test starts with a document of its own, closed.
 class DocumentTest : public ::testing::Test

@@ -89,7 +89,8 @@ class JsonObjectPrinter
 };
 
 // Prints what load reports: the objects, the panels with their
-// definitions, the locations and whether any panel contains itself.
+// definitions, the locations, whether any panel contains itself and the
+// size of the project's file.
 void print_project(const Document &document, FILE *out)
 {
     const ZbxProject &project = document.project();
@@ -153,6 +154,9 @@ void print_project(const Document &document, FILE *out)
     }
     printer.end_array();
     printer.member("loops", document.has_loop());
+    // The project file's size against its limit (free is negative over it).
+    const ProjectSize size = document.size();
+    printer.member("size", {{"bytes", size.bytes}, {"limit", size.limit}, {"free", size.free()}});
     printer.end();
 }
 

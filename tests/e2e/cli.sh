@@ -6,6 +6,7 @@ set -uo pipefail
 CLI="$2"
 DATA=tests/data/files
 KOALA=tests/data/pictures/koala/abydos.koa
+EXAMPLE_FILE=resources/examples/quorvane-sampler.prg
 TMP="$(mktemp -d)"
 trap 'rm -rf "$TMP"' EXIT
 passed=0
@@ -36,6 +37,10 @@ run 1 frobnicate && err_is 'Unknown command: frobnicate (run "zembrix-cli --help
 
 # What a load puts in every table, in full.
 run 0 load "$DATA/sample.prg" && check "load JSON" cmp -s "$TMP/out" "$DATA/sample.json"
+# The size load reports is the file's own, against the limit of $0800 to $7FFF.
+run 0 load "$EXAMPLE_FILE" && check "load JSON size" test "$(python3 -c '
+import json, sys; s = json.load(sys.stdin)["size"]; print(s["bytes"], s["limit"], s["free"])' <"$TMP/out")" == \
+    "$(stat -c %s "$EXAMPLE_FILE") 30722 $((30722 - $(stat -c %s "$EXAMPLE_FILE")))"
 # Printed piece by piece, empty lists included, it is still JSON.
 run 0 load tests/data/reader/smallest-file.prg && check "load JSON of an empty project" python3 -m json.tool "$TMP/out" /dev/null
 head -c 68 "$DATA/sample.prg" >"$TMP/short.prg"

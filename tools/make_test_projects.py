@@ -6,7 +6,9 @@
 The objects are cut from the real pictures in tests/data/pictures
 with `zembrix-cli grab`; panels, definitions and locations are laid out here.
 sample.prg is a well-formed project as the editor writes it; quirks.prg is a
-hand-made file that exercises the reader's skip, overlap and drop rules.
+hand-made file that exercises the reader's skip, overlap and drop rules;
+deep.prg nests panels so deep that drawing location 0 takes more placement
+visits than the composition allows.
 """
 import os
 import subprocess
@@ -132,6 +134,19 @@ def quirks(objects):
     return bytes(out)
 
 
+def deep(objects):
+    """Item 0 an object of one cell; panels 1 to 7 each place the next one
+    eight times, panel 7 the object: panel 1 needs 8 + 8^2 + ... + 8^7
+    visits (2,396,744), panel 2 only 299,592. Location 0 elects panel 1,
+    location 1 panel 2."""
+    places = [(8 * (k % 4), 8 * (k // 4)) for k in range(8)]
+    items = [("o", objects[1])]
+    for p in range(1, 8):
+        child = p + 1 if p < 7 else 0
+        items.append(("p", panel(*(definition(child, x, y) for x, y in places))))
+    return project(items, {0: (1, 6), 1: (2, 0)})
+
+
 def main():
     cli = sys.argv[1]
     outdir = sys.argv[2] if len(sys.argv) > 2 else os.path.join(ROOT, "tests", "data", "files")
@@ -144,6 +159,8 @@ def main():
         f.write(sample(objects))
     with open(os.path.join(outdir, "quirks.prg"), "wb") as f:
         f.write(quirks(objects))
+    with open(os.path.join(outdir, "deep.prg"), "wb") as f:
+        f.write(deep(objects))
 
 
 if __name__ == "__main__":

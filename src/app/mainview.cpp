@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "app/mainwindow.h"
 #include "base/error.h"
@@ -137,7 +138,8 @@ void MainPreviews::start_drawing(MainPreview which, int panel, int background)
     }
     canvas_fill_location_area(image, background);
     Drawing &drawing = drawing_[which];
-    drawing.frames = render_compose_frames(context_.document, panel, background, kMaxStages);
+    drawing.frames =
+        render_compose_frames(context_.document, panel, background, kMaxStages, &stats_[which]);
     drawing.background = background;
     drawing.deadline = g_get_monotonic_time() + kIncrementalLimitUs;
     drawing.source = g_idle_add(on_draw_stage, &ticks_[which]);
@@ -240,6 +242,7 @@ void MainPreviews::render_location(bool incremental)
     stop(PREVIEW_LOCATION);
     canvas_copy_image(context_.backdrop(), image);
     clashes_[PREVIEW_LOCATION].reset();
+    stats_[PREVIEW_LOCATION] = {};
     int number = -1;
     if (!window_.selected_location(&number)) {
         return;
@@ -254,8 +257,9 @@ void MainPreviews::render_location(bool incremental)
         return;
     }
     // One composition, the clashing cells reported beside when they are shown.
-    ::render_location(context_.document, context_.backdrop(), number, image,
-                      show_clashes_ ? &clashes_[PREVIEW_LOCATION] : nullptr);
+    stats_[PREVIEW_LOCATION] =
+        ::render_location(context_.document, context_.backdrop(), number, image,
+                          show_clashes_ ? &clashes_[PREVIEW_LOCATION] : nullptr);
 }
 
 void MainPreviews::render_object()
@@ -288,17 +292,19 @@ void MainPreviews::render_panel(bool incremental)
     }
     stop(PREVIEW_PANEL);
     clashes_[PREVIEW_PANEL].reset();
+    stats_[PREVIEW_PANEL] = {};
     if (panel < 0) {
         canvas_copy_image(context_.backdrop(), image);
         return;
     }
     // The panel covers the whole location area: the backdrop shows above it.
     canvas_copy_image_above_area(context_.backdrop(), image);
-    render_stored_panel(context_.document, panel, image, colour,
-                        show_clashes_ ? &clashes_[PREVIEW_PANEL] : nullptr);
+    stats_[PREVIEW_PANEL] = render_stored_panel(context_.document, panel, image, colour,
+                                                show_clashes_ ? &clashes_[PREVIEW_PANEL] : nullptr);
     if (incremental) {
         start_drawing(PREVIEW_PANEL, panel, colour);
     }
+    tell_cut_short(PREVIEW_PANEL, "Panel", panel);
 }
 
 void MainPreviews::reset()
@@ -316,9 +322,13 @@ void MainPreviews::show_location(bool incremental)
     int number = -1;
     const bool selected = window_.selected_location(&number);
     const ZbxLocationRecord record = context_.document.location(number);
-    GCharPtr text(selected ? render_location_text(record.panel, record.colour) : g_strdup(""));
-    gtk_label_set_text(GTK_LABEL(window_.widget("label_main_location_info")), text.get());
     render_location(incremental);
+    GCharPtr text(selected ? render_location_text(record.panel, record.colour) : g_strdup(""));
+    std::string info = text.get();
+    if (stats_[PREVIEW_LOCATION].truncated) {
+        info += "\nIncomplete picture";
+    }
+    gtk_label_set_text(GTK_LABEL(window_.widget("label_main_location_info")), info.c_str());
     queue_redraw(PREVIEW_LOCATION);
     if (show_clashes_ && selected) {
         const size_t count = clashes_[PREVIEW_LOCATION].count();
@@ -326,6 +336,17 @@ void MainPreviews::show_location(bool incremental)
                             ? g_strdup_printf(" Location %d: 1 cell clashes", number)
                             : g_strdup_printf(" Location %d: %zu cells clash", number, count));
         window_.set_status(status.get());
+    }
+    if (selected) {
+        tell_cut_short(PREVIEW_LOCATION, "Location", number);
+    }
+}
+
+void MainPreviews::tell_cut_short(MainPreview which, const char *what, int number)
+{
+    const std::string text = render_cut_short_text(what, number, stats_[which]);
+    if (!text.empty()) {
+        window_.set_status((" " + text).c_str());
     }
 }
 

@@ -90,6 +90,10 @@ class MainPreviews
     // Whether the location and panel previews frame their clashing cells.
     void set_show_clashes(bool on);
     bool show_clashes() const { return show_clashes_; }
+    // The statistics of the composition a preview shows (truncated: the
+    // picture was cut short by the work bound and is incomplete; the status
+    // bar then says so).
+    const ComposeStats &stats(MainPreview which) const { return stats_[which]; }
     // The clashing cells of a preview (none for the object preview, and
     // none while the clash view is off).
     const ComposeClashes &clashes(MainPreview which) const { return clashes_[which]; }
@@ -135,6 +139,9 @@ class MainPreviews
     bool draw_stage(MainPreview which);
     static gboolean on_draw_stage(gpointer tick);
     void start_drawing(MainPreview which, int panel, int background);
+    // Says in the status bar that a preview's picture is incomplete (nothing
+    // when it is whole).
+    void tell_cut_short(MainPreview which, const char *what, int number);
     void follow(const DocEvent &event);
     void remember_area(GtkWidget *&slot, GtkWidget *area);
     void forget_area(GtkWidget *area);
@@ -152,6 +159,7 @@ class MainPreviews
     int expansion_ = 0;
     bool show_clashes_ = false;
     std::array<ComposeClashes, PREVIEW_COUNT> clashes_{};
+    std::array<ComposeStats, PREVIEW_COUNT> stats_{};
     MainPreview focus_ = PREVIEW_LOCATION;
     int listener_ = 0;
 };

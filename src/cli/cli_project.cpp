@@ -164,8 +164,10 @@ void print_project(const Document &document, FILE *out)
 // one), then a stored panel composed over a background colour, or with
 // object >= 0 that object centred over the colour; with `clashes` the
 // clashing cells framed. Cut to the location area unless whole_screen.
+// The composition's statistics in *stats when given.
 GdkPixbuf *compose_preview(const Document &document, GdkPixbuf *backdrop, int panel, int object,
-                           int background, bool clashes, bool whole_screen)
+                           int background, bool clashes, bool whole_screen,
+                           ComposeStats *stats = nullptr)
 {
     GRef<GdkPixbuf> canvas(canvas_new());
     if (!canvas) {
@@ -177,7 +179,11 @@ GdkPixbuf *compose_preview(const Document &document, GdkPixbuf *backdrop, int pa
         render_object_preview(document, backdrop, canvas.get(), object, background);
     } else {
         ComposeClashes found;
-        render_stored_panel(document, panel, canvas.get(), background, &found);
+        const ComposeStats walked =
+            render_stored_panel(document, panel, canvas.get(), background, &found);
+        if (stats != nullptr) {
+            *stats = walked;
+        }
         if (clashes) {
             compose_draw_clash_frames(pixbufs_view(canvas.get()), found, 1);
         }
@@ -222,6 +228,38 @@ Json clashes_json(const Document &document)
     return {{"locations", std::move(locations)}, {"panels", std::move(panels)}};
 }
 
+// The locations and panels whose pictures the work bound cuts short, and a
+// line for each. A location is cut short exactly when its panel is.
+struct CutShort
+{
+    std::vector<int> locations;
+    std::vector<int> panels;
+    std::vector<std::string> lines;
+};
+
+CutShort cut_short_pictures(const Document &document)
+{
+    CutShort found;
+    std::vector<ComposeStats> stats(document.item_count());
+    for (int i = 0; i < document.item_count(); i++) {
+        stats[i] = render_stored_panel_stats(document, i);
+    }
+    for (int slot = 0; slot < kLocationCount; slot++) {
+        const int panel = document.location(slot).panel;
+        if (panel < document.item_count() && stats[panel].truncated) {
+            found.locations.push_back(slot);
+            found.lines.push_back(render_cut_short_text("Location", slot, stats[panel]));
+        }
+    }
+    for (int i = 0; i < document.item_count(); i++) {
+        if (stats[i].truncated) {
+            found.panels.push_back(i);
+            found.lines.push_back(render_cut_short_text("Panel", i, stats[i]));
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 int cli_load(int argc, char **argv)
@@ -246,6 +284,7 @@ int cli_render(int argc, char **argv)
     CliString output;
     gboolean clashes = FALSE;
     gboolean whole_screen = FALSE;
+    gboolean allow_incomplete = FALSE;
     const GOptionEntry entries[] = {
         {"location", 0, 0, G_OPTION_ARG_STRING, location_text.slot(),
          "Draw location slot S (0 to 31)", "S"},
@@ -261,6 +300,10 @@ int cli_render(int argc, char **argv)
          "Frame the cells where the three-colour rule changes the picture", nullptr},
         {"screen", 0, 0, G_OPTION_ARG_NONE, &whole_screen,
          "Write the whole 320 x 200 preview, backdrop included, not only the location area",
+         nullptr},
+        {"allow-incomplete", 0, 0, G_OPTION_ARG_NONE, &allow_incomplete,
+         "Write the picture even when drawing it was cut short after 1,000,000 placement visits "
+         "(otherwise that fails and nothing is written)",
          nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GErrorPtr error;
@@ -299,6 +342,8 @@ int cli_render(int argc, char **argv)
         backdrop.reset(resources_load_backdrop(candidates, nullptr));
     }
     GRef<GdkPixbuf> image;
+    ComposeStats stats;
+    std::string cut_short;
     if (object_text.given()) {
         GdkPixbuf *stored = document.object_image(object);
         if (stored == nullptr) {
@@ -313,7 +358,8 @@ int cli_render(int argc, char **argv)
     } else if (location_text.given()) {
         const ZbxLocationRecord record = document.location(location);
         image.reset(compose_preview(document, backdrop.get(), record.panel, -1, record.colour,
-                                    clashes, whole_screen));
+                                    clashes, whole_screen, &stats));
+        cut_short = render_cut_short_text("Location", location, stats);
     } else {
         if (document.item_kind(panel) != ZbxItemKind::Panel) {
             return cli_fail("Invalid panel");
@@ -322,7 +368,11 @@ int cli_render(int argc, char **argv)
             background = document.preview_colour(panel);
         }
         image.reset(compose_preview(document, backdrop.get(), panel, -1, background, clashes,
-                                    whole_screen));
+                                    whole_screen, &stats));
+        cut_short = render_cut_short_text("Panel", panel, stats);
+    }
+    if (!cut_short.empty() && !allow_incomplete) {
+        return cli_fail(cut_short + "; nothing written (--allow-incomplete writes it anyway)");
     }
     if (!image) {
         return cli_fail("Could not create pixbuf");
@@ -440,7 +490,9 @@ int cli_check(int argc, char **argv)
     gboolean json = FALSE;
     const GOptionEntry entries[] = {
         {"json", 0, 0, G_OPTION_ARG_NONE, &json,
-         "Print the findings and the colour clashes of every location and panel as JSON", nullptr},
+         "Print the findings, the colour clashes of every location and panel and the pictures cut "
+         "short as JSON",
+         nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GErrorPtr error;
     Document document;
@@ -448,9 +500,14 @@ int cli_check(int argc, char **argv)
         !cli_open_project(document, argv[1], error.out())) {
         return cli_fail(error);
     }
-    const std::vector<std::string> findings = zembrix_check_project(document.project());
+    std::vector<std::string> findings = zembrix_check_project(document.project());
+    const CutShort cut_short = cut_short_pictures(document);
+    findings.insert(findings.end(), cut_short.lines.begin(), cut_short.lines.end());
     if (json) {
-        const Json report = {{"findings", findings}, {"clashes", clashes_json(document)}};
+        const Json report = {
+            {"findings", findings},
+            {"clashes", clashes_json(document)},
+            {"cut_short", {{"locations", cut_short.locations}, {"panels", cut_short.panels}}}};
         std::printf("%s\n", report.dump(2).c_str());
     } else {
         for (const std::string &line : findings) {

@@ -9,6 +9,7 @@
 #include <bitset>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -96,12 +97,18 @@ inline constexpr long kComposeMaxCells = 4'000'000;
 
 struct ComposeStats
 {
-    long visits = 0;        // definitions looked at
-    long cells = 0;         // object cells drawn (copied, kept or merged)
-    long objects = 0;       // objects drawn
-    long cycles = 0;        // sub-panel definitions refused as already being drawn
-    bool truncated = false; // a bound was reached and the run stopped
+    long visits = 0;  // definitions looked at
+    long cells = 0;   // object cells drawn (copied, kept or merged)
+    long objects = 0; // objects drawn
+    long cycles = 0;  // sub-panel definitions refused as already being drawn
+    // A bound was reached with definitions still to visit: the run stopped
+    // and the picture is incomplete.
+    bool truncated = false;
 };
+
+// The bound that cut a run short, for messages: "1,000,000 placement
+// visits" or "4,000,000 drawn cells"; empty when the run was complete.
+std::string compose_bound_reached(const ComposeStats &stats);
 
 // Composes the definitions of source.panel_defs(kComposeTop) into the
 // buffers, which are cleared first. `top_panel` is the item index of that

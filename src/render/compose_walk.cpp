@@ -2,6 +2,7 @@
 // object with the implementation chosen for this processor; and the entry
 // points of the composition.
 #include "items/objects.h"
+#include "items/project_size.h"
 #include "render/compose_internal.h"
 
 #include <algorithm>
@@ -151,6 +152,17 @@ void ComposeBuffers::clear()
     bitmap.fill(0);
     screen.fill(0);
     colour.fill(0);
+}
+
+std::string compose_bound_reached(const ComposeStats &stats)
+{
+    if (!stats.truncated) {
+        return "";
+    }
+    if (stats.visits >= kComposeMaxVisits) {
+        return project_format_count(kComposeMaxVisits) + " placement visits";
+    }
+    return project_format_count(kComposeMaxCells) + " drawn cells";
 }
 
 std::array<uint8_t, 16> compose_override_map(std::span<const int> overrides)

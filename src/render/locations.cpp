@@ -14,21 +14,21 @@ char *render_location_text(int panel, int colour)
                            palette_get_name_at_index(colour));
 }
 
-void render_location(const Document &document, GdkPixbuf *backdrop, int number, GdkPixbuf *canvas,
-                     ComposeClashes *clashes)
+ComposeStats render_location(const Document &document, GdkPixbuf *backdrop, int number,
+                             GdkPixbuf *canvas, ComposeClashes *clashes)
 {
     if (clashes != nullptr) {
         clashes->reset();
     }
     if (canvas == nullptr) {
-        return;
+        return {};
     }
     if (!document.is_open() || number < 0 || number >= kLocationCount) {
         canvas_copy_image(backdrop, canvas);
-        return;
+        return {};
     }
     // The location covers its whole area: the backdrop shows above it only.
     canvas_copy_image_above_area(backdrop, canvas);
     const ZbxLocationRecord record = document.location(number);
-    render_stored_panel(document, record.panel, canvas, record.colour, clashes);
+    return render_stored_panel(document, record.panel, canvas, record.colour, clashes);
 }

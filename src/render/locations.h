@@ -13,6 +13,7 @@ char *render_location_text(int panel, int colour);
 // The backdrop (none: left as it is), then the record's panel over its
 // background colour (the colour alone when the record is empty or its panel
 // is gone). With `clashes`, the clashing cells are reported there in the
-// same pass.
-void render_location(const Document &document, GdkPixbuf *backdrop, int number, GdkPixbuf *canvas,
-                     ComposeClashes *clashes = nullptr);
+// same pass. Returns the composition's statistics (truncated: the picture
+// is incomplete).
+ComposeStats render_location(const Document &document, GdkPixbuf *backdrop, int number,
+                             GdkPixbuf *canvas, ComposeClashes *clashes = nullptr);

@@ -94,6 +94,25 @@ ComposeStats render_stored_panel(const Document &document, int panel, GdkPixbuf 
                              clashes);
 }
 
+ComposeStats render_stored_panel_stats(const Document &document, int panel)
+{
+    if (document.item_kind(panel) != ZbxItemKind::Panel) {
+        return {};
+    }
+    DocumentSource source(document, document.panel_defs(panel));
+    ComposeBuffers buffers;
+    return compose_panel(source, panel, 0, buffers);
+}
+
+std::string render_cut_short_text(const char *what, int number, const ComposeStats &stats)
+{
+    if (!stats.truncated) {
+        return "";
+    }
+    return std::string(what) + " " + std::to_string(number) +
+           ": the picture is incomplete, cut short after " + compose_bound_reached(stats);
+}
+
 ComposeClashes render_stored_panel_clashes(const Document &document, int panel, int background)
 {
     ComposeClashes clashes;
@@ -149,14 +168,20 @@ void render_object_preview(const Document &document, GdkPixbuf *backdrop, GdkPix
                          GDK_INTERP_NEAREST, 255);
 }
 
-std::vector<std::unique_ptr<ComposeFrame>>
-render_compose_frames(const Document &document, int panel, int background, size_t max_frames)
+std::vector<std::unique_ptr<ComposeFrame>> render_compose_frames(const Document &document,
+                                                                 int panel, int background,
+                                                                 size_t max_frames,
+                                                                 ComposeStats *stats)
 {
     FrameRecorder recorder(std::max<size_t>(max_frames, 1));
     DocumentSource source(document, document.panel_defs(panel));
     auto last = std::make_unique<ComposeFrame>();
-    compose_panel(source, document.item_kind(panel) == ZbxItemKind::Panel ? panel : -1, background,
-                  last->buffers, &recorder);
+    const ComposeStats walked =
+        compose_panel(source, document.item_kind(panel) == ZbxItemKind::Panel ? panel : -1,
+                      background, last->buffers, &recorder);
+    if (stats != nullptr) {
+        *stats = walked;
+    }
     recorder.frames.push_back(std::move(last));
     return std::move(recorder.frames);
 }

@@ -6,6 +6,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "items/document.h"
@@ -39,6 +40,14 @@ ComposeStats render_panel_defs(const Document &document, std::span<const PanelDe
 // that is not a panel).
 ComposeStats render_stored_panel(const Document &document, int panel, GdkPixbuf *canvas,
                                  int background, ComposeClashes *clashes = nullptr);
+// Walks a stored panel as render_stored_panel does, without a canvas: the
+// statistics say whether its picture is complete (nothing walked for
+// anything that is not a panel).
+ComposeStats render_stored_panel_stats(const Document &document, int panel);
+// "Location 3" or "Panel 12" with the bound that cut its picture short,
+// as "Location 3: the picture is incomplete, cut short after 1,000,000
+// placement visits"; empty when the picture is complete.
+std::string render_cut_short_text(const char *what, int number, const ComposeStats &stats);
 // The clashing cells of a stored panel over a background colour (none for
 // anything that is not a panel).
 ComposeClashes render_stored_panel_clashes(const Document &document, int panel, int background);
@@ -58,6 +67,9 @@ struct ComposeFrame
     int cells = 0;
 };
 // The stages of a stored panel's composition, at most max_frames of them
-// (the last always the finished picture).
-std::vector<std::unique_ptr<ComposeFrame>>
-render_compose_frames(const Document &document, int panel, int background, size_t max_frames);
+// (the last always the finished picture); the walk's statistics in *stats
+// when given.
+std::vector<std::unique_ptr<ComposeFrame>> render_compose_frames(const Document &document,
+                                                                 int panel, int background,
+                                                                 size_t max_frames,
+                                                                 ComposeStats *stats = nullptr);

@@ -376,6 +376,7 @@ TEST(ComposeRun, WorkIsBoundedForDeepSharing)
     EXPECT_TRUE(stats.truncated);
     EXPECT_EQ(stats.visits, kComposeMaxVisits);
     EXPECT_EQ(b.screen[15], 0x12); // what was drawn before the stop is there
+    EXPECT_EQ(compose_bound_reached(stats), "1,000,000 placement visits");
 
     // Big objects reach the bound on cells first.
     project.objects[0] = object(15, 15);
@@ -384,6 +385,7 @@ TEST(ComposeRun, WorkIsBoundedForDeepSharing)
     EXPECT_LT(stats.visits, kComposeMaxVisits);
     EXPECT_GE(stats.cells, kComposeMaxCells);
     EXPECT_LT(stats.cells, kComposeMaxCells + 225);
+    EXPECT_EQ(compose_bound_reached(stats), "4,000,000 drawn cells");
 
     // Within the bound everything is drawn: four levels, 16^4 objects.
     project.objects[0] = object(1, 1);
@@ -391,6 +393,7 @@ TEST(ComposeRun, WorkIsBoundedForDeepSharing)
     stats = compose_panel(project, 0, 0, b);
     EXPECT_FALSE(stats.truncated);
     EXPECT_EQ(stats.objects, 16 * 16 * 16 * 16);
+    EXPECT_EQ(compose_bound_reached(stats), "");
 }
 
 TEST(ComposeRun, ObserverSeesEachDrawnObject)

@@ -95,6 +95,25 @@ run 0 load "$DATA/loop.prg" && check "loops reported" grep -q '"loops": true' "$
 run 0 render "$DATA/loop.prg" --location 0 -o "$TMP/loop.png" && png_is "$TMP/loop.png" "320 144 6"
 run 1 check "$DATA/loop.prg" && out_is "Panel loop: panels 0 and 1 contain each other"
 
+# Panels nested so deep that location 0 (panel 1) takes more placement
+# visits than drawing allows: never written as if whole unless asked for;
+# location 1 (panel 2) is whole.
+CUT="Location 0: the picture is incomplete, cut short after 1,000,000 placement visits"
+run 1 render "$DATA/deep.prg" --location 0 -o "$TMP/deep.png" &&
+    err_is "$CUT; nothing written (--allow-incomplete writes it anyway)"
+check "no image for an incomplete picture" test ! -e "$TMP/deep.png"
+run 1 render "$DATA/deep.prg" --panel 1 -o "$TMP/deep.png" &&
+    err_is "Panel 1: the picture is incomplete, cut short after 1,000,000 placement visits; nothing written (--allow-incomplete writes it anyway)"
+run 0 render "$DATA/deep.prg" --location 0 --allow-incomplete -o "$TMP/deep.png" &&
+    png_is "$TMP/deep.png" "320 144 6"
+run 0 render "$DATA/deep.prg" --location 1 -o "$TMP/deep1.png"
+run 0 render --help && check "render help names --allow-incomplete" grep -q -- "--allow-incomplete" "$TMP/out"
+run 1 check "$DATA/deep.prg" && out_is "$CUT
+Panel 1: the picture is incomplete, cut short after 1,000,000 placement visits"
+run 1 check --json "$DATA/deep.prg" && check "cut short in JSON" test "$(python3 -c '
+import json, sys; c = json.load(sys.stdin); s = c["cut_short"]
+print(s["locations"], s["panels"], len(c["findings"]))' <"$TMP/out")" == "[0] [1] 2"
+
 # Inputs and outputs: nothing lost, nothing half done, every failure told.
 EXAMPLE=resources/examples/quorvane-sampler.prg
 

@@ -125,3 +125,31 @@ TEST(SizeInEditor, EveryInsertionPastTheLimitIsRefused)
         EXPECT_FALSE(doc.can_undo()) << c.name;
     }
 }
+
+TEST_F(SizeInView, APictureCutShortIsToldAsIncomplete)
+{
+    ASSERT_TRUE(app->open_project(zbx_source_path("tests/data/files/deep.prg").c_str()));
+    pump_events();
+    show_page(0);
+    select_row(window_main, "treeview_main_locations", 0);
+    pump_events();
+    const std::string cut = " Location 0: the picture is incomplete, cut short after 1,000,000 "
+                            "placement visits";
+    EXPECT_EQ(status_text(window_main), cut);
+    EXPECT_TRUE(app->main().previews().stats(PREVIEW_LOCATION).truncated);
+    EXPECT_EQ(gtk_label_get_text(GTK_LABEL(widget("label_main_location_info"))),
+              std::string("Panel: 1 ($01)\nBackground: blue\nIncomplete picture"));
+
+    select_row(window_main, "treeview_main_locations", 1);
+    pump_events();
+    EXPECT_FALSE(app->main().previews().stats(PREVIEW_LOCATION).truncated);
+    EXPECT_EQ(gtk_label_get_text(GTK_LABEL(widget("label_main_location_info"))),
+              std::string("Panel: 2 ($02)\nBackground: black"));
+
+    // The panel preview too.
+    show_page(1);
+    select_row(window_main, "treeview_main_panels", 0);
+    pump_events();
+    EXPECT_EQ(status_text(window_main), " Panel 1: the picture is incomplete, cut short after "
+                                        "1,000,000 placement visits");
+}

@@ -2,9 +2,11 @@
 
 #include <gdk/gdkkeysyms.h>
 
+#include "base/gref.h"
 #include "c64/palette.h"
 #include "items/objects.h"
 #include "ui/builder.h"
+#include "ui/common.h"
 #include "ui/i18n.h"
 
 namespace {
@@ -246,7 +248,11 @@ gboolean OverrideWindow::on_delete(GtkWidget *, GdkEvent *)
     // One undo step when something changed, none otherwise; the editor
     // follows the document's report.
     editor_.end_override_preview();
-    editor_.set_overrides(count, overrides);
+    GErrorPtr error;
+    if (!editor_.set_overrides(count, overrides, error.out()) && error) {
+        common_message_dialog(gtk_window_get_transient_for(GTK_WINDOW(window_)), error.message(),
+                              GTK_MESSAGE_ERROR);
+    }
     close();
     return TRUE;
 }

@@ -385,13 +385,13 @@ bool PanelEditor::clone(GError **error)
                       source.overrides, error);
 }
 
-bool PanelEditor::toggle(int row, EditorFlag flag)
+bool PanelEditor::toggle(int row, EditorFlag flag, GError **error)
 {
     if (panel_ < 0 || row < 0 || row >= row_count()) {
         return false;
     }
     if (rows_.size() > 1 && is_selected(row)) {
-        return toggle_selection(row, flag);
+        return toggle_selection(row, flag, error);
     }
     PanelDef def = defs()[row];
     const char *name = "Toggle enabled";
@@ -416,10 +416,10 @@ bool PanelEditor::toggle(int row, EditorFlag flag)
         break;
     }
     DocumentStep step(document_, name);
-    return document_.set_def(panel_, row, def) || step.fail();
+    return document_.set_def(panel_, row, def) || step.fail(error);
 }
 
-bool PanelEditor::set_overrides(int count, const int overrides[3])
+bool PanelEditor::set_overrides(int count, const int overrides[3], GError **error)
 {
     PanelDef def;
     if (!selected_object_def(&def)) {
@@ -427,7 +427,7 @@ bool PanelEditor::set_overrides(int count, const int overrides[3])
     }
     store_overrides(def, count, overrides);
     DocumentStep step(document_, "Colour overrides");
-    return document_.set_def(panel_, rows_[0], def) || step.fail();
+    return document_.set_def(panel_, rows_[0], def) || step.fail(error);
 }
 
 std::string paneleditor_status_text(int panel, int colour)

@@ -202,12 +202,13 @@ class PanelEditor
     // Inverts a flag of the placement at row (any row); mirror and overrides
     // only for objects. When that row is one of several selected, every
     // selected placement the flag applies to takes the row's new value.
-    bool toggle(int row, EditorFlag flag);
+    // Overrides switched on are refused as add_object is.
+    bool toggle(int row, EditorFlag flag, GError **error = nullptr);
     // Stores count and bytes into the selected object placement (none when
     // nothing changes); a count above 0 also switches its overrides on, a
     // count of 0 leaves that flag alone. False when no object placement is
-    // selected.
-    bool set_overrides(int count, const int overrides[3]);
+    // selected, or refused as add_object is.
+    bool set_overrides(int count, const int overrides[3], GError **error = nullptr);
     // While the colour override window is open: the selected object
     // placement is drawn as set_overrides would store count and bytes, the
     // document unchanged. Nothing happens when no object placement is
@@ -256,7 +257,7 @@ class PanelEditor
     void shift_group(std::vector<PanelDef> &placements, int dx, int dy) const;
     bool delete_rows(const std::string &name);
     bool reorder(std::vector<int> order, const std::string &name);
-    bool toggle_selection(int row, EditorFlag flag);
+    bool toggle_selection(int row, EditorFlag flag, GError **error);
     bool clone_group(GError **error);
     // The placements as they are drawn: the overrides previewed in place.
     std::vector<PanelDef> drawn_defs() const;

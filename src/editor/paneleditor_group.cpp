@@ -522,7 +522,7 @@ bool PanelEditor::move_farther()
 
 // --- Flags ---
 
-bool PanelEditor::toggle_selection(int row, EditorFlag flag)
+bool PanelEditor::toggle_selection(int row, EditorFlag flag, GError **error)
 {
     const PanelDef &clicked = defs()[row];
     if (flag != EditorFlag::Enabled && !clicked.is_object) {
@@ -558,5 +558,5 @@ bool PanelEditor::toggle_selection(int row, EditorFlag flag)
          "Use colour overrides in %d placements"}};
     const char *const *name = names[static_cast<int>(flag)];
     return commit(paneleditor_step_name(n, name[on ? 1 : 0], name[on ? 3 : 2]), std::move(list),
-                  rows_);
+                  rows_, error);
 }

@@ -560,7 +560,10 @@ void PanelEditorWindow::on_flag_toggled(GtkCellRendererToggle *cell, gchar *path
     const auto flag =
         static_cast<EditorFlag>(GPOINTER_TO_INT(g_object_get_data(G_OBJECT(cell), "flag")));
     // The document's report re-renders the canvas.
-    model_.toggle(atoi(path), flag);
+    GErrorPtr error;
+    if (!model_.toggle(atoi(path), flag, error.out()) && error) {
+        refuse(error.message());
+    }
 }
 
 void PanelEditorWindow::on_add_clicked(GtkButton *)

@@ -151,7 +151,10 @@ gboolean PanelEditorWindow::on_list_button_press(GtkWidget *, GdkEventButton *ev
     if (flag < 0 || !model_.is_selected(row)) {
         return FALSE;
     }
-    model_.toggle(row, static_cast<EditorFlag>(flag));
+    GErrorPtr error;
+    if (!model_.toggle(row, static_cast<EditorFlag>(flag), error.out()) && error) {
+        refuse(error.message());
+    }
     return TRUE;
 }
 

@@ -108,6 +108,12 @@ TEST(SizeInEditor, EveryInsertionPastTheLimitIsRefused)
         {"Paste placement", [&](GError **e) { return editor.paste(one, std::nullopt, e); }},
         {"Duplicate placement", [&](GError **e) { return editor.duplicate(e); }},
         {"Drop placement", [&](GError **e) { return editor.drop(true, 1, 16, 16, e); }},
+        {"Colour overrides",
+         [&](GError **e) {
+             const int three[3] = {0x12, 0x34, 0x56};
+             editor.select_row(static_cast<int>(doc.panel_defs(13).size()) - 1);
+             return editor.set_overrides(3, three, e);
+         }},
     };
     for (const Case &c : cases) {
         doc.load(with_second_panel(2));

@@ -5,8 +5,10 @@
 #include <ctime>
 #include <span>
 
+#include "files/backups.h"
 #include "files/resources.h"
 #include "files/zembrix.h"
+#include "ui/backup_chooser.h"
 #include "ui/common.h"
 #include "ui/i18n.h"
 
@@ -40,7 +42,8 @@ Application::Application(const ApplicationSetup &setup)
     : options_(setup.config_dir.empty() ? nullptr : setup.config_dir.c_str()), choosers_(options_),
       objects_(document_), panels_(document_), context_{document_, options_, choosers_, images_,
                                                         objects_,  panels_,  *this},
-      main_(*this, context_), editor_(context_), grabber_(context_)
+      main_(*this, context_), editor_(context_), grabber_(context_),
+      state_dir_(setup.state_dir.empty() ? g_get_user_state_dir() : setup.state_dir)
 {
     choosers_.set_examples_folder(setup.examples_folder);
     const std::vector<std::string> candidates = setup.backdrop_candidates.empty()
@@ -321,11 +324,17 @@ bool Application::enable_placements_for_saving()
 
 bool Application::save_project(const char *path)
 {
+    GErrorPtr backup_error;
     {
         // Placements enabled for the save stay disabled when it fails.
         DocumentStep step(document_, "Enable placements");
         if (!enable_placements_for_saving()) {
             return false;
+        }
+        // The file as it was before this save, kept first; a backup that
+        // fails never stops the save.
+        if (!backups_keep(state_dir_.c_str(), path, options_.backups(), backup_error.out())) {
+            g_printerr("zembrix: %s\n", backup_error.message("Could not keep a backup"));
         }
         GErrorPtr error;
         if (!zembrix_write_file(path, document_.project(), error.out())) {
@@ -340,7 +349,56 @@ bool Application::save_project(const char *path)
     document_.mark_saved();
     remember_recent(path);
     GCharPtr shown(g_filename_display_name(path));
-    set_status((std::string(" Data saved to ") + shown.get()).c_str());
+    std::string status = std::string(" Data saved to ") + shown.get();
+    if (backup_error) {
+        status += std::string(" (no backup kept: ") + backup_error.message() + ")";
+    }
+    set_status(status.c_str());
+    update_title();
+    return true;
+}
+
+void Application::choose_backup()
+{
+    if (is_busy() || !file_loaded_ || project_path_ == nullptr) {
+        set_status(" No backups: the project has no file yet");
+        return;
+    }
+    const std::vector<BackupEntry> backups = backups_list(state_dir_.c_str(), project_path_.get());
+    if (backups.empty()) {
+        const std::string text = std::string("No backups of “") + project_name() +
+                                 "” yet: one is kept each time a save replaces the file.";
+        common_message_dialog(main_window(), text.c_str(), GTK_MESSAGE_INFO);
+        return;
+    }
+    std::string chosen;
+    if (ui_choose_backup(main_window(), project_name().c_str(), backups, &chosen)) {
+        restore_backup(chosen.c_str());
+    }
+}
+
+bool Application::restore_backup(const char *backup_path)
+{
+    if (is_busy() || !file_loaded_ || project_path_ == nullptr || !ask_save_changes()) {
+        return false;
+    }
+    ZbxProject project;
+    GErrorPtr error;
+    if (!zembrix_read_file(backup_path, &project, nullptr, nullptr, error.out())) {
+        common_message_dialog(main_window(), error.message("Could not read the backup"),
+                              GTK_MESSAGE_ERROR);
+        return false;
+    }
+    // The project keeps its name and file; the backup is what it holds now,
+    // unsaved.
+    GCharPtr project_path(g_strdup(project_path_.get()));
+    discard_data();
+    document_.load(std::move(project));
+    document_.mark_unsaved();
+    file_loaded_ = true;
+    project_path_ = std::move(project_path);
+    GCharPtr shown(g_filename_display_name(backup_path));
+    set_status((std::string(" Backup restored from ") + shown.get() + ": save to keep it").c_str());
     update_title();
     return true;
 }

@@ -32,6 +32,9 @@ struct ApplicationSetup
     // The example projects the open chooser starts in when no folder is
     // remembered.
     std::string examples_folder;
+    // The folder "zembrix/backups" lies in (the user's state folder when
+    // empty).
+    std::string state_dir;
 };
 
 class Application final : public Shell
@@ -91,6 +94,16 @@ class Application final : public Shell
     void new_project();
     // Discards the data; the status bar says so when some was loaded.
     void close_project();
+    // File -> Restore Backup...: lists the backups of the open project
+    // (date, time, size, newest first) and restores the one chosen.
+    void choose_backup();
+    // Opens a backup of the open project in its place, as unsaved changes
+    // of that project (after asking about the current ones): saving it is
+    // the user's decision. False when nothing changed.
+    bool restore_backup(const char *backup_path);
+    // The folder backups are kept below.
+    const std::string &state_dir() const { return state_dir_; }
+
     // Before the project is discarded: with unsaved changes asks "Save
     // changes to “NAME” before closing?" ("Close _without saving",
     // "_Cancel", "_Save"). True to go ahead: no changes, closing without
@@ -135,6 +148,7 @@ class Application final : public Shell
     PanelEditorWindow editor_;
     GrabberWindow grabber_;
 
+    std::string state_dir_;
     bool file_loaded_ = false;
     GCharPtr project_path_;
     // Whether File -> Save may write to the Save As file without asking:

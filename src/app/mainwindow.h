@@ -114,6 +114,7 @@ class MainWindow
     void on_save_activate(GtkMenuItem *item);
     void on_save_as_activate(GtkMenuItem *item);
     void on_close_activate(GtkMenuItem *item);
+    void on_restore_backup_activate(GtkMenuItem *item);
     void on_export_preview_activate(GtkMenuItem *item);
     void on_quit_activate(GtkMenuItem *item);
     void on_undo_activate(GtkMenuItem *item);

@@ -2,6 +2,7 @@
 // reach the main window through, and the project's file.
 #include "app/application.h"
 
+#include <cstring>
 #include <ctime>
 #include <span>
 
@@ -213,6 +214,9 @@ bool Application::ask_save_changes()
 
 void Application::discard_data()
 {
+    monitor_.reset();
+    stamp_ = reported_ = FileStamp{};
+    main_.hide_file_changed();
     file_loaded_ = false;
     main_.previews().stop_drawing();
     document_.close();
@@ -271,6 +275,7 @@ bool Application::open_project(const char *path)
     set_status(text.get());
     file_loaded_ = true;
     project_path_.reset(g_strdup(path));
+    watch_project();
     remember_folder(path);
     remember_recent(path);
     update_title();
@@ -324,6 +329,16 @@ bool Application::enable_placements_for_saving()
 
 bool Application::save_project(const char *path)
 {
+    if (project_path_ != nullptr && strcmp(path, project_path_.get()) == 0 && stamp_.exists &&
+        !(file_stamp(path) == stamp_)) {
+        const std::string name = project_name();
+        GCharPtr question(g_markup_printf_escaped(
+            _("“%s” was changed by another program since you opened it. Overwrite it?"),
+            name.c_str()));
+        if (!common_get_user_confirmation(main_window(), question.get())) {
+            return false;
+        }
+    }
     GErrorPtr backup_error;
     {
         // Placements enabled for the save stay disabled when it fails.
@@ -345,6 +360,7 @@ bool Application::save_project(const char *path)
         }
     }
     project_path_.reset(g_strdup(path));
+    watch_project();
     remember_folder(path);
     document_.mark_saved();
     remember_recent(path);
@@ -355,6 +371,81 @@ bool Application::save_project(const char *path)
     }
     set_status(status.c_str());
     update_title();
+    return true;
+}
+
+void Application::watch_project()
+{
+    main_.hide_file_changed();
+    stamp_ = reported_ = file_stamp(project_path_.get());
+    monitor_.reset();
+    if (project_path_ == nullptr) {
+        return;
+    }
+    GRef<GFile> file(g_file_new_for_path(project_path_.get()));
+    monitor_.reset(g_file_monitor_file(file.get(), G_FILE_MONITOR_NONE, nullptr, nullptr));
+    if (!monitor_) {
+        return;
+    }
+    g_signal_connect_swapped(monitor_.get(), "changed",
+                             G_CALLBACK(+[](Application *app) { app->check_project_file(); }),
+                             this);
+}
+
+void Application::check_project_file()
+{
+    const FileStamp now = file_stamp(project_path_.get());
+    if (!file_loaded_ || project_path_ == nullptr || now == stamp_ || now == reported_) {
+        return;
+    }
+    reported_ = now;
+    const std::string name = project_name();
+    if (!now.exists) {
+        GCharPtr text(g_strdup_printf(
+            _("“%s” was removed or renamed by another program. Save to write it again."),
+            name.c_str()));
+        main_.show_file_changed(text.get(), _("_Save again"), _("_Ignore"), [this](bool save) {
+            if (save && project_path_ != nullptr && !is_busy()) {
+                GCharPtr path(g_strdup(project_path_.get()));
+                save_project(path.get());
+            }
+        });
+        return;
+    }
+    const bool modified = document_.is_modified();
+    GCharPtr text(modified
+                      ? g_strdup_printf(_("“%s” was changed by another program. You have "
+                                          "unsaved changes: reload the file (losing them) "
+                                          "or keep yours?"),
+                                        name.c_str())
+                      : g_strdup_printf(_("“%s” was changed by another program."), name.c_str()));
+    main_.show_file_changed(text.get(), _("_Reload"), modified ? _("_Keep mine") : _("_Ignore"),
+                            [this](bool reload) {
+                                if (reload) {
+                                    reload_project();
+                                }
+                            });
+}
+
+bool Application::reload_project()
+{
+    if (project_path_ == nullptr || is_busy()) {
+        return false;
+    }
+    GCharPtr path(g_strdup(project_path_.get()));
+    // What is open stays until the file has been read whole.
+    ZbxProject project;
+    GErrorPtr error;
+    if (!zembrix_read_file(path.get(), &project, nullptr, nullptr, error.out())) {
+        common_message_dialog(main_window(), error.message("Could not reload the file"),
+                              GTK_MESSAGE_ERROR);
+        return false;
+    }
+    const bool saved_as = named_by_save_as_;
+    if (!open_project(path.get())) {
+        return false;
+    }
+    named_by_save_as_ = saved_as;
     return true;
 }
 
@@ -397,6 +488,7 @@ bool Application::restore_backup(const char *backup_path)
     document_.mark_unsaved();
     file_loaded_ = true;
     project_path_ = std::move(project_path);
+    watch_project();
     GCharPtr shown(g_filename_display_name(backup_path));
     set_status((std::string(" Backup restored from ") + shown.get() + ": save to keep it").c_str());
     update_title();

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "base/gref.h"
 #include "editor/paneleditor_window.h"
+#include "files/file_stamp.h"
 #include "grabber/objectgrabber.h"
 #include "ui/context.h"
 
@@ -101,6 +103,15 @@ class Application final : public Shell
     // of that project (after asking about the current ones): saving it is
     // the user's decision. False when nothing changed.
     bool restore_backup(const char *backup_path);
+    // Watching the project's file: its stamp when it was last read or
+    // written here; another program's change shows the main window's bar.
+    void watch_project();
+    // The file's stamp differs from the one read or saved: the bar offers
+    // to reload (discarding unsaved changes) or to keep what is open.
+    void check_project_file();
+    // Reads the project's file again in place of what is open (kept when
+    // the file cannot be read).
+    bool reload_project();
     // The folder backups are kept below.
     const std::string &state_dir() const { return state_dir_; }
 
@@ -149,6 +160,11 @@ class Application final : public Shell
     GrabberWindow grabber_;
 
     std::string state_dir_;
+    GRef<GFileMonitor> monitor_;
+    // The project file as it was last read or written here, and as the bar
+    // last reported it.
+    FileStamp stamp_;
+    FileStamp reported_;
     bool file_loaded_ = false;
     GCharPtr project_path_;
     // Whether File -> Save may write to the Save As file without asking:

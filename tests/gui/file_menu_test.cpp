@@ -323,3 +323,60 @@ TEST_F(FileMenu, ASaveKeepsTheReplacedFileAndABackupOpensUnsavedInItsPlace)
         return static_cast<int>(saved.items.size());
     }());
 }
+
+TEST_F(FileMenu, AFileChangedByAnotherProgramIsNoticedAndSavingOverItAsks)
+{
+    ZbxProject one;
+    one.items = {zbx_object_item(zbx_test_record(1, 1, 1))};
+    ZbxProject two = one;
+    two.items.push_back(zbx_panel_item({}));
+    const std::string project = write_project(folder, "game.prg", one);
+    ASSERT_TRUE(app->open_project(project.c_str()));
+    MainWindow &main = app->main();
+    auto bar_text = [&] {
+        GList *children = gtk_container_get_children(
+            GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(main.file_changed_bar()))));
+        std::string text = gtk_label_get_text(GTK_LABEL(children->data));
+        g_list_free(children);
+        return text;
+    };
+
+    // Without unsaved changes: reload.
+    write_project(folder, "game.prg", two);
+    ASSERT_TRUE(pump_until([&] { return main.file_changed_bar() != nullptr; }));
+    EXPECT_EQ(bar_text(), "“game.prg” was changed by another program.");
+    gtk_info_bar_response(GTK_INFO_BAR(main.file_changed_bar()), GTK_RESPONSE_ACCEPT);
+    pump_events();
+    EXPECT_EQ(app->document().item_count(), 2);
+    EXPECT_FALSE(app->document().is_modified());
+    EXPECT_EQ(main.file_changed_bar(), nullptr);
+
+    // With unsaved changes: keep mine.
+    app->document().begin_step("New panel");
+    app->document().append_panel();
+    app->document().end_step();
+    write_project(folder, "game.prg", one);
+    ASSERT_TRUE(pump_until([&] { return main.file_changed_bar() != nullptr; }));
+    EXPECT_NE(bar_text().find("You have unsaved changes"), std::string::npos) << bar_text();
+    gtk_info_bar_response(GTK_INFO_BAR(main.file_changed_bar()), GTK_RESPONSE_REJECT);
+    pump_events();
+    EXPECT_EQ(app->document().item_count(), 3);
+    EXPECT_TRUE(app->document().is_modified());
+
+    // Saving over the changed file asks first; yes overwrites it. Our own
+    // save raises no bar.
+    ConfirmationAnswer overwrite;
+    answer_next_confirmation(&overwrite);
+    EXPECT_TRUE(app->save_project(project.c_str()));
+    EXPECT_TRUE(overwrite.answered);
+    EXPECT_EQ(overwrite.question,
+              "“game.prg” was changed by another program since you opened it. Overwrite it?");
+    pump_until([] { return false; }, 1500);
+    EXPECT_EQ(main.file_changed_bar(), nullptr);
+    ConfirmationAnswer none;
+    answer_next_confirmation(&none);
+    EXPECT_TRUE(app->save_project(project.c_str()));
+    pump_events();
+    EXPECT_FALSE(none.answered);
+    close_dialogs_titled("Confirmation request");
+}

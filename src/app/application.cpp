@@ -2,11 +2,14 @@
 // reach the main window through, and the project's file.
 #include "app/application.h"
 
+#include <cstring>
 #include <ctime>
 #include <span>
 
+#include "files/backups.h"
 #include "files/resources.h"
 #include "files/zembrix.h"
+#include "ui/backup_chooser.h"
 #include "ui/common.h"
 #include "ui/i18n.h"
 
@@ -40,7 +43,8 @@ Application::Application(const ApplicationSetup &setup)
     : options_(setup.config_dir.empty() ? nullptr : setup.config_dir.c_str()), choosers_(options_),
       objects_(document_), panels_(document_), context_{document_, options_, choosers_, images_,
                                                         objects_,  panels_,  *this},
-      main_(*this, context_), editor_(context_), grabber_(context_)
+      main_(*this, context_), editor_(context_), grabber_(context_),
+      state_dir_(setup.state_dir.empty() ? g_get_user_state_dir() : setup.state_dir)
 {
     choosers_.set_examples_folder(setup.examples_folder);
     const std::vector<std::string> candidates = setup.backdrop_candidates.empty()
@@ -210,6 +214,9 @@ bool Application::ask_save_changes()
 
 void Application::discard_data()
 {
+    monitor_.reset();
+    stamp_ = reported_ = FileStamp{};
+    main_.hide_file_changed();
     file_loaded_ = false;
     main_.previews().stop_drawing();
     document_.close();
@@ -268,6 +275,7 @@ bool Application::open_project(const char *path)
     set_status(text.get());
     file_loaded_ = true;
     project_path_.reset(g_strdup(path));
+    watch_project();
     remember_folder(path);
     remember_recent(path);
     update_title();
@@ -321,11 +329,27 @@ bool Application::enable_placements_for_saving()
 
 bool Application::save_project(const char *path)
 {
+    if (project_path_ != nullptr && strcmp(path, project_path_.get()) == 0 && stamp_.exists &&
+        !(file_stamp(path) == stamp_)) {
+        const std::string name = project_name();
+        GCharPtr question(g_markup_printf_escaped(
+            _("“%s” was changed by another program since you opened it. Overwrite it?"),
+            name.c_str()));
+        if (!common_get_user_confirmation(main_window(), question.get())) {
+            return false;
+        }
+    }
+    GErrorPtr backup_error;
     {
         // Placements enabled for the save stay disabled when it fails.
         DocumentStep step(document_, "Enable placements");
         if (!enable_placements_for_saving()) {
             return false;
+        }
+        // The file as it was before this save, kept first; a backup that
+        // fails never stops the save.
+        if (!backups_keep(state_dir_.c_str(), path, options_.backups(), backup_error.out())) {
+            g_printerr("zembrix: %s\n", backup_error.message("Could not keep a backup"));
         }
         GErrorPtr error;
         if (!zembrix_write_file(path, document_.project(), error.out())) {
@@ -336,11 +360,137 @@ bool Application::save_project(const char *path)
         }
     }
     project_path_.reset(g_strdup(path));
+    watch_project();
     remember_folder(path);
     document_.mark_saved();
     remember_recent(path);
     GCharPtr shown(g_filename_display_name(path));
-    set_status((std::string(" Data saved to ") + shown.get()).c_str());
+    std::string status = std::string(" Data saved to ") + shown.get();
+    if (backup_error) {
+        status += std::string(" (no backup kept: ") + backup_error.message() + ")";
+    }
+    set_status(status.c_str());
+    update_title();
+    return true;
+}
+
+void Application::watch_project()
+{
+    main_.hide_file_changed();
+    stamp_ = reported_ = file_stamp(project_path_.get());
+    monitor_.reset();
+    if (project_path_ == nullptr) {
+        return;
+    }
+    GRef<GFile> file(g_file_new_for_path(project_path_.get()));
+    monitor_.reset(g_file_monitor_file(file.get(), G_FILE_MONITOR_NONE, nullptr, nullptr));
+    if (!monitor_) {
+        return;
+    }
+    g_signal_connect_swapped(monitor_.get(), "changed",
+                             G_CALLBACK(+[](Application *app) { app->check_project_file(); }),
+                             this);
+}
+
+void Application::check_project_file()
+{
+    const FileStamp now = file_stamp(project_path_.get());
+    if (!file_loaded_ || project_path_ == nullptr || now == stamp_ || now == reported_) {
+        return;
+    }
+    reported_ = now;
+    const std::string name = project_name();
+    if (!now.exists) {
+        GCharPtr text(g_strdup_printf(
+            _("“%s” was removed or renamed by another program. Save to write it again."),
+            name.c_str()));
+        main_.show_file_changed(text.get(), _("_Save again"), _("_Ignore"), [this](bool save) {
+            if (save && project_path_ != nullptr && !is_busy()) {
+                GCharPtr path(g_strdup(project_path_.get()));
+                save_project(path.get());
+            }
+        });
+        return;
+    }
+    const bool modified = document_.is_modified();
+    GCharPtr text(modified
+                      ? g_strdup_printf(_("“%s” was changed by another program. You have "
+                                          "unsaved changes: reload the file (losing them) "
+                                          "or keep yours?"),
+                                        name.c_str())
+                      : g_strdup_printf(_("“%s” was changed by another program."), name.c_str()));
+    main_.show_file_changed(text.get(), _("_Reload"), modified ? _("_Keep mine") : _("_Ignore"),
+                            [this](bool reload) {
+                                if (reload) {
+                                    reload_project();
+                                }
+                            });
+}
+
+bool Application::reload_project()
+{
+    if (project_path_ == nullptr || is_busy()) {
+        return false;
+    }
+    GCharPtr path(g_strdup(project_path_.get()));
+    // What is open stays until the file has been read whole.
+    ZbxProject project;
+    GErrorPtr error;
+    if (!zembrix_read_file(path.get(), &project, nullptr, nullptr, error.out())) {
+        common_message_dialog(main_window(), error.message("Could not reload the file"),
+                              GTK_MESSAGE_ERROR);
+        return false;
+    }
+    const bool saved_as = named_by_save_as_;
+    if (!open_project(path.get())) {
+        return false;
+    }
+    named_by_save_as_ = saved_as;
+    return true;
+}
+
+void Application::choose_backup()
+{
+    if (is_busy() || !file_loaded_ || project_path_ == nullptr) {
+        set_status(" No backups: the project has no file yet");
+        return;
+    }
+    const std::vector<BackupEntry> backups = backups_list(state_dir_.c_str(), project_path_.get());
+    if (backups.empty()) {
+        const std::string text = std::string("No backups of “") + project_name() +
+                                 "” yet: one is kept each time a save replaces the file.";
+        common_message_dialog(main_window(), text.c_str(), GTK_MESSAGE_INFO);
+        return;
+    }
+    std::string chosen;
+    if (ui_choose_backup(main_window(), project_name().c_str(), backups, &chosen)) {
+        restore_backup(chosen.c_str());
+    }
+}
+
+bool Application::restore_backup(const char *backup_path)
+{
+    if (is_busy() || !file_loaded_ || project_path_ == nullptr || !ask_save_changes()) {
+        return false;
+    }
+    ZbxProject project;
+    GErrorPtr error;
+    if (!zembrix_read_file(backup_path, &project, nullptr, nullptr, error.out())) {
+        common_message_dialog(main_window(), error.message("Could not read the backup"),
+                              GTK_MESSAGE_ERROR);
+        return false;
+    }
+    // The project keeps its name and file; the backup is what it holds now,
+    // unsaved.
+    GCharPtr project_path(g_strdup(project_path_.get()));
+    discard_data();
+    document_.load(std::move(project));
+    document_.mark_unsaved();
+    file_loaded_ = true;
+    project_path_ = std::move(project_path);
+    watch_project();
+    GCharPtr shown(g_filename_display_name(backup_path));
+    set_status((std::string(" Backup restored from ") + shown.get() + ": save to keep it").c_str());
     update_title();
     return true;
 }

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "base/gref.h"
 #include "editor/paneleditor_window.h"
+#include "files/file_stamp.h"
 #include "grabber/objectgrabber.h"
 #include "ui/context.h"
 
@@ -32,6 +34,9 @@ struct ApplicationSetup
     // The example projects the open chooser starts in when no folder is
     // remembered.
     std::string examples_folder;
+    // The folder "zembrix/backups" lies in (the user's state folder when
+    // empty).
+    std::string state_dir;
 };
 
 class Application final : public Shell
@@ -91,6 +96,25 @@ class Application final : public Shell
     void new_project();
     // Discards the data; the status bar says so when some was loaded.
     void close_project();
+    // File -> Restore Backup...: lists the backups of the open project
+    // (date, time, size, newest first) and restores the one chosen.
+    void choose_backup();
+    // Opens a backup of the open project in its place, as unsaved changes
+    // of that project (after asking about the current ones): saving it is
+    // the user's decision. False when nothing changed.
+    bool restore_backup(const char *backup_path);
+    // Watching the project's file: its stamp when it was last read or
+    // written here; another program's change shows the main window's bar.
+    void watch_project();
+    // The file's stamp differs from the one read or saved: the bar offers
+    // to reload (discarding unsaved changes) or to keep what is open.
+    void check_project_file();
+    // Reads the project's file again in place of what is open (kept when
+    // the file cannot be read).
+    bool reload_project();
+    // The folder backups are kept below.
+    const std::string &state_dir() const { return state_dir_; }
+
     // Before the project is discarded: with unsaved changes asks "Save
     // changes to “NAME” before closing?" ("Close _without saving",
     // "_Cancel", "_Save"). True to go ahead: no changes, closing without
@@ -135,6 +159,12 @@ class Application final : public Shell
     PanelEditorWindow editor_;
     GrabberWindow grabber_;
 
+    std::string state_dir_;
+    GRef<GFileMonitor> monitor_;
+    // The project file as it was last read or written here, and as the bar
+    // last reported it.
+    FileStamp stamp_;
+    FileStamp reported_;
     bool file_loaded_ = false;
     GCharPtr project_path_;
     // Whether File -> Save may write to the Save As file without asking:

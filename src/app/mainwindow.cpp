@@ -471,3 +471,42 @@ gboolean MainWindow::on_references_press(GtkWidget *view, GdkEventButton *event)
     gtk_dialog_response(GTK_DIALOG(gtk_widget_get_toplevel(view)), GTK_RESPONSE_OK);
     return TRUE;
 }
+
+void MainWindow::show_file_changed(const char *text, const char *reload, const char *keep,
+                                   std::function<void(bool)> answer)
+{
+    hide_file_changed();
+    file_changed_answer_ = std::move(answer);
+    GtkWidget *bar = gtk_info_bar_new_with_buttons(reload, GTK_RESPONSE_ACCEPT, keep,
+                                                   GTK_RESPONSE_REJECT, nullptr);
+    gtk_widget_set_name(bar, "infobar_main_file_changed");
+    gtk_info_bar_set_message_type(GTK_INFO_BAR(bar), GTK_MESSAGE_WARNING);
+    GtkWidget *label = gtk_label_new(text);
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_misc_set_alignment(GTK_MISC(label), 0.0f, 0.5f);
+    gtk_container_add(GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(bar))), label);
+    atk_object_set_name(gtk_widget_get_accessible(bar), text);
+    g_signal_connect(bar, "response", G_CALLBACK(+[](GtkInfoBar *, gint response, gpointer self) {
+                         auto *window = static_cast<MainWindow *>(self);
+                         std::function<void(bool)> then = std::move(window->file_changed_answer_);
+                         window->hide_file_changed();
+                         if (then) {
+                             then(response == GTK_RESPONSE_ACCEPT);
+                         }
+                     }),
+                     this);
+    GtkWidget *top = widget("vbox_main_top_most");
+    gtk_box_pack_start(GTK_BOX(top), bar, FALSE, FALSE, 0);
+    // Below the menu bar.
+    gtk_box_reorder_child(GTK_BOX(top), bar, 1);
+    gtk_widget_show_all(bar);
+    file_changed_bar_ = bar;
+}
+
+void MainWindow::hide_file_changed()
+{
+    if (file_changed_bar_ != nullptr) {
+        gtk_widget_destroy(file_changed_bar_);
+        file_changed_bar_ = nullptr;
+    }
+}

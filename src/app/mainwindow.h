@@ -5,6 +5,7 @@
 // nothing until a project is open, and nothing while a load runs.
 #pragma once
 
+#include <functional>
 #include <gtk/gtk.h>
 #include <memory>
 
@@ -69,6 +70,14 @@ class MainWindow
     void set_show_clashes(bool on);
     // The data was discarded: previews back to the backdrop.
     void reset_previews();
+    // The bar above the lists that says the project's file was changed on
+    // disk, with two answers: answer(true) for the first (reload), false for
+    // the second. A new one replaces the one shown.
+    void show_file_changed(const char *text, const char *reload, const char *keep,
+                           std::function<void(bool)> answer);
+    void hide_file_changed();
+    // The bar, or null while none is shown.
+    GtkWidget *file_changed_bar() const { return file_changed_bar_; }
 
     // --- Commands the tests reach directly ---
     // Stores the selected panel, over its preview colour, into the selected
@@ -119,6 +128,7 @@ class MainWindow
     void on_save_activate(GtkMenuItem *item);
     void on_save_as_activate(GtkMenuItem *item);
     void on_close_activate(GtkMenuItem *item);
+    void on_restore_backup_activate(GtkMenuItem *item);
     void on_export_preview_activate(GtkMenuItem *item);
     void on_quit_activate(GtkMenuItem *item);
     void on_undo_activate(GtkMenuItem *item);
@@ -195,4 +205,6 @@ class MainWindow
     std::unique_ptr<PlacementColumns> placement_columns_;
     MainPreviews previews_;
     int listener_ = 0;
+    GtkWidget *file_changed_bar_ = nullptr;
+    std::function<void(bool)> file_changed_answer_;
 };

@@ -132,6 +132,11 @@ void MainWindow::on_recent_item_activated(GtkRecentChooser *chooser)
     }
 }
 
+void MainWindow::on_restore_backup_activate(GtkMenuItem *)
+{
+    app_.choose_backup();
+}
+
 void MainWindow::on_close_activate(GtkMenuItem *)
 {
     if (!app_.is_busy() && app_.ask_save_changes()) {

@@ -68,6 +68,8 @@ GtkWidget *build_menubar(Builder &b, GtkAccelGroup *accel_group)
     gtk_recent_chooser_set_limit(GTK_RECENT_CHOOSER(recent_menu), 10);
     gtk_recent_chooser_set_local_only(GTK_RECENT_CHOOSER(recent_menu), TRUE);
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(recent), recent_menu);
+    b.image_item(file, "menuitem_restore_backup", _("Restore _Backup..."), "image_restore_backup",
+                 "gtk-revert-to-saved");
     b.stock_item(file, "save", "gtk-save", accel_group);
     // The toolkit's Save As has no key of its own: give it the usual one.
     gtk_widget_add_accelerator(b.stock_item(file, "save_as", "gtk-save-as", accel_group),
@@ -536,6 +538,7 @@ void MainWindow::connect_signals()
     ui_connect<&M::on_save_activate>(w, "save", "activate", this);
     ui_connect<&M::on_save_as_activate>(w, "save_as", "activate", this);
     ui_connect<&M::on_close_activate>(w, "close", "activate", this);
+    ui_connect<&M::on_restore_backup_activate>(w, "menuitem_restore_backup", "activate", this);
     ui_connect<&M::on_export_preview_activate>(w, "menuitem_export_preview", "activate", this);
     // Export takes the preview last clicked, on itself or on its list.
     const std::pair<const char *, MainPreview> focus_widgets[] = {

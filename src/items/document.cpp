@@ -643,6 +643,13 @@ void Document::mark_saved()
     emit(DocChange::HistoryChanged);
 }
 
+void Document::mark_unsaved()
+{
+    // No version is ever negative.
+    saved_version_ = -1;
+    emit(DocChange::HistoryChanged);
+}
+
 bool Document::would_loop(int parent, int child) const
 {
     return references_would_loop(project_, parent, child);

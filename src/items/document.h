@@ -180,6 +180,9 @@ class Document
     // Whether the project differs from what was last loaded or saved.
     bool is_modified() const { return open_ && version_ != saved_version_; }
     void mark_saved();
+    // The project differs from every file (a backup or recovered work
+    // opened in its place): is_modified() until the next save.
+    void mark_unsaved();
 
     // --- Queries over the data ---
     // Whether placing panel `child` in panel `parent` would make a panel

@@ -3,6 +3,7 @@
 // and the first run).
 #include "ui/options.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <string>
@@ -110,6 +111,12 @@ bool Options::load()
         g_key_file_get_boolean(file.get(), "misc", "incremental_rendering", nullptr);
     show_clashes_ = g_key_file_get_boolean(file.get(), "misc", "show_clashes", nullptr);
     show_grid_ = g_key_file_get_boolean(file.get(), "misc", "show_grid", nullptr);
+    GErrorPtr missing;
+    const int backups = g_key_file_get_integer(file.get(), "misc", "backups", missing.out());
+    // A missing or unreadable count keeps the default; a negative one means none.
+    if (!missing) {
+        backups_ = std::max(backups, 0);
+    }
     return true;
 }
 
@@ -139,6 +146,7 @@ bool Options::write(const int *window) const
                            incremental_rendering_ ? "true" : "false");
     g_string_append_printf(text, "show_clashes=%s\n", show_clashes_ ? "true" : "false");
     g_string_append_printf(text, "show_grid=%s\n", show_grid_ ? "true" : "false");
+    g_string_append_printf(text, "backups=%d\n", backups_);
 
     KeyFilePtr file(g_key_file_new());
     gboolean parsed = g_key_file_load_from_data(file.get(), text->str, text->len,

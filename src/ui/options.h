@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/gref.h"
+#include "files/backups.h"
 
 enum OptionsFolder
 {
@@ -50,6 +51,9 @@ class Options
     // Whether the editor and the grabber draw the grid of cells.
     bool show_grid() const { return show_grid_; }
     void set_show_grid(bool on) { show_grid_ = on; }
+    // How many backups of a project are kept (0: none).
+    int backups() const { return backups_; }
+    void set_backups(int count) { backups_ = count; }
     // The main window's position as read from the file.
     bool window_position(int *x, int *y) const;
 
@@ -60,6 +64,7 @@ class Options
     bool incremental_rendering_ = false;
     bool show_clashes_ = false;
     bool show_grid_ = false;
+    int backups_ = kBackupsKept;
     bool has_position_ = false;
     int position_[2] = {0, 0};
     std::string path_;

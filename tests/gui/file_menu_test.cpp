@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "app/locations_view.h"
+#include "files/backups.h"
 #include "files/zembrix.h"
 #include "items/objects.h"
 #include "render/render.h"
@@ -283,4 +284,99 @@ TEST_F(FileMenu, ControlPlusMinusAndWheelZoomAndTheWindowStaysOnTheScreen)
     gtk_widget_size_request(window_main, &size);
     EXPECT_LE(size.height, gdk_screen_height());
     EXPECT_LE(size.width, gdk_screen_width());
+}
+
+TEST_F(FileMenu, ASaveKeepsTheReplacedFileAndABackupOpensUnsavedInItsPlace)
+{
+    const std::string project = folder / "game.prg";
+    ASSERT_EQ(g_file_set_contents(project.c_str(), read_file(kSample).data(),
+                                  static_cast<gssize>(read_file(kSample).size()), nullptr),
+              TRUE);
+    ASSERT_TRUE(app->open_project(project.c_str()));
+    const int items = app->document().item_count();
+    // A new panel, saved: the backup holds the file as it was.
+    app->document().begin_step("New panel");
+    app->document().append_panel();
+    app->document().end_step();
+    ASSERT_TRUE(app->save_project(project.c_str()));
+    const std::vector<BackupEntry> backups =
+        backups_list(app->state_dir().c_str(), project.c_str());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(read_file(backups[0].path), read_file(kSample));
+
+    // Restored from the list, the backup is the project, unsaved, under its
+    // own name; the file is untouched until the user saves.
+    DialogAnswer pick("Restore Backup", [](GtkWidget *dialog) {
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    });
+    answer_next_dialog(&pick);
+    gtk_menu_item_activate(GTK_MENU_ITEM(widget("menuitem_restore_backup")));
+    pump_events();
+    EXPECT_TRUE(pick.answered);
+    EXPECT_EQ(app->document().item_count(), items);
+    EXPECT_TRUE(app->document().is_modified());
+    EXPECT_STREQ(app->project_path(), project.c_str());
+    EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(window_main)), std::string("*Zembrix - game.prg"));
+    EXPECT_EQ(app->document().item_count() + 1, [&] {
+        ZbxProject saved;
+        zembrix_read_file(project.c_str(), &saved, nullptr, nullptr, nullptr);
+        return static_cast<int>(saved.items.size());
+    }());
+}
+
+TEST_F(FileMenu, AFileChangedByAnotherProgramIsNoticedAndSavingOverItAsks)
+{
+    ZbxProject one;
+    one.items = {zbx_object_item(zbx_test_record(1, 1, 1))};
+    ZbxProject two = one;
+    two.items.push_back(zbx_panel_item({}));
+    const std::string project = write_project(folder, "game.prg", one);
+    ASSERT_TRUE(app->open_project(project.c_str()));
+    MainWindow &main = app->main();
+    auto bar_text = [&] {
+        GList *children = gtk_container_get_children(
+            GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(main.file_changed_bar()))));
+        std::string text = gtk_label_get_text(GTK_LABEL(children->data));
+        g_list_free(children);
+        return text;
+    };
+
+    // Without unsaved changes: reload.
+    write_project(folder, "game.prg", two);
+    ASSERT_TRUE(pump_until([&] { return main.file_changed_bar() != nullptr; }));
+    EXPECT_EQ(bar_text(), "“game.prg” was changed by another program.");
+    gtk_info_bar_response(GTK_INFO_BAR(main.file_changed_bar()), GTK_RESPONSE_ACCEPT);
+    pump_events();
+    EXPECT_EQ(app->document().item_count(), 2);
+    EXPECT_FALSE(app->document().is_modified());
+    EXPECT_EQ(main.file_changed_bar(), nullptr);
+
+    // With unsaved changes: keep mine.
+    app->document().begin_step("New panel");
+    app->document().append_panel();
+    app->document().end_step();
+    write_project(folder, "game.prg", one);
+    ASSERT_TRUE(pump_until([&] { return main.file_changed_bar() != nullptr; }));
+    EXPECT_NE(bar_text().find("You have unsaved changes"), std::string::npos) << bar_text();
+    gtk_info_bar_response(GTK_INFO_BAR(main.file_changed_bar()), GTK_RESPONSE_REJECT);
+    pump_events();
+    EXPECT_EQ(app->document().item_count(), 3);
+    EXPECT_TRUE(app->document().is_modified());
+
+    // Saving over the changed file asks first; yes overwrites it. Our own
+    // save raises no bar.
+    ConfirmationAnswer overwrite;
+    answer_next_confirmation(&overwrite);
+    EXPECT_TRUE(app->save_project(project.c_str()));
+    EXPECT_TRUE(overwrite.answered);
+    EXPECT_EQ(overwrite.question,
+              "“game.prg” was changed by another program since you opened it. Overwrite it?");
+    pump_until([] { return false; }, 1500);
+    EXPECT_EQ(main.file_changed_bar(), nullptr);
+    ConfirmationAnswer none;
+    answer_next_confirmation(&none);
+    EXPECT_TRUE(app->save_project(project.c_str()));
+    pump_events();
+    EXPECT_FALSE(none.answered);
+    close_dialogs_titled("Confirmation request");
 }

@@ -15,6 +15,8 @@ int main(int argc, char **argv)
     g_setenv("XDG_CONFIG_HOME", folder, TRUE);
     // The file chooser records recent files below the data folder.
     g_setenv("XDG_DATA_HOME", folder, TRUE);
+    // Backups of saved projects go below the state folder.
+    g_setenv("XDG_STATE_HOME", folder, TRUE);
     g_setenv("NO_AT_BRIDGE", "1", TRUE);
 
     // A display server that was just started may not answer yet.

@@ -27,6 +27,7 @@ class WindowAtWork : public testing::Test
     {
         ApplicationSetup setup;
         setup.config_dir = config.dir();
+        setup.state_dir = config.path() + "/state";
         setup.backdrop_candidates = backdrop_candidates;
         setup.examples_folder = zbx_source_path("resources/examples");
         app = std::make_unique<Application>(setup);

@@ -18,6 +18,7 @@ work="$(mktemp -d)"
 pid=""
 export XDG_CONFIG_HOME="$work/config"
 export XDG_DATA_HOME="$work/data"
+export XDG_STATE_HOME="$work/state"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 bus_pids=()
 cleanup() {

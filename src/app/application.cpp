@@ -75,6 +75,7 @@ Application::~Application()
         g_source_remove(quit_source_);
     }
     document_.remove_listener(listener_);
+    stop_watching();
     main_.previews().stop_drawing();
     // The windows go (members, in reverse), each taking its widgets with it.
 }
@@ -214,7 +215,7 @@ bool Application::ask_save_changes()
 
 void Application::discard_data()
 {
-    monitor_.reset();
+    stop_watching();
     stamp_ = reported_ = FileStamp{};
     main_.hide_file_changed();
     file_loaded_ = false;
@@ -329,8 +330,11 @@ bool Application::enable_placements_for_saving()
 
 bool Application::save_project(const char *path)
 {
+    const FileStamp now = file_stamp(path);
+    // A file removed meanwhile has nothing to overwrite (and what is no
+    // file the writer refuses).
     if (project_path_ != nullptr && strcmp(path, project_path_.get()) == 0 && stamp_.exists &&
-        !(file_stamp(path) == stamp_)) {
+        now.exists && !(now == stamp_) && g_file_test(path, G_FILE_TEST_IS_REGULAR)) {
         const std::string name = project_name();
         GCharPtr question(g_markup_printf_escaped(
             _("“%s” was changed by another program since you opened it. Overwrite it?"),
@@ -374,11 +378,22 @@ bool Application::save_project(const char *path)
     return true;
 }
 
+void Application::stop_watching()
+{
+    if (monitor_) {
+        // The monitor may outlive our reference while the library reports
+        // a change: it must not reach this object any more.
+        g_signal_handlers_disconnect_by_data(monitor_.get(), this);
+        g_file_monitor_cancel(monitor_.get());
+        monitor_.reset();
+    }
+}
+
 void Application::watch_project()
 {
     main_.hide_file_changed();
     stamp_ = reported_ = file_stamp(project_path_.get());
-    monitor_.reset();
+    stop_watching();
     if (project_path_ == nullptr) {
         return;
     }

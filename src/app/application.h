@@ -106,6 +106,7 @@ class Application final : public Shell
     // Watching the project's file: its stamp when it was last read or
     // written here; another program's change shows the main window's bar.
     void watch_project();
+    void stop_watching();
     // The file's stamp differs from the one read or saved: the bar offers
     // to reload (discarding unsaved changes) or to keep what is open.
     void check_project_file();

@@ -321,6 +321,7 @@ bool Application::enable_placements_for_saving()
 
 bool Application::save_project(const char *path)
 {
+    std::vector<FileioNote> notes;
     {
         // Placements enabled for the save stay disabled when it fails.
         DocumentStep step(document_, "Enable placements");
@@ -328,7 +329,7 @@ bool Application::save_project(const char *path)
             return false;
         }
         GErrorPtr error;
-        if (!zembrix_write_file(path, document_.project(), error.out())) {
+        if (!zembrix_write_file(path, document_.project(), &notes, error.out())) {
             step.fail();
             common_message_dialog(main_window(), error.message("Could not save the file"),
                                   GTK_MESSAGE_ERROR);
@@ -339,8 +340,13 @@ bool Application::save_project(const char *path)
     remember_folder(path);
     document_.mark_saved();
     remember_recent(path);
-    GCharPtr shown(g_filename_display_name(path));
-    set_status((std::string(" Data saved to ") + shown.get()).c_str());
+    // What the save could not keep of the old file follows, one sentence
+    // each.
+    std::string status = " Data saved to " + fileio_display_name(path);
+    for (const FileioNote &note : notes) {
+        status += ". " + note.message;
+    }
+    set_status(status.c_str());
     update_title();
     return true;
 }

@@ -383,11 +383,12 @@ void MainWindow::on_export_clicked(GtkButton *)
         return;
     }
     GErrorPtr error;
-    if (!objfile_write(path.c_str(), document_.object_record(index), error.out())) {
+    std::vector<FileioNote> notes;
+    if (!objfile_write(path.c_str(), document_.object_record(index), &notes, error.out())) {
         show_error(error.message());
         return;
     }
-    say_exported("object", index, path.c_str());
+    say_exported("object", index, path.c_str(), notes);
 }
 
 void MainWindow::on_launch_grabber_clicked(GtkButton *)

@@ -158,11 +158,12 @@ void MainWindow::on_export_preview_activate(GtkMenuItem *)
         return;
     }
     GErrorPtr error;
-    if (!previews_.export_png(which, path.c_str(), error.out())) {
+    std::vector<FileioNote> notes;
+    if (!previews_.export_png(which, path.c_str(), &notes, error.out())) {
         show_error(error.message());
         return;
     }
-    say_exported(kWhat[which], number, path.c_str());
+    say_exported(kWhat[which], number, path.c_str(), notes);
 }
 
 gboolean MainWindow::on_focus_press(GtkWidget *widget, GdkEventButton *)

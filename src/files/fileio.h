@@ -50,8 +50,8 @@ struct FileioNote
 // Writes each output in full, all or nothing.
 //
 // Every output is checked first, and nothing is written when one is refused:
-// a file that exists and is not a regular file (a device, FIFO or folder),
-// two outputs that are one file (the same file through links, or the same
+// a file that exists and is not a regular file (a device, FIFO or folder) or
+// may not be written, two outputs that are one file (the same file through links, or the same
 // name), and a symbolic link that lies in a folder anyone may write to with
 // the sticky bit set (such as /tmp) and belongs neither to the one saving nor
 // to the folder's owner.
@@ -68,7 +68,8 @@ struct FileioNote
 //
 // When a later output fails, the earlier ones are put back: the files this
 // call created are removed and the files it replaced get their old content
-// back (kept as a hard link beside them until the last output is in place).
+// back (kept as a hard link beside them until the last output is in place;
+// where no such link can be made, nothing is written).
 // Temporary files of ours that a killed save left behind (older than
 // kFileioStaleSeconds and held by no one) are removed from a folder before it
 // is written to. Errors name the file the caller gave (its control

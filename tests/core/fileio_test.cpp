@@ -531,4 +531,11 @@ TEST(FileIoNames, ControlCharactersInNamesAreEscapedInMessages)
     const std::string name = tmp.path("no\nfolder/x\x1b.bin");
     EXPECT_EQ(write(name, {1}), "Could not write \"" + tmp.dir() +
                                     "/no\\nfolder/x\\x1b.bin\": No such file or directory");
+    // The readers' messages too.
+    ZbxProject project;
+    GError *error = nullptr;
+    EXPECT_EQ(zbx_outcome(zembrix_parse(std::vector<uint8_t>{1}, "x\x1b.prg", &project, nullptr,
+                                        nullptr, &error),
+                          &error),
+              "File \"x\\x1b.prg\" is too short");
 }

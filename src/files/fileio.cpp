@@ -182,7 +182,7 @@ struct Pending
     struct stat old = {};
     Fd temp_fd;       // open and locked until the commit
     std::string temp; // the new content beside the target
-    std::string kept; // a hard link to the old file until every commit is done
+    std::string kept; // the old file (a hard link, or a copy) until every commit is done
     bool committed = false;
     std::vector<FileioNote> notes;
 };
@@ -356,7 +356,41 @@ bool prepare(Pending *p, GError **error)
     return true;
 }
 
-// A second name for the old file beside it, so that it can be put back.
+// A copy of the old file beside it, where no second name can be made (a
+// file system without hard links): as the old file, but a new one.
+bool copy_old(Pending *p)
+{
+    Fd from(open(p->path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    std::string name = p->folder + "/" + kTempPrefix + "XXXXXX" + kTempSuffix;
+    Fd to(from.get() < 0 ? -1 : g_mkstemp_full(name.data(), O_WRONLY | O_CLOEXEC, 0600));
+    if (to.get() < 0) {
+        return false;
+    }
+    p->kept = name; // removed again by the roll-back if the copy fails
+    std::vector<uint8_t> buffer(65536);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = read(from.get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 ||
+            !write_all(to.get(), {buffer.data(), static_cast<size_t>(std::max<ssize_t>(n, 0))},
+                       offset)) {
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        offset += n;
+    }
+    (void) fchown(to.get(), p->old.st_uid, p->old.st_gid);
+    (void) fchmod(to.get(), p->old.st_mode & 07777);
+    return fsync(to.get()) == 0;
+}
+
+// A second name for the old file beside it (or a copy), so that it can be
+// put back.
 bool keep_old(Pending *p, GError **error)
 {
     for (int tries = 0; tries < 100; tries++) {
@@ -376,6 +410,9 @@ bool keep_old(Pending *p, GError **error)
         }
     }
     const int err = errno;
+    if (copy_old(p)) {
+        return true;
+    }
     g_set_error(error, G_FILE_ERROR, g_file_error_from_errno(err),
                 "Could not write \"%s\": cannot keep the old file until the other outputs are "
                 "written: %s",

@@ -68,8 +68,8 @@ struct FileioNote
 //
 // When a later output fails, the earlier ones are put back: the files this
 // call created are removed and the files it replaced get their old content
-// back (kept as a hard link beside them until the last output is in place;
-// where no such link can be made, nothing is written).
+// back (kept as a hard link beside them until the last output is in place,
+// or as a copy where the file system makes no such link).
 // Temporary files of ours that a killed save left behind (older than
 // kFileioStaleSeconds and held by no one) are removed from a folder before it
 // is written to. Errors name the file the caller gave (its control

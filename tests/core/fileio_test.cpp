@@ -353,6 +353,43 @@ TEST_F(FileIo, AFailingLateOutputPutsBackTheFilesTheEarlierOnesReplaced)
     EXPECT_EQ(notes[0].filename, first);
 }
 
+TEST_F(FileIo, WhereNoHardLinkCanBeMadeACopyOfTheOldFileIsPutBack)
+{
+    // The kernel refuses another user a hard link to a set-user-id file.
+    std::vector<uint8_t> protection;
+    GError *error = nullptr;
+    if (geteuid() != 0 ||
+        !fileio_read_file("/proc/sys/fs/protected_hardlinks", &protection, &error) ||
+        protection != std::vector<uint8_t>{'1', '\n'}) {
+        g_clear_error(&error);
+        GTEST_SKIP() << "needs the administrator and protected hard links";
+    }
+    ASSERT_EQ(chmod(tmp.dir().c_str(), 0777), 0);
+    const std::string first = tmp.path("first.prg");
+    const std::string second = tmp.path("second.bin");
+    zbx_write_file(first, {1, 2, 3});
+    ASSERT_EQ(chown(first.c_str(), kOwner, kOwner), 0);
+    ASSERT_EQ(chmod(first.c_str(), 04666), 0);
+    const std::vector<uint8_t> data = {9};
+    const FileioOutput outputs[] = {{first.c_str(), data}, {second.c_str(), data}};
+    const std::string said = in_child(kSomeoneElse, [&] {
+        GError *child_error = nullptr;
+        return zbx_outcome(fileio_write_files_observed(
+                               outputs, nullptr,
+                               [&](size_t i) {
+                                   if (i == 1) {
+                                       g_mkdir(second.c_str(), 0700);
+                                       zbx_write_file(second + "/inside", {0});
+                                   }
+                               },
+                               &child_error),
+                           &child_error);
+    });
+    EXPECT_EQ(said, "Could not write \"" + second + "\": Is a directory");
+    EXPECT_EQ(zbx_read_file(first), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"first.prg", "second.bin"}));
+}
+
 TEST_F(FileIo, TwoOutputsThatAreOneFileAreRefusedBeforeAnythingIsWritten)
 {
     const std::string png = tmp.path("out.png");

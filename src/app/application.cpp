@@ -344,6 +344,7 @@ bool Application::save_project(const char *path)
         }
     }
     GErrorPtr backup_error;
+    std::vector<FileioNote> notes;
     {
         // Placements enabled for the save stay disabled when it fails.
         DocumentStep step(document_, "Enable placements");
@@ -356,7 +357,7 @@ bool Application::save_project(const char *path)
             g_printerr("zembrix: %s\n", backup_error.message("Could not keep a backup"));
         }
         GErrorPtr error;
-        if (!zembrix_write_file(path, document_.project(), error.out())) {
+        if (!zembrix_write_file(path, document_.project(), &notes, error.out())) {
             step.fail();
             common_message_dialog(main_window(), error.message("Could not save the file"),
                                   GTK_MESSAGE_ERROR);
@@ -368,8 +369,12 @@ bool Application::save_project(const char *path)
     remember_folder(path);
     document_.mark_saved();
     remember_recent(path);
-    GCharPtr shown(g_filename_display_name(path));
-    std::string status = std::string(" Data saved to ") + shown.get();
+    // What the save could not keep of the old file follows, one sentence
+    // each.
+    std::string status = " Data saved to " + fileio_display_name(path);
+    for (const FileioNote &note : notes) {
+        status += ". " + note.message;
+    }
     if (backup_error) {
         status += std::string(" (no backup kept: ") + backup_error.message() + ")";
     }

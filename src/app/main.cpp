@@ -1,6 +1,7 @@
 // Zembrix: the editor for the background graphics of Quorvane.
 //   zembrix [FILE]   opens FILE at start-up
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <gtk/gtk.h>
 #include <memory>
@@ -11,6 +12,9 @@
 int main(int argc, char *argv[])
 {
     setlocale(LC_ALL, "");
+    // Past a file-size limit, a save fails and says so instead of the
+    // signal ending the editor with the work unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
     g_set_application_name(kApplicationName);
     gboolean version = FALSE;
     gchar **files = nullptr;

@@ -377,7 +377,8 @@ bool MainPreviews::shown_item(MainPreview which, int *number) const
     }
 }
 
-bool MainPreviews::export_png(MainPreview which, const char *path, GError **error)
+bool MainPreviews::export_png(MainPreview which, const char *path, std::vector<FileioNote> *notes,
+                              GError **error)
 {
     if (canvas(which) == nullptr) {
         zbx_set_error(error, ZbxError::Failed, "Nothing to export yet");
@@ -394,7 +395,7 @@ bool MainPreviews::export_png(MainPreview which, const char *path, GError **erro
     GRef<GdkPixbuf> image(shown_image(which));
     std::vector<uint8_t> png;
     return image && pixbufs_encode_png(image.get(), &png, error) &&
-           fileio_write_file(path, png, error);
+           fileio_write_file(path, png, notes, error);
 }
 
 void MainPreviews::refresh_panel()

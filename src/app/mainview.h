@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/gref.h"
+#include "files/fileio.h"
 #include "render/compose.h"
 #include "render/render.h"
 #include "ui/context.h"
@@ -109,8 +110,10 @@ class MainPreviews
     // selected object's or panel's item index; false with none selected.
     bool shown_item(MainPreview which, int *number) const;
     // Writes what a preview shows as a PNG file; a preview still being
-    // drawn object by object is finished first.
-    bool export_png(MainPreview which, const char *path, GError **error);
+    // drawn object by object is finished first. What the write could not
+    // keep of an old file goes to *notes (fileio_write_files).
+    bool export_png(MainPreview which, const char *path, std::vector<FileioNote> *notes,
+                    GError **error);
 
     // Zoom exponent of the previews: 0 (1x) or 1 (2x).
     int expansion() const { return expansion_; }

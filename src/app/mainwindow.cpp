@@ -397,12 +397,18 @@ void MainWindow::show_error(const char *text)
     common_message_dialog(GTK_WINDOW(window_), text, GTK_MESSAGE_ERROR);
 }
 
-// " Exported object 3 to PATH" in the status bar.
-void MainWindow::say_exported(const char *what, int number, const char *path)
+// " Exported object 3 to PATH" in the status bar, and what the write could
+// not keep of the old file.
+void MainWindow::say_exported(const char *what, int number, const char *path,
+                              const std::vector<FileioNote> &notes)
 {
-    GCharPtr shown(g_filename_display_name(path));
-    GCharPtr text(g_strdup_printf(" Exported %s %d to %s", what, number, shown.get()));
-    set_status(text.get());
+    GCharPtr text(
+        g_strdup_printf(" Exported %s %d to %s", what, number, fileio_display_name(path).c_str()));
+    std::string status = text.get();
+    for (const FileioNote &note : notes) {
+        status += ". " + note.message;
+    }
+    set_status(status.c_str());
 }
 
 // Pops a context menu up; it is destroyed once it has closed and its item

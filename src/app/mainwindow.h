@@ -13,6 +13,7 @@
 #include "app/mainview.h"
 #include "base/gref.h"
 #include "editor/placement.h"
+#include "files/fileio.h"
 #include "ui/context.h"
 #include "ui/panelmodels_deflist.h"
 
@@ -102,7 +103,8 @@ class MainWindow
     void render_panel(GdkPixbuf *canvas, int *colour, ComposeClashes *clashes);
     bool commands_allowed() const;
     void show_error(const char *text);
-    void say_exported(const char *what, int number, const char *path);
+    void say_exported(const char *what, int number, const char *path,
+                      const std::vector<FileioNote> &notes = {});
     bool context_press(GtkWidget *view, const GdkEventButton *event,
                        bool (MainWindow::*selected)(int *) const,
                        GtkWidget *(MainWindow::*create)());

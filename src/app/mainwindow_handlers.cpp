@@ -163,11 +163,12 @@ void MainWindow::on_export_preview_activate(GtkMenuItem *)
         return;
     }
     GErrorPtr error;
-    if (!previews_.export_png(which, path.c_str(), error.out())) {
+    std::vector<FileioNote> notes;
+    if (!previews_.export_png(which, path.c_str(), &notes, error.out())) {
         show_error(error.message());
         return;
     }
-    say_exported(kWhat[which], number, path.c_str());
+    say_exported(kWhat[which], number, path.c_str(), notes);
 }
 
 gboolean MainWindow::on_focus_press(GtkWidget *widget, GdkEventButton *)
@@ -388,11 +389,12 @@ void MainWindow::on_export_clicked(GtkButton *)
         return;
     }
     GErrorPtr error;
-    if (!objfile_write(path.c_str(), document_.object_record(index), error.out())) {
+    std::vector<FileioNote> notes;
+    if (!objfile_write(path.c_str(), document_.object_record(index), &notes, error.out())) {
         show_error(error.message());
         return;
     }
-    say_exported("object", index, path.c_str());
+    say_exported("object", index, path.c_str(), notes);
 }
 
 void MainWindow::on_launch_grabber_clicked(GtkButton *)

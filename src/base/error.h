@@ -18,6 +18,8 @@ enum class ZbxError : int
     TooLarge,    // the data does not fit where it must go
     BadRegion,   // a region that is not whole cells inside the picture
     BadFile,     // a path that names no regular file
+    SameFile,    // refused: two outputs of one write are one file
+    UnsafeLink,  // refused: a link in a shared folder that another user made
 };
 
 GQuark zbx_error_quark();

@@ -62,6 +62,13 @@ int cli_close_stdout(int status);
 int cli_fail(const GErrorPtr &error);
 int cli_fail(const std::string &message);
 
+// Writes the outputs all or nothing (fileio_write_files) and says on
+// standard error, one line each, what the write could not keep of the old
+// files: their other hard links, their owner.
+bool cli_write_files(std::span<const FileioOutput> outputs, GError **error);
+// The same for a project file.
+bool cli_write_project(const char *filename, const Document &document, GError **error);
+
 // Reads a project file into a command's own document.
 bool cli_open_project(Document &document, const char *filename, GError **error);
 

@@ -46,7 +46,7 @@ int cli_picture(int argc, char **argv)
     if (hires.given()) {
         outputs.push_back({hires.get(), data});
     }
-    if (!fileio_write_files(outputs, error.out())) {
+    if (!cli_write_files(outputs, error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -108,7 +108,7 @@ int cli_grab(int argc, char **argv)
         return cli_fail("Invalid region");
     }
     const FileioOutput out{grab.output.c_str(), record};
-    if (!fileio_write_files({&out, 1}, error.out())) {
+    if (!cli_write_files({&out, 1}, error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -133,7 +133,7 @@ int cli_objfile(int argc, char **argv)
         return cli_fail(error);
     }
     const FileioOutput out{output.get(), png};
-    if (!fileio_write_files({&out, 1}, error.out())) {
+    if (!cli_write_files({&out, 1}, error.out())) {
         return cli_fail(error);
     }
     return 0;

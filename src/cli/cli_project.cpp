@@ -382,7 +382,7 @@ int cli_render(int argc, char **argv)
         return cli_fail(error);
     }
     const FileioOutput out{output.get(), png};
-    if (!fileio_write_files({&out, 1}, error.out())) {
+    if (!cli_write_files({&out, 1}, error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -399,7 +399,7 @@ int cli_resave(int argc, char **argv)
     if (!cli_parse(*cli_find_command("resave"), entries, 1, &argc, &argv, error.out()) ||
         !cli_require_string("-o", output, error.out()) ||
         !cli_open_project(document, argv[1], error.out()) ||
-        !zembrix_write_file(output.get(), document.project(), error.out())) {
+        !cli_write_project(output.get(), document, error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -456,7 +456,7 @@ int cli_delete(int argc, char **argv)
         !cli_open_project(document, argv[1], error.out()) ||
         !require_item(document, item, error.out()) ||
         !itemwrapper_delete_unused_item(document, item, error.out()) ||
-        !zembrix_write_file(output.get(), document.project(), error.out())) {
+        !cli_write_project(output.get(), document, error.out())) {
         return cli_fail(error);
     }
     return 0;
@@ -479,7 +479,7 @@ int cli_import(int argc, char **argv)
         !cli_open_project(document, argv[1], error.out()) ||
         !objfile_read(object.get(), &record, error.out()) ||
         !itemwrapper_import_object(document, record, error.out()) ||
-        !zembrix_write_file(output.get(), document.project(), error.out())) {
+        !cli_write_project(output.get(), document, error.out())) {
         return cli_fail(error);
     }
     return 0;

@@ -75,6 +75,31 @@ int cli_fail(const std::string &message)
     return 1;
 }
 
+namespace {
+void say_notes(const std::vector<FileioNote> &notes)
+{
+    for (const FileioNote &note : notes) {
+        std::fprintf(stderr, "%s\n", note.message.c_str());
+    }
+}
+} // namespace
+
+bool cli_write_files(std::span<const FileioOutput> outputs, GError **error)
+{
+    std::vector<FileioNote> notes;
+    const bool ok = fileio_write_files(outputs, &notes, error);
+    say_notes(notes);
+    return ok;
+}
+
+bool cli_write_project(const char *filename, const Document &document, GError **error)
+{
+    std::vector<FileioNote> notes;
+    const bool ok = zembrix_write_file(filename, document.project(), &notes, error);
+    say_notes(notes);
+    return ok;
+}
+
 bool cli_open_project(Document &document, const char *filename, GError **error)
 {
     ZbxProject project;

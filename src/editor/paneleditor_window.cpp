@@ -297,14 +297,19 @@ void PanelEditorWindow::export_canvas()
     }
     std::vector<uint8_t> png;
     GErrorPtr error;
+    std::vector<FileioNote> notes;
     if (!pixbufs_encode_png(image.get(), &png, error.out()) ||
-        !fileio_write_file(path.c_str(), png, error.out())) {
+        !fileio_write_file(path.c_str(), png, &notes, error.out())) {
         common_message_dialog(GTK_WINDOW(window_), error.message(), GTK_MESSAGE_ERROR);
         return;
     }
-    GCharPtr shown(g_filename_display_name(path.c_str()));
-    GCharPtr text(g_strdup_printf(" Exported panel %d to %s", panel, shown.get()));
-    push_status("export", text.get());
+    GCharPtr text(g_strdup_printf(" Exported panel %d to %s", panel,
+                                  fileio_display_name(path.c_str()).c_str()));
+    std::string status = text.get();
+    for (const FileioNote &note : notes) {
+        status += ". " + note.message;
+    }
+    push_status("export", status.c_str());
 }
 
 // --- The blink timer ---

@@ -27,7 +27,13 @@ GdkPixbuf *objfile_read_image(const char *filename, GError **error)
     return objects_render_object_record(contents, error);
 }
 
+bool objfile_write(const char *filename, std::span<const uint8_t> record,
+                   std::vector<FileioNote> *notes, GError **error)
+{
+    return fileio_write_file(filename, record, notes, error);
+}
+
 bool objfile_write(const char *filename, std::span<const uint8_t> record, GError **error)
 {
-    return fileio_write_file(filename, record, error);
+    return objfile_write(filename, record, nullptr, error);
 }

@@ -23,9 +23,8 @@ GdkPixbuf *decode(const std::string &path, GError **error)
         gdk_pixbuf_loader_close(loader.get(), failure.out());
     if (!written) {
         gdk_pixbuf_loader_close(loader.get(), nullptr);
-        GCharPtr shown(g_filename_display_name(path.c_str()));
         zbx_set_error_printf(error, ZbxError::BadFormat, "Cannot read the picture \"%s\": %s",
-                             shown.get(), failure.message());
+                             fileio_display_name(path.c_str()).c_str(), failure.message());
         return nullptr;
     }
     GdkPixbuf *image = gdk_pixbuf_loader_get_pixbuf(loader.get());
@@ -97,10 +96,10 @@ GdkPixbuf *resources_load_backdrop(std::span<const std::string> candidates, GErr
         GRef<GdkPixbuf> image(decode(path, local.out()));
         if (image && (gdk_pixbuf_get_width(image.get()) < kScreenWidth ||
                       gdk_pixbuf_get_height(image.get()) < kScreenHeight)) {
-            GCharPtr shown(g_filename_display_name(path.c_str()));
             zbx_set_error_printf(local.out(), ZbxError::BadFormat,
-                                 "The backdrop \"%s\" is smaller than %d x %d pixels", shown.get(),
-                                 kScreenWidth, kScreenHeight);
+                                 "The backdrop \"%s\" is smaller than %d x %d pixels",
+                                 fileio_display_name(path.c_str()).c_str(), kScreenWidth,
+                                 kScreenHeight);
             image.reset();
         }
         if (image) {

@@ -18,8 +18,15 @@ bool zembrix_read_file(const char *filename, ZbxProject *project, ZbxProgressFun
     return true;
 }
 
-bool zembrix_write_file(const char *filename, const ZbxProject &project, GError **error)
+bool zembrix_write_file(const char *filename, const ZbxProject &project,
+                        std::vector<FileioNote> *notes, GError **error)
 {
     std::vector<uint8_t> bytes;
-    return zembrix_encode(project, &bytes, error) && fileio_write_file(filename, bytes, error);
+    return zembrix_encode(project, &bytes, error) &&
+           fileio_write_file(filename, bytes, notes, error);
+}
+
+bool zembrix_write_file(const char *filename, const ZbxProject &project, GError **error)
+{
+    return zembrix_write_file(filename, project, nullptr, error);
 }

@@ -4,6 +4,9 @@
 
 #include <glib.h>
 
+#include <vector>
+
+#include "files/fileio.h"
 #include "files/zembrix_format.h"
 
 // Reads a project file. Announces each pass through action and the progress
@@ -16,5 +19,8 @@ bool zembrix_read_file(const char *filename, ZbxProject *project, ZbxProgressFun
 
 // Writes a project to a file, replaced in one step: on any failure (data
 // too large, file not writable) it keeps its previous content and the error
-// says why.
+// says why. What the save could not keep of the old file (its other hard
+// links, its owner) is added to *notes when given (fileio_write_files).
+bool zembrix_write_file(const char *filename, const ZbxProject &project,
+                        std::vector<FileioNote> *notes, GError **error);
 bool zembrix_write_file(const char *filename, const ZbxProject &project, GError **error);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "base/gref.h"
+#include "files/fileio.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ void fail_unsupported(GError **error, const char *name, int number)
 {
     zbx_set_error_printf(error, ZbxError::BadFormat,
                          "File \"%s\" doesn't appear to be a supported zembrix file. Error: %d",
-                         name, number);
+                         fileio_display_name(name).c_str(), number);
 }
 
 unsigned pointer_entry(std::span<const uint8_t> file, int index)
@@ -48,7 +49,8 @@ bool zembrix_parse_header(std::span<const uint8_t> file, const char *name, ZbxPr
 {
     const std::size_t length = file.size();
     if (length <= 1) {
-        zbx_set_error_printf(error, ZbxError::BadFormat, "File \"%s\" is too short", name);
+        zbx_set_error_printf(error, ZbxError::BadFormat, "File \"%s\" is too short",
+                             fileio_display_name(name).c_str());
         return false;
     }
     if (file[0] != 0x00 || file[1] != 0x08 || length < 5 || file[3] != 0x00 || file[4] != 0x08) {

@@ -161,8 +161,19 @@ bool Options::write(const int *window) const
     }
     gsize length = 0;
     GCharPtr data(g_key_file_to_data(file.get(), &length, nullptr));
-    return fileio_write_file(path_.c_str(), {reinterpret_cast<const uint8_t *>(data.get()), length},
-                             nullptr);
+    // A link may lead to another settings file beside it, never out of the
+    // folder (to a project, say, that quitting would overwrite).
+    FileioOutput output{path_.c_str(), {reinterpret_cast<const uint8_t *>(data.get()), length}};
+    output.stay_in_folder = true;
+    GErrorPtr error;
+    if (!fileio_write_files({&output, 1}, error.out())) {
+        if (!failure_said_) {
+            g_printerr("The settings cannot be saved: %s\n", error.message());
+            failure_said_ = true;
+        }
+        return false;
+    }
+    return true;
 }
 
 void Options::set_folder(OptionsFolder which, const char *path)

@@ -34,7 +34,9 @@ class Options
     bool load();
     // Writes the options with the window position read from the file (if
     // any), or with the main window's position where it stands now; false
-    // when they cannot be written.
+    // when they cannot be written (said once a run on standard error). A
+    // settings file that is a symbolic link out of its folder is not
+    // written through.
     bool save() const;
     bool save(int window_x, int window_y) const;
     // The file's path ("" when there is nowhere to keep it).
@@ -68,4 +70,6 @@ class Options
     bool has_position_ = false;
     int position_[2] = {0, 0};
     std::string path_;
+    // Whether a failed save has been said on standard error: once a run.
+    mutable bool failure_said_ = false;
 };

@@ -169,6 +169,24 @@ check "project kept" cmp -s "$EXAMPLE" "$OUT/project.prg"
 check "image kept" cmp -s "$TMP/l0.png" "$OUT/image.png"
 check "no temporary files: $(listing)" test "$(listing)" == "image.png project.prg "
 
+# Two outputs that are one file, by name, through a link or a hard link, are
+# refused and nothing is written.
+for second in same.bin link.bin hard.bin; do
+    rm -f "$OUT/same.bin" "$OUT/link.bin" "$OUT/hard.bin"
+    [ "$second" = link.bin ] && ln -s same.bin "$OUT/link.bin"
+    [ "$second" = hard.bin ] && cp "$TMP/l0.png" "$OUT/same.bin" && ln "$OUT/same.bin" "$OUT/hard.bin"
+    run 1 picture "$KOALA" -o "$OUT/same.bin" --hires "$OUT/$second" &&
+        err_is "Cannot write \"$OUT/same.bin\" and \"$OUT/$second\": they are the same file, and each output needs a file of its own"
+done
+check "the hard-linked file kept" cmp -s "$TMP/l0.png" "$OUT/same.bin"
+# A file with a second hard link is replaced whole: the other link keeps the
+# old content, which is said.
+run 0 resave "$EXAMPLE" -o "$OUT/same.bin" &&
+    err_is "\"$OUT/same.bin\" had 1 other hard link: it keeps the old content"
+check "the new project" cmp -s "$EXAMPLE" "$OUT/same.bin"
+check "the other link" cmp -s "$TMP/l0.png" "$OUT/hard.bin"
+rm -f "$OUT/same.bin" "$OUT/link.bin" "$OUT/hard.bin"
+
 # Option strings belong to the command: argument errors leak nothing.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=1"
 run 1 render --location 0 -o "$OUT/x.png" && err_is "Missing argument: FILE"

@@ -8,12 +8,14 @@
 
 #include <gdk/gdkkeysyms.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/locations_view.h"
 #include "files/backups.h"
 #include "files/zembrix.h"
 #include "items/objects.h"
 #include "render/render.h"
+#include "support/bytes.h"
 #include "support/items_fixture.h"
 #include "ui/objectmodel.h"
 #include "ui/panelmodels.h"
@@ -139,6 +141,20 @@ TEST_F(FileMenu, AFailedSaveIsShownAndTheFileKeepsItsContent)
     EXPECT_NE(errors[0].find("blocked.prg"), std::string::npos) << errors[0];
     EXPECT_EQ(status_text(window_main), status);
     EXPECT_TRUE(g_file_test(blocked.c_str(), G_FILE_TEST_IS_DIR));
+}
+
+TEST_F(FileMenu, ASaveThatLeavesAnotherLinkWithTheOldFileSaysSo)
+{
+    ASSERT_TRUE(open_through_menu(kSample));
+    const std::string saved = folder / "saved.prg";
+    const std::string other = folder / "other.prg";
+    zbx_write_file(saved, {1});
+    ASSERT_EQ(link(saved.c_str(), other.c_str()), 0);
+    EXPECT_TRUE(app->save_project(saved.c_str()));
+    EXPECT_TRUE(error_texts().empty());
+    EXPECT_EQ(status_text(window_main), " Data saved to " + saved + ". \"" + saved +
+                                            "\" had 1 other hard link: it keeps the old content");
+    EXPECT_EQ(zbx_read_file(other), (std::vector<uint8_t>{1}));
 }
 
 TEST_F(FileMenu, OpeningAPipeTellsWhyInsteadOfWaitingForever)

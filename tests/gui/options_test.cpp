@@ -126,4 +126,41 @@ TEST_F(OptionsTest, UncreatableFolderIsToldOnceAndNothingIsWrittenElsewhere)
     EXPECT_TRUE(options->incremental_rendering());
 }
 
+TEST_F(OptionsTest, ASettingsFileThatLinksOutOfItsFolderIsNotWrittenThroughAndFailuresAreToldOnce)
+{
+    // A settings file that is a link to a project: the project stays.
+    g_mkdir_with_parents(folder().c_str(), 0700);
+    const std::string project = config / "project.prg";
+    ASSERT_TRUE(g_file_set_contents(project.c_str(), "project", -1, nullptr));
+    ASSERT_EQ(symlink(project.c_str(), file().c_str()), 0);
+    options = std::make_unique<Options>(config.path().c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(options->save(10, 20));
+    EXPECT_FALSE(options->save());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "The settings cannot be saved: Cannot write \"" + file() +
+                  "\": it is a symbolic link to \"" + project + "\", outside its folder\n");
+    EXPECT_EQ(read_file(project), "project");
+
+    // A link to another file in the folder is written through.
+    ASSERT_EQ(unlink(file().c_str()), 0);
+    ASSERT_EQ(symlink("shared.ini", file().c_str()), 0);
+    options = std::make_unique<Options>(config.path().c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(options->save(10, 20));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(read_file(folder() + "/shared.ini").find("position=10;20;"), std::string::npos);
+
+    // A settings file that cannot be written is told once, not at every save.
+    ASSERT_EQ(unlink(file().c_str()), 0);
+    ASSERT_EQ(g_mkdir(file().c_str(), 0700), 0);
+    options = std::make_unique<Options>(config.path().c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(options->save());
+    EXPECT_FALSE(options->save(1, 2));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "The settings cannot be saved: Cannot write \"" + file() +
+                  "\": it is a folder, not a regular file\n");
+}
+
 } // namespace

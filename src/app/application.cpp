@@ -216,6 +216,7 @@ bool Application::ask_save_changes()
 void Application::discard_data()
 {
     stop_watching();
+    lock_.release();
     stamp_ = reported_ = FileStamp{};
     main_.hide_file_changed();
     file_loaded_ = false;
@@ -242,6 +243,18 @@ bool Application::open_project(const char *path)
 {
     if (is_busy()) {
         return false;
+    }
+    const bool reopening =
+        project_path_ != nullptr && strcmp(project_path_.get(), path) == 0 && lock_.held();
+    if (!reopening && project_lock_held_elsewhere(state_dir_.c_str(), path)) {
+        GCharPtr base(g_path_get_basename(path));
+        GCharPtr question(g_markup_printf_escaped(
+            _("“%s” is already open in another Zembrix. Changes saved in one overwrite the "
+              "other's. Open it here as well?"),
+            base.get()));
+        if (!common_get_user_confirmation(main_window(), question.get())) {
+            return false;
+        }
     }
     discard_data();
     project_path_.reset();
@@ -396,6 +409,12 @@ void Application::stop_watching()
 
 void Application::watch_project()
 {
+    // Claimed while open here (nothing is held when another Zembrix has it).
+    if (project_path_ != nullptr) {
+        lock_.take(state_dir_.c_str(), project_path_.get());
+    } else {
+        lock_.release();
+    }
     main_.hide_file_changed();
     stamp_ = reported_ = file_stamp(project_path_.get());
     stop_watching();

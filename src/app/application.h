@@ -14,6 +14,7 @@
 #include "base/gref.h"
 #include "editor/paneleditor_window.h"
 #include "files/file_stamp.h"
+#include "files/project_lock.h"
 #include "grabber/objectgrabber.h"
 #include "ui/context.h"
 
@@ -162,6 +163,8 @@ class Application final : public Shell
 
     std::string state_dir_;
     GRef<GFileMonitor> monitor_;
+    // Our claim on the open project's file, seen by other Zembrix.
+    ProjectLock lock_;
     // The project file as it was last read or written here, and as the bar
     // last reported it.
     FileStamp stamp_;

@@ -45,13 +45,19 @@ std::string new_backup_path(const std::string &folder)
 
 } // namespace
 
-std::string backups_folder(const char *state_dir, const char *project_path)
+std::string backups_project_key(const char *project_path)
 {
     const std::string path = canonical(project_path);
     GCharPtr hash(g_compute_checksum_for_string(G_CHECKSUM_SHA256, path.c_str(), -1));
     GCharPtr base(g_path_get_basename(path.c_str()));
     GCharPtr name(g_strdup_printf("%s-%.16s", base.get(), hash.get()));
-    GCharPtr folder(g_build_filename(state_dir, "zembrix", "backups", name.get(), nullptr));
+    return name.get();
+}
+
+std::string backups_folder(const char *state_dir, const char *project_path)
+{
+    GCharPtr folder(g_build_filename(state_dir, "zembrix", "backups",
+                                     backups_project_key(project_path).c_str(), nullptr));
     return folder.get();
 }
 

@@ -20,6 +20,10 @@ struct BackupEntry
     gint64 size = 0;
 };
 
+// One name for a project file however its path is written: its base name
+// and a hash of its absolute path with links resolved ("game.prg-HASH").
+std::string backups_project_key(const char *project_path);
+
 // The folder holding the backups of the project at project_path, below
 // state_dir ("zembrix/backups/NAME-HASH", HASH from the project's absolute
 // path, so two projects of one name keep apart).

@@ -12,6 +12,7 @@
 
 #include "app/locations_view.h"
 #include "files/backups.h"
+#include "files/project_lock.h"
 #include "files/zembrix.h"
 #include "items/objects.h"
 #include "render/render.h"
@@ -397,4 +398,38 @@ TEST_F(FileMenu, AFileChangedByAnotherProgramIsNoticedAndSavingOverItAsks)
     // The watch for a question ends before the test does.
     none.polls = 1000;
     pump_until([] { return false; }, 100);
+}
+
+TEST_F(FileMenu, AProjectOpenInAnotherZembrixIsSaidAndOpensOnlyWhenWanted)
+{
+    ZbxProject one;
+    one.items = {zbx_object_item(zbx_test_record(1, 1, 1))};
+    const std::string project = write_project(folder, "game.prg", one);
+    // Another Zembrix holds it (here another claim: the same lock).
+    ProjectLock other;
+    ASSERT_TRUE(other.take(app->state_dir().c_str(), project.c_str()));
+    ConfirmationAnswer no;
+    no.title = "Confirmation request";
+    no.answer = [&no](GtkWidget *dialog) {
+        no.question =
+            gtk_label_get_text(GTK_LABEL(lookup_widget(dialog, "label_yes_no_confirmation")));
+        gtk_button_clicked(GTK_BUTTON(lookup_widget(dialog, "button_yes_no_confirmation_no")));
+    };
+    answer_next_dialog(&no);
+    EXPECT_FALSE(app->open_project(project.c_str()));
+    EXPECT_NE(no.question.find("“game.prg” is already open in another Zembrix"), std::string::npos)
+        << no.question;
+    EXPECT_FALSE(app->document().is_open());
+    ConfirmationAnswer yes;
+    answer_next_confirmation(&yes);
+    EXPECT_TRUE(app->open_project(project.c_str()));
+    EXPECT_TRUE(yes.answered);
+
+    // Once the other lets go, this one claims it: a third would be told.
+    other.release();
+    app->close_project();
+    ASSERT_TRUE(app->open_project(project.c_str()));
+    EXPECT_TRUE(project_lock_held_elsewhere(app->state_dir().c_str(), project.c_str()));
+    app->close_project();
+    EXPECT_FALSE(project_lock_held_elsewhere(app->state_dir().c_str(), project.c_str()));
 }

@@ -60,11 +60,16 @@ ProjectSize project_size(const ZbxProject &project)
 
 std::string project_format_count(long count)
 {
-    std::string digits = std::to_string(count < 0 ? -count : count);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
+    const std::string digits = std::to_string(count < 0 ? -count : count);
+    std::string text = count < 0 ? "-" : "";
+    for (std::size_t k = 0; k < digits.size(); k++) {
+        // A comma before each group of three from the right.
+        if (k > 0 && (digits.size() - k) % 3 == 0) {
+            text += ',';
+        }
+        text += digits[k];
     }
-    return count < 0 ? "-" + digits : digits;
+    return text;
 }
 
 std::string project_size_text(const ProjectSize &size)

@@ -2,6 +2,7 @@
 #include "ui/backup_chooser.h"
 
 #include "base/gref.h"
+#include "items/project_size.h"
 #include "ui/builder.h"
 #include "ui/i18n.h"
 
@@ -41,12 +42,8 @@ std::string ui_backup_time(gint64 time)
 
 std::string ui_backup_size(gint64 size)
 {
-    // Thousands apart by commas, as the status bar writes sizes.
-    std::string digits = std::to_string(size);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<size_t>(at), ",");
-    }
-    return digits + " bytes";
+    // As the status bar writes sizes.
+    return project_format_count(static_cast<long>(size)) + " bytes";
 }
 
 bool ui_choose_backup(GtkWindow *parent, const char *project_name,

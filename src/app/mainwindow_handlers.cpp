@@ -582,37 +582,22 @@ void MainWindow::zoom_by(int step)
 // Control+wheel over a preview zooms; the wheel alone scrolls it.
 gboolean MainWindow::on_preview_scroll(GtkWidget *, GdkEventScroll *event)
 {
-    if ((event->state & GDK_CONTROL_MASK) == 0) {
-        return FALSE;
+    const int step = common_zoom_scroll_step(event);
+    if (step != 0) {
+        zoom_by(step);
     }
-    if (event->direction == GDK_SCROLL_UP) {
-        zoom_by(+1);
-    } else if (event->direction == GDK_SCROLL_DOWN) {
-        zoom_by(-1);
-    }
-    return TRUE;
+    return (event->state & GDK_CONTROL_MASK) != 0;
 }
 
-// Control+plus (or equal, or the keypad's plus) and Control+minus zoom.
+// Control+plus and Control+minus zoom.
 gboolean MainWindow::on_key_press(GtkWidget *, GdkEventKey *event)
 {
-    const guint mods = event->state & gtk_accelerator_get_default_mod_mask();
-    if ((mods & ~GDK_SHIFT_MASK) != GDK_CONTROL_MASK) {
+    const int step = common_zoom_key_step(event);
+    if (step == 0) {
         return FALSE;
     }
-    switch (event->keyval) {
-    case GDK_plus:
-    case GDK_equal:
-    case GDK_KP_Add:
-        zoom_by(+1);
-        return TRUE;
-    case GDK_minus:
-    case GDK_KP_Subtract:
-        zoom_by(-1);
-        return TRUE;
-    default:
-        return FALSE;
-    }
+    zoom_by(step);
+    return TRUE;
 }
 
 // --- Popup menus ---

@@ -5,6 +5,7 @@
 
 #include "base/gref.h"
 #include "c64/palette.h"
+#include "editor/placement.h"
 #include "files/zembrix_format.h"
 #include "render/canvas.h"
 #include "render/render.h"
@@ -149,21 +150,7 @@ bool PanelEditor::selected_object_def(PanelDef *def) const
 
 bool PanelEditor::def_box(const PanelDef &def, ZbxRect *box) const
 {
-    if (def.is_object) {
-        int w = 0;
-        int h = 0;
-        if (!document_.object_size(def.item, &w, &h)) {
-            return false;
-        }
-        *box = {def.x, def.y, w, h};
-        return true;
-    }
-    ZbxRect content{};
-    if (!document_.panel_box(def.item, &content) || content.width <= 0 || content.height <= 0) {
-        return false;
-    }
-    *box = {def.x + content.x, def.y + content.y, content.width, content.height};
-    return true;
+    return placement_box(document_, def, box);
 }
 
 bool PanelEditor::hits(const PanelDef &def, int x, int y) const

@@ -1,5 +1,6 @@
 #include "editor/paneleditor_window.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <gdk/gdkkeysyms.h>
 #include <string>
@@ -520,6 +521,13 @@ void PanelEditorWindow::on_zoom_clicked(GtkButton *button)
         model_.reset_click_depth();
         gtk_widget_queue_draw(area_);
     }
+}
+
+void PanelEditorWindow::set_zoom(int zoom)
+{
+    // The radio button's handler sizes the canvas.
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(kZoomButtons[std::clamp(zoom, 0, 2)])),
+                                 TRUE);
 }
 
 void PanelEditorWindow::on_blink_toggled(GtkToggleButton *button)

@@ -7,6 +7,7 @@
 #include "editor/paneleditor_window.h"
 #include "editor/placement.h"
 #include "ui/builder.h"
+#include "ui/common.h"
 
 void PanelEditorWindow::connect_view_signals()
 {
@@ -37,16 +38,6 @@ void PanelEditorWindow::on_grid_toggled(GtkToggleButton *button)
     context_.shell.set_show_grid(show_grid_);
 }
 
-void PanelEditorWindow::set_zoom(int zoom)
-{
-    static const char *const radios[] = {"radiobutton_panel_editor_zoom_1",
-                                         "radiobutton_panel_editor_zoom_2",
-                                         "radiobutton_panel_editor_zoom_4"};
-    zoom = std::clamp(zoom, 0, 2);
-    // The radio button's handler sizes the canvas.
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(radios[zoom])), TRUE);
-}
-
 gboolean PanelEditorWindow::on_view_key_press(GdkEventKey *event)
 {
     const guint mods = event->state & gtk_accelerator_get_default_mod_mask();
@@ -63,14 +54,9 @@ gboolean PanelEditorWindow::on_view_key_press(GdkEventKey *event)
         context_.shell.save_project();
         return TRUE;
     }
-    const guint zoom_mods = mods & ~GDK_SHIFT_MASK;
-    if (zoom_mods == GDK_CONTROL_MASK &&
-        (key == GDK_plus || key == GDK_equal || key == GDK_KP_Add)) {
-        set_zoom(zoom_ + 1);
-        return TRUE;
-    }
-    if (zoom_mods == GDK_CONTROL_MASK && (key == GDK_minus || key == GDK_KP_Subtract)) {
-        set_zoom(zoom_ - 1);
+    const int step = common_zoom_key_step(event);
+    if (step != 0) {
+        set_zoom(zoom_ + step);
         return TRUE;
     }
     return FALSE;
@@ -78,17 +64,12 @@ gboolean PanelEditorWindow::on_view_key_press(GdkEventKey *event)
 
 gboolean PanelEditorWindow::on_area_scroll(GtkWidget *, GdkEventScroll *event)
 {
-    const guint mods = event->state & gtk_accelerator_get_default_mod_mask();
-    if (mods != GDK_CONTROL_MASK) {
-        // The scrolled window scrolls.
-        return FALSE;
+    const int step = common_zoom_scroll_step(event);
+    if (step != 0) {
+        set_zoom(zoom_ + step);
     }
-    if (event->direction == GDK_SCROLL_UP) {
-        set_zoom(zoom_ + 1);
-    } else if (event->direction == GDK_SCROLL_DOWN) {
-        set_zoom(zoom_ - 1);
-    }
-    return TRUE;
+    // Without Control the scrolled window scrolls.
+    return (event->state & GDK_CONTROL_MASK) != 0;
 }
 
 gboolean PanelEditorWindow::on_area_leave(GtkWidget *, GdkEventCrossing *)

@@ -203,24 +203,12 @@ gboolean GrabberWindow::on_key_press_event(GtkWidget *window, GdkEventKey *event
         context_.shell.save_project();
         return TRUE;
     }
-    // Control+plus (or equal, or the keypad's plus) and Control+minus zoom;
-    // on most keyboards plus needs Shift.
-    if ((mods & ~GDK_SHIFT_MASK) != GDK_CONTROL_MASK) {
+    const int step = common_zoom_key_step(event);
+    if (step == 0) {
         return FALSE;
     }
-    switch (key) {
-    case GDK_plus:
-    case GDK_equal:
-    case GDK_KP_Add:
-        zoom_by(+1);
-        return TRUE;
-    case GDK_minus:
-    case GDK_KP_Subtract:
-        zoom_by(-1);
-        return TRUE;
-    default:
-        return FALSE;
-    }
+    zoom_by(step);
+    return TRUE;
 }
 
 void GrabberWindow::on_open_picture_activate(GtkMenuItem *)
@@ -359,15 +347,11 @@ void GrabberWindow::on_show_grid_toggled(GtkToggleButton *button)
 // Control+wheel over the picture zooms; the wheel alone scrolls it.
 gboolean GrabberWindow::on_picture_scroll_event(GtkWidget *, GdkEventScroll *event)
 {
-    if ((event->state & GDK_CONTROL_MASK) == 0) {
-        return FALSE;
+    const int step = common_zoom_scroll_step(event);
+    if (step != 0) {
+        zoom_by(step);
     }
-    if (event->direction == GDK_SCROLL_UP) {
-        zoom_by(+1);
-    } else if (event->direction == GDK_SCROLL_DOWN) {
-        zoom_by(-1);
-    }
-    return TRUE;
+    return (event->state & GDK_CONTROL_MASK) != 0;
 }
 
 gboolean GrabberWindow::on_picture_leave_notify_event(GtkWidget *, GdkEventCrossing *)

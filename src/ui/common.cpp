@@ -2,6 +2,8 @@
 // message and confirmation dialogs.
 #include "ui/common.h"
 
+#include <gdk/gdkkeysyms.h>
+
 #include "ui/builder.h"
 #include "ui/i18n.h"
 
@@ -112,6 +114,33 @@ void common_draw_cell_grid(GtkWidget *area, const GdkRectangle *exposed, int zoo
         cairo_stroke(cr);
     }
     cairo_destroy(cr);
+}
+
+int common_zoom_key_step(const GdkEventKey *event)
+{
+    const guint mods = event->state & gtk_accelerator_get_default_mod_mask();
+    if ((mods & ~GDK_SHIFT_MASK) != GDK_CONTROL_MASK) {
+        return 0;
+    }
+    switch (event->keyval) {
+    case GDK_plus:
+    case GDK_equal:
+    case GDK_KP_Add:
+        return +1;
+    case GDK_minus:
+    case GDK_KP_Subtract:
+        return -1;
+    default:
+        return 0;
+    }
+}
+
+int common_zoom_scroll_step(const GdkEventScroll *event)
+{
+    if ((event->state & GDK_CONTROL_MASK) == 0) {
+        return 0;
+    }
+    return event->direction == GDK_SCROLL_UP ? +1 : event->direction == GDK_SCROLL_DOWN ? -1 : 0;
 }
 
 bool common_paint_palette(GtkWidget *area, GdkPixbuf *strip, const GdkRectangle *exposed,

@@ -34,6 +34,13 @@ void common_draw_cell_grid(GtkWidget *area, const GdkRectangle *exposed, int zoo
 bool common_paint_palette(GtkWidget *area, GdkPixbuf *strip, const GdkRectangle *exposed,
                           int colour);
 
+// --- Zoom from the keyboard and the wheel ---
+// +1 for Control+plus (also Control+equal and the keypad's plus: on most
+// keyboards plus needs Shift), -1 for Control+minus, 0 for any other key.
+int common_zoom_key_step(const GdkEventKey *event);
+// +1 for Control+wheel up, -1 down, 0 without Control (the wheel scrolls).
+int common_zoom_scroll_step(const GdkEventScroll *event);
+
 // --- Dialogs ---
 // A modal message with a close button over parent (may be null), titled
 // "Error" (error), "Information" (info) or "Warning"; shown at once and

@@ -138,4 +138,49 @@ void BM_HistoryMemory(benchmark::State &state)
 }
 BENCHMARK(BM_HistoryMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The largest project a file can hold (5.5 million placements once read):
+// one edit, its undo and its redo, and the memory that 200 such edits hold
+// beside the project.
+void BM_LargestProjectEditUndoRedo(benchmark::State &state)
+{
+    Document document;
+    zbx_bench_load(document, zbx_shared_list_project());
+    PanelDef def = document.panel_defs(1)[0];
+    int n = 0;
+    benchmark::DoNotOptimize(document.history_bytes());
+    for (auto _ : state) {
+        def.x ^= 8;
+        {
+            DocumentStep step(document, "Move");
+            document.set_def(1 + n++ % 254, 0, def);
+        }
+        if (!document.undo() || !document.redo()) {
+            state.SkipWithError("no step to undo");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_LargestProjectEditUndoRedo)->Unit(benchmark::kMillisecond)->Apply(zbx_steady);
+
+void BM_LargestProjectHistoryMemory(benchmark::State &state)
+{
+    const std::vector<uint8_t> file = zbx_shared_list_project();
+    for (auto _ : state) {
+        const size_t start = mallinfo2().uordblks;
+        Document document;
+        zbx_bench_load(document, file);
+        const size_t loaded = mallinfo2().uordblks;
+        PanelDef def = document.panel_defs(1)[0];
+        for (size_t k = 0; k < kDocumentHistorySteps; k++) {
+            def.x ^= 8;
+            DocumentStep step(document, "Move");
+            document.set_def(1 + static_cast<int>(k % 254), 0, def);
+        }
+        state.counters["project_bytes"] = static_cast<double>(loaded - start);
+        state.counters["all_bytes"] = static_cast<double>(mallinfo2().uordblks - start);
+        state.counters["history_bytes"] = static_cast<double>(document.history_bytes());
+    }
+}
+BENCHMARK(BM_LargestProjectHistoryMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 } // namespace

@@ -77,3 +77,43 @@ inline int zbx_bench_first_panel_with_defs(const Document &document)
     }
     return -1;
 }
+
+// The largest project a file can hold once read: a legal file of 65,538
+// bytes (the most a project file may be) whose 254 panels all point at one
+// definition list of about 21,600 placements of object 0, so that the
+// project holds about 5.5 million placements once read. The file is far
+// over its limit, as such a file made elsewhere would be.
+inline std::vector<uint8_t> zbx_shared_list_project()
+{
+    ZbxProject project;
+    project.items.push_back(
+        ZbxItem{ZbxItemKind::Object, {0x11, 1, 2, 3, 4, 5, 6, 7, 8, 0x12, 0x03}, {}});
+    for (int i = 1; i < 255; i++) {
+        project.items.push_back(ZbxItem{ZbxItemKind::Panel, {}, {}});
+    }
+    std::vector<uint8_t> bytes;
+    if (!zembrix_encode(project, &bytes, nullptr)) {
+        std::abort();
+    }
+    // Every panel's pointer names the first panel's list.
+    const std::size_t first = kZbxPointerTableOffset + 2;
+    const unsigned address = bytes[first] | ((bytes[first + 1] & 0x7f) << 8);
+    for (std::size_t i = 1; i < 255; i++) {
+        bytes[kZbxPointerTableOffset + 2 * i] = bytes[first];
+        bytes[kZbxPointerTableOffset + 2 * i + 1] = bytes[first + 1];
+    }
+    bytes.resize(address - kZbxLoadAddress + 2);
+    std::vector<PanelDef> defs;
+    const std::size_t room = 65538 - bytes.size() - 2;
+    for (std::size_t d = 0; d < room / 3; d++) {
+        PanelDef def;
+        def.is_object = true;
+        def.x = static_cast<int>(d % 40) * 8;
+        def.y = static_cast<int>(d / 40 % 18) * 8;
+        defs.push_back(def);
+    }
+    zembrix_encode_def_list(defs, &bytes);
+    bytes.push_back(0xff);
+    bytes.resize(65538, 0xff);
+    return bytes;
+}

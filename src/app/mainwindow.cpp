@@ -156,6 +156,14 @@ void MainWindow::follow(const DocEvent &event)
     if (event.what != DocChange::PreviewChanged && event.what != DocChange::HistoryChanged) {
         show_size();
     }
+    if (event.what == DocChange::HistoryChanged &&
+        document_.history_trimmed() != said_history_trimmed_) {
+        said_history_trimmed_ = document_.history_trimmed();
+        if (said_history_trimmed_) {
+            set_status(_("The oldest steps were dropped from the undo history to keep it within "
+                         "its memory bound."));
+        }
+    }
     int index = -1;
     if ((event.what == DocChange::Reset || event.what == DocChange::ItemDeleted) &&
         !selected_panel(&index)) {

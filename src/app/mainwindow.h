@@ -207,6 +207,9 @@ class MainWindow
     std::unique_ptr<PlacementColumns> placement_columns_;
     MainPreviews previews_;
     int listener_ = 0;
+    // Whether the status bar said that the oldest undo steps were dropped
+    // (once per project).
+    bool said_history_trimmed_ = false;
     GtkWidget *file_changed_bar_ = nullptr;
     std::function<void(bool)> file_changed_answer_;
 };

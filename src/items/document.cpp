@@ -3,6 +3,7 @@
 #include "items/document.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 #include "items/boxes.h"
@@ -219,7 +220,27 @@ void Document::refresh_boxes()
 
 Document::Snapshot Document::take_snapshot() const
 {
-    return Snapshot{project_, images_, preview_, open_};
+    Frozen state = frozen();
+    return Snapshot{std::move(state.items), state.locations, images_, std::move(state.preview),
+                    open_};
+}
+
+Document::Frozen Document::frozen() const
+{
+    frozen_.resize(project_.items.size());
+    for (size_t i = 0; i < frozen_.size(); i++) {
+        if (!frozen_[i]) {
+            frozen_[i] = std::make_shared<const ZbxItem>(project_.items[i]);
+        }
+    }
+    return Frozen{frozen_, project_.locations, preview_};
+}
+
+void Document::thaw(int index)
+{
+    if (index >= 0 && index < static_cast<int>(frozen_.size())) {
+        frozen_[index].reset();
+    }
 }
 
 void Document::restore_snapshot(Snapshot snapshot, const std::vector<IndexShift> &shifts)
@@ -227,7 +248,7 @@ void Document::restore_snapshot(Snapshot snapshot, const std::vector<IndexShift>
     // The preview colours are a view setting: an item that is still there
     // keeps the colour it has now; one that comes back, the colour it had.
     std::vector<uint8_t> preview = std::move(snapshot.preview);
-    preview.resize(snapshot.project.items.size(), 0);
+    preview.resize(snapshot.items.size(), 0);
     const DocEvent travel{DocChange::Reset, -1, -1, &shifts};
     for (int now = 0; now < item_count(); now++) {
         const int then = document_follow_index(travel, now);
@@ -235,17 +256,109 @@ void Document::restore_snapshot(Snapshot snapshot, const std::vector<IndexShift>
             preview[then] = preview_[now];
         }
     }
-    project_ = std::move(snapshot.project);
+    // An item the snapshot shares with the present is moved over; only the
+    // ones that differ are copied.
+    std::unordered_map<const ZbxItem *, size_t> present;
+    for (size_t i = 0; i < frozen_.size() && i < project_.items.size(); i++) {
+        if (frozen_[i]) {
+            present.emplace(frozen_[i].get(), i);
+        }
+    }
+    std::vector<ZbxItem> items(snapshot.items.size());
+    for (size_t i = 0; i < items.size(); i++) {
+        auto found = present.find(snapshot.items[i].get());
+        if (found != present.end()) {
+            items[i] = std::move(project_.items[found->second]);
+            present.erase(found);
+        } else {
+            items[i] = *snapshot.items[i];
+        }
+    }
+    project_.items = std::move(items);
+    project_.locations = snapshot.locations;
+    frozen_ = std::move(snapshot.items);
     images_ = std::move(snapshot.images);
     preview_ = std::move(preview);
     open_ = snapshot.open;
     refresh_boxes();
 }
 
+namespace {
+
+size_t item_bytes(const ZbxItem &item)
+{
+    return sizeof(ZbxItem) + item.record.capacity() + item.defs.capacity() * sizeof(PanelDef);
+}
+
+} // namespace
+
+size_t Document::history_bytes() const
+{
+    std::unordered_map<const ZbxItem *, size_t> seen;
+    for (const FrozenItem &item : frozen_) {
+        seen.emplace(item.get(), 0);
+    }
+    size_t total = 0;
+    auto count = [&](const HistoryEntry &entry) {
+        for (const FrozenItem &item : entry.state.items) {
+            if (seen.emplace(item.get(), 0).second) {
+                total += item_bytes(*item);
+            }
+        }
+    };
+    std::for_each(undo_.begin(), undo_.end(), count);
+    std::for_each(redo_.begin(), redo_.end(), count);
+    return total;
+}
+
+void Document::set_history_limit(size_t bytes)
+{
+    history_limit_ = bytes;
+    trim_history();
+}
+
+// Drops the oldest steps while the history holds more than its bound
+// apart from the present (the newest step stays, whatever its size).
+void Document::trim_history()
+{
+    // How many entries hold each item the present does not.
+    std::unordered_map<const ZbxItem *, int> holders;
+    for (const FrozenItem &item : frozen_) {
+        holders.emplace(item.get(), -1);
+    }
+    size_t total = 0;
+    auto add = [&](const HistoryEntry &entry) {
+        for (const FrozenItem &item : entry.state.items) {
+            int &n = holders.emplace(item.get(), 0).first->second;
+            if (n >= 0 && n++ == 0) {
+                total += item_bytes(*item);
+            }
+        }
+    };
+    std::for_each(undo_.begin(), undo_.end(), add);
+    std::for_each(redo_.begin(), redo_.end(), add);
+    bool dropped = false;
+    while (total > history_limit_ && undo_.size() > 1) {
+        for (const FrozenItem &item : undo_.front().state.items) {
+            int &n = holders[item.get()];
+            if (n > 0 && --n == 0) {
+                total -= item_bytes(*item);
+            }
+        }
+        undo_.pop_front();
+        dropped = true;
+    }
+    if (dropped) {
+        history_trimmed_ = true;
+        emit(DocChange::HistoryChanged);
+    }
+}
+
 void Document::reset_history()
 {
     undo_.clear();
     redo_.clear();
+    history_trimmed_ = false;
     version_ = saved_version_ = next_version_++;
     emit(DocChange::Reset);
     emit(DocChange::HistoryChanged);
@@ -284,6 +397,10 @@ void Document::load(ZbxProject project)
     // The images are drawn when first asked for: a command that only reads
     // or composes the data never needs them.
     images_.assign(project_.items.size(), {});
+    // Frozen now, while opening, so that the first step costs no more than
+    // any other.
+    frozen_.assign(project_.items.size(), {});
+    frozen();
     open_ = true;
     refresh_boxes();
     reset_history();
@@ -298,6 +415,7 @@ void Document::close()
 {
     project_ = ZbxProject{};
     images_.clear();
+    frozen_.clear();
     boxes_.clear();
     boxes_exact_.clear();
     preview_.clear();
@@ -336,6 +454,7 @@ void Document::end_step()
     redo_.clear();
     version_ = next_version_++;
     emit(DocChange::HistoryChanged);
+    trim_history();
 }
 
 void Document::roll_back_step()
@@ -381,6 +500,7 @@ int Document::append_item(ZbxItem item, GRef<GdkPixbuf> image, const char *what)
     project_.items.push_back(std::move(item));
     images_.push_back(std::move(image));
     preview_.push_back(0);
+    frozen_.resize(project_.items.size());
     refresh_boxes();
     change.done();
     const int index = item_count() - 1;
@@ -420,7 +540,18 @@ bool Document::delete_item(int n)
         return false;
     }
     Change change(*this, "delete item");
+    // The items whose references moved changed; the rest keep their frozen
+    // copies.
+    std::vector<FrozenItem> before = std::move(frozen_);
+    before.resize(project_.items.size());
     references_remove_item(project_, n);
+    frozen_.assign(project_.items.size(), {});
+    for (size_t i = 0; i < frozen_.size(); i++) {
+        const FrozenItem &was = before[i < static_cast<size_t>(n) ? i : i + 1];
+        if (was && *was == project_.items[i]) {
+            frozen_[i] = was;
+        }
+    }
     images_.erase(images_.begin() + n);
     preview_.erase(preview_.begin() + n);
     refresh_boxes();
@@ -485,6 +616,7 @@ bool Document::set_defs(int panel, std::vector<PanelDef> defs)
         return false;
     }
     project_.items[panel].defs = std::move(defs);
+    thaw(panel);
     change.done();
     defs_changed(panel, DocChange::DefsReplaced, -1);
     return true;
@@ -505,6 +637,7 @@ bool Document::insert_def(int panel, int row, const PanelDef &def)
         return false;
     }
     defs.insert(defs.begin() + row, value);
+    thaw(panel);
     change.done();
     defs_changed(panel, DocChange::DefInserted, row);
     return true;
@@ -518,6 +651,7 @@ bool Document::remove_def(int panel, int row)
     Change change(*this, "remove definition");
     std::vector<PanelDef> &list = project_.items[panel].defs;
     list.erase(list.begin() + row);
+    thaw(panel);
     change.done();
     defs_changed(panel, DocChange::DefRemoved, row);
     return true;
@@ -539,6 +673,7 @@ bool Document::set_def(int panel, int row, const PanelDef &def)
         return false;
     }
     stored = value;
+    thaw(panel);
     change.done();
     defs_changed(panel, DocChange::DefChanged, row);
     return true;
@@ -557,6 +692,7 @@ bool Document::move_def(int panel, int from, int to)
     std::vector<PanelDef> &list = project_.items[panel].defs;
     const PanelDef def = list[from];
     list.erase(list.begin() + from);
+    thaw(panel);
     change.done();
     emit(DocChange::DefRemoved, panel, from);
     list.insert(list.begin() + to, def);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -62,8 +63,11 @@ int document_follow_index(const DocEvent &event, int index);
 
 using DocListener = std::function<void(const DocEvent &)>;
 
-// The history keeps at least this many steps.
+// The history keeps at most this many steps...
 inline constexpr size_t kDocumentHistorySteps = 200;
+// ...and at most about this many bytes of item data that the present does
+// not share, dropping the oldest steps first (the newest is always kept).
+inline constexpr size_t kDocumentHistoryBytes = size_t{256} << 20;
 
 class Document
 {
@@ -183,6 +187,26 @@ class Document
     // The project differs from every file (a backup or recovered work
     // opened in its place): is_modified() until the next save.
     void mark_unsaved();
+    // The bytes of item data the history holds apart from the present.
+    size_t history_bytes() const;
+    // Sets the history's byte bound (kDocumentHistoryBytes until set).
+    void set_history_limit(size_t bytes);
+    // True once oldest steps were dropped to keep the history within its
+    // bound, until the next load, new project or close.
+    bool history_trimmed() const { return history_trimmed_; }
+
+    // --- The state as it stands, for a copy made elsewhere ---
+    // Every item is shared and never changes (a change to the document
+    // makes a new one), so that another thread may read it while the
+    // document goes on.
+    using FrozenItem = std::shared_ptr<const ZbxItem>;
+    struct Frozen
+    {
+        std::vector<FrozenItem> items;
+        std::array<ZbxLocationRecord, kLocationCount> locations{};
+        std::vector<uint8_t> preview;
+    };
+    Frozen frozen() const;
 
     // --- Queries over the data ---
     // Whether placing panel `child` in panel `parent` would make a panel
@@ -192,12 +216,15 @@ class Document
     bool has_loop() const;
 
   private:
-    // What one entry of the history restores: the data, the images that
-    // follow from it (shared, so that a snapshot costs no rendering) and
-    // the preview colours the items had then (for items that come back).
+    // What one entry of the history restores: the data (each item shared
+    // with the entries beside it and the present while it did not change),
+    // the images that follow from it (shared, so that a snapshot costs no
+    // rendering) and the preview colours the items had then (for items that
+    // come back).
     struct Snapshot
     {
-        ZbxProject project;
+        std::vector<FrozenItem> items;
+        std::array<ZbxLocationRecord, kLocationCount> locations{};
         std::vector<GRef<GdkPixbuf>> images;
         std::vector<uint8_t> preview;
         bool open = false;
@@ -230,6 +257,9 @@ class Document
     void restore_snapshot(Snapshot snapshot, const std::vector<IndexShift> &shifts);
     void refresh_boxes();
     void reset_history();
+    // Item `index` changed: its frozen copy no longer matches it.
+    void thaw(int index);
+    void trim_history();
     int append_item(ZbxItem item, GRef<GdkPixbuf> image, const char *what);
     void defs_changed(int panel, DocChange what, int row);
     bool fits(long growth);
@@ -238,6 +268,9 @@ class Document
 
     ZbxProject project_;
     bool open_ = false;
+    // One per item: a frozen copy equal to it, shared with the history, or
+    // null once the item changed (made again when a snapshot is taken).
+    mutable std::vector<FrozenItem> frozen_;
     // Caches and view settings, one entry per item.
     mutable std::vector<GRef<GdkPixbuf>> images_;
     std::vector<ZbxRect> boxes_;
@@ -263,6 +296,8 @@ class Document
     long version_ = 0;
     long next_version_ = 1;
     long saved_version_ = 0;
+    size_t history_limit_ = kDocumentHistoryBytes;
+    bool history_trimmed_ = false;
 };
 
 // One step, open for as long as this lives:

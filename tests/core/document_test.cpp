@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "../../bench/large_project.h"
 #include "files/zembrix_format.h"
 #include "items/document.h"
 #include "items/references.h"
@@ -318,4 +319,84 @@ TEST_F(DocumentSteps, ObjectImagesFollowTheirItemsThroughDeletesAndUndo)
     ASSERT_TRUE(doc.undo());
     EXPECT_EQ(size(0), std::vector<int>({8, 16}));
     EXPECT_EQ(size(2), std::vector<int>({24, 8}));
+}
+
+// Every panel of the largest file reads as its own copy of one long list:
+// about 5.5 million placements. A step keeps only what it changed; undo and
+// redo give back exactly what was there.
+TEST_F(DocumentSteps, HistoryOfTheLargestProjectKeepsOnlyWhatStepsChanged)
+{
+    ASSERT_TRUE(zbx_bench_load(doc, zbx_shared_list_project()));
+    ASSERT_EQ(doc.count_panels(), 254);
+    const size_t per_panel = doc.panel_defs(1).size();
+    ASSERT_GT(per_panel * 254, size_t{5'400'000});
+    const ZbxProject before = doc.project();
+
+    {
+        DocumentStep step(doc, "Move placement");
+        ASSERT_TRUE(doc.set_def(7, 3, zbx_object_def(0, 200, 64)));
+    }
+    {
+        DocumentStep step(doc, "Delete placement");
+        ASSERT_TRUE(doc.remove_def(9, 0));
+    }
+    // Two panels' lists apart from the present, not the whole project.
+    EXPECT_LT(doc.history_bytes(), 3 * per_panel * sizeof(PanelDef));
+    ZbxProject after = doc.project();
+
+    ASSERT_TRUE(doc.undo());
+    ASSERT_TRUE(doc.undo());
+    EXPECT_TRUE(doc.project() == before);
+    EXPECT_LT(doc.history_bytes(), 3 * per_panel * sizeof(PanelDef));
+    ASSERT_TRUE(doc.redo());
+    ASSERT_TRUE(doc.redo());
+    EXPECT_TRUE(doc.project() == after);
+    EXPECT_FALSE(doc.history_trimmed());
+
+    // Deleting an item renumbers every list that names a later item: those
+    // change, the rest stay shared.
+    {
+        DocumentStep step(doc, "Delete panel 254");
+        ASSERT_TRUE(doc.delete_item(254));
+    }
+    EXPECT_LT(doc.history_bytes(), 4 * per_panel * sizeof(PanelDef));
+    ASSERT_TRUE(doc.undo());
+    EXPECT_TRUE(doc.project() == after);
+}
+
+TEST_F(DocumentSteps, AHistoryOverItsBoundDropsItsOldestStepsAndSaysSoOnce)
+{
+    load({zbx_object_item(zbx_test_record(1, 1)), zbx_panel_item({}), zbx_panel_item({})});
+    int history_events = 0;
+    doc.add_listener(
+        [&](const DocEvent &event) { history_events += event.what == DocChange::HistoryChanged; });
+    // Room for about three steps that each replace a list of 100 placements.
+    doc.set_history_limit(3 * 100 * sizeof(PanelDef) + 1000);
+    for (int n = 0; n < 8; n++) {
+        DocumentStep step(doc, "Fill");
+        ASSERT_TRUE(
+            doc.set_defs(1 + n % 2, std::vector<PanelDef>(100, zbx_object_def(0, 8 * n, 0))));
+    }
+    EXPECT_TRUE(doc.history_trimmed());
+    EXPECT_LE(doc.history_bytes(), 3 * 100 * sizeof(PanelDef) + 1000);
+    int steps = 0;
+    while (doc.undo()) {
+        steps++;
+    }
+    EXPECT_GE(steps, 2);
+    EXPECT_LT(steps, 8);
+    // The oldest steps are gone: undo ends at a later state, not the empty
+    // panels the project began with.
+    EXPECT_FALSE(doc.panel_defs(1).empty() && doc.panel_defs(2).empty());
+    EXPECT_GT(history_events, 8);
+
+    // A single step larger than the bound is still kept.
+    doc.set_history_limit(10);
+    {
+        DocumentStep step(doc, "Empty");
+        ASSERT_TRUE(doc.set_defs(1, {}));
+    }
+    EXPECT_TRUE(doc.can_undo());
+    doc.load(doc.project());
+    EXPECT_FALSE(doc.history_trimmed());
 }

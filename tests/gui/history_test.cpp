@@ -89,6 +89,30 @@ TEST_F(History, APanelsPreviewColourIsNoEdit)
     EXPECT_FALSE(app->document().can_undo());
 }
 
+TEST_F(History, TheStatusBarSaysOnceWhenOldStepsAreDropped)
+{
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
+    Document &doc = app->document();
+    doc.set_history_limit(1);
+    const int panel = doc.item_count() - 1;
+    ASSERT_EQ(doc.item_kind(panel), ZbxItemKind::Panel);
+    auto empty_and_fill = [&] {
+        std::vector<PanelDef> defs(doc.panel_defs(panel).begin(), doc.panel_defs(panel).end());
+        {
+            DocumentStep step(doc, "Empty");
+            doc.set_defs(panel, {});
+        }
+        DocumentStep step(doc, "Fill");
+        doc.set_defs(panel, defs);
+    };
+    empty_and_fill();
+    EXPECT_NE(status_text(window_main).find("The oldest steps were dropped"), std::string::npos);
+    app->main().set_status("other");
+    empty_and_fill();
+    EXPECT_EQ(status_text(window_main), "other");
+    EXPECT_TRUE(doc.can_undo());
+}
+
 TEST_F(History, UnsavedChangesAreNeverDiscardedWithoutAsking)
 {
     const std::string path = open_and_name("game.prg");

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "files/recovery.h"
 #include "files/zembrix.h"
 #include "files/zembrix_format.h"
 #include "items/document.h"
@@ -87,5 +88,41 @@ void BM_SaveNearLimit(benchmark::State &state)
     g_rmdir(pattern.c_str());
 }
 BENCHMARK(BM_SaveNearLimit)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
+
+// A recovery copy of the near-limit project as its writer thread makes it:
+// the JSON from the document's shared state, then the safe writer (on the
+// real disk of the temporary folder, flush included).
+void BM_RecoveryWriteNearLimit(benchmark::State &state)
+{
+    Document document;
+    zbx_bench_load(document, zbx_near_limit_project(false));
+    std::string dir = std::string(g_get_tmp_dir()) + "/zbx-bench-XXXXXX";
+    if (g_mkdtemp(dir.data()) == nullptr) {
+        state.SkipWithError("no folder for the file");
+        return;
+    }
+    const Document::Frozen frozen = document.frozen();
+    RecoveryInfo info{"bench-session", "/tmp/project.prg", "project.prg", g_get_real_time()};
+    size_t bytes = 0;
+    for (auto _ : state) {
+        std::vector<const ZbxItem *> items;
+        for (const Document::FrozenItem &item : frozen.items) {
+            items.push_back(item.get());
+        }
+        const std::vector<uint8_t> json =
+            recovery_encode(info, items, frozen.locations, frozen.preview);
+        bytes = json.size();
+        if (!recovery_write(dir.c_str(), info.session, json, nullptr)) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+    recovery_remove(dir.c_str(), info.session);
+    g_rmdir(recovery_folder(dir.c_str()).c_str());
+    g_rmdir((dir + "/zembrix").c_str());
+    g_rmdir(dir.c_str());
+}
+BENCHMARK(BM_RecoveryWriteNearLimit)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 
 } // namespace

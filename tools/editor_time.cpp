@@ -6,6 +6,8 @@
 // through the desktop clipboard), and an object dropped from the browser.
 // The editor is built as the application builds it, from a document,
 // options in a fresh folder, choosers, the images and the shared lists.
+// Each is measured twice: then again while the recovery copy of the
+// unsaved changes is written in the background after every change.
 //
 //   zembrix_editor_time [RUNS]      (under X, e.g. xvfb-run, from the source
 //                                    folder for the backdrop)
@@ -22,6 +24,7 @@
 #include <gtk/gtk.h>
 
 #include "../bench/large_project.h"
+#include "app/recovery_keeper.h"
 #include "editor/paneleditor_window.h"
 #include "files/resources.h"
 #include "ui/builder.h"
@@ -207,6 +210,24 @@ int main(int argc, char **argv)
         UiContext context{document, options, choosers, images, objects, panels, shell};
         if (zbx_bench_load(document, zbx_near_limit_project(true))) {
             status = time_editor(context, runs);
+            std::printf("-- with the recovery copy written after every change:\n");
+            {
+                RecoveryKeeper keeper(
+                    document, config, RecoveryTimes{0, 0},
+                    [](std::string *path, std::string *name) {
+                        *path = "";
+                        *name = "near-limit";
+                    },
+                    [](const std::string &message) {
+                        std::fprintf(stderr, "%s\n", message.c_str());
+                    });
+                // Changes from now on are unsaved: each one is written.
+                document.mark_unsaved();
+                status = status != 0 ? status : time_editor(context, runs);
+                keeper.finish_write();
+                std::printf("the latest recovery copy took %.2f ms to write\n",
+                            1000.0 * keeper.last_write_seconds());
+            }
         } else {
             std::fprintf(stderr, "could not load the near-limit project\n");
         }

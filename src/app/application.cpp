@@ -6,6 +6,8 @@
 #include <ctime>
 #include <span>
 
+#include <glib/gstdio.h>
+
 #include "files/backups.h"
 #include "files/resources.h"
 #include "files/zembrix.h"
@@ -44,7 +46,14 @@ Application::Application(const ApplicationSetup &setup)
       objects_(document_), panels_(document_), context_{document_, options_, choosers_, images_,
                                                         objects_,  panels_,  *this},
       main_(*this, context_), editor_(context_), grabber_(context_),
-      state_dir_(setup.state_dir.empty() ? g_get_user_state_dir() : setup.state_dir)
+      state_dir_(setup.state_dir.empty() ? g_get_user_state_dir() : setup.state_dir),
+      recovery_(
+          document_, state_dir_, setup.recovery_times,
+          [this](std::string *path, std::string *name) {
+              *path = project_path_ != nullptr ? project_path_.get() : "";
+              *name = project_name();
+          },
+          [this](const std::string &message) { set_status(message.c_str()); })
 {
     choosers_.set_examples_folder(setup.examples_folder);
     const std::vector<std::string> candidates = setup.backdrop_candidates.empty()
@@ -296,6 +305,8 @@ bool Application::open_project(const char *path)
     request_attention();
     // The folder the chooser remembered.
     save_options();
+    // Work on this project that a run ended before saving.
+    offer_recovery(path);
     return true;
 }
 
@@ -485,6 +496,69 @@ bool Application::reload_project()
         return false;
     }
     named_by_save_as_ = saved_as;
+    return true;
+}
+
+bool Application::offer_recovery(const char *project_path)
+{
+    if (is_busy()) {
+        return false;
+    }
+    for (const RecoveryFound &found : recovery_find_left(state_dir_.c_str(), project_path)) {
+        GDateTime *when = g_date_time_new_from_unix_local(found.copy.written / G_USEC_PER_SEC);
+        GCharPtr time(when != nullptr ? g_date_time_format(when, "%H:%M") : g_strdup("?"));
+        if (when != nullptr) {
+            g_date_time_unref(when);
+        }
+        const std::string name =
+            found.copy.name.empty() ? std::string("Untitled") : found.copy.name;
+        GtkWidget *dialog = gtk_message_dialog_new(
+            main_window(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+            _("Zembrix closed unexpectedly while “%s” had unsaved changes from %s. Recover "
+              "them?"),
+            name.c_str(), time.get());
+        gtk_widget_set_name(dialog, "dialog_recover");
+        gtk_window_set_title(GTK_WINDOW(dialog), _("Recover unsaved changes"));
+        gtk_dialog_add_buttons(GTK_DIALOG(dialog), _("Not now"), GTK_RESPONSE_CANCEL, _("_Discard"),
+                               GTK_RESPONSE_REJECT, _("_Recover"), GTK_RESPONSE_ACCEPT, nullptr);
+        gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+        const gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
+        gtk_widget_destroy(dialog);
+        if (answer == GTK_RESPONSE_ACCEPT) {
+            return recover(found);
+        }
+        if (answer == GTK_RESPONSE_REJECT) {
+            g_unlink(found.path.c_str());
+            recovery_forget_session(state_dir_.c_str(), found.copy.session);
+        }
+    }
+    return false;
+}
+
+bool Application::recover(const RecoveryFound &found)
+{
+    if (is_busy() || !ask_save_changes()) {
+        return false;
+    }
+    discard_data();
+    const std::string &of = found.copy.project_path;
+    project_path_.reset(of.empty() ? nullptr : g_strdup(of.c_str()));
+    named_by_save_as_ = false;
+    document_.load(found.copy.project);
+    for (int item = 0; item < document_.item_count(); item++) {
+        if (item < static_cast<int>(found.copy.preview.size())) {
+            document_.set_preview_colour(item, found.copy.preview[item]);
+        }
+    }
+    file_loaded_ = true;
+    document_.mark_unsaved();
+    recovery_.adopt(found.path);
+    recovery_forget_session(state_dir_.c_str(), found.copy.session);
+    watch_project();
+    update_title();
+    const std::string text = std::string(" Recovered the unsaved changes of “") +
+                             (found.copy.name.empty() ? "Untitled" : found.copy.name) + "”";
+    set_status(text.c_str());
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "app/recovery_keeper.h"
 #include "base/gref.h"
 #include "editor/paneleditor_window.h"
 #include "files/file_stamp.h"
@@ -38,6 +39,8 @@ struct ApplicationSetup
     // The folder "zembrix/backups" lies in (the user's state folder when
     // empty).
     std::string state_dir;
+    // When recovery copies of unsaved changes are written.
+    RecoveryTimes recovery_times;
 };
 
 class Application final : public Shell
@@ -117,6 +120,19 @@ class Application final : public Shell
     // The folder backups are kept below.
     const std::string &state_dir() const { return state_dir_; }
 
+    // --- Work left unsaved by a run that ended unexpectedly ---
+    // Offers each recovery copy left by a Zembrix that no longer runs and
+    // that is newer than its project's file ("Zembrix closed unexpectedly
+    // while “NAME” had unsaved changes from HH:MM. Recover them?": _Recover,
+    // _Discard, Not now), newest first, until one is recovered; only the
+    // copies of project_path when it is given. True when one was.
+    bool offer_recovery(const char *project_path);
+    // Opens a left copy in place of what is open, as unsaved changes of its
+    // project (disabled placements and preview colours as they were); this
+    // run takes the copy over.
+    bool recover(const RecoveryFound &found);
+    RecoveryKeeper &recovery() { return recovery_; }
+
     // Before the project is discarded: with unsaved changes asks "Save
     // changes to “NAME” before closing?" ("Close _without saving",
     // "_Cancel", "_Save"). True to go ahead: no changes, closing without
@@ -162,6 +178,7 @@ class Application final : public Shell
     GrabberWindow grabber_;
 
     std::string state_dir_;
+    RecoveryKeeper recovery_;
     GRef<GFileMonitor> monitor_;
     // Our claim on the open project's file, seen by other Zembrix.
     ProjectLock lock_;

@@ -57,6 +57,9 @@ int main(int argc, char *argv[])
     if (files != nullptr && files[0] != nullptr) {
         // A file that cannot be read says why and leaves the editor empty.
         app.open_project(files[0]);
+    } else {
+        // Work that a run ended before saving.
+        app.offer_recovery(nullptr);
     }
     gtk_main();
     return 0;

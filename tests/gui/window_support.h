@@ -30,6 +30,7 @@ class WindowAtWork : public testing::Test
         setup.state_dir = config.path() + "/state";
         setup.backdrop_candidates = backdrop_candidates;
         setup.examples_folder = zbx_source_path("resources/examples");
+        setup.recovery_times = recovery_times;
         app = std::make_unique<Application>(setup);
         window_main = app->main().window();
     }
@@ -75,6 +76,7 @@ class WindowAtWork : public testing::Test
     TempFolder config;
     const std::string options_file = config.path() + "/zbx-decoder/user-qv.ini";
     std::vector<std::string> backdrop_candidates = {zbx_source_path("resources/background.png")};
+    RecoveryTimes recovery_times;
     std::unique_ptr<Application> app;
     GtkWidget *window_main = nullptr;
     TempFolder folder;

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Disables a placement in the panel editor and adds a panel, waits for the
+# recovery copy, kills the editor with SIGKILL, starts it again on the same
+# project, answers "Recover" with a real click, and saves: the saved file
+# holds the new panel, and the save asks about the disabled placement that
+# came back with it.
+#   bash recover_after_kill.sh <zembrix> <zembrix-cli>
+set -euo pipefail
+source "$(dirname "$0")/../support/e2e.bash"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+cp "$root/resources/examples/quorvane-sampler.prg" "$work/game.prg"
+saved="$work/saved.prg"
+copies="$XDG_STATE_HOME/zembrix/recovery"
+
+export GDK_NATIVE_WINDOWS=1
+wait_display
+start_accessibility
+cd "$work"
+"$zembrix" "$work/game.prg" >"$work/log" 2>&1 &
+pid=$!
+main="$(wait_window 'Zembrix - game.prg' 600)"
+[ -n "$main" ] || fail "no window titled \"Zembrix - game.prg\""
+xdotool windowmove --sync "$main" 0 0 || true
+sleep 0.5
+panels() { a11y rows "Panel ID"; }
+
+# The first panel's first placement disabled in the editor's list.
+click_at $(a11y center "page tab" "Panels")
+click_at $(a11y inside "Panel ID")
+xdotool windowfocus --sync "$main"
+key Home
+key alt+e
+editor="$(wait_window 'Zembrix - Panel editor' 100)"
+[ -n "$editor" ] || fail "no panel editor after Edit panel..."
+click_at $(a11y cell "Placements" 0)
+xdotool windowfocus --sync "$editor"
+key Escape
+# And a new panel.
+click_at $(a11y center "push button" "New panel")
+[ "$(panels)" = 10 ] || fail "New panel did not add a panel"
+
+for _ in $(seq 1 100); do
+    ls "$copies"/*.json >/dev/null 2>&1 && break
+    sleep 0.1
+done
+ls "$copies"/*.json >/dev/null 2>&1 || fail "no recovery copy ten seconds after the changes"
+kill -9 "$pid"
+wait "$pid" 2>/dev/null || true
+pid=""
+
+# The next start on the project offers the work back.
+"$zembrix" "$work/game.prg" >"$work/log" 2>&1 &
+pid=$!
+question="$(wait_window 'Recover unsaved changes' 600)"
+[ -n "$question" ] || fail "no recovery question after the kill"
+click_at $(a11y center "push button" "Recover")
+main="$(wait_window '\*Zembrix - game.prg' 100)"
+[ -n "$main" ] || fail "the recovered project is not shown as unsaved"
+click_at $(a11y center "page tab" "Panels")
+[ "$(panels)" = 10 ] || fail "the new panel did not come back: $(panels) panels"
+
+# Saved where the user says: the disabled placement is asked about.
+xdotool windowfocus --sync "$main"
+key ctrl+s
+saver="$(wait_window 'Save to a zembrix file' 200)"
+[ -n "$saver" ] || fail "no save chooser"
+sleep 0.5
+xdotool windowfocus --sync "$saver"
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 5 "$saved"
+xdotool key --clearmodifiers Return
+disabled="$(wait_window 'Disabled placements' 100)"
+[ -n "$disabled" ] || fail "the disabled placement did not come back (no question when saving)"
+xdotool windowfocus --sync "$disabled"
+key alt+e
+for _ in $(seq 1 100); do
+    [ -s "$saved" ] && break
+    sleep 0.1
+done
+[ "$("$cli" load "$saved" | /usr/bin/python3 -c 'import json,sys; print(json.load(sys.stdin)["items"])')" = 25 ] ||
+    fail "the saved project should hold the example's 24 items and the new panel"
+# Saved: nothing left to recover.
+sleep 0.5
+! ls "$copies"/*.json >/dev/null 2>&1 || fail "a recovery copy outlived the save: $(ls "$copies")"
+
+ask_to_quit "$main" alt+y
+wait_exit
+echo "recovery after a kill: passed"

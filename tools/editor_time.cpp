@@ -210,6 +210,9 @@ int main(int argc, char **argv)
         UiContext context{document, options, choosers, images, objects, panels, shell};
         if (zbx_bench_load(document, zbx_near_limit_project(true))) {
             status = time_editor(context, runs);
+            // The panel as it was loaded, for the same work again.
+            while (document.undo()) {
+            }
             std::printf("-- with the recovery copy written after every change:\n");
             {
                 RecoveryKeeper keeper(

@@ -519,8 +519,22 @@ bool Application::offer_recovery(const char *project_path)
             name.c_str(), time.get());
         gtk_widget_set_name(dialog, "dialog_recover");
         gtk_window_set_title(GTK_WINDOW(dialog), _("Recover unsaved changes"));
-        gtk_dialog_add_buttons(GTK_DIALOG(dialog), _("Not now"), GTK_RESPONSE_CANCEL, _("_Discard"),
-                               GTK_RESPONSE_REJECT, _("_Recover"), GTK_RESPONSE_ACCEPT, nullptr);
+        const struct
+        {
+            const char *label;
+            gint response;
+            const char *tip;
+        } buttons[] = {
+            {_("Not now"), GTK_RESPONSE_CANCEL,
+             _("Keep the changes for later: ask again next time")},
+            {_("_Discard"), GTK_RESPONSE_REJECT, _("Delete the changes for good")},
+            {_("_Recover"), GTK_RESPONSE_ACCEPT,
+             _("Open the changes as they were, unsaved, in place of what is open")},
+        };
+        for (const auto &b : buttons) {
+            GtkWidget *button = gtk_dialog_add_button(GTK_DIALOG(dialog), b.label, b.response);
+            gtk_widget_set_tooltip_text(button, b.tip);
+        }
         gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
         const gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
         gtk_widget_destroy(dialog);

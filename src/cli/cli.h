@@ -89,9 +89,15 @@ struct CliGrab
 {
     ZbxRect region = {};
     int transparent = -1;
+    // For an image: the colour taken as background (-1: its most frequent).
+    int background = -1;
+    // replace: the object replaced.
+    int item = -1;
     std::string output;
 };
-bool cli_parse_grab(int *argc, char ***argv, CliGrab *grab, GError **error);
+// The options of grab, or with replace those of replace (two files and
+// --item).
+bool cli_parse_grab(int *argc, char ***argv, CliGrab *grab, GError **error, bool replace = false);
 
 // The commands.
 int cli_load(int argc, char **argv);
@@ -104,5 +110,6 @@ int cli_check(int argc, char **argv);
 int cli_picture(int argc, char **argv);
 int cli_grab(int argc, char **argv);
 int cli_objfile(int argc, char **argv);
+int cli_replace(int argc, char **argv);
 
 const CliCommand *cli_find_command(const char *name);

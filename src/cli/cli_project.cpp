@@ -280,6 +280,7 @@ int cli_render(int argc, char **argv)
     CliString location_text;
     CliString panel_text;
     CliString object_text;
+    CliString scale_text;
     CliString background_text;
     CliString output;
     gboolean clashes = FALSE;
@@ -294,7 +295,11 @@ int cli_render(int argc, char **argv)
          "--object, draw the object preview over this colour (0 to 15)",
          "C"},
         {"object", 0, 0, G_OPTION_ARG_STRING, object_text.slot(),
-         "Draw object I (item index) on its own", "I"},
+         "Draw object I (item index) on its own, transparent where its bit pairs are 00, as an "
+         "image the grabber reads back as the same object",
+         "I"},
+        {"scale", 0, 0, G_OPTION_ARG_STRING, scale_text.slot(),
+         "With --object: image pixels across for each C64 pixel (2, the default, or 1)", "1|2"},
         {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "PNG file to write", "OUT.png"},
         {"clashes", 0, 0, G_OPTION_ARG_NONE, &clashes,
          "Frame the cells where the three-colour rule changes the picture", nullptr},
@@ -316,6 +321,9 @@ int cli_render(int argc, char **argv)
     }
     if (background_text.given() && location_text.given()) {
         return cli_fail("--background goes with --panel or --object");
+    }
+    if (scale_text.given() && (!object_text.given() || background_text.given())) {
+        return cli_fail("--scale goes with --object alone");
     }
     if ((clashes || whole_screen) && object_text.given() && !background_text.given()) {
         return cli_fail("--object draws the preview with --background only");
@@ -353,7 +361,14 @@ int cli_render(int argc, char **argv)
             image.reset(compose_preview(document, backdrop.get(), -1, object, background & 15,
                                         false, whole_screen));
         } else {
-            image = GRef<GdkPixbuf>::share(stored);
+            int scale = 2;
+            std::vector<uint8_t> png;
+            if (!cli_optional_int("--scale", scale_text, 1, 2, &scale, error.out()) ||
+                !objfile_encode_png(document.object_record(object), scale, &png, error.out())) {
+                return cli_fail(error);
+            }
+            const FileioOutput out{output.get(), png};
+            return cli_write_files({&out, 1}, error.out()) ? 0 : cli_fail(error);
         }
     } else if (location_text.given()) {
         const ZbxLocationRecord record = document.location(location);

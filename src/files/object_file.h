@@ -20,3 +20,11 @@ GdkPixbuf *objfile_read_image(const char *filename, GError **error);
 bool objfile_write(const char *filename, std::span<const uint8_t> record,
                    std::vector<FileioNote> *notes, GError **error);
 bool objfile_write(const char *filename, std::span<const uint8_t> record, GError **error);
+
+// An object as a PNG image that a paint program edits: two image pixels
+// across for each multicolour pixel (scale 2) or one (scale 1), 8 pixels
+// down for each cell row, transparent where its bit pairs are 00, with its
+// cells' bytes kept beside the pixels so that grabbing the whole image
+// again gives the same record. False for a record that is not sound.
+bool objfile_encode_png(std::span<const uint8_t> record, int scale, std::vector<uint8_t> *png,
+                        GError **error);

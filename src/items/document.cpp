@@ -561,6 +561,33 @@ bool Document::delete_item(int n)
     return true;
 }
 
+bool Document::replace_object(int n, std::span<const uint8_t> record)
+{
+    if (item_kind(n) != ZbxItemKind::Object) {
+        return false;
+    }
+    GRef<GdkPixbuf> image = render_record(record);
+    if (!image) {
+        return false;
+    }
+    Change change(*this, "replace object");
+    std::vector<uint8_t> &stored = project_.items[n].record;
+    if (std::equal(stored.begin(), stored.end(), record.begin(), record.end())) {
+        return true;
+    }
+    if (!fits(static_cast<long>(record.size()) - static_cast<long>(stored.size()))) {
+        return false;
+    }
+    stored.assign(record.begin(), record.end());
+    images_[n] = std::move(image);
+    thaw(n);
+    refresh_boxes();
+    change.done();
+    const std::vector<IndexShift> none;
+    emit(DocChange::Reset, -1, -1, &none);
+    return true;
+}
+
 bool Document::set_location(int number, ZbxLocationRecord record)
 {
     if (!open_ || number < 0 || number >= kLocationCount) {

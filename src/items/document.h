@@ -161,6 +161,11 @@ class Document
     // naming it are removed, locations electing it emptied. False out of
     // range.
     bool delete_item(int n);
+    // Replaces object n's record (a sound one, of any size), keeping its
+    // index: every placement of it draws the new one. The listeners are
+    // told with a Reset in which no index moved. False for anything that is
+    // not an object, or a record that is not sound.
+    bool replace_object(int n, std::span<const uint8_t> record);
     bool set_location(int number, ZbxLocationRecord record);
     // Replaces a panel's definitions.
     bool set_defs(int panel, std::vector<PanelDef> defs);

@@ -53,6 +53,23 @@ bool itemwrapper_grab_object(Document &document, const HiresData &picture, int t
     return document.append_object(record) >= 0 || step.fail(error);
 }
 
+bool itemwrapper_replace_object(Document &document, int index, const HiresData &picture,
+                                int transparent, ZbxRect region, GError **error)
+{
+    if (document.item_kind(index) != ZbxItemKind::Object) {
+        zbx_set_error(error, ZbxError::InvalidItem, "Invalid object");
+        return false;
+    }
+    const std::vector<uint8_t> record = objects_region_to_record(
+        picture.bitmap, picture.screen, picture.colour, region, transparent);
+    if (record.empty()) {
+        zbx_set_error(error, ZbxError::InvalidItem, "Invalid region");
+        return false;
+    }
+    DocumentStep step(document, "Replace object " + std::to_string(index));
+    return document.replace_object(index, record) || step.fail(error);
+}
+
 bool itemwrapper_delete_item_at_index(Document &document, int index)
 {
     if (index < 0 || index >= document.item_count()) {

@@ -31,6 +31,13 @@ bool itemwrapper_import_object(Document &document, std::span<const uint8_t> reco
 // would grow past its limit (the error then says so).
 bool itemwrapper_grab_object(Document &document, const HiresData &picture, int transparent,
                              ZbxRect region, GError **error = nullptr);
+// Writes a region of a decoded picture into object `index` ("Replace
+// object N"), keeping its index, so that every placement of it draws the
+// new one; the region and the transparent colour as for a grab. False with
+// the reason when the region is not whole cells inside the picture, the
+// item is no object, or the file would grow past its limit.
+bool itemwrapper_replace_object(Document &document, int index, const HiresData &picture,
+                                int transparent, ZbxRect region, GError **error);
 // Deletes item n ("Delete object n", "Delete panel n" or "Delete item n"),
 // whatever refers to it.
 bool itemwrapper_delete_item_at_index(Document &document, int index);

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "../../bench/large_project.h"
+#include "c64/hiresdecoder.h"
 #include "files/zembrix_format.h"
 #include "items/document.h"
+#include "items/itemwrapper.h"
 #include "items/references.h"
 #include "render/render.h"
 #include "support/items_fixture.h"
@@ -399,4 +401,57 @@ TEST_F(DocumentSteps, AHistoryOverItsBoundDropsItsOldestStepsAndSaysSoOnce)
     EXPECT_TRUE(doc.can_undo());
     doc.load(doc.project());
     EXPECT_FALSE(doc.history_trimmed());
+}
+
+TEST_F(DocumentSteps, AnObjectReplacedInPlaceKeepsItsIndexAndEveryPlacement)
+{
+    load({zbx_object_item(zbx_test_record(2, 1)), zbx_object_item(zbx_test_record(1, 1)),
+          zbx_panel_item({zbx_object_def(0, 8, 16), zbx_object_def(1, 0, 0),
+                          zbx_object_def(0, 40, 0, true)})});
+    const std::vector<PanelDef> placements(doc.panel_defs(2).begin(), doc.panel_defs(2).end());
+    const std::vector<uint8_t> before(doc.object_record(0).begin(), doc.object_record(0).end());
+    std::vector<int> reports;
+    doc.add_listener([&](const DocEvent &event) {
+        if (event.what == DocChange::Reset) {
+            // Nothing moved: every view keeps its item.
+            reports.push_back(document_follow_index(event, 1));
+        }
+    });
+
+    // Larger, then smaller, from a picture's cells.
+    std::vector<uint8_t> hires(kHiresDataSize);
+    for (size_t i = 0; i < hires.size(); i++) {
+        hires[i] = static_cast<uint8_t>(i * 7);
+    }
+    const HiresData picture =
+        hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(hires));
+    int w = 0;
+    int h = 0;
+    for (ZbxRect region : {ZbxRect{8, 16, 40, 24}, ZbxRect{0, 0, 8, 8}}) {
+        GErrorPtr error;
+        ASSERT_TRUE(itemwrapper_replace_object(doc, 0, picture, -1, region, error.out()));
+        EXPECT_STREQ(doc.undo_name(), "Replace object 0");
+        ASSERT_TRUE(doc.object_size(0, &w, &h));
+        EXPECT_EQ(std::pair(w, h), std::pair(region.width, region.height));
+        EXPECT_EQ(gdk_pixbuf_get_width(doc.object_image(0)), region.width);
+        EXPECT_EQ(std::vector<PanelDef>(doc.panel_defs(2).begin(), doc.panel_defs(2).end()),
+                  placements);
+        EXPECT_EQ(box(2)[2], 40 + region.width);
+    }
+    EXPECT_EQ(reports, (std::vector<int>{1, 1}));
+    ASSERT_TRUE(doc.undo());
+    ASSERT_TRUE(doc.undo());
+    EXPECT_TRUE(std::ranges::equal(doc.object_record(0), before));
+    EXPECT_EQ(box(2)[2], 56);
+    ASSERT_TRUE(doc.redo());
+    ASSERT_TRUE(doc.object_size(0, &w, &h));
+    EXPECT_EQ(w, 40);
+
+    // Refused: no object there, a region that is no whole cells; nothing
+    // changes.
+    GErrorPtr error;
+    EXPECT_FALSE(itemwrapper_replace_object(doc, 2, picture, -1, {0, 0, 8, 8}, error.out()));
+    EXPECT_EQ(std::string(error.message()), "Invalid object");
+    EXPECT_FALSE(itemwrapper_replace_object(doc, 1, picture, -1, {3, 0, 8, 8}, nullptr));
+    EXPECT_STREQ(doc.redo_name(), "Replace object 0");
 }

@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <glib/gstdio.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -153,5 +154,73 @@ void BM_NewRegionImage(benchmark::State &state)
     }
 }
 BENCHMARK(BM_NewRegionImage)->Apply(zbx_steady);
+
+} // namespace
+
+namespace {
+
+// A 320 x 200 PNG in a temporary folder: the Koala picture as a paint
+// program saves it (nothing beside the pixels), or noise of many colours.
+std::string png_file(bool noisy)
+{
+    std::vector<uint8_t> hires(kHiresDataSize);
+    HiresPictureView view{};
+    const std::vector<uint8_t> file = koala_file();
+    if (hiresdecoder_parse_picture(file, 0, &view, nullptr)) {
+        hiresdecoder_store_hires_data(view, std::span<uint8_t, kHiresDataSize>(hires));
+    }
+    GRef<GdkPixbuf> image(pixbufs_new_from_hires_opaque(
+        hires.data(), hires.data() + 8000, hires.data() + 9000, view.background, 40, 25));
+    if (noisy) {
+        const std::vector<uint8_t> bytes = noise(320 * 200 * 3, 9);
+        for (int y = 0; y < 200; y++) {
+            for (int x = 0; x < 320; x++) {
+                uint8_t *p = gdk_pixbuf_get_pixels(image.get()) +
+                             y * gdk_pixbuf_get_rowstride(image.get()) +
+                             x * gdk_pixbuf_get_n_channels(image.get());
+                std::copy_n(&bytes[3 * (y * 320 + x)], 3, p);
+            }
+        }
+    }
+    std::vector<uint8_t> png;
+    pixbufs_encode_png(image.get(), &png, nullptr);
+    GCharPtr dir(g_dir_make_tmp("zbx-bench-XXXXXX", nullptr));
+    const std::string path = std::string(dir.get()) + (noisy ? "/noise.png" : "/picture.png");
+    g_file_set_contents(path.c_str(), reinterpret_cast<const char *>(png.data()),
+                        static_cast<gssize>(png.size()), nullptr);
+    return path;
+}
+
+// What the grabber does to open (or read again) an image: read and decode
+// the PNG, match it to the palette and the cells, draw the picture.
+void open_png(benchmark::State &state, bool noisy)
+{
+    const std::string path = png_file(noisy);
+    for (auto _ : state) {
+        PictureRead picture;
+        if (!picture_read_any(path.c_str(), -1, &picture, nullptr)) {
+            state.SkipWithError("no picture");
+            break;
+        }
+        GRef<GdkPixbuf> image(picture_render(picture));
+        benchmark::DoNotOptimize(image.get());
+    }
+    g_unlink(path.c_str());
+    GCharPtr dir(g_path_get_dirname(path.c_str()));
+    g_rmdir(dir.get());
+}
+
+void BM_OpenPngPicture(benchmark::State &state)
+{
+    open_png(state, false);
+}
+BENCHMARK(BM_OpenPngPicture)->Unit(benchmark::kMillisecond)->Apply(zbx_steady);
+
+// Every pixel a colour of its own: the most matching an image can ask.
+void BM_OpenPngNoise(benchmark::State &state)
+{
+    open_png(state, true);
+}
+BENCHMARK(BM_OpenPngNoise)->Unit(benchmark::kMillisecond)->Apply(zbx_steady);
 
 } // namespace

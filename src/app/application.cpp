@@ -135,6 +135,12 @@ void Application::save_project()
     }
 }
 
+int Application::selected_object() const
+{
+    int index = -1;
+    return main_.selected_object(&index) ? index : -1;
+}
+
 bool Application::save_options()
 {
     gint x = 0;

@@ -62,6 +62,7 @@ class Application final : public Shell
     void set_show_clashes(bool on) override;
     void set_show_grid(bool on) override;
     void save_project() override;
+    int selected_object() const override;
 
     Document &document() { return document_; }
     Options &options() { return options_; }

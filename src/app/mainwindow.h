@@ -50,6 +50,9 @@ class MainWindow
 
     // --- What the application tells the window ---
     void set_status(const char *text);
+    // Writes object `index` as a PNG image a paint program edits (and the
+    // grabber reads back as the same object); the status bar says where.
+    bool export_object_image(int index, const char *path);
     // The text beside the status bar: how much of the file's limit the
     // project takes ("59 % used, 12,480 bytes free"), in bold beside a
     // warning icon when less than 5 % is left; empty with no project.
@@ -193,6 +196,7 @@ class MainWindow
     void on_object_delete_activate(GtkMenuItem *item);
     void on_panel_find_references_activate(GtkMenuItem *item);
     void on_panel_delete_activate(GtkMenuItem *item);
+    void on_object_export_image_activate(GtkMenuItem *item);
 
     Application &app_;
     UiContext &context_;

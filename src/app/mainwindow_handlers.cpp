@@ -612,6 +612,33 @@ void MainWindow::on_object_delete_activate(GtkMenuItem *)
     delete_selected(&MainWindow::selected_object_index);
 }
 
+void MainWindow::on_object_export_image_activate(GtkMenuItem *)
+{
+    int index = -1;
+    if (!commands_allowed() || !selected_object(&index)) {
+        return;
+    }
+    GCharPtr suggested(g_strdup_printf("object_%d.png", index));
+    std::string path;
+    if (context_.choosers.save_png_file(suggested.get(), &path)) {
+        export_object_image(index, path.c_str());
+    }
+}
+
+bool MainWindow::export_object_image(int index, const char *path)
+{
+    std::vector<uint8_t> png;
+    GErrorPtr error;
+    std::vector<FileioNote> notes;
+    if (!objfile_encode_png(document_.object_record(index), 2, &png, error.out()) ||
+        !fileio_write_file(path, png, &notes, error.out())) {
+        show_error(error.message());
+        return false;
+    }
+    say_exported("object", index, path, notes);
+    return true;
+}
+
 void MainWindow::on_panel_find_references_activate(GtkMenuItem *)
 {
     show_references_of_selected(&MainWindow::selected_panel_index);

@@ -489,11 +489,17 @@ void MainWindow::build()
 
 GtkWidget *MainWindow::popup_object_menu()
 {
-    return popupmenu<&MainWindow::on_object_find_references_activate,
-                     &MainWindow::on_object_delete_activate>(
+    GtkWidget *menu = popupmenu<&MainWindow::on_object_find_references_activate,
+                                &MainWindow::on_object_delete_activate>(
         this, "popupmenu_object", "popupmenu_object_find_all_references",
         _("Find all references to object..."), "image_popupmenu_object_find_all_references",
         "popupmenu_object_delete", _("Delete object"), "imagepopupmenu_object_delete");
+    Builder b(menu);
+    GtkWidget *image =
+        b.image_item(menu, "popupmenu_object_export_image", _("Export object as _image..."),
+                     "image_popupmenu_object_export_image", "gtk-save-as");
+    ui_connect<&MainWindow::on_object_export_image_activate>(image, "activate", this);
+    return menu;
 }
 
 GtkWidget *MainWindow::popup_location_menu()

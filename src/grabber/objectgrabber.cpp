@@ -13,6 +13,7 @@
 #include "render/canvas.h"
 #include "ui/builder.h"
 #include "ui/common.h"
+#include "ui/i18n.h"
 
 namespace {
 constexpr const char *kImportFailed = "Failed to import object";
@@ -36,6 +37,7 @@ GrabberWindow::GrabberWindow(UiContext &context)
 
 GrabberWindow::~GrabberWindow()
 {
+    stop_watching();
     gtk_widget_destroy(window_.get());
 }
 
@@ -148,16 +150,152 @@ void GrabberWindow::show_pointer(const std::string &text)
 
 bool GrabberWindow::open_picture(const char *path)
 {
-    GdkPixbuf *image = nullptr;
+    return read_picture(path, false);
+}
+
+// The decoder leaves the data alone when it fails, so the picture on show
+// and the data a grab reads stay one picture.
+bool GrabberWindow::read_picture(const char *path, bool keep_selection)
+{
+    PictureRead read;
     GErrorPtr error;
-    // The decoder leaves the data alone when it fails, so the picture on
-    // show and the data a grab reads stay one picture.
-    if (!picture_read_file(path, kHiresDetect, &image, hires_.data(), error.out())) {
-        show_error(error.message());
+    if (!picture_read_any(path, image_background_, &read, error.out())) {
+        if (keep_selection) {
+            // A paint program may be halfway through writing it.
+            say(std::string(_("Could not read the picture again: ")) + error.message());
+        } else {
+            show_error(error.message());
+        }
         return false;
     }
-    picture_.reset(image);
+    std::copy(read.hires.begin(), read.hires.end(), hires_.begin());
+    background_ = read.background;
+    clashes_ = std::move(read.clashes);
+    from_image_ = read.from_image;
+    picture_.reset(picture_render(read));
     loaded_ = true;
+    if (!keep_selection) {
+        selection_ = GrabberSelection{};
+        last_replace_ = Replace{};
+        update_selection_details();
+    }
+    if (path_ != path) {
+        path_ = path;
+        watch_picture();
+    }
+    refresh_canvas();
+    GCharPtr base(g_path_get_basename(path));
+    std::string text =
+        keep_selection ? std::string(_("Read again: ")) + base.get() : std::string(base.get());
+    if (from_image_) {
+        text += clashes_.empty()
+                    ? _(": an image matched to the C64's colours; no cell had to change")
+                    : std::string(_(": an image matched to the C64's colours; ")) +
+                          std::to_string(clashes_.size()) +
+                          (clashes_.size() == 1 ? _(" cell (framed) had to change colour")
+                                                : _(" cells (framed) had to change colour"));
+    }
+    say(text);
+    return true;
+}
+
+bool GrabberWindow::reload_picture()
+{
+    if (path_.empty()) {
+        return false;
+    }
+    const std::string path = path_;
+    if (!read_picture(path.c_str(), true)) {
+        return false;
+    }
+    if (last_replace_.item >= 0 && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(
+                                       widget("checkbutton_object_grabber_replace_again")))) {
+        const HiresData picture =
+            hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(hires_));
+        GErrorPtr error;
+        if (itemwrapper_replace_object(context_.document, last_replace_.item, picture,
+                                       last_replace_.transparent, last_replace_.region,
+                                       error.out())) {
+            say(said_ + _("; object ") + std::to_string(last_replace_.item) + _(" replaced again"));
+        } else {
+            say(said_ + "; " + error.message());
+        }
+    }
+    return true;
+}
+
+void GrabberWindow::set_image_background(int colour)
+{
+    image_background_ = colour;
+    if (from_image_ && !path_.empty()) {
+        const std::string path = path_;
+        read_picture(path.c_str(), true);
+    }
+}
+
+void GrabberWindow::stop_watching()
+{
+    if (monitor_) {
+        g_signal_handlers_disconnect_by_data(monitor_.get(), this);
+        g_file_monitor_cancel(monitor_.get());
+        monitor_.reset();
+    }
+}
+
+void GrabberWindow::watch_picture()
+{
+    stop_watching();
+    GRef<GFile> file(g_file_new_for_path(path_.c_str()));
+    monitor_.reset(g_file_monitor_file(file.get(), G_FILE_MONITOR_NONE, nullptr, nullptr));
+    if (!monitor_) {
+        return;
+    }
+    // A paint program's save is a burst of events: read once it is done.
+    g_file_monitor_set_rate_limit(monitor_.get(), 200);
+    g_signal_connect_swapped(
+        monitor_.get(), "changed",
+        G_CALLBACK(+[](GrabberWindow *grabber, GFile *, GFile *, GFileMonitorEvent event) {
+            if (event == G_FILE_MONITOR_EVENT_CHANGES_DONE_HINT ||
+                event == G_FILE_MONITOR_EVENT_CREATED) {
+                grabber->reload_picture();
+            }
+        }),
+        this);
+}
+
+void GrabberWindow::say(const std::string &text)
+{
+    said_ = text;
+    GtkStatusbar *bar = GTK_STATUSBAR(widget("statusbar_object_grabber"));
+    const guint id = gtk_statusbar_get_context_id(bar, "said");
+    gtk_statusbar_pop(bar, id);
+    gtk_statusbar_push(bar, id, text.c_str());
+}
+
+bool GrabberWindow::replace_selected()
+{
+    if (!loaded_ || objectgrabber_selection_empty(selection_.rect)) {
+        say(_("Select the cells to write into the object first"));
+        return false;
+    }
+    const int item = context_.shell.selected_object();
+    if (item < 0) {
+        say(_("Select the object to replace in the main window's object list first"));
+        return false;
+    }
+    const ZbxRect region = objectgrabber_normalise(selection_.rect);
+    const HiresData picture =
+        hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(hires_));
+    const int transparent = custom_colour_chosen() ? transparent_ : -1;
+    GErrorPtr error;
+    if (!itemwrapper_replace_object(context_.document, item, picture, transparent, region,
+                                    error.out())) {
+        show_error(error ? error.message() : kImportFailed);
+        return false;
+    }
+    last_replace_ = Replace{item, region, transparent};
+    say(_("Object ") + std::to_string(item) +
+        _(" replaced: every placement of it draws the new one"));
     refresh_canvas();
     return true;
 }
@@ -211,6 +349,17 @@ gboolean GrabberWindow::on_key_press_event(GtkWidget *window, GdkEventKey *event
     return TRUE;
 }
 
+void GrabberWindow::on_replace_clicked(GtkButton *)
+{
+    replace_selected();
+}
+
+void GrabberWindow::on_background_changed(GtkComboBox *combo)
+{
+    // Entry 0 is "the most used colour", then the sixteen colours.
+    set_image_background(gtk_combo_box_get_active(combo) - 1);
+}
+
 void GrabberWindow::on_open_picture_activate(GtkMenuItem *)
 {
     std::string path;
@@ -235,6 +384,23 @@ gboolean GrabberWindow::on_picture_expose_event(GtkWidget *area, GdkEventExpose 
     }
     if (show_grid_) {
         common_draw_cell_grid(area, &event->area, zoom_, 0);
+    }
+    if (!clashes_.empty()) {
+        // The cells an image could not keep as they were: framed in red.
+        const int scale = 1 << zoom_;
+        cairo_t *cr = gdk_cairo_create(area->window);
+        gdk_cairo_rectangle(cr, &event->area);
+        cairo_clip(cr);
+        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+        cairo_set_line_width(cr, 1.0);
+        cairo_set_source_rgb(cr, 1.0, 0.0, 0.0);
+        for (int cell : clashes_) {
+            const int x = 8 * (cell % kPictureColumns) * scale;
+            const int y = 8 * (cell / kPictureColumns) * scale;
+            cairo_rectangle(cr, x + 0.5, y + 0.5, 8 * scale - 1, 8 * scale - 1);
+        }
+        cairo_stroke(cr);
+        cairo_destroy(cr);
     }
     ZbxRect frame{};
     if (objectgrabber_frame_on_area(selection_.rect, zoom_, &frame)) {

@@ -1,10 +1,12 @@
-// The object grabber: a window in which the user opens a C64 picture, marks
+// The object grabber: a window in which the user opens a C64 picture (or
+// an image, matched to the C64's colours, its clashing cells framed), marks
 // a rectangle of whole cells on it with the left button and turns it into a
-// new object of the project with the right button. Built once, hidden; its
-// picture, selection, zoom and transparency choice last as long as it does.
-// The picture scrolls where the zoom makes it larger than the window allows,
-// can show the grid of cells, and the status bar names the cell and pixel
-// under the pointer.
+// new object of the project with the right button, or writes it into the
+// object selected in the main window. The picture's file is watched: when a
+// paint program saves it, it is read again, and the last replace can follow. Built once, hidden;
+// its picture, selection, zoom and transparency choice last as long as it does. The picture scrolls
+// where the zoom makes it larger than the window allows, can show the grid of cells, and the status
+// bar names the cell and pixel under the pointer.
 #pragma once
 
 #include <array>
@@ -12,6 +14,9 @@
 #include <gtk/gtk.h>
 #include <span>
 #include <string>
+
+#include <gio/gio.h>
+#include <vector>
 
 #include "base/gref.h"
 #include "c64/hiresdecoder.h"
@@ -44,6 +49,16 @@ class GrabberWindow
     // the window; "Failed to import object" when the project cannot take
     // it. True when an object was added.
     bool grab();
+    // Writes the selection into the object selected in the main window,
+    // keeping its index ("Replace object N"); says why not in the status
+    // bar or a dialog. True when the object was replaced.
+    bool replace_selected();
+    // Reads the open picture's file again, keeping the selection (after
+    // the file changed on disk); with "Replace again on change" the last
+    // replace follows. False when it cannot be read (the picture stays).
+    bool reload_picture();
+    // The colour an image's background is taken as (-1: its most frequent).
+    void set_image_background(int colour);
 
     // What the grabber holds (tests and tools read it).
     const GrabberSelection &selection() const { return selection_; }
@@ -51,6 +66,11 @@ class GrabberWindow
     int zoom() const { return zoom_; }
     bool picture_loaded() const { return loaded_; }
     std::span<const uint8_t> hires_data() const { return hires_; }
+    int background() const { return background_; }
+    // The cells of an image that had to change colour.
+    const std::vector<int> &clashes() const { return clashes_; }
+    // The latest message of the status bar.
+    const std::string &said() const { return said_; }
     // The unzoomed picture the area shows, or null before its first configure.
     GdkPixbuf *canvas() const { return canvas_.get(); }
 
@@ -69,6 +89,10 @@ class GrabberWindow
     // One zoom step in (step > 0) or out, through the radio buttons.
     void zoom_by(int step);
     void show_pointer(const std::string &text);
+    void say(const std::string &text);
+    bool read_picture(const char *path, bool keep_selection);
+    void watch_picture();
+    void stop_watching();
 
     gboolean on_delete_event(GtkWidget *widget, GdkEvent *event);
     gboolean on_key_press_event(GtkWidget *widget, GdkEventKey *event);
@@ -85,6 +109,8 @@ class GrabberWindow
     void on_show_grid_toggled(GtkToggleButton *button);
     gboolean on_picture_scroll_event(GtkWidget *widget, GdkEventScroll *event);
     gboolean on_picture_leave_notify_event(GtkWidget *widget, GdkEventCrossing *event);
+    void on_replace_clicked(GtkButton *button);
+    void on_background_changed(GtkComboBox *combo);
 
     UiContext &context_;
     // Our own reference: the pointer stays good until the destructor.
@@ -102,4 +128,19 @@ class GrabberWindow
     int zoom_ = 0;
     bool show_grid_ = false;
     gulong show_grid_handler_ = 0;
+    int background_ = 0;
+    std::vector<int> clashes_;
+    std::string said_;
+    // The picture's file, watched while it is open here.
+    std::string path_;
+    bool from_image_ = false;
+    int image_background_ = -1;
+    GRef<GFileMonitor> monitor_;
+    // The last replace, for "Replace again on change".
+    struct Replace
+    {
+        int item = -1;
+        ZbxRect region{};
+        int transparent = -1;
+    } last_replace_;
 };

@@ -6,6 +6,9 @@
 // window object.
 #include <atk/atk.h>
 
+#include <string>
+
+#include "c64/palette.h"
 #include "grabber/objectgrabber.h"
 #include "ui/builder.h"
 #include "ui/i18n.h"
@@ -39,7 +42,9 @@ GtkWidget *build_menubar(Builder &b, GtkTooltips *tooltips)
     GtkWidget *open = b.image_item(menu, "menuitem_object_grabber_open_hires", _("Open picture"),
                                    "image_menuitem_object_grabber_open_hires", "gtk-open");
     gtk_tooltips_set_tip(tooltips, file, _("Open a picture"), nullptr);
-    gtk_tooltips_set_tip(tooltips, open, _("Open a C64 multicolour picture to grab objects from"),
+    gtk_tooltips_set_tip(tooltips, open,
+                         _("Open a C64 multicolour picture, or an image (PNG, GIF, BMP) matched to "
+                           "the C64's colours, to grab objects from"),
                          nullptr);
     return menubar;
 }
@@ -135,6 +140,40 @@ GtkWidget *build_object_icons(Builder &b, GtkTooltips *tooltips)
     gtk_box_pack_start(GTK_BOX(vbox), label, FALSE, FALSE, 0);
     describe(tooltips, icons, _("Available objects"),
              _("The objects of the project; a grabbed object is added at the end"));
+
+    GtkWidget *background_row = b.reg(gtk_hbox_new(FALSE, 4), "hbox_object_grabber_background");
+    gtk_box_pack_start(GTK_BOX(vbox), background_row, FALSE, FALSE, 2);
+    GtkWidget *background_label = b.reg(gtk_label_new_with_mnemonic(_("Image _background:")),
+                                        "label_object_grabber_background");
+    gtk_box_pack_start(GTK_BOX(background_row), background_label, FALSE, FALSE, 0);
+    GtkWidget *background = b.reg(gtk_combo_box_new_text(), "combobox_object_grabber_background");
+    gtk_combo_box_append_text(GTK_COMBO_BOX(background), _("The most used colour"));
+    for (int colour = 0; colour < 16; colour++) {
+        gtk_combo_box_append_text(
+            GTK_COMBO_BOX(background),
+            (std::to_string(colour) + " " + palette_get_name_at_index(colour)).c_str());
+    }
+    gtk_combo_box_set_active(GTK_COMBO_BOX(background), 0);
+    gtk_label_set_mnemonic_widget(GTK_LABEL(background_label), background);
+    gtk_box_pack_start(GTK_BOX(background_row), background, TRUE, TRUE, 0);
+    describe(tooltips, background, _("Image background"),
+             _("The C64 colour an image's background is taken as (pairs 00): its most used "
+               "colour, or the one chosen; a C64 picture keeps its own"));
+
+    GtkWidget *replace_row = b.reg(gtk_hbox_new(FALSE, 4), "hbox_object_grabber_replace");
+    gtk_box_pack_start(GTK_BOX(vbox), replace_row, FALSE, FALSE, 2);
+    GtkWidget *replace = b.reg(gtk_button_new_with_mnemonic(_("_Replace selected object")),
+                               "button_object_grabber_replace");
+    gtk_box_pack_start(GTK_BOX(replace_row), replace, FALSE, FALSE, 0);
+    describe(tooltips, replace, _("Replace selected object"),
+             _("Write the selected cells into the object selected in the main window's object "
+               "list, keeping its number: every placement of it draws the new one"));
+    GtkWidget *again = b.reg(gtk_check_button_new_with_mnemonic(_("Replace _again on change")),
+                             "checkbutton_object_grabber_replace_again");
+    gtk_box_pack_start(GTK_BOX(replace_row), again, FALSE, FALSE, 0);
+    describe(tooltips, again, _("Replace again on change"),
+             _("When the picture's file changes on disk (a paint program saved it), it is read "
+               "again; with this on, the last replace is done again too"));
     return vbox;
 }
 
@@ -231,6 +270,10 @@ void GrabberWindow::connect_signals()
                                                   this);
     ui_connect<&GrabberWindow::on_zoom_1_clicked>(w, "radiobutton_object_grabber_zoom_1", "clicked",
                                                   this);
+    ui_connect<&GrabberWindow::on_replace_clicked>(w, "button_object_grabber_replace", "clicked",
+                                                   this);
+    ui_connect<&GrabberWindow::on_background_changed>(w, "combobox_object_grabber_background",
+                                                      "changed", this);
     show_grid_handler_ = ui_connect<&GrabberWindow::on_show_grid_toggled>(
         w, "checkbutton_object_grabber_show_grid", "toggled", this);
 }

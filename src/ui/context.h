@@ -41,6 +41,8 @@ class Shell
     virtual void set_show_grid(bool on) = 0;
     // File -> Save, from whichever window the user is in (Control+S).
     virtual void save_project() = 0;
+    // The object selected in the main window's object list (-1: none).
+    virtual int selected_object() const { return -1; }
 
   protected:
     ~Shell() = default;

@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "files/fileio.h"
+#include "files/picture_file.h"
 #include "files/resources.h"
 #include "items/objects.h"
 #include "ui/builder.h"
@@ -21,6 +24,9 @@ struct FilterDef
     // Patterns, or with `extensions` file extensions in lower case.
     std::initializer_list<const char *> patterns;
     bool extensions = false;
+    // With `extensions`: also every extension of the images gdk-pixbuf
+    // reads, and the name lists them all after it.
+    bool images = false;
 };
 
 // Patterns match as written: their letter case matters.
@@ -30,8 +36,9 @@ const FilterDef kObjectFiles = {"  Object files (*.zbxobject) ",
 // The names the five paint programs (and the tools that write their
 // layouts) give their pictures; matched whatever their letter case.
 const FilterDef kSupportedImages = {
-    "  Supported image files (.koa;.kla;.gig;.rpm;.ocp;.mpic;.art;.a64;.pi;.bpi;.blp;.vid;.vco) ",
+    "  Supported pictures",
     {"koa", "kla", "gig", "rpm", "ocp", "mpic", "art", "a64", "pi", "bpi", "blp", "vid", "vco"},
+    true,
     true};
 const FilterDef kPrgImages = {"  Image files as non-executable PRG files (.prg) ",
                               {"*.PRG", "*.Prg", "*.prg"}};
@@ -56,24 +63,59 @@ gboolean has_extension(const GtkFileFilterInfo *info, gpointer extensions)
         return FALSE;
     }
     GCharPtr lower(g_utf8_strdown(dot + 1, -1));
-    for (const char *extension :
-         *static_cast<const std::initializer_list<const char *> *>(extensions)) {
-        if (std::strcmp(lower.get(), extension) == 0) {
-            return TRUE;
+    const auto &list = *static_cast<const std::vector<std::string> *>(extensions);
+    return std::find(list.begin(), list.end(), lower.get()) != list.end() ? TRUE : FALSE;
+}
+
+// The extensions of every image format gdk-pixbuf reads here.
+void add_image_extensions(std::vector<std::string> *extensions)
+{
+    GSList *formats = gdk_pixbuf_get_formats();
+    for (GSList *f = formats; f != nullptr; f = f->next) {
+        auto *format = static_cast<GdkPixbufFormat *>(f->data);
+        if (gdk_pixbuf_format_is_disabled(format)) {
+            continue;
         }
+        gchar **list = gdk_pixbuf_format_get_extensions(format);
+        for (gchar **e = list; e != nullptr && *e != nullptr; e++) {
+            GCharPtr lower(g_utf8_strdown(*e, -1));
+            if (std::find(extensions->begin(), extensions->end(), lower.get()) ==
+                extensions->end()) {
+                extensions->emplace_back(lower.get());
+            }
+        }
+        g_strfreev(list);
     }
-    return FALSE;
+    g_slist_free(formats);
 }
 
 GtkFileFilter *add_filter(GtkFileChooser *chooser, const FilterDef &def)
 {
     GtkFileFilter *filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, def.name);
     if (def.extensions) {
+        auto owned =
+            std::make_unique<std::vector<std::string>>(def.patterns.begin(), def.patterns.end());
+        std::vector<std::string> *extensions = owned.get();
+        if (def.images) {
+            add_image_extensions(extensions);
+        }
+        std::string name = def.name;
+        if (def.images) {
+            name += " (";
+            for (const std::string &e : *extensions) {
+                name += (&e == &extensions->front() ? "." : ";.") + e;
+            }
+            name += ") ";
+        }
+        gtk_file_filter_set_name(filter, name.c_str());
+        // The filter owns its list.
         gtk_file_filter_add_custom(filter, GTK_FILE_FILTER_DISPLAY_NAME, has_extension,
-                                   const_cast<std::initializer_list<const char *> *>(&def.patterns),
-                                   nullptr);
+                                   owned.release(), [](gpointer list) {
+                                       std::unique_ptr<std::vector<std::string>> gone(
+                                           static_cast<std::vector<std::string> *>(list));
+                                   });
     } else {
+        gtk_file_filter_set_name(filter, def.name);
         for (const char *pattern : def.patterns) {
             gtk_file_filter_add_pattern(filter, pattern);
         }
@@ -352,11 +394,15 @@ GdkPixbuf *fileopen_preview_object(const char *path)
 GdkPixbuf *fileopen_preview_picture(const char *path)
 {
     std::vector<uint8_t> contents;
-    if (!read_previewable(path, largest_picture_file(), &contents)) {
+    if (!read_previewable(path, std::max(largest_picture_file(), kPictureMaxImageInput),
+                          &contents)) {
         return nullptr;
     }
-    GdkPixbuf *image = nullptr;
-    // No destination: the grabber's loaded picture stays as it is.
-    hiresdecoder_decode_hires_screen_data(contents, kHiresDetect, &image, nullptr, nullptr);
-    return image;
+    // Drawn as the grabber would show it; the grabber's loaded picture
+    // stays as it is.
+    PictureRead picture;
+    if (!picture_decode_any(contents, -1, &picture, nullptr)) {
+        return nullptr;
+    }
+    return picture_render(picture);
 }

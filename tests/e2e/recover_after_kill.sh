@@ -35,15 +35,44 @@ editor="$(wait_window 'Zembrix - Panel editor' 100)"
 click_at $(a11y cell "Placements" 0)
 xdotool windowfocus --sync "$editor"
 key Escape
-# And a new panel.
-click_at $(a11y center "push button" "New panel")
-[ "$(panels)" = 10 ] || fail "New panel did not add a panel"
-
-for _ in $(seq 1 100); do
-    ls "$copies"/*.json >/dev/null 2>&1 && break
+for _ in $(seq 1 50); do
+    [ -z "$(wait_window 'Zembrix - Panel editor' 1)" ] && break
     sleep 0.1
 done
-ls "$copies"/*.json >/dev/null 2>&1 || fail "no recovery copy ten seconds after the changes"
+[ -z "$(wait_window 'Zembrix - Panel editor' 1)" ] || fail "Escape did not close the panel editor"
+# And a new panel (once the previews, drawn again after the edit, let the
+# commands work again).
+for _ in 1 2 3 4 5; do
+    click_at $(a11y center "push button" "New panel")
+    [ "$(panels)" = 10 ] && break
+    sleep 0.5
+done
+[ "$(panels)" = 10 ] || fail "New panel did not add a panel: $(panels) panels"
+
+# The copy is written a few seconds after a change, and at most every 30
+# seconds: wait until it holds both changes.
+holds_both() {
+    /usr/bin/python3 - "$copies" <<'PY'
+import glob, json, sys
+for path in glob.glob(sys.argv[1] + "/*.json"):
+    try:
+        copy = json.load(open(path))
+    except ValueError:
+        continue
+    # A placement's second byte holds its flags; bit 1 is "enabled".
+    disabled = any(int(item["defs"][k + 2:k + 4], 16) & 2 == 0
+                   for item in copy["items"] if item["kind"] == "panel"
+                   for k in range(0, len(item["defs"]), 20))
+    if len(copy["items"]) == 25 and disabled:
+        sys.exit(0)
+sys.exit(1)
+PY
+}
+for _ in $(seq 1 450); do
+    holds_both && break
+    sleep 0.1
+done
+holds_both || fail "no recovery copy with both changes 45 seconds after them"
 kill -9 "$pid"
 wait "$pid" 2>/dev/null || true
 pid=""

@@ -4,6 +4,9 @@
 // incremental rendering is under way.
 #include "window_support.h"
 
+#include "files/picture_file.h"
+#include "items/objects.h"
+
 #include "render/locations.h"
 
 #include "app/locations_view.h"
@@ -383,4 +386,29 @@ TEST_F(Commands, ItemsThereinReadAsPlacementsAndTakeTypedPositions)
     EXPECT_NE(status_text(window_main).find("would leave the location area"), std::string::npos);
     app->document().undo();
     EXPECT_EQ(app->document().panel_defs(9)[2], zbx_object_def(3, 80, 8));
+}
+
+TEST_F(Commands, AnObjectExportedAsAnImageFromItsMenuGrabsBackTheSame)
+{
+    // Objects grabbed as the grabber grabs them (their usage bits what
+    // their bitmaps use).
+    ASSERT_TRUE(app->open_project(zbx_source_path("tests/data/files/sample.prg").c_str()));
+    const std::string path = folder / "object_4.png";
+    ChooserAnswer save{"Export preview as PNG", path};
+    answer_next_chooser(&save);
+    context_command("treeview_main_objects", "popupmenu_object", "popupmenu_object_export_image",
+                    row_of("treeview_main_objects", 4));
+    ASSERT_TRUE(save.answered);
+    EXPECT_TRUE(error_texts().empty());
+    PictureRead picture;
+    ASSERT_TRUE(picture_read_any(path.c_str(), -1, &picture, nullptr));
+    const std::span<const uint8_t> record = app->document().object_record(4);
+    int w = 0;
+    int h = 0;
+    ASSERT_TRUE(app->document().object_size(4, &w, &h));
+    const HiresData areas =
+        hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(picture.hires));
+    EXPECT_TRUE(std::ranges::equal(
+        objects_region_to_record(areas.bitmap, areas.screen, areas.colour, {0, 0, w, h}, -1),
+        record));
 }

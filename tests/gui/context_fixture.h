@@ -22,6 +22,7 @@ class RecordingShell final : public Shell
     void set_show_clashes(bool on) override { clashes.push_back(on); }
     void set_show_grid(bool on) override { grids.push_back(on); }
     void save_project() override { saves++; }
+    int selected_object() const override { return object; }
 
     GtkWindow *parent = nullptr;
     std::vector<int> edited;
@@ -29,6 +30,8 @@ class RecordingShell final : public Shell
     std::vector<bool> clashes;
     std::vector<bool> grids;
     int saves = 0;
+    // The object the main window's list would have selected.
+    int object = -1;
 };
 
 struct TestContext

@@ -36,13 +36,16 @@ TEST(ChooserFilters, EveryNameThePaintProgramsGiveShowsWhateverItsCase)
     Options options(config.path().c_str());
     Choosers choosers(options);
     std::vector<std::string> shown;
+    std::string filter_name;
     DialogAnswer answer{
-        "Select a picture file", [&shown](GtkWidget *dialog) {
+        "Select a picture file", [&shown, &filter_name](GtkWidget *dialog) {
             GtkFileFilter *filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
+            filter_name = gtk_file_filter_get_name(filter);
             for (const char *name :
                  {"NINJA3.KOA", "abydos.koa", "metal.kla", "GPANTHE.gig", "coaster.rpm",
                   "yazoo.ocp", "NavySeals.ocp.mpic", "PPA3BYI.A64", "worldmap.pi", "map.BPI",
-                  "map.blp", "apo343.vid", "x.Vco", "notes.txt", "project.prg", "koa"}) {
+                  "map.blp", "apo343.vid", "x.Vco", "art.png", "ANIM.GIF", "old.bmp", "notes.txt",
+                  "project.prg", "koa"}) {
                 GtkFileFilterInfo info{};
                 info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
                 info.display_name = name;
@@ -56,8 +59,12 @@ TEST(ChooserFilters, EveryNameThePaintProgramsGiveShowsWhateverItsCase)
     std::string path;
     EXPECT_FALSE(choosers.open_hires_file(&path));
     ASSERT_TRUE(answer.answered);
-    EXPECT_EQ(shown, (std::vector<std::string>{"NINJA3.KOA", "abydos.koa", "metal.kla",
-                                               "GPANTHE.gig", "coaster.rpm", "yazoo.ocp",
-                                               "NavySeals.ocp.mpic", "PPA3BYI.A64", "worldmap.pi",
-                                               "map.BPI", "map.blp", "apo343.vid", "x.Vco"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "NINJA3.KOA", "abydos.koa", "metal.kla", "GPANTHE.gig", "coaster.rpm",
+                         "yazoo.ocp", "NavySeals.ocp.mpic", "PPA3BYI.A64", "worldmap.pi", "map.BPI",
+                         "map.blp", "apo343.vid", "x.Vco", "art.png", "ANIM.GIF", "old.bmp"}));
+    // The filter names every extension it takes.
+    for (const char *extension : {".koa;", ".vco;", ".png", ".gif", ".bmp"}) {
+        EXPECT_NE(filter_name.find(extension), std::string::npos) << filter_name;
+    }
 }

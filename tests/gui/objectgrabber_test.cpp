@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "c64/palette.h"
+#include "c64/pixbufs.h"
 #include "context_fixture.h"
 #include "grabber/objectgrabber.h"
 #include "gui_helpers.h"
 #include "support/items_fixture.h"
 #include "ui/builder.h"
+#include <glib/gstdio.h>
 
 namespace {
 
@@ -388,4 +391,96 @@ TEST_F(GrabberAtWork, At4XTheWindowFitsTheScreenAndThePointerIsNamed)
     gtk_widget_size_request(grabber.window(), &size);
     EXPECT_EQ(size.width, at_1x.width);
     EXPECT_EQ(size.height, at_1x.height);
+}
+
+namespace {
+
+// A 320 x 200 PNG, black, with a 16 x 8 block of `colour` at the top left
+// and, in cell (2, 0), four colours besides black (a clash).
+std::vector<uint8_t> png_picture(int colour)
+{
+    GRef<GdkPixbuf> image(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 320, 200));
+    gdk_pixbuf_fill(image.get(), 0x000000ff);
+    auto paint = [&](int x0, int width, int c) {
+        uint8_t rgb[3];
+        palette_get_rgb_at_index(c, rgb);
+        for (int y = 0; y < 8; y++) {
+            for (int x = x0; x < x0 + width; x++) {
+                uint8_t *p = gdk_pixbuf_get_pixels(image.get()) +
+                             y * gdk_pixbuf_get_rowstride(image.get()) + 4 * x;
+                std::copy_n(rgb, 3, p);
+            }
+        }
+    };
+    paint(0, 16, colour);
+    paint(16, 2, 2);
+    paint(18, 2, 5);
+    paint(20, 2, 6);
+    paint(22, 2, 7);
+    std::vector<uint8_t> png;
+    EXPECT_TRUE(pixbufs_encode_png(image.get(), &png, nullptr));
+    return png;
+}
+
+} // namespace
+
+TEST_F(GrabberAtWork, AnImageIsMatchedItsClashesFramedAndReplacesAnObjectInPlace)
+{
+    open_project(3);
+    {
+        DocumentStep step(t.document, "Place");
+        ASSERT_GE(t.document.append_panel(), 0);
+        t.document.set_defs(3, {zbx_object_def(1, 8, 8), zbx_object_def(1, 64, 16)});
+    }
+    show();
+    TempFolder folder;
+    const std::string path = folder / "art.png";
+    zbx_write_file(path, png_picture(14));
+    ASSERT_TRUE(grabber.open_picture(path.c_str()));
+    EXPECT_EQ(grabber.background(), 0);
+    EXPECT_EQ(grabber.clashes(), (std::vector<int>{2}));
+    EXPECT_NE(status().find("1 cell (framed) had to change colour"), std::string::npos) << status();
+    // The clashing cell is framed in red on the area.
+    pump_events();
+    const GRef<GdkPixbuf> shown = grab_widget(area());
+    EXPECT_EQ(rgb_at(shown.get(), 16, 3), 0xFF0000u);
+    EXPECT_EQ(rgb_at(shown.get(), 3, 3), rgb_at(grabber.canvas(), 3, 3));
+
+    // Nothing selected in the main window: said, nothing changed.
+    drag(0, 0, 2, 1);
+    EXPECT_FALSE(grabber.replace_selected());
+    EXPECT_NE(grabber.said().find("Select the object to replace"), std::string::npos);
+    EXPECT_FALSE(t.document.can_undo() && std::string(t.document.undo_name()) != "Place");
+
+    // Object 1, replaced by the 2 x 1 cells: light blue, 16 x 8.
+    t.shell.object = 1;
+    gtk_button_clicked(GTK_BUTTON(widget("button_object_grabber_replace")));
+    EXPECT_STREQ(t.document.undo_name(), "Replace object 1");
+    int w = 0;
+    int h = 0;
+    ASSERT_TRUE(t.document.object_size(1, &w, &h));
+    EXPECT_EQ(std::pair(w, h), std::pair(16, 8));
+    EXPECT_EQ(t.document.panel_defs(3).size(), 2u);
+    EXPECT_EQ(t.document.item_count(), 4);
+
+    // The paint program saves the picture again: read again, the selection
+    // kept; with "Replace again on change" the object follows.
+    gtk_toggle_button_set_active(toggle("checkbutton_object_grabber_replace_again"), TRUE);
+    zbx_write_file(path + ".new", png_picture(7));
+    ASSERT_EQ(g_rename((path + ".new").c_str(), path.c_str()), 0);
+    EXPECT_TRUE(pump_until(
+        [&] { return grabber.said().find("replaced again") != std::string::npos; }, 5000))
+        << grabber.said();
+    EXPECT_EQ(objectgrabber_normalise(grabber.selection().rect).width, 16);
+    EXPECT_EQ(t.document.object_record(1)[1 + 16] >> 4, 7); // screen of cell 0: yellow
+    ASSERT_TRUE(t.document.undo());
+    EXPECT_EQ(t.document.object_record(1)[1 + 16] >> 4, 14);
+
+    // The background chosen for images: the picture is matched again.
+    gtk_combo_box_set_active(GTK_COMBO_BOX(widget("combobox_object_grabber_background")), 8);
+    EXPECT_EQ(grabber.background(), 7);
+    // A C64 picture keeps its own.
+    ASSERT_TRUE(
+        grabber.open_picture(zbx_source_path("tests/data/pictures/koala/NINJA3.KOA").c_str()));
+    EXPECT_TRUE(grabber.clashes().empty());
 }

@@ -69,6 +69,32 @@ run 0 grab "$KOALA" --x 80 --y 64 --width 24 --height 16 -o "$TMP/grab.zbxobject
 run 1 grab "$KOALA" --x 312 --y 192 --width 16 --height 8 -o "$TMP/x.zbxobject" && err_is "Invalid region"
 check "no object file for a refused region" test ! -e "$TMP/x.zbxobject"
 
+# Images: the PNG picture writes reads back as the same hires data; a grab
+# from it is the grab from the C64 file; clashes are listed.
+run 0 picture "$TMP/pic.png" -o "$TMP/pic2.png" --hires "$TMP/pic2.bin" --json &&
+    out_is '{"image": true, "background": 0, "clashes": []}' &&
+    check "an image picture writes reads back" cmp -s "$TMP/pic.bin" "$TMP/pic2.bin"
+run 0 grab "$TMP/pic.png" --x 80 --y 64 --width 24 --height 16 -o "$TMP/grab2.zbxobject" &&
+    check "grabbed from the image" cmp "$TMP/grab2.zbxobject" "$DATA/object_0.zbxobject"
+run 1 picture "$DATA/object_0.zbxobject" -o "$TMP/x.png" && err_is "Undetected picture format"
+run 1 picture "$KOALA" --background 16 -o "$TMP/x.png"
+# Objects out to images and back, and replaced in place.
+run 0 render "$DATA/sample.prg" --object 0 -o "$TMP/obj0.png" && png_is "$TMP/obj0.png" "24 16 6"
+run 0 render "$DATA/sample.prg" --object 0 --scale 1 -o "$TMP/obj0s.png" &&
+    png_is "$TMP/obj0s.png" "12 16 6"
+run 1 render "$DATA/sample.prg" --location 0 --scale 1 -o "$TMP/x.png" &&
+    err_is "--scale goes with --object alone"
+run 0 replace "$DATA/sample.prg" --item 0 "$TMP/obj0.png" --x 0 --y 0 --width 24 --height 16 \
+    -o "$TMP/same.prg" && check "an object replaced by its own image" cmp "$DATA/sample.prg" "$TMP/same.prg"
+run 0 replace "$DATA/sample.prg" --item 0 "$KOALA" --x 80 --y 64 --width 8 --height 8 \
+    -o "$TMP/replaced.prg" &&
+    run 0 load "$TMP/replaced.prg" &&
+    check "object 0 is 8 x 8, placed as often" test "$(python3 -c '
+import json, sys; o = json.load(sys.stdin)["objects"][0]; print(o["index"], o["width"], o["height"], o["placements"])' <"$TMP/out")" == "0 8 8 2"
+run 1 replace "$DATA/sample.prg" --item 5 "$KOALA" --x 0 --y 0 --width 8 --height 8 -o "$TMP/x.prg" &&
+    err_is "Invalid object"
+check "no project for a refused replace" test ! -e "$TMP/x.prg"
+
 run 0 objfile "$DATA/object_0.zbxobject" -o "$TMP/obj.png" && png_is "$TMP/obj.png" "24 16 6"
 head -c 60 "$DATA/object_0.zbxobject" >"$TMP/cut.zbxobject"
 run 1 objfile "$TMP/cut.zbxobject" -o "$TMP/x.png" && err_is "Unrecognized format"

@@ -51,6 +51,10 @@ struct CliCommand
 bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int positional, int *argc,
                char ***argv, GError **error);
 
+// What the exit status says, for every command's help.
+inline constexpr const char *kCliExitStatus =
+    "Exit status: 0 done; 1 failed (the message says why, and nothing was written); 3 check "
+    "--fail-on-clash found clashes.\n";
 // The list of commands.
 void cli_print_usage(FILE *out);
 // Flushes and closes stdout at the end of a command: what it printed must

@@ -291,8 +291,8 @@ int cli_render(int argc, char **argv)
          "Draw location slot S (0 to 31)", "S"},
         {"panel", 0, 0, G_OPTION_ARG_STRING, panel_text.slot(), "Draw panel P (item index)", "P"},
         {"background", 0, 0, G_OPTION_ARG_STRING, background_text.slot(),
-         "Background colour of --panel (0 to 255; default: the panel's preview colour); with "
-         "--object, draw the object preview over this colour (0 to 15)",
+         "Background colour of --panel (0 to 15; default: the panel's preview colour); with "
+         "--object, draw the object preview over this colour",
          "C"},
         {"object", 0, 0, G_OPTION_ARG_STRING, object_text.slot(),
          "Draw object I (item index) on its own, transparent where its bit pairs are 00, as an "
@@ -337,7 +337,7 @@ int cli_render(int argc, char **argv)
                           error.out()) ||
         !cli_optional_int("--panel", panel_text, 0, kMaxItems - 1, &panel, error.out()) ||
         !cli_optional_int("--object", object_text, 0, kMaxItems - 1, &object, error.out()) ||
-        !cli_optional_int("--background", background_text, 0, 255, &background, error.out()) ||
+        !cli_optional_int("--background", background_text, 0, 15, &background, error.out()) ||
         !cli_require_string("-o", output, error.out()) ||
         !cli_open_project(document, argv[1], error.out())) {
         return cli_fail(error);
@@ -372,6 +372,9 @@ int cli_render(int argc, char **argv)
         }
     } else if (location_text.given()) {
         const ZbxLocationRecord record = document.location(location);
+        if (record.panel == kNoPanel) {
+            return cli_fail("Location " + std::to_string(location) + " is empty");
+        }
         image.reset(compose_preview(document, backdrop.get(), record.panel, -1, record.colour,
                                     clashes, whole_screen, &stats));
         cut_short = render_cut_short_text("Location", location, stats);
@@ -500,13 +503,44 @@ int cli_import(int argc, char **argv)
     return 0;
 }
 
+// One line per location or panel with clashes: where, over which colour,
+// how many cells and which (column, row).
+void print_clashes(const Document &document, const Json &clashes)
+{
+    auto cells = [](const Json &list) {
+        std::string text = std::to_string(list.size()) +
+                           (list.size() == 1 ? " clashing cell:" : " clashing cells:");
+        for (const Json &cell : list) {
+            text += " (" + std::to_string(cell[0].get<int>()) + ", " +
+                    std::to_string(cell[1].get<int>()) + ")";
+        }
+        return text;
+    };
+    for (const Json &location : clashes["locations"]) {
+        const int slot = location["slot"].get<int>();
+        const ZbxLocationRecord record = document.location(slot);
+        std::printf("Location %d (panel %d over colour %d): %s\n", slot, record.panel,
+                    record.colour, cells(location["cells"]).c_str());
+    }
+    for (const Json &panel : clashes["panels"]) {
+        const int index = panel["index"].get<int>();
+        std::printf("Panel %d over colour %d: %s\n", index, document.preview_colour(index),
+                    cells(panel["cells"]).c_str());
+    }
+}
+
 int cli_check(int argc, char **argv)
 {
     gboolean json = FALSE;
+    gboolean fail_on_clash = FALSE;
     const GOptionEntry entries[] = {
         {"json", 0, 0, G_OPTION_ARG_NONE, &json,
          "Print the findings, the colour clashes of every location and panel and the pictures cut "
          "short as JSON",
+         nullptr},
+        {"fail-on-clash", 0, 0, G_OPTION_ARG_NONE, &fail_on_clash,
+         "Exit with status 3 when a location or a panel clashes (and nothing else is wrong), "
+         "for a build script",
          nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
     GErrorPtr error;
@@ -518,16 +552,25 @@ int cli_check(int argc, char **argv)
     std::vector<std::string> findings = zembrix_check_project(document.project());
     const CutShort cut_short = cut_short_pictures(document);
     findings.insert(findings.end(), cut_short.lines.begin(), cut_short.lines.end());
+    const Json clashes = clashes_json(document);
+    const bool clashing = !clashes["locations"].empty() || !clashes["panels"].empty();
     if (json) {
         const Json report = {
             {"findings", findings},
-            {"clashes", clashes_json(document)},
+            {"clashes", clashes},
             {"cut_short", {{"locations", cut_short.locations}, {"panels", cut_short.panels}}}};
         std::printf("%s\n", report.dump(2).c_str());
     } else {
         for (const std::string &line : findings) {
             std::printf("%s\n", line.c_str());
         }
+        print_clashes(document, clashes);
+        if (findings.empty() && !clashing) {
+            std::printf("No findings and no clashes.\n");
+        }
     }
-    return findings.empty() ? 0 : 1;
+    if (!findings.empty()) {
+        return 1;
+    }
+    return fail_on_clash && clashing ? 3 : 0;
 }

@@ -37,7 +37,10 @@ void cli_print_usage(FILE *out)
     for (const CliCommand &command : commands) {
         std::fprintf(out, "  %-9s%s\n", command.name, command.summary);
     }
-    std::fputs("\nRun \"zembrix-cli COMMAND --help\" for the options of a command.\n", out);
+    std::fprintf(out,
+                 "\nRun \"zembrix-cli COMMAND --help\" (or \"zembrix-cli help COMMAND\") for "
+                 "the options of a command;\n\"zembrix-cli --version\" prints the version.\n\n%s",
+                 kCliExitStatus);
 }
 
 const CliCommand *cli_find_command(const char *name)
@@ -57,6 +60,7 @@ bool cli_parse(const CliCommand &command, const GOptionEntry *entries, int posit
     g_set_prgname(prgname.c_str());
     GOptionContext *context = g_option_context_new(command.parameters);
     g_option_context_set_summary(context, command.summary);
+    g_option_context_set_description(context, kCliExitStatus);
     g_option_context_add_main_entries(context, entries, nullptr);
     bool ok = g_option_context_parse(context, argc, argv, error);
     g_option_context_free(context);

@@ -32,7 +32,16 @@ png_is() {
         awk '{ print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8, $10 }')" == "$2"
 }
 
-run 0 --help && check "top-level help" grep -q "Commands:" "$TMP/out"
+run 0 --help && check "top-level help" grep -q "Commands:" "$TMP/out" &&
+    check "exit status in the help" grep -q "^Exit status: 0 done; 1 failed" "$TMP/out"
+run 0 --version && check "version: $(cat "$TMP/out")" grep -qE "^zembrix-cli [0-9]+\.[0-9]+" "$TMP/out"
+run 0 help render && cp "$TMP/out" "$TMP/help1" && run 0 render --help &&
+    check "help COMMAND is COMMAND --help" cmp -s "$TMP/help1" "$TMP/out"
+run 1 help frobnicate && err_is 'Unknown command: frobnicate (run "zembrix-cli --help" for the list)'
+run 1 render "$EXAMPLE_FILE" --location 4 -o "$TMP/empty4.png" && err_is "Location 4 is empty"
+check "nothing written for an empty location" test ! -e "$TMP/empty4.png"
+run 1 render "$DATA/sample.prg" --panel 5 --background 20 -o "$TMP/x.png" &&
+    err_is "Option --background must lie between 0 and 15"
 run 1 frobnicate && err_is 'Unknown command: frobnicate (run "zembrix-cli --help" for the list)'
 
 # What a load puts in every table, in full.
@@ -112,7 +121,17 @@ run 1 import "$DATA/sample.prg" --object "$TMP/cut.zbxobject" -o "$TMP/x.prg"
 run 1 delete "$DATA/sample.prg" --item 7 -o "$TMP/x.prg"
 check "nothing written when refused" test ! -e "$TMP/x.prg"
 
-run 0 check "$DATA/sample.prg" && out_is ""
+# No findings: the clashes, one line per location and panel; exit 0, or 3
+# with --fail-on-clash.
+run 0 check "$DATA/sample.prg" &&
+    check "clashes listed: $(head -1 "$TMP/out")" test "$(head -1 "$TMP/out")" == \
+    "Location 0 (panel 5 over colour 6): 2 clashing cells: (15, 5) (16, 5)" &&
+    check "a line for each" test "$(wc -l <"$TMP/out")" -eq 7
+run 3 check --fail-on-clash "$DATA/sample.prg"
+# An empty project: load address, no items, 32 empty locations, the end.
+python3 -c 'import sys; sys.stdout.buffer.write(bytes([0, 8, 0, 0, 8] + [255, 0] * 32 + [0x45, 8, 255]))' \
+    >"$TMP/empty.prg"
+run 0 check --fail-on-clash "$TMP/empty.prg" && out_is "No findings and no clashes."
 # (Each kind of finding: zembrix_check_test.)
 run 1 check "$DATA/quirks.prg" && check "findings listed" test "$(wc -l <"$TMP/out")" -eq 5
 

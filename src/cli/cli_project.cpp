@@ -3,6 +3,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -260,6 +261,90 @@ CutShort cut_short_pictures(const Document &document)
     return found;
 }
 
+// What render --all writes: a picture's file name and PNG bytes.
+struct Rendered
+{
+    std::string name;
+    std::vector<uint8_t> png;
+};
+
+// Every non-empty location, every panel over its preview colour and, with
+// objects, every object, as the single-picture command draws each; false
+// with the reason when a picture is cut short (and incomplete pictures are
+// not allowed) or cannot be made.
+bool render_all(const Document &document, GdkPixbuf *backdrop, bool objects, bool clashes,
+                bool whole_screen, bool allow_incomplete, std::vector<Rendered> *rendered,
+                GError **error)
+{
+    const bool terminal = isatty(fileno(stderr)) != 0;
+    const int total = kLocationCount + document.item_count();
+    int done = 0;
+    auto progress = [&] {
+        if (terminal && ++done % 8 == 0) {
+            std::fprintf(stderr, "\rDrawing %d of %d...", done, total);
+        }
+    };
+    auto add = [&](const std::string &name, GdkPixbuf *image, const std::string &cut_short) {
+        GRef<GdkPixbuf> owned(image);
+        if (!cut_short.empty() && !allow_incomplete) {
+            zbx_set_error(
+                error, ZbxError::TooLarge,
+                (cut_short + "; nothing written (--allow-incomplete writes it anyway)").c_str());
+            return false;
+        }
+        Rendered out{name, {}};
+        if (!owned) {
+            zbx_set_error(error, ZbxError::BadFormat, "Could not create pixbuf");
+            return false;
+        }
+        if (!pixbufs_encode_png(owned.get(), &out.png, error)) {
+            return false;
+        }
+        rendered->push_back(std::move(out));
+        return true;
+    };
+    char name[32];
+    for (int slot = 0; slot < kLocationCount; slot++) {
+        progress();
+        const ZbxLocationRecord record = document.location(slot);
+        if (record.panel == kNoPanel) {
+            continue;
+        }
+        ComposeStats stats;
+        GdkPixbuf *image = compose_preview(document, backdrop, record.panel, -1, record.colour,
+                                           clashes, whole_screen, &stats);
+        std::snprintf(name, sizeof name, "location_%02d.png", slot);
+        if (!add(name, image, render_cut_short_text("Location", slot, stats))) {
+            return false;
+        }
+    }
+    for (int i = 0; i < document.item_count(); i++) {
+        progress();
+        if (document.item_kind(i) == ZbxItemKind::Panel) {
+            ComposeStats stats;
+            GdkPixbuf *image =
+                compose_preview(document, backdrop, i, -1, document.preview_colour(i), clashes,
+                                whole_screen, &stats);
+            std::snprintf(name, sizeof name, "panel_%03d.png", i);
+            if (!add(name, image, render_cut_short_text("Panel", i, stats))) {
+                return false;
+            }
+        } else if (objects && document.item_kind(i) == ZbxItemKind::Object) {
+            Rendered out;
+            std::snprintf(name, sizeof name, "object_%03d.png", i);
+            out.name = name;
+            if (!objfile_encode_png(document.object_record(i), 2, &out.png, error)) {
+                return false;
+            }
+            rendered->push_back(std::move(out));
+        }
+    }
+    if (terminal) {
+        std::fprintf(stderr, "\r%*s\r", 40, "");
+    }
+    return true;
+}
+
 } // namespace
 
 int cli_load(int argc, char **argv)
@@ -275,6 +360,60 @@ int cli_load(int argc, char **argv)
     return 0;
 }
 
+namespace {
+
+int render_all_command(const char *file, const CliString &output, bool objects, bool clashes,
+                       bool whole_screen, bool allow_incomplete, bool json, bool single)
+{
+    GErrorPtr error;
+    if (single) {
+        return cli_fail("--all draws everything: no --location, --panel, --object, --background "
+                        "or --scale with it");
+    }
+    Document document;
+    if (!cli_require_string("-o", output, error.out()) ||
+        !cli_open_project(document, file, error.out())) {
+        return cli_fail(error);
+    }
+    if (g_mkdir_with_parents(output.get(), 0777) != 0 ||
+        !g_file_test(output.get(), G_FILE_TEST_IS_DIR)) {
+        return cli_fail(std::string("Could not make the folder ") +
+                        fileio_display_name(output.get()) + ": " + g_strerror(errno));
+    }
+    GRef<GdkPixbuf> backdrop;
+    if (whole_screen) {
+        const std::vector<std::string> candidates = resources_candidates("background.png", true);
+        backdrop.reset(resources_load_backdrop(candidates, nullptr));
+    }
+    std::vector<Rendered> rendered;
+    if (!render_all(document, backdrop.get(), objects, clashes, whole_screen, allow_incomplete,
+                    &rendered, error.out())) {
+        return cli_fail(error);
+    }
+    std::vector<std::string> paths;
+    std::vector<FileioOutput> outputs;
+    for (const Rendered &r : rendered) {
+        GCharPtr path(g_build_filename(output.get(), r.name.c_str(), nullptr));
+        paths.emplace_back(path.get());
+    }
+    for (size_t i = 0; i < rendered.size(); i++) {
+        outputs.push_back({paths[i].c_str(), rendered[i].png});
+    }
+    if (!cli_write_files(outputs, error.out())) {
+        return cli_fail(error);
+    }
+    if (json) {
+        std::printf("%s\n", Json{{"written", paths}}.dump(2).c_str());
+    } else {
+        for (const std::string &path : paths) {
+            std::printf("%s\n", path.c_str());
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
 int cli_render(int argc, char **argv)
 {
     CliString location_text;
@@ -286,7 +425,18 @@ int cli_render(int argc, char **argv)
     gboolean clashes = FALSE;
     gboolean whole_screen = FALSE;
     gboolean allow_incomplete = FALSE;
+    gboolean all = FALSE;
+    gboolean objects = FALSE;
+    gboolean json = FALSE;
     const GOptionEntry entries[] = {
+        {"all", 0, 0, G_OPTION_ARG_NONE, &all,
+         "Draw every non-empty location (location_NN.png) and every panel over its preview "
+         "colour (panel_NNN.png) into the folder -o names, all or nothing, and list them",
+         nullptr},
+        {"objects", 0, 0, G_OPTION_ARG_NONE, &objects,
+         "With --all: every object too (object_NNN.png)", nullptr},
+        {"json", 0, 0, G_OPTION_ARG_NONE, &json, "With --all: list the files written as JSON",
+         nullptr},
         {"location", 0, 0, G_OPTION_ARG_STRING, location_text.slot(),
          "Draw location slot S (0 to 31)", "S"},
         {"panel", 0, 0, G_OPTION_ARG_STRING, panel_text.slot(), "Draw panel P (item index)", "P"},
@@ -300,7 +450,8 @@ int cli_render(int argc, char **argv)
          "I"},
         {"scale", 0, 0, G_OPTION_ARG_STRING, scale_text.slot(),
          "With --object: image pixels across for each C64 pixel (2, the default, or 1)", "1|2"},
-        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "PNG file to write", "OUT.png"},
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(),
+         "PNG file to write (with --all: the folder)", "OUT.png"},
         {"clashes", 0, 0, G_OPTION_ARG_NONE, &clashes,
          "Frame the cells where the three-colour rule changes the picture", nullptr},
         {"screen", 0, 0, G_OPTION_ARG_NONE, &whole_screen,
@@ -314,6 +465,15 @@ int cli_render(int argc, char **argv)
     GErrorPtr error;
     if (!cli_parse(*cli_find_command("render"), entries, 1, &argc, &argv, error.out())) {
         return cli_fail(error);
+    }
+    if (all) {
+        return render_all_command(
+            argv[1], output, objects, clashes, whole_screen, allow_incomplete, json,
+            location_text.given() || panel_text.given() || object_text.given() ||
+                background_text.given() || scale_text.given());
+    }
+    if (objects || json) {
+        return cli_fail("--objects and --json go with --all");
     }
     const int modes = location_text.given() + panel_text.given() + object_text.given();
     if (modes != 1) {

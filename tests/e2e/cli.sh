@@ -63,6 +63,37 @@ run 1 render "$DATA/sample.prg" --object 3 -o "$TMP/o3.png" && err_is "Invalid o
 check "no image for a failed render" test ! -e "$TMP/o3.png"
 run 1 render "$DATA/sample.prg" --location 32 -o "$TMP/x.png"
 
+# Everything in one call: the names expected, each file the single
+# command's picture, and what was written listed.
+run 0 render "$EXAMPLE_FILE" --all --objects --clashes -o "$TMP/all" &&
+    check "render --all lists what it wrote" test "$(wc -l <"$TMP/out")" -eq "$(ls "$TMP/all" | wc -l)"
+expected_names="$("$CLI" load "$EXAMPLE_FILE" | python3 -c '
+import json, sys
+d = json.load(sys.stdin)
+names = ["location_%02d.png" % n for n, l in enumerate(d["locations"]) if l["panel"] != 255]
+names += ["panel_%03d.png" % p["index"] for p in d["panels"]]
+names += ["object_%03d.png" % o["index"] for o in d["objects"]]
+print(" ".join(sorted(names)))')"
+check "render --all writes every location, panel and object" \
+    test "$(ls "$TMP/all" | sort | tr '\n' ' ' | sed 's/ $//')" == "$expected_names"
+same=0
+for f in "$TMP"/all/*.png; do
+    name="$(basename "$f" .png)"
+    case "$name" in
+    location_*) "$CLI" render "$EXAMPLE_FILE" --location "$((10#${name#location_}))" --clashes -o "$TMP/one.png" ;;
+    panel_*) "$CLI" render "$EXAMPLE_FILE" --panel "$((10#${name#panel_}))" --clashes -o "$TMP/one.png" ;;
+    object_*) "$CLI" render "$EXAMPLE_FILE" --object "$((10#${name#object_}))" -o "$TMP/one.png" ;;
+    esac
+    cmp -s "$f" "$TMP/one.png" && same=$((same + 1))
+done
+check "every picture of render --all is the single command's ($same of $(ls "$TMP/all" | wc -l))" \
+    test "$same" -eq "$(ls "$TMP/all" | wc -l)"
+run 1 render "$EXAMPLE_FILE" --all --location 0 -o "$TMP/all2" &&
+    err_is "--all draws everything: no --location, --panel, --object, --background or --scale with it"
+run 1 render "$DATA/deep.prg" --all -o "$TMP/all3" &&
+    check "an incomplete picture stops render --all: $(cat "$TMP/err")" grep -q "nothing written" "$TMP/err"
+check "nothing written by a failed render --all" test -z "$(ls -A "$TMP/all3")"
+
 run 0 resave "$DATA/sample.prg" -o "$TMP/resaved.prg" &&
     check "resave is byte-identical" cmp "$DATA/sample.prg" "$TMP/resaved.prg"
 

@@ -9,7 +9,8 @@ ZBX_RUN_PACKAGES=(build-essential cmake pkg-config libgtk2.0-dev nlohmann-json3-
 # ...and what the tests need on top.
 ZBX_TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev clang-format
                    xvfb xauth xdotool imagemagick x11-utils
-                   python3-pyatspi at-spi2-core dbus-x11 libatk-adaptor libgail-common)
+                   python3-pyatspi at-spi2-core dbus-x11 libatk-adaptor libgail-common
+                   python3-jsonschema)
 
 zbx_install_missing() {
     local missing=()

@@ -115,5 +115,7 @@ int cli_picture(int argc, char **argv);
 int cli_grab(int argc, char **argv);
 int cli_objfile(int argc, char **argv);
 int cli_replace(int argc, char **argv);
+int cli_export_json(int argc, char **argv);
+int cli_import_json(int argc, char **argv);
 
 const CliCommand *cli_find_command(const char *name);

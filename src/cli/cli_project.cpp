@@ -11,6 +11,7 @@
 #include "base/gref.h"
 #include "cli/cli.h"
 #include "files/object_file.h"
+#include "files/project_json.h"
 #include "files/resources.h"
 #include "files/zembrix.h"
 #include "files/zembrix_check.h"
@@ -687,6 +688,50 @@ void print_clashes(const Document &document, const Json &clashes)
         std::printf("Panel %d over colour %d: %s\n", index, document.preview_colour(index),
                     cells(panel["cells"]).c_str());
     }
+}
+
+int cli_export_json(int argc, char **argv)
+{
+    CliString output;
+    const GOptionEntry entries[] = {{"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(),
+                                     "JSON file to write", "PROJECT.json"},
+                                    {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GErrorPtr error;
+    Document document;
+    if (!cli_parse(*cli_find_command("export-json"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_require_string("-o", output, error.out()) ||
+        !cli_open_project(document, argv[1], error.out())) {
+        return cli_fail(error);
+    }
+    std::vector<uint8_t> preview;
+    for (int i = 0; i < document.item_count(); i++) {
+        preview.push_back(static_cast<uint8_t>(document.preview_colour(i)));
+    }
+    const std::string text = project_json_export(document.project(), preview);
+    const FileioOutput out{output.get(),
+                           {reinterpret_cast<const uint8_t *>(text.data()), text.size()}};
+    return cli_write_files({&out, 1}, error.out()) ? 0 : cli_fail(error);
+}
+
+int cli_import_json(int argc, char **argv)
+{
+    CliString output;
+    const GOptionEntry entries[] = {
+        {"output", 'o', 0, G_OPTION_ARG_FILENAME, output.slot(), "Project file to write", "OUT"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    GErrorPtr error;
+    std::vector<uint8_t> text;
+    ZbxProject project;
+    std::vector<uint8_t> preview;
+    if (!cli_parse(*cli_find_command("import-json"), entries, 1, &argc, &argv, error.out()) ||
+        !cli_require_string("-o", output, error.out()) ||
+        !fileio_read_file(argv[1], &text, error.out(), kProjectJsonMaxInput) ||
+        !project_json_import(text, &project, &preview, error.out())) {
+        return cli_fail(error);
+    }
+    Document document;
+    document.load(std::move(project));
+    return cli_write_project(output.get(), document, error.out()) ? 0 : cli_fail(error);
 }
 
 int cli_check(int argc, char **argv)

@@ -26,6 +26,9 @@ const CliCommand commands[] = {
     {"import", "FILE", "Append the object of an object file and write the result", cli_import},
     {"objfile", "OBJFILE", "Draw an object file's object as a PNG image", cli_objfile},
     {"check", "FILE", "List what in a project would trip up the editor or the game", cli_check},
+    {"export-json", "FILE", "Write a project as JSON text that version control can diff",
+     cli_export_json},
+    {"import-json", "PROJECT.json", "Build a project file from its JSON text", cli_import_json},
 };
 // clang-format on
 
@@ -35,7 +38,7 @@ void cli_print_usage(FILE *out)
 {
     std::fputs("Usage: zembrix-cli COMMAND [OPTION…] ARGUMENTS\n\nCommands:\n", out);
     for (const CliCommand &command : commands) {
-        std::fprintf(out, "  %-9s%s\n", command.name, command.summary);
+        std::fprintf(out, "  %-12s%s\n", command.name, command.summary);
     }
     std::fprintf(out,
                  "\nRun \"zembrix-cli COMMAND --help\" (or \"zembrix-cli help COMMAND\") for "

@@ -94,6 +94,20 @@ run 1 render "$DATA/deep.prg" --all -o "$TMP/all3" &&
     check "an incomplete picture stops render --all: $(cat "$TMP/err")" grep -q "nothing written" "$TMP/err"
 check "nothing written by a failed render --all" test -z "$(ls -A "$TMP/all3")"
 
+# The project as text: back to the same bytes, valid by its schema, and a
+# broken value refused by its path with nothing written.
+run 0 export-json "$EXAMPLE_FILE" -o "$TMP/project.json" &&
+    run 0 import-json "$TMP/project.json" -o "$TMP/from-json.prg" &&
+    check "JSON round trip" cmp -s "$EXAMPLE_FILE" "$TMP/from-json.prg"
+check "the JSON is valid by docs/project.schema.json" /usr/bin/python3 -c '
+import json, sys, jsonschema
+jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' \
+    "$TMP/project.json" docs/project.schema.json
+sed 's/"x": 0,/"x": 500,/' "$TMP/project.json" >"$TMP/broken.json"
+run 1 import-json "$TMP/broken.json" -o "$TMP/broken.prg" &&
+    check "refused by path: $(cat "$TMP/err")" grep -q '^panels\[[0-9]*\]\.placements\[[0-9]*\]\.x: 500 is outside -112..392$' "$TMP/err"
+check "nothing written from broken JSON" test ! -e "$TMP/broken.prg"
+
 run 0 resave "$DATA/sample.prg" -o "$TMP/resaved.prg" &&
     check "resave is byte-identical" cmp "$DATA/sample.prg" "$TMP/resaved.prg"
 

@@ -492,8 +492,12 @@ bool fileio_read_file(const char *filename, std::vector<uint8_t> *contents, GErr
         set_not_regular(error, "Cannot read", filename, st.st_mode);
         return false;
     }
-    // One byte more than allowed tells a file that grew since.
-    contents->resize(max_size + 1);
+    // Room for the file as it stands and one byte more, which tells a
+    // file that grew since; grown as far as one byte past the limit while
+    // it keeps growing (never the whole limit up front: a bound of many
+    // megabytes costs nothing for a small file).
+    const gsize limit = max_size + 1;
+    contents->resize(std::min<gsize>(static_cast<gsize>(st.st_size) + 1, limit));
     gsize length = 0;
     while (length < contents->size()) {
         const ssize_t n = read(fd.get(), contents->data() + length, contents->size() - length);
@@ -509,6 +513,9 @@ bool fileio_read_file(const char *filename, std::vector<uint8_t> *contents, GErr
             break;
         }
         length += static_cast<gsize>(n);
+        if (length == contents->size() && contents->size() < limit) {
+            contents->resize(std::min<gsize>(2 * contents->size(), limit));
+        }
     }
     if (length > max_size) {
         contents->clear();

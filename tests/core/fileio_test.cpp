@@ -178,6 +178,14 @@ TEST_F(FileIo, EveryReaderRefusesDevicesPipesFoldersAndOversizedFilesWithoutRead
     EXPECT_EQ(read, largest);
     EXPECT_EQ(zbx_outcome(fileio_read_file(tmp.path("missing").c_str(), &read, &error), &error),
               "Could not open \"" + tmp.path("missing") + "\": No such file or directory");
+    // A bound far above the file costs nothing: a small file read under a
+    // bound of 64 GiB (recovery copies and images have bounds of many
+    // megabytes) is read as it is, with no room made for the bound.
+    EXPECT_EQ(
+        zbx_outcome(fileio_read_file(just_over.c_str(), &read, &error, gsize{64} << 30), &error),
+        "");
+    EXPECT_EQ(read, largest);
+    EXPECT_LT(read.capacity(), 4 * largest.size());
 }
 
 TEST_F(FileIo, AFailedWriteKeepsTheOldFileLeavesNothingBehindAndNamesTheFileGiven)

@@ -58,19 +58,22 @@ std::string one_line(const Json &object)
 
 std::string placement_line(const PanelDef &def)
 {
-    Json line = {{"item", def.item}, {"x", def.x}, {"y", def.y}, {"enabled", def.enabled}};
+    // Written directly: a project holds thousands of these.
+    std::string line = "{\"item\": " + std::to_string(def.item) +
+                       ", \"x\": " + std::to_string(def.x) + ", \"y\": " + std::to_string(def.y) +
+                       ", \"enabled\": " + (def.enabled ? "true" : "false");
     if (def.is_object) {
-        line["mirror"] = def.mirror;
+        line += std::string(", \"mirror\": ") + (def.mirror ? "true" : "false");
         if (def.has_overrides) {
-            Json overrides = Json::array();
+            line += ", \"overrides\": [";
             for (int k = 0; k < def.override_count && k < 3; k++) {
-                overrides.push_back(
-                    hex_bytes(std::vector<uint8_t>{static_cast<uint8_t>(def.overrides[k])}, 1));
+                const uint8_t byte = static_cast<uint8_t>(def.overrides[k]);
+                line += (k == 0 ? "\"" : ", \"") + hex_bytes({&byte, 1}, 1) + "\"";
             }
-            line["overrides"] = std::move(overrides);
+            line += "]";
         }
     }
-    return one_line(line);
+    return line + "}";
 }
 
 // A bad value: its path and what is wrong with it.

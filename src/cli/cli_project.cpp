@@ -1,8 +1,11 @@
 // The commands that read a project file.
+#include <atomic>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -277,72 +280,95 @@ bool render_all(const Document &document, GdkPixbuf *backdrop, bool objects, boo
                 bool whole_screen, bool allow_incomplete, std::vector<Rendered> *rendered,
                 GError **error)
 {
-    const bool terminal = isatty(fileno(stderr)) != 0;
-    const int total = kLocationCount + document.item_count();
-    int done = 0;
-    auto progress = [&] {
-        if (terminal && ++done % 8 == 0) {
-            std::fprintf(stderr, "\rDrawing %d of %d...", done, total);
-        }
+    // What to draw, in the order the files are listed: the locations, then
+    // the items.
+    struct Job
+    {
+        int slot = -1;
+        int item = -1;
     };
-    auto add = [&](const std::string &name, GdkPixbuf *image, const std::string &cut_short) {
-        GRef<GdkPixbuf> owned(image);
-        if (!cut_short.empty() && !allow_incomplete) {
-            zbx_set_error(
-                error, ZbxError::TooLarge,
-                (cut_short + "; nothing written (--allow-incomplete writes it anyway)").c_str());
-            return false;
-        }
-        Rendered out{name, {}};
-        if (!owned) {
-            zbx_set_error(error, ZbxError::BadFormat, "Could not create pixbuf");
-            return false;
-        }
-        if (!pixbufs_encode_png(owned.get(), &out.png, error)) {
-            return false;
-        }
-        rendered->push_back(std::move(out));
-        return true;
-    };
-    char name[32];
+    std::vector<Job> jobs;
     for (int slot = 0; slot < kLocationCount; slot++) {
-        progress();
-        const ZbxLocationRecord record = document.location(slot);
-        if (record.panel == kNoPanel) {
-            continue;
-        }
-        ComposeStats stats;
-        GdkPixbuf *image = compose_preview(document, backdrop, record.panel, -1, record.colour,
-                                           clashes, whole_screen, &stats);
-        std::snprintf(name, sizeof name, "location_%02d.png", slot);
-        if (!add(name, image, render_cut_short_text("Location", slot, stats))) {
-            return false;
+        if (document.location(slot).panel != kNoPanel) {
+            jobs.push_back({slot, -1});
         }
     }
     for (int i = 0; i < document.item_count(); i++) {
-        progress();
-        if (document.item_kind(i) == ZbxItemKind::Panel) {
-            ComposeStats stats;
-            GdkPixbuf *image =
-                compose_preview(document, backdrop, i, -1, document.preview_colour(i), clashes,
-                                whole_screen, &stats);
-            std::snprintf(name, sizeof name, "panel_%03d.png", i);
-            if (!add(name, image, render_cut_short_text("Panel", i, stats))) {
-                return false;
-            }
-        } else if (objects && document.item_kind(i) == ZbxItemKind::Object) {
-            Rendered out;
-            std::snprintf(name, sizeof name, "object_%03d.png", i);
-            out.name = name;
-            if (!objfile_encode_png(document.object_record(i), 2, &out.png, error)) {
-                return false;
-            }
-            rendered->push_back(std::move(out));
+        const ZbxItemKind kind = document.item_kind(i);
+        if (kind == ZbxItemKind::Panel || (objects && kind == ZbxItemKind::Object)) {
+            jobs.push_back({-1, i});
         }
+    }
+    // Each picture is drawn from the document's data alone (read, never
+    // changed) into buffers of its own: the jobs are shared among threads.
+    std::vector<Rendered> out(jobs.size());
+    std::vector<std::string> failures(jobs.size());
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> done{0};
+    const bool terminal = isatty(fileno(stderr)) != 0;
+    std::mutex progress;
+    auto work = [&] {
+        for (size_t j = next++; j < jobs.size(); j = next++) {
+            const Job &job = jobs[j];
+            char name[32];
+            GRef<GdkPixbuf> image;
+            std::string cut_short;
+            if (job.slot >= 0) {
+                const ZbxLocationRecord record = document.location(job.slot);
+                ComposeStats stats;
+                image.reset(compose_preview(document, backdrop, record.panel, -1, record.colour,
+                                            clashes, whole_screen, &stats));
+                std::snprintf(name, sizeof name, "location_%02d.png", job.slot);
+                cut_short = render_cut_short_text("Location", job.slot, stats);
+            } else if (document.item_kind(job.item) == ZbxItemKind::Panel) {
+                ComposeStats stats;
+                image.reset(compose_preview(document, backdrop, job.item, -1,
+                                            document.preview_colour(job.item), clashes,
+                                            whole_screen, &stats));
+                std::snprintf(name, sizeof name, "panel_%03d.png", job.item);
+                cut_short = render_cut_short_text("Panel", job.item, stats);
+            } else {
+                std::snprintf(name, sizeof name, "object_%03d.png", job.item);
+            }
+            out[j].name = name;
+            GErrorPtr failure;
+            if (!cut_short.empty() && !allow_incomplete) {
+                failures[j] = cut_short + "; nothing written (--allow-incomplete writes it anyway)";
+            } else if (job.slot < 0 && document.item_kind(job.item) == ZbxItemKind::Object) {
+                if (!objfile_encode_png(document.object_record(job.item), 2, &out[j].png,
+                                        failure.out())) {
+                    failures[j] = failure.message("Could not create pixbuf");
+                }
+            } else if (!image) {
+                failures[j] = "Could not create pixbuf";
+            } else if (!pixbufs_encode_png(image.get(), &out[j].png, failure.out())) {
+                failures[j] = failure.message("Could not write PNG");
+            }
+            const size_t finished = ++done;
+            if (terminal && finished % 8 == 0) {
+                std::lock_guard<std::mutex> lock(progress);
+                std::fprintf(stderr, "\rDrawing %zu of %zu...", finished, jobs.size());
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned t = 1; t < std::min(cores, 4u) && t < jobs.size(); t++) {
+            helpers.emplace_back(work);
+        }
+        work();
     }
     if (terminal) {
         std::fprintf(stderr, "\r%*s\r", 40, "");
     }
+    for (size_t j = 0; j < jobs.size(); j++) {
+        if (!failures[j].empty()) {
+            zbx_set_error(error, ZbxError::TooLarge, failures[j].c_str());
+            return false;
+        }
+    }
+    *rendered = std::move(out);
     return true;
 }
 

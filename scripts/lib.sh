@@ -10,7 +10,7 @@ ZBX_RUN_PACKAGES=(build-essential cmake pkg-config libgtk2.0-dev nlohmann-json3-
 ZBX_TEST_PACKAGES=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev clang-format
                    xvfb xauth xdotool imagemagick x11-utils
                    python3-pyatspi at-spi2-core dbus-x11 libatk-adaptor libgail-common
-                   python3-jsonschema)
+                   python3-jsonschema help2man mandoc desktop-file-utils appstream bsdextrautils)
 
 zbx_install_missing() {
     local missing=()

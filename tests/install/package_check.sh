@@ -41,5 +41,9 @@ cmp -s "$scratch/location.png" "$scratch/without.png" &&
 mv "$scratch/usr/share/zembrix.away" "$scratch/usr/share/zembrix"
 env -u DISPLAY "$scratch/usr/bin/zembrix" --help | grep -q "Usage" || fail "zembrix --help without a display"
 mandoc -T lint -W warning "$scratch"/usr/share/man/man1/*.1* || fail "the installed manual pages' lint"
+desktop-file-validate "$scratch/usr/share/applications/zembrix.desktop" ||
+    fail "the installed desktop entry"
+appstreamcli validate --no-net "$scratch/usr/share/metainfo/org.zembrix.Zembrix.metainfo.xml" \
+    >/dev/null || fail "the installed AppStream metadata"
 [ "$failed" -eq 0 ] && echo "the package: passed"
 exit "$failed"

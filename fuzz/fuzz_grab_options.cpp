@@ -10,16 +10,10 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "fuzz_support.h"
 #include "items/objects.h"
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // GOptionContext answers these by printing help and ending the process.
 bool asks_for_help(const std::string &arg)
@@ -61,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CliGrab grab;
     GErrorPtr error;
     if (!cli_parse_grab(&argc, &argvp, &grab, error.out())) {
-        check(bool(error));
+        zbx_fuzz_check(bool(error));
         return 0;
     }
     static const std::vector<uint8_t> picture(10000, 0x1B);
@@ -74,6 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                         r.height <= 120 && static_cast<int64_t>(r.x) + r.width <= 320 &&
                         static_cast<int64_t>(r.y) + r.height <= 200 && r.x % 8 == 0 &&
                         r.y % 8 == 0 && r.width % 8 == 0 && r.height % 8 == 0;
-    check(record.empty() != inside);
+    zbx_fuzz_check(record.empty() != inside);
     return 0;
 }

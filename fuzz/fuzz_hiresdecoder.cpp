@@ -11,15 +11,9 @@
 #include "base/error.h"
 #include "base/gref.h"
 #include "c64/hiresdecoder.h"
+#include "fuzz_support.h"
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void decode(std::span<const uint8_t> file, int format)
 {
@@ -32,14 +26,14 @@ void decode(std::span<const uint8_t> file, int format)
     const bool ok =
         hiresdecoder_decode_hires_screen_data(file, format, &image, destination, error.out());
     if (ok) {
-        check(image != nullptr && !error);
-        check(gdk_pixbuf_get_width(image) == kScreenWidth &&
-              gdk_pixbuf_get_height(image) == kScreenHeight);
-        check(hiresdecoder_detect_format(file) != 0);
+        zbx_fuzz_check(image != nullptr && !error);
+        zbx_fuzz_check(gdk_pixbuf_get_width(image) == kScreenWidth &&
+                       gdk_pixbuf_get_height(image) == kScreenHeight);
+        zbx_fuzz_check(hiresdecoder_detect_format(file) != 0);
         g_object_unref(image);
     } else {
-        check(image == nullptr && zbx_error_is(error.get(), ZbxError::BadFormat));
-        check(std::memcmp(destination, before, sizeof before) == 0);
+        zbx_fuzz_check(image == nullptr && zbx_error_is(error.get(), ZbxError::BadFormat));
+        zbx_fuzz_check(std::memcmp(destination, before, sizeof before) == 0);
     }
 }
 

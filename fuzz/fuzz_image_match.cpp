@@ -11,17 +11,7 @@
 #include "base/gref.h"
 #include "c64/hiresdecoder.h"
 #include "c64/image_match.h"
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -37,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool hinted = image_match_parse_hint(text.c_str(), &hint);
     if (hinted) {
         const size_t cells = static_cast<size_t>(hint.columns) * hint.rows;
-        check(hint.bitmap.size() == 8 * cells && hint.screen.size() == cells &&
-              hint.colour.size() == cells);
+        zbx_fuzz_check(hint.bitmap.size() == 8 * cells && hint.screen.size() == cells &&
+                       hint.colour.size() == cells);
     }
     const uint8_t *pixels = data + 5 + text_size;
     const size_t left = size - 5 - text_size;
@@ -50,14 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     GErrorPtr error;
     const RgbaImage image{rgba.data(), width, height, 4 * width};
     if (!image_match_picture(image, background, hinted ? &hint : nullptr, &picture, error.out())) {
-        check(zbx_error_is(error.get(), ZbxError::BadFormat) && picture.hires.empty());
+        zbx_fuzz_check(zbx_error_is(error.get(), ZbxError::BadFormat) && picture.hires.empty());
         return 0;
     }
-    check(picture.hires.size() == kHiresDataSize);
-    check(picture.background >= 0 && picture.background < 16);
+    zbx_fuzz_check(picture.hires.size() == kHiresDataSize);
+    zbx_fuzz_check(picture.background >= 0 && picture.background < 16);
     for (size_t i = 0; i < picture.clashes.size(); i++) {
-        check(picture.clashes[i] >= 0 && picture.clashes[i] < 1000);
-        check(i == 0 || picture.clashes[i] > picture.clashes[i - 1]);
+        zbx_fuzz_check(picture.clashes[i] >= 0 && picture.clashes[i] < 1000);
+        zbx_fuzz_check(i == 0 || picture.clashes[i] > picture.clashes[i - 1]);
     }
     return 0;
 }

@@ -7,16 +7,10 @@
 #include <span>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "items/objects.h"
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // A coordinate from one byte: mostly on the grid and inside the picture,
 // sometimes not; with its top bit set, a value from four more bytes, so that
@@ -64,9 +58,10 @@ void region(std::span<const uint8_t> bytes)
     }
     const int w = rect.width / 8;
     const int h = rect.height / 8;
-    check(record.size() == objects_record_size(w, h));
+    zbx_fuzz_check(record.size() == objects_record_size(w, h));
     int rw = 0, rh = 0;
-    check(objects_check_object_record(record, &rw, &rh, nullptr) == 1 && rw == w && rh == h);
+    zbx_fuzz_check(objects_check_object_record(record, &rw, &rh, nullptr) == 1 && rw == w &&
+                   rh == h);
     if (transparent < 0) {
         // The usage nibble tells exactly which bit pairs each cell has.
         const size_t n = static_cast<size_t>(w) * h;
@@ -78,7 +73,7 @@ void region(std::span<const uint8_t> bytes)
                     used |= 16u << ((byte >> shift) & 3);
                 }
             }
-            check((record[1 + 9 * n + cell] & 0xF0) == used);
+            zbx_fuzz_check((record[1 + 9 * n + cell] & 0xF0) == used);
         }
     }
 }

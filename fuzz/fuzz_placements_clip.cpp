@@ -11,15 +11,9 @@
 #include "base/gref.h"
 #include "files/placements_clip.h"
 #include "files/zembrix_format.h"
+#include "fuzz_support.h"
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void read_back(const std::vector<PanelDef> &defs)
 {
@@ -27,16 +21,17 @@ void read_back(const std::vector<PanelDef> &defs)
         int x = 0;
         int y = 0;
         zembrix_stored_position(def.x, def.y, &x, &y);
-        check(def.item >= 0 && def.item < kMaxItems && x == def.x && y == def.y);
-        check(def.override_count >= 0 && def.override_count <= 3);
-        check(def.is_object || (!def.mirror && !def.has_overrides && def.override_count == 0));
+        zbx_fuzz_check(def.item >= 0 && def.item < kMaxItems && x == def.x && y == def.y);
+        zbx_fuzz_check(def.override_count >= 0 && def.override_count <= 3);
+        zbx_fuzz_check(def.is_object ||
+                       (!def.mirror && !def.has_overrides && def.override_count == 0));
     }
     const std::string own = placements_clip_encode(defs);
     const std::string text = placements_clip_text(defs);
     std::vector<PanelDef> again;
-    check(placements_clip_parse(own, true, &again, nullptr) && again == defs);
+    zbx_fuzz_check(placements_clip_parse(own, true, &again, nullptr) && again == defs);
     again.clear();
-    check(placements_clip_parse(text, false, &again, nullptr) && again == defs);
+    zbx_fuzz_check(placements_clip_parse(text, false, &again, nullptr) && again == defs);
 }
 
 } // namespace
@@ -49,10 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::vector<PanelDef> defs = untouched;
         GErrorPtr error;
         if (placements_clip_parse(input, own, &defs, error.out())) {
-            check(!error && !defs.empty() && defs.size() <= kPlacementsClipMaxLines);
+            zbx_fuzz_check(!error && !defs.empty() && defs.size() <= kPlacementsClipMaxLines);
             read_back(defs);
         } else {
-            check(zbx_error_is(error.get(), ZbxError::BadFormat) && defs == untouched);
+            zbx_fuzz_check(zbx_error_is(error.get(), ZbxError::BadFormat) && defs == untouched);
         }
     }
     return 0;

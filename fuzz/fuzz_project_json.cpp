@@ -9,18 +9,8 @@
 #include "base/error.h"
 #include "base/gref.h"
 #include "files/project_json.h"
+#include "fuzz_support.h"
 #include "items/document.h"
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -29,18 +19,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     GErrorPtr error;
     if (!project_json_import(std::span<const uint8_t>(data, size), &project, &preview,
                              error.out())) {
-        check(zbx_error_is(error.get(), ZbxError::BadFormat) && project.items.empty() &&
-              preview.empty());
+        zbx_fuzz_check(zbx_error_is(error.get(), ZbxError::BadFormat) && project.items.empty() &&
+                       preview.empty());
         return 0;
     }
-    check(preview.size() == project.items.size());
+    zbx_fuzz_check(preview.size() == project.items.size());
     const std::string text = project_json_export(project, preview);
     ZbxProject again;
     std::vector<uint8_t> colours;
-    check(project_json_import(
+    zbx_fuzz_check(project_json_import(
         std::span<const uint8_t>(reinterpret_cast<const uint8_t *>(text.data()), text.size()),
         &again, &colours, nullptr));
-    check(again == project && colours == preview);
+    zbx_fuzz_check(again == project && colours == preview);
     Document document;
     document.load(project);
     return 0;

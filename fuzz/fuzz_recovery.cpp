@@ -9,18 +9,8 @@
 #include "base/error.h"
 #include "base/gref.h"
 #include "files/recovery.h"
+#include "fuzz_support.h"
 #include "items/document.h"
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -28,16 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     copy.name = "untouched";
     GErrorPtr error;
     if (!recovery_parse(std::span<const uint8_t>(data, size), &copy, error.out())) {
-        check(zbx_error_is(error.get(), ZbxError::BadFormat) && copy.name == "untouched" &&
-              copy.project.items.empty());
+        zbx_fuzz_check(zbx_error_is(error.get(), ZbxError::BadFormat) && copy.name == "untouched" &&
+                       copy.project.items.empty());
         return 0;
     }
-    check(copy.project.items.size() <= static_cast<size_t>(kMaxItems));
-    check(copy.preview.size() == copy.project.items.size());
+    zbx_fuzz_check(copy.project.items.size() <= static_cast<size_t>(kMaxItems));
+    zbx_fuzz_check(copy.preview.size() == copy.project.items.size());
     RecoveryCopy again;
-    check(recovery_parse(recovery_encode(copy), &again, nullptr));
-    check(again.project == copy.project && again.preview == copy.preview &&
-          again.session == copy.session && again.written == copy.written);
+    zbx_fuzz_check(recovery_parse(recovery_encode(copy), &again, nullptr));
+    zbx_fuzz_check(again.project == copy.project && again.preview == copy.preview &&
+                   again.session == copy.session && again.written == copy.written);
     Document document;
     document.load(copy.project);
     for (int item = 0; item < document.item_count(); item++) {

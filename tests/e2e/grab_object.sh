@@ -27,31 +27,8 @@ open_in_chooser 'Select a zembrix file' "$project"
 "$cli" load "$project" >"$work/project.json"
 items="$(awk '/"items":/ { gsub(/[^0-9]/, ""); print; exit }' "$work/project.json")"
 
-# "Launch object grabber..." on the object page, by its mnemonic.
-xdotool windowfocus --sync "$main"
-key alt+o
-grabber="$(wait_window 'Zembrix - Object grabber' 100)"
-[ -n "$grabber" ] || fail "the object grabber did not open"
-xdotool windowmove --sync "$grabber" 0 0 || true
-sleep 0.5
-xdotool windowfocus --sync "$grabber"
-key alt+f
-key Return
-open_in_chooser 'Select a picture file' "$picture"
-
-# Left button down in cell (5, 2), dragged three cells right and two down.
-read -r gx gy < <(area_of "$grabber" 1)
-[ -n "${gx:-}" ] || fail "no picture area in the grabber"
-xdotool mousemove --sync $((gx + 43)) $((gy + 19))
-xdotool mousedown 1
-for step in 1 2 3 4 5 6; do
-    xdotool mousemove --sync $((gx + 43 + 4 * step)) $((gy + 19 + 3 * step))
-    sleep 0.05
-done
-xdotool mousemove --sync $((gx + 43 + 26)) $((gy + 19 + 17))
-sleep 0.2
-xdotool mouseup 1
-sleep 0.2
+open_grabber_on "$main" "$picture"
+select_grabber_cells
 xdotool click 3
 sleep 1
 [ -z "$(wait_window Error 1)" ] || fail "an error dialog came up on grabbing"

@@ -13,15 +13,8 @@ saved="$work/saved.prg"
 copies="$XDG_STATE_HOME/zembrix/recovery"
 
 export GDK_NATIVE_WINDOWS=1
-wait_display
 start_accessibility
-cd "$work"
-"$zembrix" "$work/game.prg" >"$work/log" 2>&1 &
-pid=$!
-main="$(wait_window 'Zembrix - game.prg' 600)"
-[ -n "$main" ] || fail "no window titled \"Zembrix - game.prg\""
-xdotool windowmove --sync "$main" 0 0 || true
-sleep 0.5
+start_zembrix_on "$work/game.prg"
 panels() { a11y rows "Panel ID"; }
 
 # The first panel's first placement disabled in the editor's list.

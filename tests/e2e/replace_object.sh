@@ -14,44 +14,16 @@ cp "$root/resources/examples/quorvane-sampler.prg" "$work/game.prg"
 
 export NO_AT_BRIDGE=1
 export GDK_NATIVE_WINDOWS=1
-wait_display
-cd "$work"
-"$zembrix" "$work/game.prg" >"$work/log" 2>&1 &
-pid=$!
-main="$(wait_window 'Zembrix - game.prg' 600)"
-[ -n "$main" ] || fail "no window titled \"Zembrix - game.prg\""
-xdotool windowmove --sync "$main" 0 0 || true
-sleep 0.5
+start_zembrix_on "$work/game.prg"
 
 # The first object (0, placed 11 times) selected in the object list.
 read -r ox oy < <(area_of "$main" 2)
 [ -n "${ox:-}" ] || fail "no object preview in the main window"
 click_at $((ox - 100)) $((oy + 60))
 key Home
-xdotool windowfocus --sync "$main"
-key alt+o
-grabber="$(wait_window 'Zembrix - Object grabber' 100)"
-[ -n "$grabber" ] || fail "the object grabber did not open"
-xdotool windowmove --sync "$grabber" 0 0 || true
-sleep 0.5
-xdotool windowfocus --sync "$grabber"
-key alt+f
-key Return
-open_in_chooser 'Select a picture file' "$work/art.png"
-
+open_grabber_on "$main" "$work/art.png"
 # Cells 5 to 7, rows 2 to 3, then Replace selected object (Alt+R).
-read -r gx gy < <(area_of "$grabber" 1)
-[ -n "${gx:-}" ] || fail "no picture area in the grabber"
-xdotool mousemove --sync $((gx + 43)) $((gy + 19))
-xdotool mousedown 1
-for step in 1 2 3 4 5 6; do
-    xdotool mousemove --sync $((gx + 43 + 4 * step)) $((gy + 19 + 3 * step))
-    sleep 0.05
-done
-xdotool mousemove --sync $((gx + 43 + 26)) $((gy + 19 + 17))
-sleep 0.2
-xdotool mouseup 1
-sleep 0.2
+select_grabber_cells
 xdotool windowfocus --sync "$grabber"
 key alt+r
 sleep 0.5

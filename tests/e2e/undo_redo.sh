@@ -10,16 +10,8 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 cp "$root/resources/examples/quorvane-sampler.prg" "$work/game.prg"
 saved="$work/saved.prg"
 
-wait_display
 start_accessibility
-cd "$work"
-"$zembrix" "$work/game.prg" >"$work/log" 2>&1 &
-pid=$!
-
-main="$(wait_window 'Zembrix - game.prg' 600)"
-[ -n "$main" ] || fail "no window titled \"Zembrix - game.prg\" after opening from the command line"
-xdotool windowmove --sync "$main" 0 0 || true
-sleep 0.5
+start_zembrix_on "$work/game.prg"
 
 # Keys go to the main window (no window manager gives it the focus).
 main_key() {

@@ -47,6 +47,19 @@ wait_display() {
     fail "the display $DISPLAY does not answer"
 }
 
+# Starts the editor from the scratch folder on project $1 and waits for its
+# main window, which is moved to the top left: its id in $main.
+start_zembrix_on() {
+    wait_display
+    cd "$work"
+    "$zembrix" "$1" >"$work/log" 2>&1 &
+    pid=$!
+    main="$(wait_window "Zembrix - $(basename "$1")" 600)"
+    [ -n "$main" ] || fail "no window titled \"Zembrix - $(basename "$1")\""
+    xdotool windowmove --sync "$main" 0 0 || true
+    sleep 0.5
+}
+
 # Starts the editor from the scratch folder, its output in $work/log.
 start_zembrix() {
     wait_display
@@ -182,4 +195,38 @@ wait_exit() {
     wait "$pid" || status=$?
     pid=""
     [ "$status" -eq 0 ] || fail "zembrix exited with $status"
+}
+
+# "Launch object grabber..." in main window $1, by its mnemonic, then File ->
+# Open picture with the real chooser on picture $2: the grabber's id in
+# $grabber (with GDK_NATIVE_WINDOWS=1).
+open_grabber_on() {
+    xdotool windowfocus --sync "$1"
+    key alt+o
+    grabber="$(wait_window 'Zembrix - Object grabber' 100)"
+    [ -n "$grabber" ] || fail "the object grabber did not open"
+    xdotool windowmove --sync "$grabber" 0 0 || true
+    sleep 0.5
+    xdotool windowfocus --sync "$grabber"
+    key alt+f
+    key Return
+    open_in_chooser 'Select a picture file' "$2"
+}
+
+# In the grabber, a left drag from cell (5, 2) three cells right and two
+# down: cells 5 to 7, rows 2 to 3 (x 40, y 16, 24 x 16 pixels) selected.
+select_grabber_cells() {
+    local gx gy
+    read -r gx gy < <(area_of "$grabber" 1)
+    [ -n "${gx:-}" ] || fail "no picture area in the grabber"
+    xdotool mousemove --sync $((gx + 43)) $((gy + 19))
+    xdotool mousedown 1
+    for step in 1 2 3 4 5 6; do
+        xdotool mousemove --sync $((gx + 43 + 4 * step)) $((gy + 19 + 3 * step))
+        sleep 0.05
+    done
+    xdotool mousemove --sync $((gx + 43 + 26)) $((gy + 19 + 17))
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.2
 }

@@ -756,7 +756,7 @@ int cli_import_json(int argc, char **argv)
         return cli_fail(error);
     }
     Document document;
-    document.load(std::move(project));
+    document.load(std::move(project), Document::History::WhenNeeded);
     return cli_write_project(output.get(), document, error.out()) ? 0 : cli_fail(error);
 }
 

@@ -119,7 +119,7 @@ bool cli_open_project(Document &document, const char *filename, GError **error)
     if (!zembrix_read_file(filename, &project, nullptr, nullptr, error)) {
         return false;
     }
-    document.load(std::move(project));
+    document.load(std::move(project), Document::History::WhenNeeded);
     return true;
 }
 

@@ -364,7 +364,7 @@ void Document::reset_history()
     emit(DocChange::HistoryChanged);
 }
 
-void Document::load(ZbxProject project)
+void Document::load(ZbxProject project, History history)
 {
     if (project.items.size() > static_cast<size_t>(kMaxItems)) {
         project.items.resize(kMaxItems);
@@ -397,10 +397,10 @@ void Document::load(ZbxProject project)
     // The images are drawn when first asked for: a command that only reads
     // or composes the data never needs them.
     images_.assign(project_.items.size(), {});
-    // Frozen now, while opening, so that the first step costs no more than
-    // any other.
     frozen_.assign(project_.items.size(), {});
-    frozen();
+    if (history == History::Ready) {
+        frozen();
+    }
     open_ = true;
     refresh_boxes();
     reset_history();

@@ -121,8 +121,17 @@ class Document
     // panel in its location's colour (the last location wins) and computes
     // the boxes; the object images are drawn when first asked for. Objects
     // whose record is not sound are dropped (their slots become empty
-    // items). The project counts as saved.
-    void load(ZbxProject project);
+    // items). The project counts as saved. An editor has the undo history
+    // made ready at once (every item frozen), so that its first step costs
+    // no more than any other; a command that reads, or makes one step,
+    // leaves that to the first step and never pays for a copy it does not
+    // need.
+    enum class History
+    {
+        Ready,
+        WhenNeeded
+    };
+    void load(ZbxProject project, History history = History::Ready);
     // An empty project: no items and 32 empty locations.
     void new_project();
     // No project at all.

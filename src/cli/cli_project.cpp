@@ -174,6 +174,9 @@ GdkPixbuf *compose_preview(const Document &document, GdkPixbuf *backdrop, int pa
                            int background, bool clashes, bool whole_screen,
                            ComposeStats *stats = nullptr)
 {
+    if (object < 0 && !whole_screen) {
+        return render_stored_panel_area(document, panel, background, clashes, stats);
+    }
     GRef<GdkPixbuf> canvas(canvas_new());
     if (!canvas) {
         return nullptr;

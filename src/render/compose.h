@@ -135,9 +135,10 @@ ComposeStats compose_panel_clashes(const ComposeSource &source, int top_panel, i
 // The clashing cells as (column, row), row by row.
 std::vector<std::pair<int, int>> compose_clash_cells(const ComposeClashes &clashes);
 // Frames every clashing cell on an image of the canvas scaled by `scale`
-// (1, 2, 4; the location area starts at row 56 * scale): the outer ring of
-// the cell's pixels, alternately red and white.
-void compose_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale);
+// (1, 2, 4; the location area starts at row top * scale, 56 on a canvas): the
+// outer ring of the cell's pixels, alternately red and white.
+void compose_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale,
+                               int top = kComposeAreaTop);
 
 // The same walk with none of the shortcuts: every sub-panel entered, the
 // merge as written in the rule. Differential tests compare the two.
@@ -148,8 +149,10 @@ ComposeStats compose_reference(const ComposeSource &source, int top_panel, int b
 // RGBA canvas (rows 56 to 199), pair 00 in the background colour.
 ComposeStats compose_render_into_view(const ComposeSource &source, int top_panel, int background,
                                       ComposeBuffers &buffers, RgbaView canvas);
-// Converts the 40 x 18 cells of the buffers into the canvas's location area.
-void compose_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas);
+// Converts the 40 x 18 cells of the buffers into the canvas's location area,
+// whose top row is `top` (an image of the area alone: 0).
+void compose_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas,
+                             int top = kComposeAreaTop);
 
 // --- The steps, for the tests and for anyone who needs one of them ---
 

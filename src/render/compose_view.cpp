@@ -3,10 +3,11 @@
 
 #include <cstring>
 
-void compose_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas)
+void compose_convert_buffers(const ComposeBuffers &buffers, int background, RgbaView canvas,
+                             int top)
 {
     pixbufs_fill_from_hires_data_opaque_raw(canvas, buffers.hires(), background, kComposeColumns,
-                                            kComposeRows, 0, kComposeAreaTop);
+                                            kComposeRows, 0, top);
 }
 
 ComposeStats compose_render_into_view(const ComposeSource &source, int top_panel, int background,
@@ -17,7 +18,7 @@ ComposeStats compose_render_into_view(const ComposeSource &source, int top_panel
     return stats;
 }
 
-void compose_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale)
+void compose_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, int scale, int top)
 {
     if (image.pixels == nullptr || scale < 1 || clashes.none()) {
         return;
@@ -34,17 +35,17 @@ void compose_draw_clash_frames(RgbaView image, const ComposeClashes &clashes, in
             continue;
         }
         const int left = static_cast<int>(i % kComposeColumns) * size;
-        const int top = (kComposeAreaTop + 8 * static_cast<int>(i / kComposeColumns)) * scale;
-        if (left + size > image.width || top + size > image.height) {
+        const int y = (top + 8 * static_cast<int>(i / kComposeColumns)) * scale;
+        if (y < 0 || left + size > image.width || y + size > image.height) {
             continue; // an image too small for the area
         }
         for (int k = 0; k < size; k++) {
-            put(left + k, top);
-            put(left + k, top + size - 1);
+            put(left + k, y);
+            put(left + k, y + size - 1);
         }
         for (int k = 1; k < size - 1; k++) {
-            put(left, top + k);
-            put(left + size - 1, top + k);
+            put(left, y + k);
+            put(left + size - 1, y + k);
         }
     }
 }

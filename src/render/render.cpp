@@ -94,6 +94,37 @@ ComposeStats render_stored_panel(const Document &document, int panel, GdkPixbuf 
                              clashes);
 }
 
+GdkPixbuf *render_stored_panel_area(const Document &document, int panel, int background,
+                                    bool frame_clashes, ComposeStats *stats)
+{
+    GRef<GdkPixbuf> area(
+        gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, kLocationWidth, kLocationHeight));
+    if (!area) {
+        return nullptr;
+    }
+    const RgbaView view = pixbufs_view(area.get());
+    ComposeBuffers buffers;
+    ComposeClashes clashes;
+    ComposeStats walked;
+    if (document.item_kind(panel) != ZbxItemKind::Panel) {
+        // Nothing drawn: the background colour alone.
+        buffers.clear();
+    } else {
+        DocumentSource source(document, document.panel_defs(panel));
+        walked = frame_clashes ? compose_panel_clashes(source, panel, background, buffers, clashes)
+                               : compose_panel(source, panel, background, buffers);
+    }
+    // The conversion covers every pixel of the area.
+    compose_convert_buffers(buffers, background, view, 0);
+    if (frame_clashes) {
+        compose_draw_clash_frames(view, clashes, 1, 0);
+    }
+    if (stats != nullptr) {
+        *stats = walked;
+    }
+    return area.release();
+}
+
 ComposeStats render_stored_panel_stats(const Document &document, int panel)
 {
     if (document.item_kind(panel) != ZbxItemKind::Panel) {

@@ -40,6 +40,13 @@ ComposeStats render_panel_defs(const Document &document, std::span<const PanelDe
 // that is not a panel).
 ComposeStats render_stored_panel(const Document &document, int panel, GdkPixbuf *canvas,
                                  int background, ComposeClashes *clashes = nullptr);
+// The location area alone (320 x 144 pixels, opaque), exactly as
+// render_stored_panel draws it into a canvas, with the clashing cells
+// framed when frame_clashes: a picture of the area needs no whole canvas.
+// The composition's statistics in *stats when given; null when the image
+// cannot be made.
+GdkPixbuf *render_stored_panel_area(const Document &document, int panel, int background,
+                                    bool frame_clashes, ComposeStats *stats = nullptr);
 // Walks a stored panel as render_stored_panel does, without a canvas: the
 // statistics say whether its picture is complete (nothing walked for
 // anything that is not a panel).

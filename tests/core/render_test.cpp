@@ -4,6 +4,7 @@
 // compose_test.)
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "base/gref.h"
@@ -129,4 +130,35 @@ TEST_F(StoreRendering, PicturesCutShortAreToldAsIncomplete)
     EXPECT_TRUE(render_stored_panel_stats(doc, 1).truncated);
     EXPECT_FALSE(render_stored_panel_stats(doc, 2).truncated);
     EXPECT_EQ(render_stored_panel_stats(doc, 0).visits, 0); // an object
+}
+
+TEST_F(StoreRendering, TheAreaAloneIsTheCanvasAreaClashFramesIncluded)
+{
+    ASSERT_EQ(open(zbx_source_path("resources/examples/quorvane-sampler.prg")), "");
+    int framed = 0;
+    for (int item = 0; item < doc.item_count(); item++) {
+        for (const bool clashes : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "item " << item << (clashes ? " framed" : ""));
+            ComposeClashes found;
+            render_stored_panel(doc, item, canvas_.get(), 11, &found);
+            if (clashes) {
+                compose_draw_clash_frames(pixbufs_view(canvas_.get()), found, 1);
+                framed += static_cast<int>(found.count());
+            }
+            ComposeStats stats;
+            const GRef<GdkPixbuf> area(render_stored_panel_area(doc, item, 11, clashes, &stats));
+            ASSERT_TRUE(area);
+            EXPECT_EQ(stats.visits, render_stored_panel_stats(doc, item).visits);
+            const RgbaView a = pixbufs_view(area.get());
+            const RgbaView c = pixbufs_view(canvas_.get());
+            ASSERT_EQ(a.width, 320);
+            ASSERT_EQ(a.height, 144);
+            for (int y = 0; y < a.height; y++) {
+                ASSERT_EQ(0, std::memcmp(a.pixels + y * a.rowstride,
+                                         c.pixels + (56 + y) * c.rowstride, 320 * 4))
+                    << "row " << y;
+            }
+        }
+    }
+    EXPECT_GT(framed, 0); // the example has clashing cells to frame
 }

@@ -137,45 +137,65 @@ bool zembrix_parse_panels(std::span<const uint8_t> file, const char *name, ZbxPr
             fail_unsupported(error, name, 4);
             return false;
         }
-        std::size_t offset = address - kZbxLoadAddress;
-        if (image[offset] == 0xff) {
+        const std::size_t start = address - kZbxLoadAddress;
+        if (image[start] == 0xff) {
             continue;
         }
-        if (offset > length - 5) {
+        if (start > length - 5) {
             fail_unsupported(error, name, 4);
             return false;
         }
-        for (;;) {
-            const int n = (image[offset + 2] >> 5) & 3;
-            if (offset + n > length - 5) {
-                fail_unsupported(error, name, 4);
-                return false;
-            }
-            const int item = image[offset];
-            if (item < count && item != i) {
-                PanelDef def;
-                def.item = item;
-                def.x = (image[offset + 1] & 63) * 8 - 112;
-                def.y = (image[offset + 2] & 31) * 8 - 112;
-                if (project->items[item].kind == ZbxItemKind::Object) {
-                    def.is_object = true;
-                    def.mirror = (image[offset + 1] & 0x80) != 0;
-                    def.has_overrides = n != 0;
-                    def.override_count = n;
-                    for (int k = 0; k < n; k++) {
-                        def.overrides[k] = image[offset + 3 + k];
-                    }
+        // Walks the list from its start, calling take(offset, overrides) for
+        // each entry; false when the list runs past the file.
+        auto walk = [&](auto take) {
+            for (std::size_t offset = start;;) {
+                const int n = (image[offset + 2] >> 5) & 3;
+                if (offset + n > length - 5) {
+                    return false;
                 }
-                panel.defs.push_back(def);
+                take(offset, n);
+                offset += 3 + n;
+                if (offset < length - 2 && image[offset] == 0xff) {
+                    return true;
+                }
+                if (offset > length - 5) {
+                    return false;
+                }
             }
-            offset += 3 + n;
-            if (offset < length - 2 && image[offset] == 0xff) {
-                break;
+        };
+        // Counted first, so that the list is made once at its size: a
+        // file may share one long list among many panels.
+        // A list that runs past the file keeps the entries read before the
+        // fault.
+        std::size_t kept = 0;
+        const bool whole = walk([&](std::size_t offset, int) {
+            const int item = image[offset];
+            kept += item < count && item != i ? 1 : 0;
+        });
+        panel.defs.reserve(kept);
+        walk([&](std::size_t offset, int n) {
+            const int item = image[offset];
+            if (item >= count || item == i) {
+                return;
             }
-            if (offset > length - 5) {
-                fail_unsupported(error, name, 4);
-                return false;
+            PanelDef def;
+            def.item = item;
+            def.x = (image[offset + 1] & 63) * 8 - 112;
+            def.y = (image[offset + 2] & 31) * 8 - 112;
+            if (project->items[item].kind == ZbxItemKind::Object) {
+                def.is_object = true;
+                def.mirror = (image[offset + 1] & 0x80) != 0;
+                def.has_overrides = n != 0;
+                def.override_count = n;
+                for (int k = 0; k < n; k++) {
+                    def.overrides[k] = image[offset + 3 + k];
+                }
             }
+            panel.defs.push_back(def);
+        });
+        if (!whole) {
+            fail_unsupported(error, name, 4);
+            return false;
         }
     }
     return true;

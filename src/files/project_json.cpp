@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <string_view>
 
 #include "base/error.h"
 #include "files/zembrix_format.h"
@@ -179,6 +180,15 @@ template <typename Where> bool true_or_false(const Value &value, const Where &wh
     return value.boolean;
 }
 
+// A hex digit's value, -1 for any other character.
+constexpr int hex_digit(char c)
+{
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+}
+
 // Bytes written as hex, `per_cell` a group, groups apart by one space,
 // added to `out`.
 template <typename Where>
@@ -198,8 +208,8 @@ void hex_row(const Value &value, const Where &where, std::size_t count, std::siz
             }
             at++;
         }
-        const int high = at < text.size() ? g_ascii_xdigit_value(text[at]) : -1;
-        const int low = at + 1 < text.size() ? g_ascii_xdigit_value(text[at + 1]) : -1;
+        const int high = at < text.size() ? hex_digit(text[at]) : -1;
+        const int low = at + 1 < text.size() ? hex_digit(text[at + 1]) : -1;
         if (high < 0 || low < 0) {
             bad(where(), "\"" + text + "\" is not hex bytes");
         }
@@ -246,14 +256,14 @@ enum class Key : uint8_t
     Panel
 };
 
-constexpr const char *kKeyNames[] = {
+constexpr std::string_view kKeyNames[] = {
     "",      "format", "version", "items",  "objects",   "panels",         "locations",  "index",
     "width", "height", "bitmap",  "screen", "colour",    "preview_colour", "placements", "item",
     "x",     "y",      "enabled", "mirror", "overrides", "panel"};
 
 const char *key_name(Key key)
 {
-    return kKeyNames[static_cast<std::size_t>(key)];
+    return kKeyNames[static_cast<std::size_t>(key)].data();
 }
 
 // Where the reader is: the top object, a list, or an entry of one.
@@ -282,7 +292,7 @@ Key key_of(At at, const std::string &name)
 {
     const auto among = [&](std::initializer_list<Key> keys) {
         for (const Key key : keys) {
-            if (name == key_name(key)) {
+            if (name == kKeyNames[static_cast<std::size_t>(key)]) {
                 return key;
             }
         }

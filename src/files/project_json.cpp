@@ -737,10 +737,11 @@ class ProjectReader final : public nlohmann::json_sax<Json>
     }
 
     // An index of an object or a panel, taken once.
-    int take(const Value &index, const std::string &entry, std::bitset<256> &taken,
+    template <typename Where>
+    int take(const Value &index, const Where &entry, std::bitset<256> &taken,
              const std::bitset<256> &other) const
     {
-        const auto where = [&] { return entry + ".index"; };
+        const auto where = [&] { return entry() + ".index"; };
         const int number = whole_number(required(index, where), where, 0, count_ - 1);
         if (taken[number] || other[number]) {
             bad(where(), std::to_string(number) + " is given twice");
@@ -751,14 +752,14 @@ class ProjectReader final : public nlohmann::json_sax<Json>
 
     void end_object_entry()
     {
-        const std::string entry = path(frames_.size());
+        const auto entry = [this] { return path(frames_.size()); };
         if (count_ >= 0) {
             object_at_.set(take(object_.index, entry, taken_objects_, taken_panels_));
         } else {
-            required(object_.index, [&] { return entry + ".index"; });
+            required(object_.index, [&] { return entry() + ".index"; });
         }
-        const auto width = [&] { return entry + ".width"; };
-        const auto height = [&] { return entry + ".height"; };
+        const auto width = [&] { return entry() + ".width"; };
+        const auto height = [&] { return entry() + ".height"; };
         const int w = whole_number(required(object_.width, width), width, 1, 15);
         const int h = whole_number(required(object_.height, height), height, 1, 15);
         std::vector<uint8_t> record;
@@ -766,7 +767,7 @@ class ProjectReader final : public nlohmann::json_sax<Json>
         record.push_back(static_cast<uint8_t>(w << 4 | h));
         for (std::size_t a = 0; a < 3; a++) {
             const ObjectText::Area &area = object_.areas[a];
-            const auto where = [&] { return entry + "." + key_name(kAreas[a].key); };
+            const auto where = [&] { return entry() + "." + key_name(kAreas[a].key); };
             if (required(area.list, where).kind != Value::Kind::Array) {
                 bad(where(), "is not a list");
             }
@@ -786,26 +787,26 @@ class ProjectReader final : public nlohmann::json_sax<Json>
     // A panel's index and preview colour, as soon as they are known.
     void check_panel_head()
     {
-        const std::string entry = path(frames_.size() - 1);
+        const auto entry = [this] { return path(frames_.size() - 1); };
         if (panel_.taken < 0 && panel_.index.present() && count_ >= 0) {
             panel_.taken = take(panel_.index, entry, taken_panels_, taken_objects_);
         }
         if (panel_.preview.present()) {
             whole_number(
-                panel_.preview, [&] { return entry + ".preview_colour"; }, 0, 15);
+                panel_.preview, [&] { return entry() + ".preview_colour"; }, 0, 15);
         }
     }
 
     void end_panel()
     {
-        const std::string entry = path(frames_.size());
-        required(panel_.index, [&] { return entry + ".index"; });
+        const auto entry = [this] { return path(frames_.size()); };
+        required(panel_.index, [&] { return entry() + ".index"; });
         if (panel_.taken < 0 && count_ >= 0) {
             panel_.taken = take(panel_.index, entry, taken_panels_, taken_objects_);
         }
-        const auto colour = [&] { return entry + ".preview_colour"; };
+        const auto colour = [&] { return entry() + ".preview_colour"; };
         const int preview = whole_number(required(panel_.preview, colour), colour, 0, 15);
-        const auto placements = [&] { return entry + ".placements"; };
+        const auto placements = [&] { return entry() + ".placements"; };
         if (required(panel_.placements, placements).kind != Value::Kind::Array) {
             bad(placements(), "is not a list");
         }
@@ -895,9 +896,9 @@ class ProjectReader final : public nlohmann::json_sax<Json>
         if (slot >= static_cast<std::size_t>(kLocationCount)) {
             return; // too many: said when the list ends
         }
-        const std::string entry = path(frames_.size());
-        const auto panel = [&] { return entry + ".panel"; };
-        const auto colour = [&] { return entry + ".colour"; };
+        const auto entry = [this] { return path(frames_.size()); };
+        const auto panel = [&] { return entry() + ".panel"; };
+        const auto colour = [&] { return entry() + ".colour"; };
         required(location_.panel, panel);
         ZbxLocationRecord record;
         record.colour =
@@ -928,12 +929,14 @@ class ProjectReader final : public nlohmann::json_sax<Json>
         const std::bitset<256> none;
         std::vector<int> object_index;
         for (std::size_t n = 0; n < objects_.size(); n++) {
-            object_index.push_back(take(objects_[n].index, entry_path("objects", n), taken, none));
+            object_index.push_back(take(
+                objects_[n].index, [n] { return entry_path("objects", n); }, taken, none));
         }
         objects = taken;
         std::vector<int> panel_index;
         for (std::size_t n = 0; n < panels_.size(); n++) {
-            panel_index.push_back(take(panels_[n].index, entry_path("panels", n), taken, none));
+            panel_index.push_back(take(
+                panels_[n].index, [n] { return entry_path("panels", n); }, taken, none));
         }
         project_->items.assign(count_, ZbxItem{});
         preview_->assign(count_, 0);

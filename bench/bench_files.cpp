@@ -1,5 +1,6 @@
 // Project files: a project of 255 items that ends close to the address
-// limit, parsed, loaded into the document, encoded and saved.
+// limit, parsed, loaded into the document, encoded and saved; the largest
+// project of the test data read back from its JSON text.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "files/project_json.h"
 #include "files/recovery.h"
 #include "files/zembrix.h"
 #include "files/zembrix_format.h"
@@ -124,5 +126,37 @@ void BM_RecoveryWriteNearLimit(benchmark::State &state)
     g_rmdir(dir.c_str());
 }
 BENCHMARK(BM_RecoveryWriteNearLimit)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
+
+// The JSON text of tests/data/files/near_limit.prg (2,667 placements), as
+// export-json writes it, read back into a project and its preview colours.
+void BM_ImportJsonNearLimit(benchmark::State &state)
+{
+    const std::string path = std::string(ZBX_SOURCE_DIR) + "/tests/data/files/near_limit.prg";
+    ZbxProject read;
+    if (!zembrix_read_file(path.c_str(), &read, nullptr, nullptr, nullptr)) {
+        state.SkipWithError("no near_limit.prg");
+        return;
+    }
+    Document document;
+    document.load(std::move(read));
+    std::vector<uint8_t> colours;
+    for (int i = 0; i < document.item_count(); i++) {
+        colours.push_back(static_cast<uint8_t>(document.preview_colour(i)));
+    }
+    const std::string json = project_json_export(document.project(), colours);
+    const std::span<const uint8_t> text(reinterpret_cast<const uint8_t *>(json.data()),
+                                        json.size());
+    for (auto _ : state) {
+        ZbxProject project;
+        std::vector<uint8_t> preview;
+        if (!project_json_import(text, &project, &preview, nullptr)) {
+            state.SkipWithError("import failed");
+            break;
+        }
+        benchmark::DoNotOptimize(project);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * json.size()));
+}
+BENCHMARK(BM_ImportJsonNearLimit)->Unit(benchmark::kMicrosecond)->Apply(zbx_steady);
 
 } // namespace

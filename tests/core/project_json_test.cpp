@@ -1,8 +1,10 @@
 // The project as JSON text: every readable project of the test data comes
-// back byte for byte, text to text nothing is lost, and hand-broken text is
-// refused naming the first bad value.
+// back byte for byte, text to text nothing is lost, the members may come in
+// any order, and hand-broken text is refused naming the first bad value.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,34 @@ std::string refusal(const std::string &text)
     EXPECT_EQ(project.items.size(), 3u);
     EXPECT_EQ(preview, std::vector<uint8_t>{9});
     return error.message();
+}
+
+// The same text with the members of every object in another order: sorted
+// by name, as tools that sort keys write them, or reversed, so that the
+// number of items comes after the lists and the panels before the objects.
+nlohmann::ordered_json reordered(const nlohmann::ordered_json &value, bool sorted)
+{
+    nlohmann::ordered_json out = value;
+    if (value.is_array()) {
+        for (auto &element : out) {
+            element = reordered(element, sorted);
+        }
+    } else if (value.is_object()) {
+        std::vector<std::string> keys;
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            keys.push_back(it.key());
+        }
+        if (sorted) {
+            std::sort(keys.begin(), keys.end());
+        } else {
+            std::reverse(keys.begin(), keys.end());
+        }
+        out = nlohmann::ordered_json::object();
+        for (const std::string &key : keys) {
+            out[key] = reordered(value[key], sorted);
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -114,6 +144,42 @@ TEST(ProjectJson, WhatTheFileCannotHoldTravelsInTheText)
     EXPECT_NE(text.find("\n        {\"item\": "), std::string::npos);
 }
 
+TEST(ProjectJson, MembersInAnyOrderReadTheSameAndAreCheckedTheSame)
+{
+    std::vector<uint8_t> resaved;
+    const std::string text = exported("tests/data/files/sample.prg", &resaved);
+    ZbxProject project;
+    std::vector<uint8_t> preview;
+    ASSERT_TRUE(project_json_import(bytes_of(text), &project, &preview, nullptr));
+    const auto json = nlohmann::ordered_json::parse(text);
+    for (const bool sorted : {true, false}) {
+        SCOPED_TRACE(sorted ? "sorted" : "reversed");
+        nlohmann::ordered_json other = reordered(json, sorted);
+        ZbxProject again;
+        std::vector<uint8_t> colours;
+        GErrorPtr error;
+        ASSERT_TRUE(project_json_import(bytes_of(other.dump(2)), &again, &colours, error.out()))
+            << error.message();
+        EXPECT_TRUE(again == project);
+        EXPECT_EQ(colours, preview);
+
+        // Panels 1 and 3 place panels; the second object takes the first's
+        // index. Each bad value is named as in the written order.
+        other["panels"][0]["placements"][0]["y"] = 140;
+        EXPECT_EQ(refusal(other.dump()), "panels[0].placements[0].y: 140 is outside -112..136");
+        other["panels"][0]["placements"][0]["y"] = json["panels"][0]["placements"][0]["y"];
+        other["panels"][1]["placements"][1]["mirror"] = true;
+        EXPECT_EQ(refusal(other.dump()),
+                  "panels[1].placements[1]: places a panel, which has no mirror and no overrides");
+        other["panels"][1]["placements"][1].erase("mirror");
+        other["objects"][1]["index"] = other["objects"][0]["index"];
+        EXPECT_EQ(refusal(other.dump()), "objects[1].index: 0 is given twice");
+        other["objects"][1]["index"] = 1;
+        other["objects"][1].erase("width");
+        EXPECT_EQ(refusal(other.dump()), "objects[1].width: is missing");
+    }
+}
+
 TEST(ProjectJson, HandBrokenTextIsRefusedNamingTheFirstBadValue)
 {
     std::vector<uint8_t> resaved;
@@ -138,6 +204,8 @@ TEST(ProjectJson, HandBrokenTextIsRefusedNamingTheFirstBadValue)
          "panels[0].preview_colour: 16 is outside 0..15"},
         {"\"colour\": 6}", "\"colour\": \"blue\"}",
          "locations[0].colour: \"blue\" is not a whole number"},
+        {"\"colour\": 6}", "\"colour\": [6, {\"a\": []}]}",
+         "locations[0].colour: [...] is not a whole number"},
         {"\"index\": 1,", "\"index\": 0,", "objects[1].index: 0 is given twice"},
     };
     for (const Case &c : cases) {

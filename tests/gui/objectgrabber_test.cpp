@@ -1,7 +1,7 @@
 // The object grabber's real window, built from a context of its own and
 // driven with pointer and key events. (The selection geometry alone is in
 // the core tests; a drag and grab through the real file chooser, saved and
-// compared with zembrix-cli grab, is tests/e2e/grab_object.sh.)
+// compared with zembrix-cli grab and replace, is tests/e2e/grab_object.sh.)
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 #include <string>

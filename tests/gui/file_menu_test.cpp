@@ -287,11 +287,7 @@ TEST_F(FileMenu, ControlPlusMinusAndWheelZoomAndTheWindowStaysOnTheScreen)
     pump_events();
     EXPECT_FALSE(zoomed());
     GtkWidget *area = widget("drawingarea_main_location_preview");
-    GdkEvent *wheel = gdk_event_new(GDK_SCROLL);
-    wheel->scroll.direction = GDK_SCROLL_UP;
-    wheel->scroll.state = GDK_CONTROL_MASK;
-    send_event(wheel, area);
-    pump_events();
+    send_scroll(area, GDK_SCROLL_UP, GDK_CONTROL_MASK);
     EXPECT_TRUE(zoomed());
 
     // At 2X the two previews scroll where the screen is too small for them:

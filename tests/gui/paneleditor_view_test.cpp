@@ -33,10 +33,7 @@ class EditorView : public EditorAtWork
         area = ed("drawingarea_panel_editor_location");
     }
     std::string label(const char *name) const { return gtk_label_get_text(GTK_LABEL(ed(name))); }
-    std::string status() const
-    {
-        return gtk_label_get_text(GTK_LABEL(GTK_STATUSBAR(ed("statusbar_panel_editor"))->label));
-    }
+    std::string status() const { return status_text(editor->window(), "statusbar_panel_editor"); }
     GtkScrolledWindow *view() const
     {
         return GTK_SCROLLED_WINDOW(ed("scrolledwindow_panel_editor_location"));
@@ -83,15 +80,10 @@ TEST_F(EditorView, FitsTheScreenAtEveryZoomScrollingOnlyWhereTheScreenIsLarger)
     EXPECT_EQ(editor->zoom(), 1);
     EXPECT_TRUE(
         gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(ed("radiobutton_panel_editor_zoom_2"))));
-    GdkEvent *wheel = gdk_event_new(GDK_SCROLL);
-    wheel->scroll.direction = GDK_SCROLL_UP;
-    wheel->scroll.state = GDK_CONTROL_MASK;
-    send_event(wheel, area);
+    send_scroll(area, GDK_SCROLL_UP, GDK_CONTROL_MASK);
     EXPECT_EQ(editor->zoom(), 2);
     // A wheel without Control scrolls and leaves the zoom.
-    wheel = gdk_event_new(GDK_SCROLL);
-    wheel->scroll.direction = GDK_SCROLL_DOWN;
-    send_event(wheel, area);
+    send_scroll(area, GDK_SCROLL_DOWN);
     EXPECT_EQ(editor->zoom(), 2);
     // A click still lands on the pixel under it at 4X in the scrolled view.
     send_button(area, 4 * 20, 4 * (56 + 20));
@@ -119,15 +111,9 @@ TEST_F(EditorView, GridFollowsTheOtherWindowsAndTellsThemWhenSwitchedHere)
 
 TEST_F(EditorView, StatusRowNamesThePointersCellAndTheSelection)
 {
-    GdkEvent *motion = gdk_event_new(GDK_MOTION_NOTIFY);
-    motion->motion.x = 19;
-    motion->motion.y = 56 + 26;
-    send_event(motion, area);
+    send_motion(area, 19, 56 + 26);
     EXPECT_EQ(label("label_panel_editor_pointer"), "Cell 2, 3 · pixel 19, 26");
-    motion = gdk_event_new(GDK_MOTION_NOTIFY);
-    motion->motion.x = 19;
-    motion->motion.y = 20;
-    send_event(motion, area);
+    send_motion(area, 19, 20);
     EXPECT_EQ(label("label_panel_editor_pointer"), "");
 
     EXPECT_EQ(label("label_panel_editor_selected"), "");

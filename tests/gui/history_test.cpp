@@ -187,7 +187,10 @@ TEST_F(History, ASaveThatFailsInsideTheQuestionKeepsTheDataAndTheWindow)
     g_signal_emit_by_name(window_main, "delete-event", nullptr, &kept);
     EXPECT_TRUE(save.answered);
     EXPECT_TRUE(kept);
-    EXPECT_EQ(error_texts().size(), 1u);
+    const std::vector<std::string> errors = error_texts();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(path), std::string::npos) << errors[0];
+    EXPECT_TRUE(g_file_test(path.c_str(), G_FILE_TEST_IS_DIR));
     EXPECT_TRUE(app->document().is_modified());
     EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
 }

@@ -1,7 +1,8 @@
 // The panel editor's model with several placements selected: how the
 // selection grows, what the left button does, and every operation on a
 // selection as one step (moves and their limits, deletion, drawing order,
-// flags, cloning, pasting, duplicating, dropping and their refusals).
+// flags, cloning, pasting, duplicating and dropping; their refusals, from
+// the window: EditorSelection).
 #include <gtest/gtest.h>
 
 #include "base/error.h"
@@ -54,19 +55,6 @@ class EditorGroup : public ::testing::Test
     }
     void select(std::vector<int> rows) { editor.set_selection(std::move(rows), -1); }
     const std::vector<int> &rows() const { return editor.selected_rows(); }
-    // "ok", or the refusal's message after checking that nothing changed.
-    std::string paste(std::vector<PanelDef> list, std::optional<EditorPoint> at = std::nullopt)
-    {
-        const std::vector<PanelDef> before = defs();
-        GErrorPtr error;
-        if (editor.paste(list, at, error.out())) {
-            return "ok";
-        }
-        EXPECT_EQ(defs(), before);
-        EXPECT_STREQ(doc.undo_name(), "Set up");
-        return error.message();
-    }
-
     Document doc;
     PanelEditor editor{doc};
 };
@@ -201,18 +189,18 @@ TEST_F(EditorGroup, PastedDuplicatedClonedAndDroppedPlacementsFollowTheSelection
     const std::vector<PanelDef> group = {zbx_object_def(1, 40, 24, true), zbx_panel_def(3, 8, 16)};
     // Panel 3 draws from (24, 24): the group's box starts at (24, 24).
     select({1});
-    ASSERT_EQ(paste(group, EditorPoint{103, 50}), "ok");
+    ASSERT_TRUE(editor.paste(group, EditorPoint{103, 50}, nullptr));
     EXPECT_EQ(defs()[2], zbx_object_def(1, 112, 48, true));
     EXPECT_EQ(defs()[3], zbx_panel_def(3, 80, 40));
     EXPECT_EQ(rows(), (std::vector<int>{2, 3}));
     EXPECT_STREQ(doc.undo_name(), "Paste 2 placements");
     // Where they were, at the end when nothing is selected.
     select({});
-    ASSERT_EQ(paste(group), "ok");
+    ASSERT_TRUE(editor.paste(group, std::nullopt, nullptr));
     EXPECT_EQ(defs()[7], group[0]);
     EXPECT_EQ(rows(), (std::vector<int>{7, 8}));
     // Too far right for the object: that axis stays where they were.
-    ASSERT_EQ(paste(group, EditorPoint{319, 0}), "ok");
+    ASSERT_TRUE(editor.paste(group, EditorPoint{319, 0}, nullptr));
     EXPECT_EQ(defs()[9], zbx_object_def(1, 40, 0, true));
 
     place({zbx_object_def(0, 0, 0), zbx_object_def(1, 312, 8)});
@@ -240,14 +228,4 @@ TEST_F(EditorGroup, PastedDuplicatedClonedAndDroppedPlacementsFollowTheSelection
     EXPECT_EQ(defs()[1], zbx_panel_def(3, 24, 8));
     EXPECT_EQ(rows(), std::vector<int>{1});
     EXPECT_STREQ(doc.undo_name(), "Drop placement");
-    EXPECT_FALSE(editor.drop(false, 4, 0, 0, error.out()));
-    EXPECT_STREQ(error.message(), kLoopMessage);
-}
-
-TEST_F(EditorGroup, PasteRefusesLoopsAndItemsTheProjectDoesNotHave)
-{
-    EXPECT_EQ(paste({zbx_object_def(1, 0, 0), zbx_panel_def(4, 0, 0)}), kLoopMessage);
-    EXPECT_EQ(paste({zbx_panel_def(2, 0, 0)}), kLoopMessage);
-    EXPECT_EQ(paste({zbx_object_def(57, 0, 0)}), "Item 57 is not an object of this project");
-    EXPECT_EQ(paste({zbx_panel_def(1, 0, 0)}), "Item 1 is not a panel of this project");
 }

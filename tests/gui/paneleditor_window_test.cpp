@@ -1,7 +1,7 @@
 // The panel editor's window as the user meets it: clicked, keyed, zoomed,
-// its clash view switched and closed. (Selecting, dragging, cloning,
-// deleting with its question and inserting with real events:
-// tests/e2e/edit_panel.sh.)
+// its disabled placements shown through, and closed. (Its clash view:
+// ClashView. Selecting, dragging, cloning, deleting with its
+// question and inserting with real events: tests/e2e/edit_panel.sh.)
 #include "editor_fixture.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -146,35 +146,4 @@ TEST_F(EditorWindow, DisabledPlacementShowsThroughAtTheAlphaChosen)
     gtk_spin_button_set_value(alpha, 0);
     pump_events();
     EXPECT_TRUE(canvas_current());
-}
-
-TEST_F(EditorWindow, ClashViewFollowsTheMainWindowAndTellsItWhenSwitchedHere)
-{
-    // Object 1 over object 0 brings too many colours into shared cells.
-    {
-        DocumentStep step(ctx.document, "Overlap");
-        ctx.document.set_def(2, 1, zbx_object_def(1, 16, 16));
-    }
-    const ComposeClashes expected = render_stored_panel_clashes(ctx.document, 2, 6);
-    ASSERT_TRUE(expected.any());
-    GtkToggleButton *check = GTK_TOGGLE_BUTTON(ed("checkbutton_panel_editor_show_clashes"));
-    // From the main window: the check button follows, nothing is told back.
-    editor->set_show_clashes(true);
-    EXPECT_TRUE(gtk_toggle_button_get_active(check));
-    EXPECT_EQ(editor->clashes(), expected);
-    EXPECT_TRUE(ctx.shell.clashes.empty());
-    pump_events();
-    GRef<GdkPixbuf> framed(editor->shown_image());
-    EXPECT_EQ(shown_differs(area, framed.get()), 0);
-    // From the check button: the main window is told.
-    gtk_toggle_button_set_active(check, FALSE);
-    EXPECT_EQ(ctx.shell.clashes, std::vector<bool>{false});
-    EXPECT_FALSE(editor->clashes().any());
-
-    // Opened again, the editor starts from the remembered setting.
-    ctx.options.set_show_clashes(true);
-    send_delete_event(editor->window());
-    editor->open(2, 6);
-    EXPECT_TRUE(gtk_toggle_button_get_active(check));
-    EXPECT_EQ(ctx.shell.clashes, std::vector<bool>{false});
 }

@@ -172,6 +172,39 @@ inline void answer_next_dialog(DialogAnswer *pending)
         pending);
 }
 
+// The text of a message dialog.
+inline std::string dialog_text(GtkWidget *dialog)
+{
+    gchar *text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    const GCharPtr held(text);
+    return held ? held.get() : "";
+}
+
+// Answers the next message dialog titled `title` by `respond` (or by a
+// response), keeping the question it asked.
+struct QuestionAnswer : DialogAnswer
+{
+    QuestionAnswer(std::string t, std::function<void(GtkWidget *)> respond)
+        : DialogAnswer(std::move(t), {})
+    {
+        answer = [this, respond = std::move(respond)](GtkWidget *dialog) {
+            question = dialog_text(dialog);
+            respond(dialog);
+        };
+        answer_next_dialog(this);
+    }
+    QuestionAnswer(std::string t, int response)
+        : QuestionAnswer(std::move(t), [response](GtkWidget *dialog) {
+              gtk_dialog_response(GTK_DIALOG(dialog), response);
+          })
+    {
+    }
+    QuestionAnswer(const QuestionAnswer &) = delete;
+    QuestionAnswer &operator=(const QuestionAnswer &) = delete;
+    std::string question;
+};
+
 // Answers the next yes/no confirmation dialog by its Yes button, as a user
 // would. Keeps the question as shown.
 struct ConfirmationAnswer : DialogAnswer
@@ -302,10 +335,7 @@ inline std::vector<std::string> error_texts()
 {
     std::vector<std::string> texts;
     for (GtkWidget *dialog : toplevels_titled("Error")) {
-        gchar *text = nullptr;
-        g_object_get(dialog, "text", &text, nullptr);
-        texts.push_back(text != nullptr ? text : "");
-        g_free(text);
+        texts.push_back(dialog_text(dialog));
     }
     return texts;
 }

@@ -180,6 +180,8 @@ TEST_F(BrowserAndOverrides, AnObjectGoesInAfterTheSelectionShownInTheListAndItsU
               (std::vector<PanelDef>{zbx_object_def(0, 16, 16), zbx_panel_def(9, 80, 40)}));
     EXPECT_EQ(list_selection(), std::vector<int>{1});
     EXPECT_EQ(object_use(5), "");
+    ASSERT_TRUE(ctx.document.undo());
+    EXPECT_EQ(object_use(5), "1");
 }
 
 TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)

@@ -175,6 +175,7 @@ TEST_F(History, ASaveThatFailsInsideTheQuestionKeepsTheDataAndTheWindow)
     // Where the file was, a folder: nothing can replace it.
     g_remove(path.c_str());
     ASSERT_EQ(g_mkdir(path.c_str(), 0700), 0);
+    const std::string status = status_text(window_main);
     SaveAnswer save(kSave);
     gboolean kept = FALSE;
     g_signal_emit_by_name(window_main, "delete-event", nullptr, &kept);
@@ -184,6 +185,7 @@ TEST_F(History, ASaveThatFailsInsideTheQuestionKeepsTheDataAndTheWindow)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find(path), std::string::npos) << errors[0];
     EXPECT_TRUE(g_file_test(path.c_str(), G_FILE_TEST_IS_DIR));
+    EXPECT_EQ(status_text(window_main), status);
     EXPECT_TRUE(app->document().is_modified());
     EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
 }

@@ -59,26 +59,6 @@ ZbxRect reference_box(const ZbxProject &project, int panel, std::vector<bool> &o
 
 } // namespace
 
-TEST(Boxes, LoopMembersDrawEachOtherAsRoots)
-{
-    ZbxProject project;
-    project.items = {
-        zbx_object_item(zbx_test_record(1, 1)),
-        zbx_panel_item({zbx_object_def(0, 0, 0), zbx_panel_def(2, 100, 0)}),
-        zbx_panel_item({zbx_object_def(0, 0, 50), zbx_panel_def(1, 0, 0)}),
-        zbx_panel_item({zbx_object_def(0, 16, 0), zbx_panel_def(3, 8, 8)}), // places itself
-        zbx_panel_item({zbx_panel_def(4, 0, 0)}),                           // and nothing else
-        zbx_panel_item({zbx_panel_def(2, 10, 10)}), // reaches the loop from outside
-    };
-    const PanelBoxes result = boxes_compute(project);
-    EXPECT_EQ(rect(result.boxes[1]), (std::vector<int>{0, 0, 108, 58}));
-    EXPECT_EQ(rect(result.boxes[2]), (std::vector<int>{0, 0, 8, 58}));
-    EXPECT_EQ(rect(result.boxes[3]), (std::vector<int>{16, 0, 8, 8}));
-    EXPECT_EQ(rect(result.boxes[4]), (std::vector<int>{320, 144, -320, -144}));
-    EXPECT_EQ(rect(result.boxes[5]), (std::vector<int>{10, 10, 8, 58}));
-    EXPECT_EQ(result.exact, std::vector<bool>(6, true));
-}
-
 TEST(Boxes, SharedPanelsAboveALoopCostNothingOfTheBound)
 {
     // Panels 1 to 39 each place the next twice, 8 pixels apart: 2^39 paths

@@ -198,8 +198,6 @@ ComposeCell random_cell(std::mt19937 &rng, int colours, bool consistent)
 
 TEST(ComposeSteps, MirrorTableRecordCheckAndOverrideChain)
 {
-    EXPECT_EQ(compose_mirror_table[1], 64);
-    EXPECT_EQ(compose_mirror_table[27], 228);
     // The drawing path mirrors all lines at once; it must agree with the
     // table for every byte.
     for (int first = 0; first < 256; first += 8) {
@@ -596,57 +594,7 @@ ComposeClashes expected_clashes(const TestProject &project, int background,
     return clashes;
 }
 
-std::vector<std::pair<int, int>> clashes_of(const TestProject &project, int background = 0)
-{
-    ComposeBuffers b;
-    ComposeClashes clashes;
-    compose_panel_clashes(project, -1, background, b, clashes);
-    return compose_clash_cells(clashes);
-}
-
-using Cells = std::vector<std::pair<int, int>>;
 } // namespace
-
-TEST(ComposeClashes, EvictionsWrongUsageBitsMirrorsAndOverrides)
-{
-    // Three colours and background over two cells: pairs 01, 10, 11 in 5, 6, 7.
-    const ComposeCell three = cell("00000123012301230123012301230123", 0x56, 0xF7);
-    // Two new colours (8, 9) in pairs 01 and 10, on the left half only.
-    const ComposeCell two = cell("12001200120012001200120012001200", 0x89, 0x78);
-    TestProject project;
-    project.objects[1] = object(2, 1, three);
-    project.objects[2] = object(1, 1, two);
-    project.top = {zbx_object_def(1, 0, 0)};
-    EXPECT_EQ(clashes_of(project), Cells{}) << "a single placement";
-    project.top.push_back(zbx_object_def(2, 8, 0));
-    EXPECT_EQ(clashes_of(project), (Cells{{1, 0}})) << "two colours evicted in the second cell";
-
-    // Within three colours: the new colours are those already there.
-    project.objects[3] = object(1, 1, cell("12001200120012001200120012001200", 0x56, 0x78));
-    project.top[1] = zbx_object_def(3, 8, 0);
-    EXPECT_EQ(clashes_of(project), Cells{});
-    // Overridden to 8 and 9 they evict again; 8 and 9 overridden to 5 and 6 fit.
-    project.top[1] = zbx_object_def(3, 8, 0, false, {0x85, 0x96});
-    EXPECT_EQ(clashes_of(project), (Cells{{1, 0}}));
-    project.top[1] = zbx_object_def(2, 8, 0, false, {0x58, 0x69});
-    EXPECT_EQ(clashes_of(project), Cells{});
-    // Mirrored, the new colours cover only pixels 2 and 3 of what lies
-    // beneath: their slots are given up unseen.
-    project.top[1] = zbx_object_def(2, 8, 0, true);
-    EXPECT_EQ(clashes_of(project), Cells{});
-    project.top[1] = zbx_object_def(2, 8, 0, true, {0x18});
-    EXPECT_EQ(clashes_of(project), Cells{});
-
-    // Usage bits that hide pair 01 (merged as if absent) or the 00 pixels
-    // (the cell copied over what lies beneath): both change the picture.
-    project.objects[4] = object(1, 1, cell("12001200120012001200120012001200", 0x56, 0x58));
-    project.objects[5] = object(1, 1, cell("12001200120012001200120012001200", 0x56, 0x68));
-    project.top = {zbx_object_def(1, 0, 0), zbx_object_def(4, 0, 0), zbx_object_def(5, 8, 0)};
-    EXPECT_EQ(clashes_of(project), (Cells{{0, 0}, {1, 0}}));
-    // Over nothing, the same cells show what they hold.
-    project.top = {zbx_object_def(5, 8, 0), zbx_object_def(1, 80, 8)};
-    EXPECT_EQ(clashes_of(project), Cells{});
-}
 
 TEST(ComposeClashes, AgreeWithTheFullColourPictureOnRandomLists)
 {

@@ -1,7 +1,7 @@
 // Rendering stored panels and locations into canvases: the backdrop above
 // the location area, the background colour below what is placed, and
 // location numbers outside the table. (Panels that place each other:
-// compose_test.)
+// compose_test; pictures cut short: SizeInView and tests/e2e/cli.sh.)
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -111,25 +111,6 @@ TEST_F(StoreRendering, LocationsByNumber)
         render_location(number);
         EXPECT_EQ(pixel(2, 56), kWhite) << number;
     }
-}
-
-TEST_F(StoreRendering, PicturesCutShortAreToldAsIncomplete)
-{
-    // Location 0 elects panel 1, which needs 2,396,744 placement visits;
-    // location 1 elects panel 2, which needs 299,592.
-    ASSERT_EQ(open(zbx_source_path("tests/data/files/deep.prg")), "");
-    const ComposeStats cut = ::render_location(doc, backdrop_.get(), 0, canvas_.get());
-    EXPECT_TRUE(cut.truncated);
-    EXPECT_EQ(render_cut_short_text("Location", 0, cut),
-              "Location 0: the picture is incomplete, cut short after 1,000,000 placement visits");
-    const ComposeStats whole = ::render_location(doc, backdrop_.get(), 1, canvas_.get());
-    EXPECT_FALSE(whole.truncated);
-    EXPECT_EQ(whole.visits, 299592);
-    EXPECT_EQ(render_cut_short_text("Location", 1, whole), "");
-
-    EXPECT_TRUE(render_stored_panel_stats(doc, 1).truncated);
-    EXPECT_FALSE(render_stored_panel_stats(doc, 2).truncated);
-    EXPECT_EQ(render_stored_panel_stats(doc, 0).visits, 0); // an object
 }
 
 TEST_F(StoreRendering, TheAreaAloneIsTheCanvasAreaClashFramesIncluded)

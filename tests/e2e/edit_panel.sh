@@ -18,32 +18,8 @@ export GDK_NATIVE_WINDOWS=1
 
 start_accessibility
 start_zembrix
-main="$(wait_window Zembrix 600)"
-[ -n "$main" ] || fail "no window titled Zembrix"
-xdotool windowmove --sync "$main" 0 0 || true
-sleep 0.5
-
-xdotool windowfocus --sync "$main"
-key ctrl+o
-open_in_chooser 'Select a zembrix file' "$project"
-
-# The Panels tab sits above the object list, left of the object preview;
-# then into the panel list, down to its fifth row: panel 19.
-read -r ox oy < <(area_of "$main" 2)
-[ -n "${ox:-}" ] || fail "no object preview in the main window"
-click_at $((ox - 235)) $((oy - 36))
-click_at $((ox - 270)) $((oy + 40))
-key Home Down Down Down Down
-key alt+e
-editor="$(wait_window 'Zembrix - Panel editor' 100)"
-[ -n "$editor" ] || fail "no panel editor after Edit panel..."
-xdotool windowmove --sync "$editor" 0 0 || true
-sleep 0.5
-read -r cx cy < <(area_of "$editor" 1)
-[ -n "${cx:-}" ] || fail "no canvas in the panel editor"
-at() { # location pixel -> screen
-    echo $((cx + $1)) $((cy + 56 + $2))
-}
+open_project "$project"
+open_panel_editor 4
 
 # Panel 19 places object 12 (24 x 40) at (0, 8), (24, 0), (48, 16), (72, 8).
 # Select the first by a click, drag it 17 right and 9 down (two cells and
@@ -113,9 +89,7 @@ double_click $(a11y cell "Defined panels" 2)
 [ -z "$(wait_window 'Zembrix - Object and panel browser' 1)" ] ||
     fail "the browser stayed open after inserting a panel"
 
-python3 "$root/tests/support/wm_close.py" "$editor"
-sleep 1
-[ -z "$(wait_window 'Zembrix - Panel editor' 1)" ] || fail "the panel editor stayed open after closing it"
+close_panel_editor
 
 xdotool windowfocus --sync "$main"
 # File -> Save As through the menu's mnemonics.

@@ -23,13 +23,7 @@ kill -0 "$pid" 2>/dev/null || fail "zembrix ended under the file-size limit"
 # Save As to a new file: the write fails and says why.
 xdotool windowfocus --sync "$main"
 key shift+ctrl+s
-saver="$(wait_window 'Save to a zembrix file' 200)"
-[ -n "$saver" ] || fail "no save chooser"
-sleep 0.5
-xdotool windowfocus --sync "$saver"
-xdotool key --clearmodifiers ctrl+a
-xdotool type --delay 5 "$work/saved.prg"
-xdotool key --clearmodifiers Return
+type_in_saver "$work/saved.prg"
 error="$(wait_window Error 100)"
 [ -n "$error" ] || fail "no error dialog after a save past the limit"
 kill -0 "$pid" 2>/dev/null || fail "zembrix ended on the save"

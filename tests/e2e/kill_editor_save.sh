@@ -22,45 +22,16 @@ backups="$XDG_STATE_HOME/zembrix/backups"
 wait_display
 cd "$work"
 
-real="$work/real.prg"
-ln -s real.prg "$work/link.prg"
-kinds=(plain link hard)
-kept_old=0
-got_new=0
+source "$(dirname "$0")/../support/kill_targets.bash"
 for ((round = 0; round < rounds; round++)); do
-    kind="${kinds[round % 3]}"
-    case "$kind" in
-    plain)
-        target="$work/plain.prg"
-        cp "$old" "$target"
-        content="$target"
-        ;;
-    link)
-        target="$work/link.prg"
-        cp "$old" "$real"
-        content="$real"
-        ;;
-    hard)
-        target="$work/hard.prg"
-        rm -f "$target" "$work/other.prg"
-        cp "$old" "$target"
-        ln "$target" "$work/other.prg"
-        content="$target"
-        ;;
-    esac
+    prepare_target "$round"
     "$zembrix" "$new" >"$work/log" 2>&1 &
     pid=$!
     main="$(wait_window 'Zembrix - new.prg' 600)"
     [ -n "$main" ] || fail "round $round: no main window"
     xdotool windowfocus --sync "$main"
     xdotool key --clearmodifiers shift+ctrl+s
-    saver="$(wait_window 'Save to a zembrix file' 200)"
-    [ -n "$saver" ] || fail "round $round: no save chooser"
-    sleep 0.3
-    xdotool windowfocus --sync "$saver"
-    xdotool key --clearmodifiers ctrl+a
-    xdotool type --delay 5 "$target"
-    xdotool key --clearmodifiers Return
+    type_in_saver "$target"
     # The chooser asks before replacing the file: Replace, then the kill.
     sleep 0.5
     # The kill is timed from before the key is sent, so that it falls
@@ -74,19 +45,7 @@ for ((round = 0; round < rounds; round++)); do
     wait "$killer"
     { wait "$pid"; } 2>/dev/null || true
     pid=""
-    if cmp -s "$content" "$old"; then
-        kept_old=$((kept_old + 1))
-    elif cmp -s "$content" "$new"; then
-        got_new=$((got_new + 1))
-    else
-        fail "round $round ($kind): the target is neither the old nor the new project" \
-            "($(stat -c %s "$content") bytes)"
-    fi
-    [ "$kind" != link ] || [ -L "$target" ] || fail "round $round: the link was replaced"
-    if [ "$kind" = hard ]; then
-        cmp -s "$work/other.prg" "$old" ||
-            fail "round $round: the second hard link does not hold the old project"
-    fi
+    check_target "$round"
     # Every backup is the old project, whole (a temporary file of a killed
     # backup is no backup, and a later save clears it).
     if [ -d "$backups" ]; then

@@ -51,34 +51,11 @@ pause_us() {
     read -r -t "$(printf '%d.%06d' $(($1 / 1000000)) $(($1 % 1000000)))" -u 9 || true
 }
 
-real="$work/real.prg"
-ln -s real.prg "$work/link.prg"
-kinds=(plain link hard)
+source "$(dirname "$0")/../support/kill_targets.bash"
 killed=0
 finished=0
-kept_old=0
-got_new=0
 for ((round = 0; round < rounds; round++)); do
-    kind="${kinds[round % 3]}"
-    case "$kind" in
-    plain)
-        target="$work/plain.prg"
-        cp "$old" "$target"
-        content="$target"
-        ;;
-    link)
-        target="$work/link.prg"
-        cp "$old" "$real"
-        content="$real"
-        ;;
-    hard)
-        target="$work/hard.prg"
-        rm -f "$target" "$work/other.prg"
-        cp "$old" "$target"
-        ln "$target" "$work/other.prg"
-        content="$target"
-        ;;
-    esac
+    prepare_target "$round"
     "$cli" import "$target" --object "$object" -o "$target" 2>/dev/null &
     pid=$!
     pause_us $((aim / 2 + (RANDOM * 32768 + RANDOM) % (aim + 1)))
@@ -90,19 +67,7 @@ for ((round = 0; round < rounds; round++)); do
     137) killed=$((killed + 1)) aim=$((aim * 11 / 10)) ;;
     *) fail "round $round ($kind): zembrix-cli exited with $status" ;;
     esac
-    if cmp -s "$content" "$old"; then
-        kept_old=$((kept_old + 1))
-    elif cmp -s "$content" "$new"; then
-        got_new=$((got_new + 1))
-    else
-        fail "round $round ($kind): the target is neither the old nor the new project" \
-            "($(stat -c %s "$content") bytes)"
-    fi
-    [ "$kind" != link ] || [ -L "$target" ] || fail "round $round: the link was replaced"
-    if [ "$kind" = hard ]; then
-        cmp -s "$work/other.prg" "$old" ||
-            fail "round $round: the second hard link does not hold the old project"
-    fi
+    check_target "$round"
 done
 # A kill between making the temporary file and renaming it leaves the
 # file behind (a later save clears it once it is old): those kills fell in

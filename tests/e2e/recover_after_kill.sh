@@ -84,13 +84,7 @@ click_at $(a11y center "page tab" "Panels")
 # Saved where the user says: the disabled placement is asked about.
 xdotool windowfocus --sync "$main"
 key ctrl+s
-saver="$(wait_window 'Save to a zembrix file' 200)"
-[ -n "$saver" ] || fail "no save chooser"
-sleep 0.5
-xdotool windowfocus --sync "$saver"
-xdotool key --clearmodifiers ctrl+a
-xdotool type --delay 5 "$saved"
-xdotool key --clearmodifiers Return
+type_in_saver "$saved"
 disabled="$(wait_window 'Disabled placements' 100)"
 [ -n "$disabled" ] || fail "the disabled placement did not come back (no question when saving)"
 xdotool windowfocus --sync "$disabled"

@@ -14,37 +14,8 @@ export GDK_NATIVE_WINDOWS=1
 
 start_accessibility
 start_zembrix
-main="$(wait_window Zembrix 600)"
-[ -n "$main" ] || fail "no window titled Zembrix"
-xdotool windowmove --sync "$main" 0 0 || true
-sleep 0.5
-xdotool windowfocus --sync "$main"
-key ctrl+o
-open_in_chooser 'Select a zembrix file' "$project"
+open_project "$project"
 
-# Opens the panel $1 rows below the first of the panel list (panels 15
-# to 23) in the editor, and sets cx, cy to the top-left corner of its canvas.
-edit_panel() {
-    xdotool windowfocus --sync "$main"
-    # The Panels tab sits above the object list, left of the object preview.
-    read -r ox oy < <(area_of "$main" 2)
-    [ -n "${ox:-}" ] || fail "no object preview in the main window"
-    click_at $((ox - 235)) $((oy - 36))
-    click_at $((ox - 270)) $((oy + 40))
-    key Home
-    local i
-    for ((i = 0; i < $1; i++)); do key Down; done
-    key alt+e
-    editor="$(wait_window 'Zembrix - Panel editor' 100)"
-    [ -n "$editor" ] || fail "no panel editor after Edit panel..."
-    xdotool windowmove --sync "$editor" 0 0 || true
-    sleep 0.5
-    read -r cx cy < <(area_of "$editor" 1)
-    [ -n "${cx:-}" ] || fail "no canvas in the panel editor"
-}
-at() { # location pixel -> screen
-    echo $((cx + $1)) $((cy + 56 + $2))
-}
 # A left-button drag through the points given as location pixels.
 drag() {
     xdotool mousemove --sync $(at "$1" "$2") mousedown 1
@@ -58,25 +29,19 @@ drag() {
     xdotool mouseup 1
     sleep 0.3
 }
-close_editor() {
-    python3 "$root/tests/support/wm_close.py" "$editor"
-    sleep 1
-    [ -z "$(wait_window 'Zembrix - Panel editor' 1)" ] || fail "the panel editor stayed open"
-}
-
 # Panel 19 places object 12 (24 x 40) at (0, 8), (24, 0), (48, 16) and
 # (72, 8). The band from (30, 120) to (4, 4) touches the first two; a drag
 # from the first moves both two cells right and one down.
-edit_panel 4
+open_panel_editor 4
 drag 30 120 20 60 4 4
 drag 10 30 14 32 20 36 26 38
 key ctrl+c
-close_editor
+close_panel_editor
 
 # Panel 17 places object 1 eight times along the top row. Nothing selected,
 # the copy goes in where it was, at the end; undo takes it back and redo
 # brings it again.
-edit_panel 2
+open_panel_editor 2
 click_at $(at 300 130)
 key ctrl+shift+v
 key ctrl+z
@@ -104,7 +69,7 @@ xdotool mouseup 1
 sleep 0.5
 python3 "$root/tests/support/wm_close.py" "$browser" 2>/dev/null || true
 sleep 0.5
-close_editor
+close_panel_editor
 
 xdotool windowfocus --sync "$main"
 key alt+f

@@ -153,7 +153,7 @@ TEST_F(BrowserAndOverrides, PanelsThatWouldLoopAreRefusedOthersInsertedAndPrevie
     EXPECT_STREQ(ctx.document.undo_name(), "Add placement");
 }
 
-TEST_F(BrowserAndOverrides, ObjectGoesInAfterTheSelectionAndItsUseFollows)
+TEST_F(BrowserAndOverrides, AnObjectGoesInAfterTheSelectionShownInTheListAndItsUseFollows)
 {
     select(0);
     open_browser(0);
@@ -163,24 +163,10 @@ TEST_F(BrowserAndOverrides, ObjectGoesInAfterTheSelectionAndItsUseFollows)
     gtk_tree_path_free(path);
     pump_events();
     EXPECT_FALSE(GTK_WIDGET_VISIBLE(browser()));
-    EXPECT_EQ(def(1).item, 5);
-    EXPECT_EQ(editor->model().selected_row(), 1);
-    EXPECT_EQ(object_use(5), "1");
-    ASSERT_TRUE(ctx.document.undo());
-    EXPECT_EQ(object_use(5), "");
-}
-
-TEST_F(BrowserAndOverrides, AfterAnInsertionTheListShowsTheNewPlacementAndDeleteRemovesIt)
-{
-    select(0);
-    open_browser(0);
-    GtkTreePath *path = gtk_tree_path_new_from_indices(5, -1);
-    gtk_icon_view_item_activated(GTK_ICON_VIEW(br("iconview_browser_objects")), path);
-    gtk_tree_path_free(path);
-    pump_events();
     ASSERT_EQ(def(1).item, 5);
     EXPECT_EQ(list_selection(), std::vector<int>{1});
     EXPECT_EQ(editor->model().selected_rows(), std::vector<int>{1});
+    EXPECT_EQ(object_use(5), "1");
 
     // Delete, answered Yes, removes the placement the list highlights.
     DialogAnswer yes("Confirm deletion", [](GtkWidget *dialog) {
@@ -193,6 +179,9 @@ TEST_F(BrowserAndOverrides, AfterAnInsertionTheListShowsTheNewPlacementAndDelete
     EXPECT_EQ(defs(kEdited),
               (std::vector<PanelDef>{zbx_object_def(0, 16, 16), zbx_panel_def(9, 80, 40)}));
     EXPECT_EQ(list_selection(), std::vector<int>{1});
+    EXPECT_EQ(object_use(5), "");
+    ASSERT_TRUE(ctx.document.undo());
+    EXPECT_EQ(object_use(5), "1");
 }
 
 TEST_F(BrowserAndOverrides, OverridesArePackedWhenTheWindowCloses)

@@ -4,7 +4,7 @@
 // incremental rendering is under way.
 #include "window_support.h"
 
-#include "files/picture_file.h"
+#include "files/object_file.h"
 #include "items/objects.h"
 
 #include "render/locations.h"
@@ -388,11 +388,10 @@ TEST_F(Commands, ItemsThereinReadAsPlacementsAndTakeTypedPositions)
     EXPECT_EQ(app->document().panel_defs(9)[2], zbx_object_def(3, 80, 8));
 }
 
-TEST_F(Commands, AnObjectExportedAsAnImageFromItsMenuGrabsBackTheSame)
+TEST_F(Commands, AnObjectExportedAsAnImageFromItsMenuIsItsImageAtDoubleWidth)
 {
-    // Objects grabbed as the grabber grabs them (their usage bits what
-    // their bitmaps use).
-    ASSERT_TRUE(app->open_project(zbx_source_path("tests/data/files/sample.prg").c_str()));
+    // (That such an image grabs back the same object: PictureImages.)
+    ASSERT_TRUE(app->open_project(kSample.c_str()));
     const std::string path = folder / "object_4.png";
     ChooserAnswer save{"Export preview as PNG", path};
     answer_next_chooser(&save);
@@ -400,15 +399,7 @@ TEST_F(Commands, AnObjectExportedAsAnImageFromItsMenuGrabsBackTheSame)
                     row_of("treeview_main_objects", 4));
     ASSERT_TRUE(save.answered);
     EXPECT_TRUE(error_texts().empty());
-    PictureRead picture;
-    ASSERT_TRUE(picture_read_any(path.c_str(), -1, &picture, nullptr));
-    const std::span<const uint8_t> record = app->document().object_record(4);
-    int w = 0;
-    int h = 0;
-    ASSERT_TRUE(app->document().object_size(4, &w, &h));
-    const HiresData areas =
-        hiresdecoder_hires_areas(std::span<const uint8_t, kHiresDataSize>(picture.hires));
-    EXPECT_TRUE(std::ranges::equal(
-        objects_region_to_record(areas.bitmap, areas.screen, areas.colour, {0, 0, w, h}, -1),
-        record));
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(objfile_encode_png(app->document().object_record(4), 2, &png, nullptr));
+    EXPECT_TRUE(zbx_bytes_equal(png, zbx_read_file(path)));
 }

@@ -129,21 +129,6 @@ TEST_F(FileMenu, InvalidFileOverALoadedOneLeavesNoDataAfterOneErrorDialog)
     EXPECT_EQ(app->document().count_panels(), 0);
 }
 
-TEST_F(FileMenu, AFailedSaveIsShownAndTheFileKeepsItsContent)
-{
-    ASSERT_TRUE(open_through_menu(kSample));
-    const std::string status = status_text(window_main);
-    // A folder where the file should go: nothing can replace it.
-    const std::string blocked = folder / "blocked.prg";
-    ASSERT_EQ(g_mkdir(blocked.c_str(), 0700), 0);
-    EXPECT_FALSE(app->save_project(blocked.c_str()));
-    const std::vector<std::string> errors = error_texts();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("blocked.prg"), std::string::npos) << errors[0];
-    EXPECT_EQ(status_text(window_main), status);
-    EXPECT_TRUE(g_file_test(blocked.c_str(), G_FILE_TEST_IS_DIR));
-}
-
 TEST_F(FileMenu, ASaveThatLeavesAnotherLinkWithTheOldFileSaysSo)
 {
     ASSERT_TRUE(open_through_menu(kSample));
@@ -156,16 +141,6 @@ TEST_F(FileMenu, ASaveThatLeavesAnotherLinkWithTheOldFileSaysSo)
     EXPECT_EQ(status_text(window_main), " Data saved to " + saved + ". \"" + saved +
                                             "\" had 1 other hard link: it keeps the old content");
     EXPECT_EQ(zbx_read_file(other), (std::vector<uint8_t>{1}));
-}
-
-TEST_F(FileMenu, OpeningAPipeTellsWhyInsteadOfWaitingForever)
-{
-    const std::string fifo = folder / "pipe.prg";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    ASSERT_TRUE(open_through_menu(fifo));
-    EXPECT_EQ(error_texts(), std::vector<std::string>{"Cannot read \"" + fifo +
-                                                      "\": it is a pipe, not a regular file"});
-    EXPECT_FALSE(app->file_loaded());
 }
 
 TEST_F(FileMenu, SaveAndCloseNeedData)
@@ -287,11 +262,7 @@ TEST_F(FileMenu, ControlPlusMinusAndWheelZoomAndTheWindowStaysOnTheScreen)
     pump_events();
     EXPECT_FALSE(zoomed());
     GtkWidget *area = widget("drawingarea_main_location_preview");
-    GdkEvent *wheel = gdk_event_new(GDK_SCROLL);
-    wheel->scroll.direction = GDK_SCROLL_UP;
-    wheel->scroll.state = GDK_CONTROL_MASK;
-    send_event(wheel, area);
-    pump_events();
+    send_scroll(area, GDK_SCROLL_UP, GDK_CONTROL_MASK);
     EXPECT_TRUE(zoomed());
 
     // At 2X the two previews scroll where the screen is too small for them:

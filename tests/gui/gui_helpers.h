@@ -92,16 +92,40 @@ inline void send_delete_event(GtkWidget *window)
     send_event(gdk_event_new(GDK_DELETE), window);
 }
 
-// A press of a mouse button (or a double or triple press) on a realised
-// widget with a window of its own, at (x, y) in it.
+// A press of a mouse button (or a double or triple press, or a release) on
+// a realised widget with a window of its own, at (x, y) in it, with these
+// modifiers held.
 inline void send_button(GtkWidget *widget, double x, double y, guint button = 1,
-                        GdkEventType type = GDK_BUTTON_PRESS)
+                        GdkEventType type = GDK_BUTTON_PRESS, guint state = 0)
 {
     GdkEvent *event = gdk_event_new(type);
     event->button.x = x;
     event->button.y = y;
     event->button.button = button;
+    event->button.state = state;
     event->button.device = gdk_device_get_core_pointer();
+    send_event(event, widget);
+    pump_events();
+}
+
+// The pointer moved over such a widget to (x, y), with these buttons and
+// modifiers held.
+inline void send_motion(GtkWidget *widget, double x, double y, guint state = 0)
+{
+    GdkEvent *event = gdk_event_new(GDK_MOTION_NOTIFY);
+    event->motion.x = x;
+    event->motion.y = y;
+    event->motion.state = state;
+    send_event(event, widget);
+    pump_events();
+}
+
+// The wheel turned over such a widget, with these modifiers held.
+inline void send_scroll(GtkWidget *widget, GdkScrollDirection direction, guint state = 0)
+{
+    GdkEvent *event = gdk_event_new(GDK_SCROLL);
+    event->scroll.direction = direction;
+    event->scroll.state = state;
     send_event(event, widget);
     pump_events();
 }
@@ -147,6 +171,39 @@ inline void answer_next_dialog(DialogAnswer *pending)
         },
         pending);
 }
+
+// The text of a message dialog.
+inline std::string dialog_text(GtkWidget *dialog)
+{
+    gchar *text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    const GCharPtr held(text);
+    return held ? held.get() : "";
+}
+
+// Answers the next message dialog titled `title` by `respond` (or by a
+// response), keeping the question it asked.
+struct QuestionAnswer : DialogAnswer
+{
+    QuestionAnswer(std::string t, std::function<void(GtkWidget *)> respond)
+        : DialogAnswer(std::move(t), {})
+    {
+        answer = [this, respond = std::move(respond)](GtkWidget *dialog) {
+            question = dialog_text(dialog);
+            respond(dialog);
+        };
+        answer_next_dialog(this);
+    }
+    QuestionAnswer(std::string t, int response)
+        : QuestionAnswer(std::move(t), [response](GtkWidget *dialog) {
+              gtk_dialog_response(GTK_DIALOG(dialog), response);
+          })
+    {
+    }
+    QuestionAnswer(const QuestionAnswer &) = delete;
+    QuestionAnswer &operator=(const QuestionAnswer &) = delete;
+    std::string question;
+};
 
 // Answers the next yes/no confirmation dialog by its Yes button, as a user
 // would. Keeps the question as shown.
@@ -278,10 +335,7 @@ inline std::vector<std::string> error_texts()
 {
     std::vector<std::string> texts;
     for (GtkWidget *dialog : toplevels_titled("Error")) {
-        gchar *text = nullptr;
-        g_object_get(dialog, "text", &text, nullptr);
-        texts.push_back(text != nullptr ? text : "");
-        g_free(text);
+        texts.push_back(dialog_text(dialog));
     }
     return texts;
 }
@@ -292,6 +346,14 @@ inline void close_dialogs_titled(const char *title)
         gtk_widget_destroy(dialog);
     }
     pump_events();
+}
+
+// The texts of the visible error dialogs, which are then closed.
+inline std::vector<std::string> take_errors()
+{
+    std::vector<std::string> texts = error_texts();
+    close_dialogs_titled("Error");
+    return texts;
 }
 
 // Answers the next file chooser titled `title` from inside its own loop, as
@@ -381,10 +443,10 @@ inline GtkWidget *shown_popup(const char *name)
     return found;
 }
 
-// The status bar's message.
-inline std::string status_text(GtkWidget *window)
+// The message of a window's status bar.
+inline std::string status_text(GtkWidget *window, const char *name = "statusbar_main")
 {
-    GtkWidget *bar = lookup_widget(window, "statusbar_main");
+    GtkWidget *bar = lookup_widget(window, name);
     return gtk_label_get_text(GTK_LABEL(GTK_STATUSBAR(bar)->label));
 }
 

@@ -26,25 +26,18 @@ void click_button_labelled(GtkWidget *widget, const std::string &label)
 
 // Answers the next save question by the button of this label ("" closes
 // it); keeps the question.
-struct SaveAnswer : DialogAnswer
+struct SaveAnswer : QuestionAnswer
 {
     explicit SaveAnswer(const std::string &button)
+        : QuestionAnswer("Unsaved changes", [button](GtkWidget *dialog) {
+              if (button.empty()) {
+                  send_delete_event(dialog);
+              } else {
+                  click_button_labelled(dialog, button);
+              }
+          })
     {
-        title = "Unsaved changes";
-        answer = [this, button](GtkWidget *dialog) {
-            gchar *text = nullptr;
-            g_object_get(dialog, "text", &text, nullptr);
-            question = text != nullptr ? text : "";
-            g_free(text);
-            if (button.empty()) {
-                send_delete_event(dialog);
-            } else {
-                click_button_labelled(dialog, button);
-            }
-        };
-        answer_next_dialog(this);
     }
-    std::string question;
 };
 
 const char *kWithout = "Close _without saving";
@@ -182,12 +175,17 @@ TEST_F(History, ASaveThatFailsInsideTheQuestionKeepsTheDataAndTheWindow)
     // Where the file was, a folder: nothing can replace it.
     g_remove(path.c_str());
     ASSERT_EQ(g_mkdir(path.c_str(), 0700), 0);
+    const std::string status = status_text(window_main);
     SaveAnswer save(kSave);
     gboolean kept = FALSE;
     g_signal_emit_by_name(window_main, "delete-event", nullptr, &kept);
     EXPECT_TRUE(save.answered);
     EXPECT_TRUE(kept);
-    EXPECT_EQ(error_texts().size(), 1u);
+    const std::vector<std::string> errors = error_texts();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(path), std::string::npos) << errors[0];
+    EXPECT_TRUE(g_file_test(path.c_str(), G_FILE_TEST_IS_DIR));
+    EXPECT_EQ(status_text(window_main), status);
     EXPECT_TRUE(app->document().is_modified());
     EXPECT_EQ(row_count(window_main, "treeview_main_panels"), 5);
 }
@@ -212,19 +210,11 @@ TEST_F(History, ANewProjectIsEmptyAndSaveAsksWhere)
     ChooserAnswer where{"Save to a zembrix file", folder / "new.prg"};
     answer_next_chooser(&where);
     for (int response : {GTK_RESPONSE_CANCEL, GTK_RESPONSE_YES}) {
-        std::string question;
-        DialogAnswer ask{"Disabled placements", [&](GtkWidget *dialog) {
-                             gchar *text = nullptr;
-                             g_object_get(dialog, "text", &text, nullptr);
-                             question = text != nullptr ? text : "";
-                             g_free(text);
-                             gtk_dialog_response(GTK_DIALOG(dialog), response);
-                         }};
-        answer_next_dialog(&ask);
+        QuestionAnswer ask{"Disabled placements", response};
         activate("save");
         EXPECT_TRUE(where.answered);
         EXPECT_TRUE(ask.answered);
-        EXPECT_EQ(question, "1 disabled placement will be written as enabled");
+        EXPECT_EQ(ask.question, "1 disabled placement will be written as enabled");
         EXPECT_EQ(g_file_test(where.path.c_str(), G_FILE_TEST_EXISTS),
                   response == GTK_RESPONSE_YES);
         EXPECT_EQ(app->document().panel_defs(0)[0].enabled, response == GTK_RESPONSE_YES);

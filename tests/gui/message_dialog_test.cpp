@@ -1,4 +1,4 @@
-// Message dialogs. (The quit question: tests/e2e/startup_quit.sh, and after
+// Message dialogs. (The quit question: tests/e2e/grab_object.sh, and after
 // a load: Commands.NothingThatChangesTheDataRunsWhileALoadIsUnderWay.)
 #include "window_support.h"
 

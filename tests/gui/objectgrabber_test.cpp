@@ -1,7 +1,7 @@
 // The object grabber's real window, built from a context of its own and
 // driven with pointer and key events. (The selection geometry alone is in
 // the core tests; a drag and grab through the real file chooser, saved and
-// compared with zembrix-cli grab, is tests/e2e/grab_object.sh.)
+// compared with zembrix-cli grab and replace, is tests/e2e/grab_object.sh.)
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -17,14 +17,6 @@
 #include <glib/gstdio.h>
 
 namespace {
-
-// The texts of the error dialogs shown, which are then closed.
-std::vector<std::string> take_errors()
-{
-    std::vector<std::string> texts = error_texts();
-    close_dialogs_titled("Error");
-    return texts;
-}
 
 // A Koala picture of our own, all green (palette colour 5).
 std::vector<uint8_t> green_koala()
@@ -78,12 +70,7 @@ class GrabberAtWork : public testing::Test
     }
     void move(double x, double y, bool held = true)
     {
-        GdkEvent *event = gdk_event_new(GDK_MOTION_NOTIFY);
-        event->motion.x = x;
-        event->motion.y = y;
-        event->motion.state = held ? GDK_BUTTON1_MASK : 0;
-        send_event(event, area());
-        pump_events();
+        send_motion(area(), x, y, held ? GDK_BUTTON1_MASK : 0);
     }
     // Drags from (x, y) by whole cells (area pixels at the current zoom).
     void drag(int x, int y, int dx_cells, int dy_cells)
@@ -112,11 +99,7 @@ class GrabberAtWork : public testing::Test
     }
 
     GtkToggleButton *toggle(const char *name) { return GTK_TOGGLE_BUTTON(widget(name)); }
-    std::string status()
-    {
-        GtkWidget *bar = widget("statusbar_object_grabber");
-        return gtk_label_get_text(GTK_LABEL(GTK_STATUSBAR(bar)->label));
-    }
+    std::string status() { return status_text(grabber.window(), "statusbar_object_grabber"); }
     void wait_for_zoom()
     {
         const int width = kScreenWidth << grabber.zoom();
@@ -176,13 +159,11 @@ TEST_F(GrabberAtWork, OnlyARightPressOnASelectionGrabsAndEachGrabIsAStep)
     // Escape and the window manager's close only hide the window; with the
     // project closed and another opened in between, the selection grabs
     // into the new project.
-    GdkEvent *escape = gdk_event_new(GDK_KEY_PRESS);
-    escape->key.keyval = GDK_Escape;
-    send_event(escape, grabber.window());
+    send_key(grabber.window(), GDK_Escape);
     pump_events();
     EXPECT_FALSE(GTK_WIDGET_VISIBLE(grabber.window()));
     show();
-    send_event(gdk_event_new(GDK_DELETE), grabber.window());
+    send_delete_event(grabber.window());
     pump_events();
     EXPECT_FALSE(GTK_WIDGET_VISIBLE(grabber.window()));
     t.document.close();
@@ -348,10 +329,7 @@ TEST_F(GrabberAtWork, KeysAndTheWheelZoomSaveAndClose)
     for (auto [direction, mods] : {std::pair<GdkScrollDirection, guint>{GDK_SCROLL_UP, 0},
                                    {GDK_SCROLL_UP, GDK_CONTROL_MASK},
                                    {GDK_SCROLL_DOWN, GDK_CONTROL_MASK}}) {
-        GdkEvent *event = gdk_event_new(GDK_SCROLL);
-        event->scroll.direction = direction;
-        event->scroll.state = mods;
-        send_event(event, area());
+        send_scroll(area(), direction, mods);
         zooms.push_back(grabber.zoom());
     }
     EXPECT_EQ(zooms, (std::vector<int>{0, 1, 2, 2, 1, 1, 2, 1}));

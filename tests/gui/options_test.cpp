@@ -1,5 +1,5 @@
 // The options file: round trip, and the damaged files a user may end up
-// with. (A first run's file and folder: tests/e2e/startup_quit.sh.)
+// with. (A first run's file and folder: tests/e2e/grab_object.sh.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -79,26 +79,14 @@ class Recovery : public WindowAtWork
 };
 
 // Answers the recovery question with the button of this response.
-struct RecoverAnswer : DialogAnswer
+struct RecoverAnswer : QuestionAnswer
 {
-    explicit RecoverAnswer(int response)
-    {
-        title = "Recover unsaved changes";
-        answer = [this, response](GtkWidget *dialog) {
-            gchar *text = nullptr;
-            g_object_get(dialog, "text", &text, nullptr);
-            question = text != nullptr ? text : "";
-            g_free(text);
-            gtk_dialog_response(GTK_DIALOG(dialog), response);
-        };
-        answer_next_dialog(this);
-    }
+    explicit RecoverAnswer(int response) : QuestionAnswer("Recover unsaved changes", response) {}
     ~RecoverAnswer()
     {
         polls = 1000;
         pump_until([] { return false; }, 60);
     }
-    std::string question;
 };
 
 } // namespace

@@ -60,12 +60,24 @@ start_zembrix_on() {
     sleep 0.5
 }
 
-# Starts the editor from the scratch folder, its output in $work/log.
+# Starts the editor from the scratch folder with no project and waits for
+# its main window, which is moved to the top left: its id in $main.
 start_zembrix() {
     wait_display
     cd "$work"
     "$zembrix" >"$work/log" 2>&1 &
     pid=$!
+    main="$(wait_window Zembrix 600)"
+    [ -n "$main" ] || fail "no window titled Zembrix"
+    xdotool windowmove --sync "$main" 0 0 || true
+    sleep 0.5
+}
+
+# File -> Open in the main window, with the real chooser on project $1.
+open_project() {
+    xdotool windowfocus --sync "$main"
+    key ctrl+o
+    open_in_chooser 'Select a zembrix file' "$1"
 }
 
 # Waits up to $2 tenths of a second for a visible window titled $1.
@@ -144,9 +156,9 @@ open_in_chooser() {
     [ -z "$(wait_window Error 1)" ] || fail "an error dialog came up after choosing $2"
 }
 
-# Answers the save chooser titled "Save to a zembrix file" with the path $1
-# and waits until the file is written.
-save_in_chooser() {
+# Types the path $1 into the save chooser titled "Save to a zembrix file"
+# and presses Return.
+type_in_saver() {
     local saver
     saver="$(wait_window 'Save to a zembrix file' 200)"
     [ -n "$saver" ] || fail "no save chooser"
@@ -155,6 +167,12 @@ save_in_chooser() {
     xdotool key --clearmodifiers ctrl+a
     xdotool type --delay 5 "$1"
     xdotool key --clearmodifiers Return
+}
+
+# Answers the save chooser with the path $1 and waits until the file is
+# written.
+save_in_chooser() {
+    type_in_saver "$1"
     for _ in $(seq 1 100); do
         [ -s "$1" ] && break
         sleep 0.1
@@ -229,4 +247,39 @@ select_grabber_cells() {
     sleep 0.2
     xdotool mouseup 1
     sleep 0.2
+}
+
+# Opens the panel $1 rows below the first of the panel list of main window
+# (in the example project, panels 15 to 23) in the panel editor: its id in
+# $editor, the top-left corner of its canvas in $cx, $cy (with
+# GDK_NATIVE_WINDOWS=1).
+open_panel_editor() {
+    xdotool windowfocus --sync "$main"
+    # The Panels tab sits above the object list, left of the object preview.
+    read -r ox oy < <(area_of "$main" 2)
+    [ -n "${ox:-}" ] || fail "no object preview in the main window"
+    click_at $((ox - 235)) $((oy - 36))
+    click_at $((ox - 270)) $((oy + 40))
+    key Home
+    local i
+    for ((i = 0; i < $1; i++)); do key Down; done
+    key alt+e
+    editor="$(wait_window 'Zembrix - Panel editor' 100)"
+    [ -n "$editor" ] || fail "no panel editor after Edit panel..."
+    xdotool windowmove --sync "$editor" 0 0 || true
+    sleep 0.5
+    read -r cx cy < <(area_of "$editor" 1)
+    [ -n "${cx:-}" ] || fail "no canvas in the panel editor"
+}
+
+# The screen position of location pixel ($1, $2) of the panel editor's canvas.
+at() {
+    echo $((cx + $1)) $((cy + 56 + $2))
+}
+
+# Closes the panel editor as the window manager's close button does.
+close_panel_editor() {
+    python3 "$root/tests/support/wm_close.py" "$editor"
+    sleep 1
+    [ -z "$(wait_window 'Zembrix - Panel editor' 1)" ] || fail "the panel editor stayed open"
 }

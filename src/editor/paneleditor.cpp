@@ -164,6 +164,11 @@ bool PanelEditor::click_at(int x, int y)
     if (x >= kEditorAreaWidth || y >= kEditorAreaHeight) {
         return false;
     }
+    if (x != click_x_ || y != click_y_) {
+        click_depth_ = -1;
+        click_x_ = x;
+        click_y_ = y;
+    }
     const std::span<const PanelDef> list = defs();
     const int n = static_cast<int>(list.size());
     int found = -1;

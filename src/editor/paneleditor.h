@@ -272,6 +272,11 @@ class PanelEditor
     // the operation's change, before the views are told.
     std::optional<std::vector<int>> pending_;
     int click_depth_ = -1;
+    // Where the cycle of clicks is: a click elsewhere starts a new one, even
+    // when no pointer motion came between (a touch screen, a replayed
+    // event).
+    int click_x_ = -1;
+    int click_y_ = -1;
     bool reverse_click_ = false;
     int xold_ = -1;
     int yold_ = -1;

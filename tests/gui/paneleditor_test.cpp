@@ -317,6 +317,10 @@ TEST_F(EditorGroup, APressOnTheSelectionReleasedInItsCellCyclesAsAPlainClick)
         editor.release();
         EXPECT_EQ(rows(), std::vector<int>{4});
     }
+    // A click elsewhere starts a cycle of its own, with no motion between.
+    editor.press(2, 2, false, false);
+    editor.release();
+    EXPECT_EQ(rows(), std::vector<int>{0});
     EXPECT_STREQ(doc.undo_name(), "Set up");
 }
 

@@ -52,15 +52,7 @@ sleep 0.5
 # Objects page, left of the Panels tab.
 xdotool windowfocus --sync "$main"
 click_at $((ox - 300)) $((oy - 36))
-key alt+o
-grabber="$(wait_window 'Zembrix - Object grabber' 100)"
-[ -n "$grabber" ] || fail "no object grabber"
-xdotool windowmove --sync "$grabber" 0 0 || true
-sleep 0.5
-xdotool windowfocus --sync "$grabber"
-key alt+f
-key Return
-open_in_chooser 'Select a picture file' "$root/tests/data/pictures/koala/NINJA3.KOA"
+open_grabber_on "$main" "$root/tests/data/pictures/koala/NINJA3.KOA"
 read -r gx gy < <(area_of "$grabber" 1)
 xdotool mousemove --sync $((gx + 43)) $((gy + 19)) mousedown 1
 for step in 1 2 3 4 5 6; do

@@ -385,37 +385,34 @@ gboolean GrabberWindow::on_picture_expose_event(GtkWidget *area, GdkEventExpose 
     if (show_grid_) {
         common_draw_cell_grid(area, &event->area, zoom_, 0);
     }
-    if (!clashes_.empty()) {
-        // The cells an image could not keep as they were: framed in red.
-        const int scale = 1 << zoom_;
-        cairo_t *cr = gdk_cairo_create(area->window);
-        gdk_cairo_rectangle(cr, &event->area);
-        cairo_clip(cr);
-        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-        cairo_set_line_width(cr, 1.0);
-        cairo_set_source_rgb(cr, 1.0, 0.0, 0.0);
-        for (int cell : clashes_) {
-            const int x = 8 * (cell % kPictureColumns) * scale;
-            const int y = 8 * (cell / kPictureColumns) * scale;
-            cairo_rectangle(cr, x + 0.5, y + 0.5, 8 * scale - 1, 8 * scale - 1);
-        }
-        cairo_stroke(cr);
-        cairo_destroy(cr);
-    }
     ZbxRect frame{};
-    if (objectgrabber_frame_on_area(selection_.rect, zoom_, &frame)) {
-        cairo_t *cr = gdk_cairo_create(area->window);
-        gdk_cairo_rectangle(cr, &event->area);
-        cairo_clip(cr);
-        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-        cairo_set_line_width(cr, 1.0);
-        cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-        // Through the centres of the outermost pixels: the frame covers the
-        // selection's own border.
-        cairo_rectangle(cr, frame.x + 0.5, frame.y + 0.5, frame.width - 1, frame.height - 1);
-        cairo_stroke(cr);
-        cairo_destroy(cr);
+    const bool framed = objectgrabber_frame_on_area(selection_.rect, zoom_, &frame);
+    if (clashes_.empty() && !framed) {
+        return TRUE;
     }
+    // One-pixel outlines through the centres of pixels, clipped to what is
+    // exposed.
+    cairo_t *cr = gdk_cairo_create(area->window);
+    gdk_cairo_rectangle(cr, &event->area);
+    cairo_clip(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr, 1.0);
+    // The cells an image could not keep as they were: framed in red.
+    const int scale = 1 << zoom_;
+    for (int cell : clashes_) {
+        const int x = 8 * (cell % kPictureColumns) * scale;
+        const int y = 8 * (cell / kPictureColumns) * scale;
+        cairo_rectangle(cr, x + 0.5, y + 0.5, 8 * scale - 1, 8 * scale - 1);
+    }
+    cairo_set_source_rgb(cr, 1.0, 0.0, 0.0);
+    cairo_stroke(cr);
+    if (framed) {
+        // The frame covers the selection's own border.
+        cairo_rectangle(cr, frame.x + 0.5, frame.y + 0.5, frame.width - 1, frame.height - 1);
+        cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+        cairo_stroke(cr);
+    }
+    cairo_destroy(cr);
     return TRUE;
 }
 
